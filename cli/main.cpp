@@ -1,0 +1,208 @@
+// varscope-cli: the core, headless. Writes a view of a report the way the export does.
+#include "core/export.hpp"
+#include "core/fileio.hpp"
+#include "core/report.hpp"
+#include "core/session.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace varscope::core;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+constexpr std::string_view kUsage =
+    R"(Usage: varscope-cli export REPORT [options]
+
+Writes one view of a MicroStation configuration debug report (msdebug.txt) as
+delimited text, exactly as Varscope's "Output View to Text File" writes it:
+one line per row, each ended by CR LF.
+
+Options:
+  --view all|isolate|summary|files
+                      all      every variable line, in report order (default)
+                      isolate  the records of one variable or one level; needs
+                               --name or --level
+                      summary  the report's summary lines
+                      files    the configuration files in processing order
+  --name NAME         with --view isolate: the variable's exact name
+  --level LEVEL       with --view isolate: a level code (1, 2, 6, 7, 8, 9) or its
+                      name: Predefined, System, Site, Project, Application, User
+  --columns LIST      comma-separated subset of level,variable,value,expansion,file
+                      (default: all five)
+  --delimiter TEXT    text between columns (default "|"); "tab" and "space"
+                      name those two characters
+  --out FILE          write to FILE instead of standard output
+  --help              show this text
+
+Exit status: 0 on success, 1 when the report cannot be read or the output cannot
+be written, 2 on bad usage. Lines of the report that cannot be split are skipped
+and counted on standard error.
+)";
+
+struct Options {
+    std::string report;
+    std::string view = "all";
+    std::optional<std::string> name;
+    std::optional<std::string> level;
+    unsigned columns = AllColumns;
+    std::string delimiter = "|";
+    std::optional<std::string> out;
+};
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "varscope-cli: %s\nTry 'varscope-cli --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+// Parses the arguments after "export"; returns an exit code on failure.
+std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
+    std::vector<std::string_view> positional;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const auto value = [&](std::string_view flag) -> std::optional<std::string> {
+            if (i + 1 >= argc) {
+                UsageError(std::string(flag) + " needs a value");
+                return std::nullopt;
+            }
+            return std::string(argv[++i]);
+        };
+        if (arg == "--view" || arg == "--name" || arg == "--level" || arg == "--columns" ||
+            arg == "--delimiter" || arg == "--out") {
+            const auto text = value(arg);
+            if (!text)
+                return kExitUsage;
+            if (arg == "--view")
+                options.view = *text;
+            else if (arg == "--name")
+                options.name = *text;
+            else if (arg == "--level")
+                options.level = *text;
+            else if (arg == "--out")
+                options.out = *text;
+            else if (arg == "--delimiter")
+                options.delimiter = *text == "tab" ? "\t" : *text == "space" ? " " : *text;
+            else if (!ParseColumnList(*text, options.columns))
+                return UsageError("unknown column in '" + *text +
+                                  "' (use level,variable,value,expansion,file)");
+        } else if (arg.size() > 1 && arg.front() == '-') {
+            return UsageError("unknown option '" + std::string(arg) + "'");
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() != 1)
+        return UsageError(positional.empty() ? "no report given" : "more than one report given");
+    options.report = std::string(positional.front());
+    if (options.view != "all" && options.view != "isolate" && options.view != "summary" &&
+        options.view != "files")
+        return UsageError("unknown view '" + options.view + "'");
+    if (options.view == "isolate" && options.name.has_value() == options.level.has_value())
+        return UsageError("--view isolate needs exactly one of --name and --level");
+    if (options.view != "isolate" && (options.name || options.level))
+        return UsageError("--name and --level go with --view isolate");
+    return std::nullopt;
+}
+
+std::string Render(const ReportData& report, const Options& options,
+                   std::optional<int>& exitCode) {
+    std::string out;
+    if (options.view == "summary") {
+        for (const std::string_view line : report.SummaryLines)
+            AppendTextLine(out, line);
+        return out;
+    }
+    if (options.view == "files") {
+        for (const std::string_view file : report.ConfigFilesUsed)
+            AppendTextLine(out, file);
+        return out;
+    }
+    out.reserve(report.Bytes ? report.Bytes->size() + report.Variables.size() * 8 : 0);
+    if (options.view == "all") {
+        for (const ConfigVariable& record : report.Variables)
+            AppendVariableLine(out, record, options.columns, options.delimiter);
+        return out;
+    }
+    std::vector<std::size_t> rows;
+    if (options.name) {
+        rows = IsolateByName(report, *options.name);
+    } else {
+        const auto level = LevelFromText(*options.level);
+        if (!level) {
+            exitCode = UsageError("unknown level '" + *options.level +
+                                  "' (use Predefined, System, Site, Project, Application, "
+                                  "User or their codes 1, 2, 7, 6, 9, 8)");
+            return {};
+        }
+        rows = FilterByLevel(report, *level);
+    }
+    for (const std::size_t index : rows)
+        AppendVariableLine(out, report.Variables[index - 1], options.columns, options.delimiter);
+    return out;
+}
+
+int Export(int argc, char** argv) {
+    Options options;
+    if (const auto failure = ParseOptions(argc, argv, options))
+        return *failure;
+
+    ReadResult read = ReadWholeFile(options.report);
+    if (!read.bytes) {
+        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
+        return kExitFailure;
+    }
+    const ReportData report = ParseReport(std::move(*read.bytes));
+    if (report.SkippedLines > 0)
+        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n",
+                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
+                     options.report.c_str());
+
+    std::optional<int> exitCode;
+    const std::string text = Render(report, options, exitCode);
+    if (exitCode)
+        return *exitCode;
+
+    if (options.out) {
+        if (const auto failure = WriteWholeFile(*options.out, text)) {
+            std::fprintf(stderr, "varscope-cli: cannot write %s\n", failure->c_str());
+            return kExitFailure;
+        }
+        return kExitOk;
+    }
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+        std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "varscope-cli: cannot write to standard output: %s\n",
+                     std::strerror(errno));
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+        return kExitOk;
+    }
+    if (argc < 2)
+        return UsageError("no command given");
+    if (std::string_view(argv[1]) != "export")
+        return UsageError("unknown command '" + std::string(argv[1]) + "'");
+    for (int i = 2; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--help") {
+            std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+            return kExitOk;
+        }
+    }
+    return Export(argc, argv);
+}

@@ -1,0 +1,81 @@
+#include "fileio.hpp"
+
+#include "platform/platform.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace varscope::core {
+
+namespace {
+
+std::string Reason(const std::string& path) { return path + ": " + std::strerror(errno); }
+
+} // namespace
+
+ReadResult ReadWholeFile(const std::string& path) {
+    ReadResult result;
+    if (platform::FolderExists(path)) {
+        result.error = path + ": is a folder";
+        return result;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        result.error = Reason(path);
+        return result;
+    }
+    std::string bytes;
+    // Read straight into the buffer when the size is known: reports reach hundreds of MB.
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        std::fseek(file, 0, SEEK_SET);
+        if (size > 0) {
+            bytes.resize(static_cast<std::size_t>(size));
+            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+        }
+    }
+    char chunk[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        result.error = Reason(path);
+        return result;
+    }
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return Reason(path);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written) {
+        errno = writeErrno;
+        return Reason(path);
+    }
+    if (!closed)
+        return Reason(path);
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    const std::string temporary = path + ".tmp~";
+    if (auto failure = WriteWholeFile(temporary, bytes)) {
+        platform::DeleteFile(temporary);
+        return failure;
+    }
+    if (auto failure = platform::ReplaceFile(temporary, path)) {
+        platform::DeleteFile(temporary);
+        return failure;
+    }
+    return std::nullopt;
+}
+
+} // namespace varscope::core

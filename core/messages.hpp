@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the user reads from the core, defined once.
+namespace varscope::core::text {
+
+inline constexpr std::string_view kProgramTitle = "Varscope";
+inline constexpr std::string_view kTitleViewing = "Varscope    Viewing: ";
+inline constexpr std::string_view kReportFileName = "msdebug.txt";
+inline constexpr std::string_view kReportNotFound =
+    "MsDebug.Txt not found with current settings. Confirm location and regenerate "
+    "MSDEBUG.Txt from the Options->MicroStation pulldown menu";
+inline constexpr std::string_view kCannotReadReport = "Could not read the report ";
+
+inline constexpr std::string_view kFileNotFoundPrefix = "File:";
+inline constexpr std::string_view kFileNotFoundSuffix = " not found.";
+inline constexpr std::string_view kReadOnlyTitle = "File Is Read Only";
+inline constexpr std::string_view kReadOnlySuffix = " Is Read Only, Open For View??";
+inline constexpr std::string_view kVerifyEditTitle = "Verify File Open/Edit";
+inline constexpr std::string_view kVerifyEditPrefix = "Edit file: ";
+inline constexpr std::string_view kCouldNotStart = "Could not start: ";
+
+inline constexpr std::string_view kFoundPrefix = "Found:  ";
+
+} // namespace varscope::core::text

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What differs between Windows and POSIX. Paths are bytes in the system code page.
+namespace varscope::core::platform {
+
+// '\\' on Windows, '/' elsewhere.
+char Separator();
+// "C:\\" on Windows, "/" elsewhere: where the disk search starts.
+std::string SystemRoot();
+
+// True on Windows, where texts from reports and files are in the system code page; elsewhere
+// they are shown as UTF-8 when valid, else as Windows-1252 (reports copied from Windows).
+bool TextIsInSystemCodePage();
+
+// The folder of the running executable, without a trailing separator.
+std::string ExecutableFolder();
+
+// A file (not a folder) that an ordinary directory search finds: on Windows hidden and
+// system files do not count.
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+// Windows: the read-only attribute. POSIX: the user may not write the file.
+bool IsReadOnly(const std::string& path);
+
+std::string CurrentFolder();
+bool SetCurrentFolder(const std::string& path);
+
+// Copies over an existing file; an error text on failure.
+std::optional<std::string> CopyFileOver(const std::string& from, const std::string& to);
+std::optional<std::string> DeleteFile(const std::string& path);
+// Renames over an existing file in one step, so readers see the old or the new file.
+std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to);
+
+struct DirEntry {
+    std::string name;
+    bool isFolder = false;
+    bool isFile = false; // a regular file
+    bool isLink = false; // symbolic link, junction or other reparse point: never followed
+};
+// Entries of a folder in the platform's enumeration order, without "." and "..";
+// nullopt when the folder cannot be listed.
+std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder);
+
+// Starts a command line and waits until the program has ended. Returns false when it
+// could not be started. While waiting, `whileWaiting` (when set) is called every few
+// milliseconds so a window can repaint.
+bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting = {});
+
+// The words of a command line, split the way Windows splits them (double quotes group).
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+} // namespace varscope::core::platform

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varscope::core {
+
+// Level codes double as indexes into the views' image list, so the values are fixed.
+enum ConfigLevel : std::int16_t {
+    LevelNone = 0,
+    LevelPredefined = 1,
+    LevelSystem = 2,
+    LevelProject = 6,
+    LevelSite = 7,
+    LevelUser = 8,
+    LevelApplication = 9,
+};
+
+// The six levels in the order the legend and the level buttons show them.
+inline constexpr ConfigLevel kLegendLevels[] = {LevelPredefined, LevelSystem, LevelSite,
+                                                LevelProject,    LevelApplication, LevelUser};
+
+// "Predefined", "System", ... for a level code; empty for any other code.
+std::string_view LevelName(int code);
+// A level code from its number ("8") or legend name ("user", any case).
+std::optional<ConfigLevel> LevelFromText(std::string_view text);
+
+// One variable line of the report. The texts are bytes viewing the report's buffer, which
+// the owning ReportData keeps alive.
+struct ConfigVariable {
+    std::int16_t Level = LevelNone;
+    std::string_view Name;
+    std::string_view Value;
+    std::string_view Expansion;
+    std::string_view File;
+    std::size_t Index = 0; // 1-based position in the table
+    int TreeNode = 0;
+};
+
+struct ReportData {
+    std::shared_ptr<const std::string> Bytes; // owns every view below
+    std::vector<ConfigVariable> Variables;    // record n is Variables[n - 1]
+    std::vector<std::string_view> ConfigFilesUsed;
+    std::vector<std::string_view> SummaryLines;
+    std::optional<std::string_view> UserConfigFolder;
+    std::optional<std::string_view> ProjectConfigFolder;
+    std::size_t SkippedLines = 0; // malformed variable or file lines
+};
+
+// Reads a whole report in one pass. Never fails: lines it cannot split are counted and
+// skipped.
+ReportData ParseReport(std::string bytes);
+
+} // namespace varscope::core

@@ -1,0 +1,53 @@
+#include "text.hpp"
+
+namespace varscope::core {
+
+std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
+    if (needle.empty())
+        return 0;
+    if (needle.size() > haystack.size())
+        return std::string_view::npos;
+    const char first = AsciiLower(needle.front());
+    const std::size_t last = haystack.size() - needle.size();
+    for (std::size_t i = 0; i <= last; ++i) {
+        if (AsciiLower(haystack[i]) != first)
+            continue;
+        std::size_t k = 1;
+        while (k < needle.size() && AsciiLower(haystack[i + k]) == AsciiLower(needle[k]))
+            ++k;
+        if (k == needle.size())
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+bool ContainsIgnoreCase(std::string_view haystack, std::string_view needle) {
+    return FindIgnoreCase(haystack, needle) != std::string_view::npos;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string CollapseDoubledSeparator(std::string_view path, char separator) {
+    std::string out;
+    out.reserve(path.size());
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        out.push_back(path[i]);
+        if (path[i] == separator && i + 1 < path.size() && path[i + 1] == separator)
+            ++i;
+    }
+    return out;
+}
+
+} // namespace varscope::core

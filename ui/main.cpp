@@ -1,0 +1,108 @@
+// Varscope: the desktop program.
+#include "core/platform/platform.hpp"
+#include "core/session.hpp"
+#include "ui/context.hpp"
+#include "ui/main/main_window.hpp"
+#include "ui/pickers.hpp"
+#include "ui/qt_prompter.hpp"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// In screenshot mode nothing may block: messages go to stderr, questions are answered No.
+class StderrPrompter final : public varscope::core::Prompter {
+public:
+    void message(std::string_view text, varscope::core::MessageIcon,
+                 std::string_view title) override {
+        std::fprintf(stderr, "%.*s: %.*s\n", int(title.size()), title.data(), int(text.size()),
+                     text.data());
+    }
+    bool ask(std::string_view text, std::string_view title) override {
+        message(text, varscope::core::MessageIcon::None, title);
+        return false;
+    }
+    std::optional<std::string> input(std::string_view, std::string_view,
+                                     std::string_view) override {
+        return std::nullopt;
+    }
+};
+
+bool WantsScreenshot(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--screenshot") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const bool screenshot = WantsScreenshot(argc, argv);
+    if (screenshot)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varscope"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Varscope shows a MicroStation configuration debug report (msdebug.txt)."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("REPORT"),
+                                 QStringLiteral("A report to open instead of the msdebug.txt in "
+                                                "the MicroStation folder."),
+                                 QStringLiteral("[REPORT]"));
+    const QCommandLineOption programFolder(
+        QStringLiteral("program-folder"),
+        QStringLiteral("Keep the preferences and category files in DIR instead of the "
+                       "program's own folder."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption screenshotFile(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Render the main window offscreen to the PNG FILE and exit."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption page(QStringLiteral("page"),
+                                  QStringLiteral("With --screenshot: the page in front, 0 to 4."),
+                                  QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOptions({programFolder, screenshotFile, page});
+    parser.process(app);
+
+    varscope::core::AppState state;
+    state.ProgramFolder = parser.isSet(programFolder)
+                              ? varscope::ui::ToBytes(parser.value(programFolder))
+                              : varscope::core::platform::ExecutableFolder();
+
+    varscope::ui::QtPrompter qtPrompter;
+    StderrPrompter stderrPrompter;
+    varscope::core::Prompter& prompter =
+        screenshot ? static_cast<varscope::core::Prompter&>(stderrPrompter) : qtPrompter;
+    varscope::ui::QtPickers pickers;
+    varscope::ui::Context context{state, prompter, pickers};
+
+    varscope::ui::MainWindow window(context);
+    qtPrompter.setParent(&window);
+    const QStringList positional = parser.positionalArguments();
+    window.startUp(positional.isEmpty() ? QString() : positional.first());
+
+    if (screenshot) {
+        if (auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("SSTab1")))
+            tabs->setCurrentIndex(parser.value(page).toInt());
+        window.show();
+        QApplication::processEvents();
+        const QString file = parser.value(screenshotFile);
+        if (!window.grab().save(file, "PNG")) {
+            std::fprintf(stderr, "varscope: cannot write the screenshot %s\n",
+                         qPrintable(file));
+            return 1;
+        }
+        return 0;
+    }
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace varscope::ui {
+
+// File and folder pickers; tests answer them with a fake. An empty result means the
+// user cancelled.
+class Pickers {
+public:
+    virtual ~Pickers() = default;
+    // filter in Qt form, e.g. "Output Text File (*.txt)".
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& folder,
+                             const QString& filter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder,
+                             const QString& filter) = 0;
+    virtual QString chooseFolder(QWidget* parent, const QString& title,
+                                 const QString& folder) = 0;
+};
+
+class QtPickers final : public Pickers {
+public:
+    QString openFile(QWidget* parent, const QString& title, const QString& folder,
+                     const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& folder,
+                     const QString& filter) override;
+    QString chooseFolder(QWidget* parent, const QString& title, const QString& folder) override;
+};
+
+} // namespace varscope::ui

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/prompter.hpp"
+
+#include <QString>
+
+class QWidget;
+
+namespace varscope::ui {
+
+// Bytes from reports and files, decoded for display: the system code page on Windows;
+// elsewhere UTF-8 when valid, else Windows-1252.
+QString FromBytes(std::string_view bytes);
+// Text typed by the user, back to bytes in the same encoding.
+std::string ToBytes(const QString& text);
+
+// The real message, question and input boxes.
+class QtPrompter final : public core::Prompter {
+public:
+    explicit QtPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    void message(std::string_view text, core::MessageIcon icon, std::string_view title) override;
+    bool ask(std::string_view text, std::string_view title) override;
+    std::optional<std::string> input(std::string_view prompt, std::string_view title,
+                                     std::string_view initial) override;
+
+private:
+    QWidget* m_parent = nullptr;
+};
+
+} // namespace varscope::ui
