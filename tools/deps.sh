@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs, with apt, whatever the build and the tests need and this machine lacks.
+# Quick and silent when everything is already there.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    fonts-dejavu-core
+)
+if [ "${VARSCOPE_WITH_WINDOWS:-1}" = 1 ]; then
+    # The core's Windows branch is cross-built and tested under Wine.
+    packages+=(g++-mingw-w64-x86-64-posix wine64 wine)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
