@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ui/pickers.hpp"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+namespace varscope::testing {
+
+// Answers pickers from a queue (an empty answer is a cancel) and records the titles asked.
+class FakePickers final : public ui::Pickers {
+public:
+    std::deque<QString> answers;
+    QStringList asked;
+    QStringList filters;
+    QStringList folders;
+
+    QString openFile(QWidget*, const QString& title, const QString& folder,
+                     const QString& filter) override {
+        return next(title, folder, filter);
+    }
+    QString saveFile(QWidget*, const QString& title, const QString& folder,
+                     const QString& filter) override {
+        return next(title, folder, filter);
+    }
+    QString chooseFolder(QWidget*, const QString& title, const QString& folder) override {
+        return next(title, folder, QString());
+    }
+
+private:
+    QString next(const QString& title, const QString& folder, const QString& filter) {
+        asked << title;
+        folders << folder;
+        filters << filter;
+        if (answers.empty())
+            return {};
+        QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace varscope::testing
