@@ -3,24 +3,38 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace varscope::core::platform {
 
 namespace {
 
-std::string ErrnoText(int error) { return std::strerror(error); }
+std::string ErrnoText(int error) {
+    return std::strerror(error);
+}
 
 } // namespace
 
-char Separator() { return '/'; }
+char Separator() {
+    return '/';
+}
 
-std::string SystemRoot() { return "/"; }
+std::string SystemRoot() {
+    return "/";
+}
 
-bool TextIsInSystemCodePage() { return false; }
+bool TextIsInSystemCodePage() {
+    return false;
+}
 
 std::string ExecutableFolder() {
     std::string buffer(PATH_MAX, '\0');
@@ -42,7 +56,16 @@ bool FolderExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool IsReadOnly(const std::string& path) { return ::access(path.c_str(), W_OK) != 0; }
+// Root may write any file, so access() alone would call nothing read-only for it; a file
+// without a single write permission bit is what its owner meant as read-only.
+bool IsReadOnly(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return true;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return true;
+    return ::access(path.c_str(), W_OK) != 0;
+}
 
 std::string CurrentFolder() {
     std::string buffer(PATH_MAX, '\0');
@@ -52,7 +75,9 @@ std::string CurrentFolder() {
     return buffer;
 }
 
-bool SetCurrentFolder(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+bool SetCurrentFolder(const std::string& path) {
+    return ::chdir(path.c_str()) == 0;
+}
 
 std::optional<std::string> CopyFileOver(const std::string& from, const std::string& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
@@ -109,6 +134,175 @@ std::optional<std::string> ReplaceFile(const std::string& from, const std::strin
     if (::rename(from.c_str(), to.c_str()) != 0)
         return to + ": " + ErrnoText(errno);
     return std::nullopt;
+}
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Windows takes the first candidate that exists and is not a folder; whether it can run
+// is found out only when it is started.
+bool IsFileCandidate(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+// A bare name is looked for on PATH only, as the exec family does (an empty entry is the
+// current folder); a name with a slash is taken as it stands.
+std::optional<std::string> LocateProgram(const std::string& name) {
+    if (name.empty())
+        return std::nullopt;
+    if (name.find('/') != std::string::npos) {
+        if (IsFileCandidate(name))
+            return name;
+        return std::nullopt;
+    }
+    const char* const pathVariable = std::getenv("PATH");
+    const std::string searchPath = pathVariable != nullptr ? pathVariable : "/bin:/usr/bin";
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t colon = searchPath.find(':', start);
+        const std::string folder = searchPath.substr(
+            start, colon == std::string::npos ? std::string::npos : colon - start);
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + '/' + name;
+        if (IsFileCandidate(candidate))
+            return candidate;
+        if (colon == std::string::npos)
+            return std::nullopt;
+        start = colon + 1;
+    }
+}
+
+struct ResolvedCommand {
+    std::string program;   // the file to start
+    std::string shownName; // argv[0]: the program as the command line wrote it
+    std::string arguments; // the rest of the line, still to be split
+};
+
+// The program of a command line, found as CreateProcess finds it without an application
+// name: a quoted first word is the program; an unquoted one may contain blanks, so every
+// prefix that ends before a blank is tried, shortest first, then the whole line.
+std::optional<ResolvedCommand> ResolveCommandLine(const std::string& line) {
+    // A line that starts with a blank names no program (an empty editor path does that).
+    if (line.empty() || IsBlank(line.front()))
+        return std::nullopt;
+    if (line.front() == '"') {
+        const std::size_t close = line.find('"', 1);
+        const std::string name =
+            line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        const std::optional<std::string> found = LocateProgram(name);
+        if (!found)
+            return std::nullopt;
+        return ResolvedCommand{*found, name,
+                               close == std::string::npos ? std::string() : line.substr(close + 1)};
+    }
+    std::size_t blank = 0;
+    for (;;) {
+        blank = line.find_first_of(" \t", blank);
+        const std::string prefix = line.substr(0, blank);
+        if (const std::optional<std::string> found = LocateProgram(prefix))
+            return ResolvedCommand{*found, prefix,
+                                   blank == std::string::npos ? std::string() : line.substr(blank)};
+        if (blank == std::string::npos)
+            return std::nullopt;
+        ++blank;
+    }
+}
+
+// posix_spawn reports most exec failures through its result, but a program that cannot
+// run must never pass as started, so the file is checked before.
+bool IsStartable(const std::string& program) {
+    struct stat info {};
+    return ::stat(program.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(program.c_str(), X_OK) == 0;
+}
+
+void WaitForExit(pid_t child, const std::function<void()>& whileWaiting) {
+    int status = 0;
+    if (!whileWaiting) {
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return;
+    }
+    constexpr timespec kPollInterval{0, 25'000'000};
+    for (;;) {
+        const pid_t ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == child)
+            return;
+        // Anything but an interruption means there is no child left to wait for.
+        if (ended < 0 && errno != EINTR)
+            return;
+        whileWaiting();
+        ::nanosleep(&kPollInterval, nullptr);
+    }
+}
+
+} // namespace
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+    // The Microsoft C runtime's argv rules: 2n backslashes before a quote give n and the
+    // quote toggles quoting, 2n+1 give n and a literal quote, other backslashes are
+    // literal; "" inside quotes is a literal quote and quoting goes on.
+    std::vector<std::string> words;
+    const std::size_t size = commandLine.size();
+    std::size_t at = 0;
+    for (;;) {
+        while (at < size && IsBlank(commandLine[at]))
+            ++at;
+        if (at == size)
+            return words;
+        std::string word;
+        bool quoted = false;
+        while (at < size) {
+            std::size_t backslashes = 0;
+            while (at < size && commandLine[at] == '\\') {
+                ++backslashes;
+                ++at;
+            }
+            if (at < size && commandLine[at] == '"') {
+                word.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    word += '"';
+                } else if (quoted && at + 1 < size && commandLine[at + 1] == '"') {
+                    word += '"';
+                    ++at;
+                } else {
+                    quoted = !quoted;
+                }
+                ++at;
+                continue;
+            }
+            word.append(backslashes, '\\');
+            if (at == size || (!quoted && IsBlank(commandLine[at])))
+                break;
+            word += commandLine[at];
+            ++at;
+        }
+        words.push_back(std::move(word));
+    }
+}
+
+bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
+    const std::optional<ResolvedCommand> command = ResolveCommandLine(commandLine);
+    if (!command || !IsStartable(command->program))
+        return false;
+
+    std::vector<std::string> words = SplitCommandLine(command->arguments);
+    words.insert(words.begin(), command->shownName);
+    std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    pid_t child = 0;
+    if (::posix_spawn(&child, command->program.c_str(), nullptr, nullptr, argv.data(), environ) !=
+        0)
+        return false;
+    WaitForExit(child, whileWaiting);
+    return true;
 }
 
 } // namespace varscope::core::platform

@@ -1,0 +1,46 @@
+#include "edit.hpp"
+
+#include "messages.hpp"
+#include "platform/platform.hpp"
+#include "process.hpp"
+#include "prompter.hpp"
+#include "session.hpp"
+
+namespace varscope::core {
+
+namespace {
+
+// Only this exact text turns the question on; "true" does not.
+constexpr std::string_view kNotifyOn = "True";
+
+} // namespace
+
+EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::string& path,
+                            const std::function<void()>& whileWaiting) {
+    if (!platform::FileExists(path)) {
+        prompter.message(std::string(text::kFileNotFoundPrefix) + path +
+                             std::string(text::kFileNotFoundSuffix),
+                         MessageIcon::Stop, text::kProgramTitle);
+        return EditOutcome::NotFound;
+    }
+
+    const std::string commandLine = EditorCommandLine(state.EditorPath, path);
+    if (platform::IsReadOnly(path)) {
+        if (!prompter.ask(path + std::string(text::kReadOnlySuffix), text::kReadOnlyTitle))
+            return EditOutcome::Declined;
+        // Viewing is not editing, so the file keeps its plain mark.
+        return RunProgramOrTell(prompter, commandLine, whileWaiting) ? EditOutcome::Viewed
+                                                                     : EditOutcome::CouldNotStart;
+    }
+
+    if (state.NotifyOnEdit == kNotifyOn &&
+        !prompter.ask(std::string(text::kVerifyEditPrefix) + path, text::kVerifyEditTitle))
+        return EditOutcome::Declined;
+
+    if (!RunProgramOrTell(prompter, commandLine, whileWaiting))
+        return EditOutcome::CouldNotStart;
+    MarkFileOpened(state, path);
+    return EditOutcome::Edited;
+}
+
+} // namespace varscope::core

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace varscope::core {
+
+struct AppState;
+class Prompter;
+
+enum class EditOutcome {
+    NotFound,      // the file does not exist: the user was told
+    Declined,      // the user answered No to the read-only or the verify question
+    Viewed,        // a read-only file was shown in the editor; nothing marked
+    Edited,        // the editor ran and has been closed; the file is marked as opened
+    CouldNotStart, // the editor could not be started: the user was told; nothing marked
+};
+
+// The one way a view opens a configuration file: checks that it exists, asks before a
+// read-only file (and before any file when NotifyOnEdit is "True"), runs the editor until
+// it is closed and marks the file's File Order entries as opened.
+EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::string& path,
+                            const std::function<void()>& whileWaiting = {});
+
+} // namespace varscope::core

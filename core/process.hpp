@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace varscope::core {
+
+class Prompter;
+
+// The editor's path as stored (never quoted), a blank, and the file's path in double quotes.
+std::string EditorCommandLine(std::string_view editorPath, std::string_view filePath);
+
+// Starts a command line and waits until the program has ended; false when it could not be
+// started. `whileWaiting`, when set, is called every few milliseconds meanwhile.
+bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting = {});
+
+// RunProgram, telling the user "Could not start: " + the command line when it could not.
+bool RunProgramOrTell(Prompter& prompter, const std::string& commandLine,
+                      const std::function<void()>& whileWaiting = {});
+
+} // namespace varscope::core
