@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What differs between Windows and POSIX. Paths are bytes in the system code page.
@@ -45,6 +46,36 @@ struct DirEntry {
 // Entries of a folder in the platform's enumeration order, without "." and "..";
 // nullopt when the folder cannot be listed.
 std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder);
+
+// One entry as ForEachInFolder sees it; `name` is valid only during the call.
+struct DirEntryView {
+    std::string_view name;
+    bool isFolder = false;
+    bool isFile = false;
+    bool isLink = false;
+};
+// Calls `visit` for each entry of `folder` in the same order and with the same rules as
+// ListFolder, without copying names, until it returns false. Returns false only when the
+// folder cannot be opened. Walks of whole disks use this, so it must not allocate per entry
+// and should take the entry's type from the enumeration itself where the system gives it.
+bool ForEachInFolder(const std::string& folder,
+                     const std::function<bool(const DirEntryView&)>& visit);
+
+// Whether two file names name the same entry of a folder: ignoring letter case on Windows,
+// exactly elsewhere.
+bool SameFileName(std::string_view a, std::string_view b);
+
+// Folders the disk search never enters, given with a trailing separator: the kernel's
+// pseudo file systems /proc/, /sys/ and /dev/ on POSIX; none on Windows.
+bool SkipInDiskSearch(std::string_view folder);
+
+// Where programs are installed and how they are picked: "C:\program files" and "*.Exe" on
+// Windows; "/usr/bin" and any executable file elsewhere.
+std::string ProgramsFolder();
+bool ProgramsHaveExeSuffix();
+// A file the system can start as a program: on Windows an existing file; elsewhere a
+// regular file (links followed) that the user may execute.
+bool IsProgramFile(const std::string& path);
 
 // Starts a command line and waits until the program has ended. Returns false when it
 // could not be started. While waiting, `whileWaiting` (when set) is called every few

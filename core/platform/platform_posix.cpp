@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -134,6 +135,81 @@ std::optional<std::string> ReplaceFile(const std::string& from, const std::strin
     if (::rename(from.c_str(), to.c_str()) != 0)
         return to + ": " + ErrnoText(errno);
     return std::nullopt;
+}
+
+namespace {
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+} // namespace
+
+bool ForEachInFolder(const std::string& folder,
+                     const std::function<bool(const DirEntryView&)>& visit) {
+    DIR* const dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    const int fd = ::dirfd(dir);
+    while (const dirent* const entry = ::readdir(dir)) {
+        if (IsDotOrDotDot(entry->d_name))
+            continue;
+        unsigned char type = entry->d_type;
+        // Some file systems leave the type open; only then is the entry itself examined.
+        if (type == DT_UNKNOWN) {
+            struct stat info {};
+            if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (S_ISLNK(info.st_mode))
+                    type = DT_LNK;
+                else if (S_ISDIR(info.st_mode))
+                    type = DT_DIR;
+                else if (S_ISREG(info.st_mode))
+                    type = DT_REG;
+            }
+        }
+        DirEntryView view;
+        view.name = entry->d_name;
+        view.isFolder = type == DT_DIR;
+        view.isFile = type == DT_REG;
+        view.isLink = type == DT_LNK;
+        if (!visit(view))
+            break;
+    }
+    ::closedir(dir);
+    return true;
+}
+
+std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    const bool opened = ForEachInFolder(folder, [&entries](const DirEntryView& entry) {
+        entries.push_back({std::string(entry.name), entry.isFolder, entry.isFile, entry.isLink});
+        return true;
+    });
+    if (!opened)
+        return std::nullopt;
+    return entries;
+}
+
+bool SameFileName(std::string_view a, std::string_view b) {
+    return a == b;
+}
+
+bool SkipInDiskSearch(std::string_view folder) {
+    return folder == "/proc/" || folder == "/sys/" || folder == "/dev/";
+}
+
+std::string ProgramsFolder() {
+    return "/usr/bin";
+}
+
+bool ProgramsHaveExeSuffix() {
+    return false;
+}
+
+bool IsProgramFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
 }
 
 namespace {

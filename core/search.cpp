@@ -1,0 +1,114 @@
+#include "search.hpp"
+
+#include "messages.hpp"
+#include "platform/platform.hpp"
+#include "prompter.hpp"
+
+#include <cstddef>
+#include <deque>
+#include <vector>
+
+namespace varscope::core {
+
+namespace {
+
+// A whole disk may hold millions of entries, so the walk keeps one path buffer and one
+// name store per depth, reused from folder to folder, and copies nothing per entry but
+// the names of subfolders.
+class TreeWalk {
+public:
+    TreeWalk(std::string_view name, std::string_view folder, const SearchProgress& progress)
+        : m_name(name), m_progress(progress), m_separator(platform::Separator()), m_path(folder) {
+        if (m_path.back() != m_separator)
+            m_path += m_separator;
+    }
+
+    SearchResult run() {
+        SearchResult result;
+        result.outcome = walk(0);
+        if (result.outcome == SearchOutcome::Found)
+            result.path = std::move(m_path);
+        return result;
+    }
+
+private:
+    // Subfolder names of one folder, end to end, with where each ends.
+    struct Subfolders {
+        std::string names;
+        std::vector<std::size_t> ends;
+    };
+
+    // On Found, m_path holds the file's path.
+    SearchOutcome walk(std::size_t depth) {
+        if (platform::SkipInDiskSearch(m_path))
+            return SearchOutcome::NotFound;
+        if (m_progress && !m_progress(m_path))
+            return SearchOutcome::Cancelled;
+        // A deque keeps the stores of shallower folders in place while deeper ones are added.
+        if (m_levels.size() <= depth)
+            m_levels.emplace_back();
+        Subfolders& subfolders = m_levels[depth];
+        subfolders.names.clear();
+        subfolders.ends.clear();
+
+        bool found = false;
+        platform::ForEachInFolder(m_path, [&](const platform::DirEntryView& entry) {
+            if (entry.isFile && platform::SameFileName(entry.name, m_name)) {
+                m_path += entry.name;
+                found = true;
+                return false;
+            }
+            if (entry.isFolder) {
+                subfolders.names += entry.name;
+                subfolders.ends.push_back(subfolders.names.size());
+            }
+            return true;
+        });
+        if (found)
+            return SearchOutcome::Found;
+
+        const std::size_t folderLength = m_path.size();
+        std::size_t begin = 0;
+        for (const std::size_t end : subfolders.ends) {
+            m_path.append(subfolders.names, begin, end - begin);
+            m_path += m_separator;
+            const SearchOutcome outcome = walk(depth + 1);
+            if (outcome != SearchOutcome::NotFound)
+                return outcome;
+            m_path.resize(folderLength);
+            begin = end;
+        }
+        return SearchOutcome::NotFound;
+    }
+
+    std::string_view m_name;
+    const SearchProgress& m_progress;
+    char m_separator;
+    std::string m_path;
+    std::deque<Subfolders> m_levels;
+};
+
+} // namespace
+
+SearchResult FindFileInTree(std::string_view name, std::string_view folder,
+                            const SearchProgress& progress) {
+    if (name.empty() || folder.empty())
+        return {};
+    return TreeWalk(name, folder, progress).run();
+}
+
+SearchResult FindProgram(std::string_view name, Prompter& prompter,
+                         const SearchProgress& progress) {
+    return FindProgram(name, platform::SystemRoot(), prompter, progress);
+}
+
+SearchResult FindProgram(std::string_view name, std::string_view root, Prompter& prompter,
+                         const SearchProgress& progress) {
+    SearchResult result = FindFileInTree(name, root, progress);
+    if (result.found())
+        prompter.message(std::string(text::kFoundPrefix) + result.path, MessageIcon::None,
+                         text::kProgramTitle);
+    return result;
+}
+
+} // namespace varscope::core
