@@ -1,0 +1,46 @@
+# Tests of a cross build: GoogleTest compiled from source for the target, test programs run
+# through the toolchain's emulator (Wine for the Windows build).
+
+# No GoogleTest package exists for the target, so Debian's sources are built with the same
+# toolchain; the targets get the names a found package would give them.
+set(VARSCOPE_GTEST_SOURCE /usr/src/googletest
+    CACHE PATH "GoogleTest sources, built for the target in a cross build")
+if(NOT EXISTS ${VARSCOPE_GTEST_SOURCE}/CMakeLists.txt)
+    message(FATAL_ERROR "No GoogleTest sources in ${VARSCOPE_GTEST_SOURCE} "
+                        "(Debian: apt install googletest)")
+endif()
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${VARSCOPE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+foreach(library gtest gtest_main gmock gmock_main)
+    if(TARGET ${library} AND NOT TARGET GTest::${library})
+        add_library(GTest::${library} ALIAS ${library})
+    endif()
+endforeach()
+
+# Under Wine the host's root is drive Z:; a path that names its drive stays valid after a
+# test changes the current folder to another drive.
+if(CMAKE_HOST_UNIX AND WIN32)
+    set(VARSCOPE_TARGET_PATH_PREFIX "Z:")
+else()
+    set(VARSCOPE_TARGET_PATH_PREFIX "")
+endif()
+
+# Wine builds its prefix on first use, slowly; one setup test does it before the others so
+# parallel tests never race to create it.
+if(CMAKE_CROSSCOMPILING_EMULATOR AND VARSCOPE_WINE_ROOT)
+    file(MAKE_DIRECTORY ${VARSCOPE_WINE_ROOT}/home)
+    add_test(NAME wine.prefix
+             COMMAND ${CMAKE_COMMAND} -DWINE_PREFIX=${VARSCOPE_WINE_ROOT}/prefix
+                     "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                     -P ${PROJECT_SOURCE_DIR}/cmake/WinePrefix.cmake)
+    set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine_prefix)
+endif()
+
+# One ctest test per test program: listing the tests of each program under Wine would
+# start Wine once more per program and parse CR LF output.
+function(varscope_cross_test target)
+    add_test(NAME ${target} COMMAND ${target})
+    if(TEST wine.prefix)
+        set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine_prefix)
+    endif()
+endfunction()

@@ -1,0 +1,265 @@
+#include "platform.hpp"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+// <windows.h> maps these names to their ANSI or wide forms; here they are ours.
+#undef DeleteFile
+#undef ReplaceFile
+
+namespace varscope::core::platform {
+
+namespace {
+
+constexpr DWORD kWaitSliceMs = 30;
+
+std::string SystemErrorText(DWORD error) {
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text;
+    if (length != 0 && buffer != nullptr)
+        text.assign(buffer, length);
+    if (buffer != nullptr)
+        ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    if (text.empty())
+        text = "system error " + std::to_string(error);
+    return text;
+}
+
+std::string Failure(const std::string& path, DWORD error) {
+    return path + ": " + SystemErrorText(error);
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+// RAII for a FindFirstFileA handle: closed on every way out.
+class FindHandle final {
+public:
+    explicit FindHandle(HANDLE handle) : m_handle(handle) {}
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    ~FindHandle() {
+        if (valid())
+            ::FindClose(m_handle);
+    }
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return m_handle; }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
+} // namespace
+
+char Separator() {
+    return '\\';
+}
+
+std::string SystemRoot() {
+    return "C:\\";
+}
+
+bool TextIsInSystemCodePage() {
+    return true;
+}
+
+std::string ExecutableFolder() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return CurrentFolder();
+        // A full buffer may have cut the path short: try again with a larger one.
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    const std::size_t slash = buffer.find_last_of("\\/");
+    if (slash == std::string::npos)
+        return CurrentFolder();
+    // A drive's root keeps its separator: "C:" alone would mean the drive's current folder.
+    if (slash > 0 && buffer[slash - 1] == ':')
+        return buffer.substr(0, slash + 1);
+    return buffer.substr(0, slash);
+}
+
+bool FileExists(const std::string& path) {
+    // The directory search would take wildcards as patterns; a path never holds them.
+    if (path.empty() || path.find_first_of("*?") != std::string::npos)
+        return false;
+    WIN32_FIND_DATAA found{};
+    const FindHandle handle(::FindFirstFileA(path.c_str(), &found));
+    if (!handle.valid())
+        return false;
+    constexpr DWORD kNotAFile =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return (found.dwFileAttributes & kNotAFile) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+    if (path.empty())
+        return false;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsReadOnly(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    // What cannot be read cannot be written either.
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    return (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::string CurrentFolder() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0)
+            return {};
+        // Too small a buffer returns the size it needs, zero included.
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(length);
+    }
+}
+
+bool SetCurrentFolder(const std::string& path) {
+    return !path.empty() && ::SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+std::optional<std::string> CopyFileOver(const std::string& from, const std::string& to) {
+    if (::CopyFileA(from.c_str(), to.c_str(), FALSE) != 0)
+        return std::nullopt;
+    const DWORD error = ::GetLastError();
+    const bool sourceMissing = ::GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES;
+    return Failure(sourceMissing ? from : to, error);
+}
+
+std::optional<std::string> DeleteFile(const std::string& path) {
+    if (::DeleteFileA(path.c_str()) != 0)
+        return std::nullopt;
+    return Failure(path, ::GetLastError());
+}
+
+std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
+    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+        return std::nullopt;
+    return Failure(to, ::GetLastError());
+}
+
+std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder) {
+    if (folder.empty())
+        return std::nullopt;
+    const std::string pattern = folder + (EndsWithSeparator(folder) ? "" : "\\") + "*.*";
+    WIN32_FIND_DATAA found{};
+    const FindHandle handle(::FindFirstFileA(pattern.c_str(), &found));
+    std::vector<DirEntry> entries;
+    if (!handle.valid()) {
+        // A drive's root has no "." or "..": when it is empty, nothing matches at all.
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(folder))
+            return entries;
+        return std::nullopt;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const DWORD attributes = found.dwFileAttributes;
+        DirEntry entry;
+        entry.name = name;
+        entry.isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entry.isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !entry.isLink;
+        entry.isFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                       (attributes & FILE_ATTRIBUTE_DEVICE) == 0 && !entry.isLink;
+        entries.push_back(std::move(entry));
+    } while (::FindNextFileA(handle.get(), &found) != 0);
+    return entries;
+}
+
+bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
+    // CreateProcessA may write into the command line, so it gets a copy of its own.
+    std::string mutableLine = commandLine;
+    mutableLine.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                         &startup, &process) == 0)
+        return false;
+    if (whileWaiting) {
+        while (::WaitForSingleObject(process.hProcess, kWaitSliceMs) == WAIT_TIMEOUT)
+            whileWaiting();
+    } else {
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return true;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+    // The Microsoft C runtime's argv rules: 2n backslashes before a quote give n and the
+    // quote toggles quoting, 2n+1 give n and a literal quote, other backslashes are
+    // literal; "" inside quotes is a literal quote and quoting goes on.
+    std::vector<std::string> words;
+    const std::size_t size = commandLine.size();
+    std::size_t at = 0;
+    for (;;) {
+        while (at < size && IsBlank(commandLine[at]))
+            ++at;
+        if (at == size)
+            return words;
+        std::string word;
+        bool quoted = false;
+        while (at < size) {
+            std::size_t backslashes = 0;
+            while (at < size && commandLine[at] == '\\') {
+                ++backslashes;
+                ++at;
+            }
+            if (at < size && commandLine[at] == '"') {
+                word.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    word += '"';
+                } else if (quoted && at + 1 < size && commandLine[at + 1] == '"') {
+                    word += '"';
+                    ++at;
+                } else {
+                    quoted = !quoted;
+                }
+                ++at;
+                continue;
+            }
+            word.append(backslashes, '\\');
+            if (at == size || (!quoted && IsBlank(commandLine[at])))
+                break;
+            word += commandLine[at];
+            ++at;
+        }
+        words.push_back(std::move(word));
+    }
+}
+
+} // namespace varscope::core::platform
