@@ -20,6 +20,12 @@ inline constexpr std::string_view kReadOnlySuffix = " Is Read Only, Open For Vie
 inline constexpr std::string_view kVerifyEditTitle = "Verify File Open/Edit";
 inline constexpr std::string_view kVerifyEditPrefix = "Edit file: ";
 inline constexpr std::string_view kCouldNotStart = "Could not start: ";
+inline constexpr std::string_view kCannotEnterMicroStationFolder =
+    "Could not open the MicroStation folder ";
+inline constexpr std::string_view kCopyReportFailed =
+    "The new msdebug.txt could not be copied into the MicroStation folder: ";
+inline constexpr std::string_view kDeleteReportFailed =
+    "The new msdebug.txt was copied into the MicroStation folder but could not be removed: ";
 
 inline constexpr std::string_view kFoundPrefix = "Found:  ";
 
