@@ -22,6 +22,15 @@ using varscope::testing::WriteTextFile;
 
 namespace {
 
+// A path written with "/" in the system's own separator.
+std::string Native(std::string path) {
+    for (char& c : path) {
+        if (c == '/')
+            c = platform::Separator();
+    }
+    return path;
+}
+
 std::string ReadAll(const std::string& path) {
     std::string all;
     for (const std::string& line : ReadLines(path))
@@ -33,6 +42,10 @@ std::string ReadAll(const std::string& path) {
 // find themselves there.
 class MicroStationRun : public ::testing::Test {
 protected:
+    void SetUp() override {
+        if (platform::Separator() != '/')
+            GTEST_SKIP() << "the stand-in programs and links are POSIX only";
+    }
     void TearDown() override { platform::SetCurrentFolder(m_startFolder); }
 
     const std::string m_startFolder = platform::CurrentFolder();
@@ -41,47 +54,55 @@ protected:
     AppState m_state;
 };
 
-using MicroStationFiles = MicroStationRun;
+class MicroStationFiles : public ::testing::Test {
+protected:
+    void TearDown() override { platform::SetCurrentFolder(m_startFolder); }
+
+    const std::string m_startFolder = platform::CurrentFolder();
+    TempFolder m_temp;
+    AppState m_state;
+};
 
 } // namespace
 
 TEST(MicroStationCommandLine, folderWithTrailingSeparator_oneSeparatorBeforeProgram) {
-    EXPECT_EQ(BareCommandLine("/opt/bentley/microstation/"),
-              "/opt/bentley/microstation/ustation.exe -debug");
-    EXPECT_EQ(FullCommandLine("/opt/bentley/microstation/", " -WUjsmith", ""),
-              "/opt/bentley/microstation/ustation.exe -debug  -WUjsmith");
+    EXPECT_EQ(BareCommandLine(Native("/opt/bentley/microstation/")),
+              Native("/opt/bentley/microstation/ustation.exe -debug"));
+    EXPECT_EQ(FullCommandLine(Native("/opt/bentley/microstation/"), " -WUjsmith", ""),
+              Native("/opt/bentley/microstation/ustation.exe -debug  -WUjsmith"));
 }
 
 TEST(MicroStationCommandLine, pickedFolderWithoutSeparator_oneSeparatorAdded) {
-    EXPECT_EQ(BareCommandLine("/opt/bentley/microstation"),
-              "/opt/bentley/microstation/ustation.exe -debug");
-    EXPECT_EQ(FullCommandLine("/opt/bentley/microstation", " -WUjsmith", " -WPcivil"),
-              "/opt/bentley/microstation/ustation.exe -debug  -WUjsmith -WPcivil");
+    EXPECT_EQ(BareCommandLine(Native("/opt/bentley/microstation")),
+              Native("/opt/bentley/microstation/ustation.exe -debug"));
+    EXPECT_EQ(FullCommandLine(Native("/opt/bentley/microstation"), " -WUjsmith", " -WPcivil"),
+              Native("/opt/bentley/microstation/ustation.exe -debug  -WUjsmith -WPcivil"));
 }
 
 TEST(MicroStationCommandLine, noOptions_fullFormEndsInOneBlank) {
-    EXPECT_EQ(FullCommandLine("/ms", "", ""), "/ms/ustation.exe -debug ");
-    EXPECT_EQ(FullCommandLine("/ms", "", " -WP"), "/ms/ustation.exe -debug  -WP");
+    EXPECT_EQ(FullCommandLine(Native("/ms"), "", ""), Native("/ms/ustation.exe -debug "));
+    EXPECT_EQ(FullCommandLine(Native("/ms"), "", " -WP"), Native("/ms/ustation.exe -debug  -WP"));
 }
 
 TEST(MicroStationCommandLine, emptyFolder_programAtTheSeparator) {
-    EXPECT_EQ(BareCommandLine(""), "/ustation.exe -debug");
+    EXPECT_EQ(BareCommandLine(""), Native("/ustation.exe -debug"));
     EXPECT_FALSE(MicroStationProgramExists(""));
 }
 
 TEST(MicroStationCommandLine, doubledSeparators_collapsedOnlyWhenOpening) {
-    EXPECT_EQ(BareCommandLine("/opt//ms//"), "/opt//ms//ustation.exe -debug");
-    EXPECT_EQ(OpeningCommandLine("/opt//ms//"), "/opt/ms/ustation.exe -debug");
+    EXPECT_EQ(BareCommandLine(Native("/opt//ms//")), Native("/opt//ms//ustation.exe -debug"));
+    EXPECT_EQ(OpeningCommandLine(Native("/opt//ms//")), Native("/opt/ms/ustation.exe -debug"));
     // A leading pair names a network share on Windows and stays.
-    EXPECT_EQ(OpeningCommandLine("//server/share//ms"), "//server/share/ms/ustation.exe -debug");
+    EXPECT_EQ(OpeningCommandLine(Native("//server/share//ms")),
+              Native("//server/share/ms/ustation.exe -debug"));
 }
 
 TEST(MicroStationCommandLine, fromState_usesFolderAndBothOptions) {
     AppState state;
-    state.MicroStationFolder = "/ms/";
+    state.MicroStationFolder = Native("/ms/");
     state.UserOption = UserOptionFor("jsmith");
     state.ProjectOption = ProjectOptionFor("civil");
-    EXPECT_EQ(FullCommandLine(state), "/ms/ustation.exe -debug  -WUjsmith -WPcivil");
+    EXPECT_EQ(FullCommandLine(state), Native("/ms/ustation.exe -debug  -WUjsmith -WPcivil"));
 }
 
 TEST(MicroStationConfigName, nameBeforeFirstDot) {
@@ -119,11 +140,14 @@ TEST_F(MicroStationFiles, folderPrefix_listsMatchingFilesInNameOrder) {
     WriteTextFile(m_temp.file("users/alice.ucf"), "");
     WriteTextFile(m_temp.file("users/alice.pcf"), "");
     std::filesystem::create_directories(m_temp.path() + "/users/folder.ucf");
-    std::filesystem::create_symlink(users + "zed.ucf", users + "link.ucf");
-    std::filesystem::create_symlink(users + "missing", users + "broken.ucf");
+    std::vector<std::string> expected{"alice.ucf", "Bob.UCF", "zed.ucf"};
+    if (platform::Separator() == '/') {
+        std::filesystem::create_symlink(users + "zed.ucf", users + "link.ucf");
+        std::filesystem::create_symlink(users + "missing", users + "broken.ucf");
+        expected.insert(expected.begin() + 2, "link.ucf");
+    }
 
-    EXPECT_EQ(ListMatchingFiles(users + "*.ucf"),
-              (std::vector<std::string>{"alice.ucf", "Bob.UCF", "link.ucf", "zed.ucf"}));
+    EXPECT_EQ(ListMatchingFiles(users + "*.ucf"), expected);
     EXPECT_EQ(ListMatchingFiles(users + "*.pcf"), (std::vector<std::string>{"alice.pcf"}));
 }
 
@@ -143,7 +167,7 @@ TEST_F(MicroStationFiles, patterns_userPrefixAndProjectSubFolder) {
     m_state.ProjectConfigFolder = m_temp.path() + "/projects/";
     m_state.UserConfigName = "jsmith";
     EXPECT_EQ(UserConfigPattern(m_state), m_temp.path() + "/users/*.ucf");
-    EXPECT_EQ(ProjectConfigPattern(m_state), m_temp.path() + "/projects/jsmith/*.pcf");
+    EXPECT_EQ(ProjectConfigPattern(m_state), m_temp.path() + "/projects/jsmith" + Native("/*.pcf"));
     WriteTextFile(m_temp.file("projects/jsmith/civil.pcf"), "");
     WriteTextFile(m_temp.file("projects/other/roads.pcf"), "");
     EXPECT_EQ(ListMatchingFiles(ProjectConfigPattern(m_state)),
@@ -153,7 +177,7 @@ TEST_F(MicroStationFiles, patterns_userPrefixAndProjectSubFolder) {
 TEST_F(MicroStationFiles, patternsBeforeAnyReport_standAsTheyAre) {
     m_state.UserConfigName = "jsmith";
     EXPECT_EQ(UserConfigPattern(m_state), "*.ucf");
-    EXPECT_EQ(ProjectConfigPattern(m_state), "jsmith/*.pcf");
+    EXPECT_EQ(ProjectConfigPattern(m_state), Native("jsmith/*.pcf"));
 }
 
 TEST(MicroStationFolder, sameFolderPath_ignoresCaseAndTrailingSeparators) {
