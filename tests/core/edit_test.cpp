@@ -82,9 +82,9 @@ TEST_F(OpenFileForEditTest, writableFile_editorGetsQuotedPathAndBothRowsMarked) 
 }
 
 TEST_F(OpenFileForEditTest, whileWaiting_passedToTheEditorRun) {
-    WriteTextFile(m_state.EditorPath, "#!/bin/sh\nwhile [ ! -e " +
-                                          varscope::testing::ShellQuote(m_arguments) +
-                                          " ]; do sleep 0.01; done\n");
+    WriteTextFile(m_state.EditorPath,
+                  "#!/bin/sh\nn=0\nwhile [ ! -e " + varscope::testing::ShellQuote(m_arguments) +
+                      " ] && [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done\n");
     int calls = 0;
 
     EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file,
