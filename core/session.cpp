@@ -29,6 +29,7 @@ void AppState::NotifyChanged() const {
 
 void ApplyReport(AppState& state, ReportData data) {
     state.Report = std::move(data);
+    ++state.ReportGeneration;
     if (state.Report.UserConfigFolder)
         state.UserConfigFolder = std::string(*state.Report.UserConfigFolder);
     if (state.Report.ProjectConfigFolder)

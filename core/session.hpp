@@ -37,6 +37,8 @@ struct AppState {
     std::string UserConfigFolder;
     std::string ProjectConfigFolder;
     std::string WindowTitle;
+    // Counts the reports applied, so a window can tell a reload from a smaller change.
+    unsigned ReportGeneration = 0;
     // One flag per entry of Report.ConfigFilesUsed: opened for edit during this run.
     std::vector<bool> FileOpened;
 

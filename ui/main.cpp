@@ -8,8 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QTabWidget>
-#include <QTimer>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -68,10 +67,32 @@ int main(int argc, char** argv) {
         QStringLiteral("Render the main window offscreen to the PNG FILE and exit."),
         QStringLiteral("FILE"));
     const QCommandLineOption page(QStringLiteral("page"),
-                                  QStringLiteral("With --screenshot: the page in front, 0 to 4."),
-                                  QStringLiteral("N"), QStringLiteral("0"));
-    parser.addOptions({programFolder, screenshotFile, page});
+                                  QStringLiteral("Bring page N to the front: 0 All Variables, "
+                                                 "1 Isolate, 2 Summary, 3 File Order, 4 "
+                                                 "Category."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption select(
+        QStringLiteral("select"),
+        QStringLiteral("Select the first record of the variable NAME in All Variables (the "
+                       "Isolate page then lists all its records)."),
+        QStringLiteral("NAME"));
+    parser.addOptions({programFolder, screenshotFile, page, select});
     parser.process(app);
+
+    int pageNumber = -1;
+    if (parser.isSet(page)) {
+        bool isNumber = false;
+        pageNumber = parser.value(page).toInt(&isNumber);
+        if (!isNumber || pageNumber < 0 || pageNumber > 4) {
+            std::fprintf(stderr, "varscope: --page takes a page number from 0 to 4, not %s\n",
+                         qPrintable(parser.value(page)));
+            return 2;
+        }
+    }
+    if (parser.positionalArguments().size() > 1) {
+        std::fprintf(stderr, "varscope: give at most one report\n");
+        return 2;
+    }
 
     varscope::core::AppState state;
     state.ProgramFolder = parser.isSet(programFolder)
@@ -88,17 +109,24 @@ int main(int argc, char** argv) {
     varscope::ui::MainWindow window(context);
     qtPrompter.setParent(&window);
     const QStringList positional = parser.positionalArguments();
-    window.startUp(positional.isEmpty() ? QString() : positional.first());
+    window.startUp(positional.isEmpty() ? QString()
+                                        : QFileInfo(positional.first()).absoluteFilePath());
+
+    if (parser.isSet(select) && !window.selectVariable(varscope::ui::ToBytes(parser.value(select))))
+        std::fprintf(stderr, "varscope: the report has no variable %s\n",
+                     qPrintable(parser.value(select)));
+    if (pageNumber >= 0)
+        window.showPage(pageNumber);
 
     if (screenshot) {
-        if (auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("SSTab1")))
-            tabs->setCurrentIndex(parser.value(page).toInt());
         window.show();
-        QApplication::processEvents();
+        window.activateWindow();
+        // Scroll bars and header geometry settle in posted events.
+        for (int round = 0; round < 5; ++round)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
         const QString file = parser.value(screenshotFile);
         if (!window.grab().save(file, "PNG")) {
-            std::fprintf(stderr, "varscope: cannot write the screenshot %s\n",
-                         qPrintable(file));
+            std::fprintf(stderr, "varscope: cannot write the screenshot %s\n", qPrintable(file));
             return 1;
         }
         return 0;

@@ -18,6 +18,9 @@ std::string SystemRoot();
 // they are shown as UTF-8 when valid, else as Windows-1252 (reports copied from Windows).
 bool TextIsInSystemCodePage();
 
+// True where the system's HTML Help viewer "hh" exists to open a compiled help file (Windows).
+bool HasHtmlHelpViewer();
+
 // The folder of the running executable, without a trailing separator.
 std::string ExecutableFolder();
 

@@ -37,6 +37,10 @@ bool TextIsInSystemCodePage() {
     return false;
 }
 
+bool HasHtmlHelpViewer() {
+    return false;
+}
+
 std::string ExecutableFolder() {
     std::string buffer(PATH_MAX, '\0');
     const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());

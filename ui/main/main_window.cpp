@@ -1,39 +1,222 @@
 #include "main_window.hpp"
 
 #include "core/messages.hpp"
+#include "core/platform/platform.hpp"
 #include "core/preferences.hpp"
 #include "core/session.hpp"
+#include "find_isolate.hpp"
+#include "help_window.hpp"
+#include "icons.hpp"
+#include "level_selector.hpp"
+#include "list_views.hpp"
+#include "main_texts.hpp"
+#include "text_list_model.hpp"
 #include "ui/qt_prompter.hpp"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 namespace varscope::ui {
 
-MainWindow::MainWindow(Context& context, QWidget* parent)
-    : QMainWindow(parent), m_context(context) {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(FromBytes(core::text::kProgramTitle));
-    m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("SSTab1"));
-    for (const char* caption : {"All Variables", "Isolate", "Summary", "File Order", "Category"})
-        m_tabs->addTab(new QTreeView(m_tabs), QString::fromLatin1(caption));
-    setCentralWidget(m_tabs);
-    m_status = new QLabel(this);
-    statusBar()->addWidget(m_status, 1);
-    m_subscription = m_context.state.Subscribe([this] { refreshFromState(); });
-    resize(760, 480);
+namespace {
+
+// The designed client area, 10785 x 6225 twips: 719 x 415 pixels at 96 dpi.
+constexpr int kDesignClientWidth = 719;
+constexpr int kDesignClientHeight = 415;
+
+QString Counted(qulonglong count, const char* one, const char* many) {
+    return QLocale().toString(count) + QLatin1Char(' ') +
+           QString::fromLatin1(count == 1 ? one : many);
 }
 
-MainWindow::~MainWindow() { m_context.state.Unsubscribe(m_subscription); }
+QAction* AddAction(QMenu* menu, const QString& caption, const char* name, bool enabled) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setEnabled(enabled);
+    return action;
+}
+
+} // namespace
+
+MainWindow::MainWindow(Context& context, QWidget* parent)
+    : QMainWindow(parent), m_context(context), m_icons(std::make_unique<IconLibrary>()) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(FromBytes(core::text::kProgramTitle));
+    const core::AppState& state = m_context.state;
+
+    m_allVariables = new VariableListView(state, *m_icons, VariableTableModel::Rows::All);
+    m_allVariables->setObjectName(QStringLiteral("ListView1"));
+    m_isolate = new VariableListView(state, *m_icons, VariableTableModel::Rows::Isolated);
+    m_isolate->setObjectName(QStringLiteral("ListView_isolate"));
+
+    m_summary = new QTreeView;
+    m_summary->setObjectName(QStringLiteral("ListView_summary"));
+    m_summaryModel =
+        new TextListModel(state, TextListModel::Lines::Summary, tr("Summary Data"), m_summary);
+    m_summary->setModel(m_summaryModel);
+    ConfigureListView(*m_summary, RowStyle::Plain, false);
+    // Summary lines are laid out in columns of blanks.
+    m_summary->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_summary->setTextElideMode(Qt::ElideNone);
+
+    m_files = new QTreeView;
+    m_files->setObjectName(QStringLiteral("ListView_files"));
+    m_filesModel = new FileOrderModel(state, *m_icons, m_files);
+    m_files->setModel(m_filesModel);
+    ConfigureListView(*m_files, RowStyle::GridOnly, false);
+    m_files->header()->setStretchLastSection(true);
+
+    m_category = new QTreeView;
+    m_category->setObjectName(QStringLiteral("TreeView1"));
+    m_category->setHeaderHidden(true);
+    m_category->setUniformRowHeights(true);
+    m_category->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    m_tabs = new QTabWidget;
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_tabs->setDocumentMode(false);
+    m_tabs->addTab(buildAllVariablesPage(), tr("All Variables"));
+    m_tabs->addTab(buildIsolatePage(), tr("Isolate"));
+    m_tabs->addTab(buildSinglePage(m_summary), tr("Summary"));
+    m_tabs->addTab(buildSinglePage(m_files), tr("File Order"));
+    m_tabs->addTab(buildSinglePage(m_category), tr("Category"));
+
+    m_quitButton = new QPushButton(tr("&Quit"));
+    m_quitButton->setObjectName(QStringLiteral("Command2"));
+    connect(m_quitButton, &QPushButton::clicked, this, &MainWindow::close);
+
+    auto* central = new QWidget;
+    central->setObjectName(QStringLiteral("mainClient"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(8, 8, 8, 6);
+    layout->setSpacing(6);
+    layout->addWidget(m_tabs, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(m_quitButton);
+    layout->addLayout(bottom);
+    setCentralWidget(central);
+
+    buildMenus();
+
+    m_statusCounts = new QLabel;
+    m_statusCounts->setObjectName(QStringLiteral("statusCounts"));
+    m_statusPath = new QLabel;
+    m_statusPath->setObjectName(QStringLiteral("statusPath"));
+    m_statusPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_statusPath->setIndent(12);
+    statusBar()->addWidget(m_statusCounts);
+    statusBar()->addWidget(m_statusPath, 1);
+    statusBar()->setSizeGripEnabled(true);
+    updateStatus();
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::onPageChanged);
+    m_subscription = m_context.state.Subscribe([this] { onStateChanged(); });
+    m_shownGeneration = state.ReportGeneration;
+
+    // The start-up size is the designed client area, scaled for the screen, plus our menu
+    // and status bars; never smaller than the controls need.
+    const double scale = logicalDpiX() / 96.0;
+    const QSize client(int(kDesignClientWidth * scale + 0.5),
+                       int(kDesignClientHeight * scale + 0.5));
+    const QSize bars(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    m_startUpSize = (client + bars).expandedTo(minimumSizeHint());
+    setMinimumSize(m_startUpSize);
+    resize(m_startUpSize);
+    applyPageVisibility();
+}
+
+MainWindow::~MainWindow() {
+    m_context.state.Unsubscribe(m_subscription);
+}
+
+QWidget* MainWindow::buildAllVariablesPage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(m_allVariables, 1);
+    m_findButton = new QPushButton(tr("&Find . . ."));
+    m_findButton->setObjectName(QStringLiteral("Command1"));
+    connect(m_findButton, &QPushButton::clicked, this, &MainWindow::find);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_findButton);
+    row->addStretch(1);
+    layout->addLayout(row);
+    return page;
+}
+
+QWidget* MainWindow::buildIsolatePage() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(m_isolate, 1);
+    m_levelSelector = new LevelSelector(*m_icons);
+    connect(m_levelSelector, &LevelSelector::levelChosen, this, &MainWindow::filterByLevel);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_levelSelector);
+    row->addStretch(1);
+    layout->addLayout(row);
+    return page;
+}
+
+QWidget* MainWindow::buildSinglePage(QTreeView* view) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(view);
+    return page;
+}
+
+void MainWindow::buildMenus() {
+    // Items whose windows are not part of the program yet stay disabled; whoever adds the
+    // window enables and connects its item.
+    m_optionsMenu = menuBar()->addMenu(tr("Options"));
+    m_optionsMenu->setObjectName(QStringLiteral("configOpts"));
+    m_actions.defineEditor = AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
+    m_actions.defineMicroStation =
+        AddAction(m_optionsMenu, tr("MicroStation"), "defineMicroStation", false);
+    m_actions.defineCategory =
+        AddAction(m_optionsMenu, tr("Category Manager"), "defineCategory", false);
+    m_actions.expBuild = AddAction(m_optionsMenu, tr("Expression Builder"), "expBuild", false);
+
+    m_viewMenu = menuBar()->addMenu(tr("View"));
+    m_viewMenu->setObjectName(QStringLiteral("popUp"));
+    m_actions.pMnuMSDebug = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
+    m_actions.pMnuRefresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
+    m_actions.pMnuOutput =
+        AddAction(m_viewMenu, tr("Output View to Text File"), "pMnuOutput", false);
+
+    m_helpMenu = menuBar()->addMenu(tr("Help"));
+    m_helpMenu->setObjectName(QStringLiteral("help"));
+    m_actions.mContents = AddAction(m_helpMenu, tr("Contents"), "mContents", true);
+    // F1 works wherever the focus is in the window.
+    m_actions.mContents->setShortcut(QKeySequence(Qt::Key_F1));
+    m_actions.mContents->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.mContents, &QAction::triggered, this, &MainWindow::openHelp);
+    m_actions.about = AddAction(m_helpMenu, tr("About"), "about", false);
+}
 
 void MainWindow::startUp(const QString& reportPath) {
     core::AppState& state = m_context.state;
     core::SetPreferencesFile(state);
     core::ReadPreferences(state);
+    state.UseUserConfig = false;
+    state.UseProjectConfig = false;
+    showPage(AllVariablesPage);
+    state.IsolateRows.clear();
+    m_isolate->reload();
     if (reportPath.isEmpty()) {
         core::LoadDebugReport(state, m_context.prompter, "new");
         state.ReportSource = "new";
@@ -42,19 +225,140 @@ void MainWindow::startUp(const QString& reportPath) {
         core::LoadDebugReport(state, m_context.prompter, "skip");
         state.ReportSource = "skip";
     }
-    refreshFromState();
+    onStateChanged();
+    emit categoryTreeRequested();
 }
 
-void MainWindow::refreshFromState() {
+int MainWindow::currentPage() const {
+    return m_tabs->currentIndex();
+}
+
+void MainWindow::showPage(int page) {
+    m_tabs->setCurrentIndex(page);
+}
+
+bool MainWindow::selectVariable(const std::string& name) {
+    const auto rows = core::IsolateByName(m_context.state.Report, name);
+    if (rows.empty())
+        return false;
+    const QModelIndex source = m_allVariables->source().index(int(rows.front() - 1), 0);
+    m_allVariables->selectShownRow(m_allVariables->proxy().mapFromSource(source).row());
+    return true;
+}
+
+void MainWindow::find() {
+    FindVariable(m_context, *m_allVariables);
+}
+
+bool MainWindow::isolateVariable() {
+    return IsolateVariable(m_context, *m_allVariables, *m_isolate);
+}
+
+void MainWindow::filterByLevel(int level) {
+    FilterByLevel(m_context, level, *m_isolate);
+}
+
+void MainWindow::onPageChanged(int page) {
+    if (page == IsolatePage)
+        isolateVariable();
+    emit pageActivated(page);
+    if (page == CategoryPage)
+        emit categoryTreeRequested();
+    applyPageVisibility();
+}
+
+void MainWindow::applyPageVisibility() {
+    const int page = currentPage();
+    if (page < AllVariablesPage || page > CategoryPage)
+        return;
+    // The tab control shows the page's own view and hides the others. "Output View to Text
+    // File" is never disabled here; its window enables it once.
+    m_actions.pMnuRefresh->setEnabled(page == AllVariablesPage);
+}
+
+void MainWindow::openHelp() {
     const core::AppState& state = m_context.state;
-    if (!state.WindowTitle.empty())
-        setWindowTitle(FromBytes(state.WindowTitle));
-    m_status->setText(tr("%1 variables, %2 files").arg(state.VariableCount()).arg(
-        state.Report.ConfigFilesUsed.size()));
+    if (UseCompiledHelp(state)) {
+        const bool started =
+            core::platform::RunProgram(CompiledHelpCommandLine(state.ProgramFolder), [] {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            });
+        if (started)
+            return;
+    }
+    if (m_helpWindow == nullptr)
+        m_helpWindow = new HelpWindow(this);
+    m_helpWindow->showContents();
+}
+
+void MainWindow::onStateChanged() {
+    const core::AppState& state = m_context.state;
+    if (state.ReportGeneration != m_shownGeneration) {
+        m_shownGeneration = state.ReportGeneration;
+        m_shownReportPath = state.ReportPath;
+        m_allVariables->showUnsorted();
+        m_allVariables->reload();
+        // The isolated rows belonged to the previous report; the state has dropped them.
+        m_isolate->reload();
+        m_summaryModel->reload();
+        m_filesModel->reload();
+    } else {
+        m_filesModel->refreshMarks();
+    }
+    setWindowTitle(FromBytes(state.WindowTitle.empty() ? core::text::kProgramTitle
+                                                       : std::string_view(state.WindowTitle)));
+    updateStatus();
+}
+
+void MainWindow::updateStatus() {
+    const core::AppState& state = m_context.state;
+    if (m_shownGeneration == 0) {
+        m_statusCounts->setText(tr("No report loaded"));
+        m_statusPath->clear();
+        return;
+    }
+    QString counts = Counted(state.VariableCount(), "record", "records") + QStringLiteral(", ") +
+                     Counted(state.Report.ConfigFilesUsed.size(), "file", "files");
+    if (state.Report.SkippedLines > 0)
+        counts += QStringLiteral(", ") +
+                  Counted(state.Report.SkippedLines, "line skipped", "lines skipped");
+    m_statusCounts->setText(counts);
+    m_statusPath->setText(FromBytes(m_shownReportPath));
+}
+
+void MainWindow::setColumnWidths() {
+    // Widths are taken once from the All Variables list as it first shows; room for its
+    // vertical scroll bar is left so a full list needs no sideways scrolling.
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_allVariables);
+    int width = m_allVariables->width() - 2 * m_allVariables->frameWidth() - scrollBar;
+    width = std::max(width, 60);
+    width -= width % 6;
+    for (VariableListView* view : {m_allVariables, m_isolate}) {
+        view->header()->resizeSection(0, width / 6);
+        view->header()->resizeSection(1, width / 6);
+        view->header()->resizeSection(2, width / 6);
+        view->header()->resizeSection(3, width / 2);
+    }
+    m_summary->header()->resizeSection(0, 3 * width);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_columnsSized) {
+        m_columnsSized = true;
+        setColumnWidths();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    core::WritePreferences(m_context.state);
+    if (const auto failure = core::WritePreferences(m_context.state))
+        m_context.prompter.message(std::string(text::kPreferencesNotSaved) + *failure,
+                                   core::MessageIcon::Exclamation, core::text::kProgramTitle);
+    // Windows opened from this one close with it.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->isWindow() && child->isVisible())
+            child->close();
+    }
     event->accept();
 }
 

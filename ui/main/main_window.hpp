@@ -4,29 +4,138 @@
 
 #include <QMainWindow>
 
-class QTabWidget;
+#include <memory>
+#include <string>
+
+class QAction;
 class QLabel;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTreeView;
 
 namespace varscope::ui {
 
+class FileOrderModel;
+class HelpWindow;
+class IconLibrary;
+class LevelSelector;
+class TextListModel;
+class VariableListView;
+
+// The program's one top-level window: five pages of the loaded report, the level filter,
+// find and isolate, the menus and help. Later windows hook in through the accessors and
+// signals below rather than by editing the window's own code.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
+    enum Page { AllVariablesPage, IsolatePage, SummaryPage, FileOrderPage, CategoryPage };
+
+    // The menu items, under their control names.
+    struct Actions {
+        QAction* defineEditor = nullptr;       // Options > "Editing Options"
+        QAction* defineMicroStation = nullptr; // Options > "MicroStation"
+        QAction* defineCategory = nullptr;     // Options > "Category Manager"
+        QAction* expBuild = nullptr;           // Options > "Expression Builder"
+        QAction* pMnuMSDebug = nullptr;        // View > "MSDebug.Txt"
+        QAction* pMnuRefresh = nullptr;        // View > "Refresh"
+        QAction* pMnuOutput = nullptr;         // View > "Output View to Text File"
+        QAction* mContents = nullptr;          // Help > "Contents"
+        QAction* about = nullptr;              // Help > "About"
+    };
+
     explicit MainWindow(Context& context, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Start-up: preferences, the report from the MicroStation folder (or `reportPath`).
+    // Start-up: preferences, then the report from the MicroStation folder, or `reportPath`
+    // when given (read as "Browse:" reads a chosen file).
     void startUp(const QString& reportPath = {});
+
+    Context& context() { return m_context; }
+    const IconLibrary& icons() const { return *m_icons; }
+    const Actions& actions() const { return m_actions; }
+    QMenu* optionsMenu() const { return m_optionsMenu; }
+    // Also the views' context menu.
+    QMenu* viewMenu() const { return m_viewMenu; }
+    QMenu* helpMenu() const { return m_helpMenu; }
+
+    QTabWidget* tabs() const { return m_tabs; }
+    VariableListView* allVariablesView() const { return m_allVariables; }
+    VariableListView* isolateView() const { return m_isolate; }
+    QTreeView* summaryView() const { return m_summary; }
+    QTreeView* filesView() const { return m_files; }
+    QTreeView* categoryView() const { return m_category; }
+    TextListModel* summaryModel() const { return m_summaryModel; }
+    FileOrderModel* filesModel() const { return m_filesModel; }
+    QPushButton* findButton() const { return m_findButton; }
+    QPushButton* quitButton() const { return m_quitButton; }
+    LevelSelector* levelSelector() const { return m_levelSelector; }
+
+    // The smallest size the window takes: its size at start-up.
+    QSize startUpSize() const { return m_startUpSize; }
+    int currentPage() const;
+    // Brings a page to the front, with everything a page change does.
+    void showPage(int page);
+    // Selects the first row of the variable `name` (exact bytes) in All Variables; false
+    // when the report has no such variable.
+    bool selectVariable(const std::string& name);
+
+    // "&Find . . ."
+    void find();
+    // Lists the records of the variable selected in All Variables on the Isolate page.
+    bool isolateVariable();
+    // Lists the records of one level on the Isolate page.
+    void filterByLevel(int level);
+    // The View menu items that depend on the page in front.
+    void applyPageVisibility();
+    // F1 and Help > "Contents".
+    void openHelp();
+    HelpWindow* helpWindow() const { return m_helpWindow; }
+
+signals:
+    // A page came to the front (after the Isolate page has isolated).
+    void pageActivated(int page);
+    // The Category tree should be rebuilt: at start-up and on every visit of its page.
+    void categoryTreeRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    void refreshFromState();
+    void buildMenus();
+    QWidget* buildAllVariablesPage();
+    QWidget* buildIsolatePage();
+    QWidget* buildSinglePage(QTreeView* view);
+    void onPageChanged(int page);
+    void onStateChanged();
+    void updateStatus();
+    void setColumnWidths();
 
     Context& m_context;
+    std::unique_ptr<IconLibrary> m_icons;
+    Actions m_actions;
+    QMenu* m_optionsMenu = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
     QTabWidget* m_tabs = nullptr;
-    QLabel* m_status = nullptr;
+    VariableListView* m_allVariables = nullptr;
+    VariableListView* m_isolate = nullptr;
+    QTreeView* m_summary = nullptr;
+    QTreeView* m_files = nullptr;
+    QTreeView* m_category = nullptr;
+    TextListModel* m_summaryModel = nullptr;
+    FileOrderModel* m_filesModel = nullptr;
+    QPushButton* m_findButton = nullptr;
+    QPushButton* m_quitButton = nullptr;
+    LevelSelector* m_levelSelector = nullptr;
+    QLabel* m_statusCounts = nullptr;
+    QLabel* m_statusPath = nullptr;
+    HelpWindow* m_helpWindow = nullptr;
+    QSize m_startUpSize;
+    std::string m_shownReportPath;
+    unsigned m_shownGeneration = 0;
+    bool m_columnsSized = false;
     int m_subscription = 0;
 };
 

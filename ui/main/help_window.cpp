@@ -1,0 +1,84 @@
+#include "help_window.hpp"
+
+#include "core/platform/platform.hpp"
+#include "core/session.hpp"
+
+#include <QAction>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+// Resources of a static library are only linked when something refers to them.
+static void InitHelpResources() {
+    Q_INIT_RESOURCE(main_help);
+}
+
+namespace varscope::ui {
+
+namespace {
+
+const QUrl kContentsPage(QStringLiteral("qrc:/help/index.html"));
+
+} // namespace
+
+std::string CompiledHelpCommandLine(std::string_view programFolder) {
+    return "hh " + std::string(programFolder) + "/" + std::string(kCompiledHelpFile);
+}
+
+bool UseCompiledHelp(const core::AppState& state) {
+    if (!core::platform::HasHtmlHelpViewer())
+        return false;
+    const std::string path =
+        state.ProgramFolder + core::platform::Separator() + std::string(kCompiledHelpFile);
+    return core::platform::FileExists(path);
+}
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    InitHelpResources();
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(tr("Varscope Help"));
+
+    auto* tools = new QToolBar(this);
+    tools->setObjectName(QStringLiteral("helpTools"));
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_browser = new QTextBrowser(this);
+    m_browser->setObjectName(QStringLiteral("helpBrowser"));
+    m_browser->setOpenExternalLinks(true);
+
+    QAction* back = tools->addAction(tr("Back"));
+    back->setObjectName(QStringLiteral("helpBack"));
+    back->setShortcut(QKeySequence::Back);
+    back->setEnabled(false);
+    QAction* forward = tools->addAction(tr("Forward"));
+    forward->setObjectName(QStringLiteral("helpForward"));
+    forward->setShortcut(QKeySequence::Forward);
+    forward->setEnabled(false);
+    QAction* home = tools->addAction(tr("Contents"));
+    home->setObjectName(QStringLiteral("helpContents"));
+    connect(back, &QAction::triggered, m_browser, &QTextBrowser::backward);
+    connect(forward, &QAction::triggered, m_browser, &QTextBrowser::forward);
+    connect(home, &QAction::triggered, this, &HelpWindow::showContents);
+    connect(m_browser, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tools);
+    layout->addWidget(m_browser);
+
+    const double scale = logicalDpiX() / 96.0;
+    resize(int(780 * scale), int(600 * scale));
+}
+
+void HelpWindow::showContents() {
+    if (m_browser->source() != kContentsPage)
+        m_browser->setSource(kContentsPage);
+    else
+        m_browser->home();
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace varscope::ui

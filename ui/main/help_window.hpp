@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+#include <string_view>
+
+class QTextBrowser;
+
+namespace varscope::core {
+struct AppState;
+}
+
+namespace varscope::ui {
+
+inline constexpr std::string_view kCompiledHelpFile = "vsc.chm";
+
+// "hh " + folder + "/vsc.chm": the folder unquoted, even with blanks, as the viewer expects.
+std::string CompiledHelpCommandLine(std::string_view programFolder);
+
+// Whether help opens in the system's HTML Help viewer: only where there is one and the
+// compiled help lies in the program folder. Everywhere else our own help window shows the
+// help that ships inside the program.
+bool UseCompiledHelp(const core::AppState& state);
+
+// The help that ships inside the program, in a window of its own.
+class HelpWindow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindow(QWidget* parent = nullptr);
+
+    // Shows the contents page and brings the window to the front.
+    void showContents();
+    QTextBrowser* browser() const { return m_browser; }
+
+private:
+    QTextBrowser* m_browser = nullptr;
+};
+
+} // namespace varscope::ui

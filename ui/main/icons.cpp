@@ -1,0 +1,164 @@
+#include "icons.hpp"
+
+#include "core/report.hpp"
+
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+#include <functional>
+
+namespace varscope::ui {
+
+namespace {
+
+struct LevelLook {
+    int level;
+    const char* letters;
+    QRgb fill;
+};
+
+// Colour tells the levels apart at a glance; the letters still do without colour.
+constexpr LevelLook kLevelLooks[] = {
+    {core::LevelPredefined, "Pd", 0xff5f6b7a},  {core::LevelSystem, "Sy", 0xff2f6fc0},
+    {core::LevelSite, "Si", 0xff2e8b57},        {core::LevelProject, "Pj", 0xffd0701a},
+    {core::LevelApplication, "Ap", 0xff8052b5}, {core::LevelUser, "Us", 0xffc23b3b},
+};
+
+constexpr int kSizes[] = {16, 20, 24, 32, 48};
+
+using Painter = std::function<void(QPainter&)>;
+
+// Paints on a 16-unit canvas at every size, so the icon stays crisp on any screen.
+QIcon Draw(const Painter& paint) {
+    QIcon icon;
+    for (const int size : kSizes) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.scale(size / 16.0, size / 16.0);
+        paint(painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QIcon LevelBadge(const LevelLook& look) {
+    return Draw([&look](QPainter& p) {
+        const QColor fill = QColor::fromRgb(look.fill);
+        p.setPen(QPen(fill.darker(135), 1.0));
+        p.setBrush(fill);
+        p.drawRoundedRect(QRectF(0.5, 0.5, 15.0, 15.0), 3.0, 3.0);
+        QFont font;
+        font.setFamily(QStringLiteral("DejaVu Sans"));
+        font.setStyleHint(QFont::SansSerif);
+        font.setBold(true);
+        font.setPixelSize(8);
+        font.setLetterSpacing(QFont::AbsoluteSpacing, -0.3);
+        p.setFont(font);
+        p.setPen(Qt::white);
+        p.drawText(QRectF(0.0, 0.5, 16.0, 15.0), Qt::AlignCenter,
+                   QString::fromLatin1(look.letters));
+    });
+}
+
+QIcon Folder() {
+    return Draw([](QPainter& p) {
+        const QColor body(0xe8, 0xb8, 0x4a);
+        p.setPen(QPen(body.darker(150), 1.0));
+        p.setBrush(body.darker(110));
+        QPainterPath tab;
+        tab.moveTo(1.5, 4.5);
+        tab.lineTo(1.5, 2.5);
+        tab.lineTo(6.0, 2.5);
+        tab.lineTo(7.5, 4.0);
+        tab.closeSubpath();
+        p.drawPath(tab);
+        p.setBrush(body);
+        p.drawRoundedRect(QRectF(1.5, 4.5, 13.0, 9.0), 1.0, 1.0);
+    });
+}
+
+QIcon Tag() {
+    return Draw([](QPainter& p) {
+        const QColor body(0x3a, 0x9a, 0xa8);
+        p.setPen(QPen(body.darker(140), 1.0));
+        p.setBrush(body);
+        QPainterPath tag;
+        tag.moveTo(1.5, 4.5);
+        tag.lineTo(10.0, 4.5);
+        tag.lineTo(14.5, 8.0);
+        tag.lineTo(10.0, 11.5);
+        tag.lineTo(1.5, 11.5);
+        tag.closeSubpath();
+        p.drawPath(tag);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(10.3, 8.0), 1.3, 1.3);
+    });
+}
+
+void PaintPage(QPainter& p) {
+    QPainterPath page;
+    page.moveTo(3.5, 1.5);
+    page.lineTo(9.5, 1.5);
+    page.lineTo(12.5, 4.5);
+    page.lineTo(12.5, 14.5);
+    page.lineTo(3.5, 14.5);
+    page.closeSubpath();
+    p.setPen(QPen(QColor(0x6b, 0x72, 0x80), 1.0));
+    p.setBrush(Qt::white);
+    p.drawPath(page);
+    p.setBrush(QColor(0xd8, 0xdc, 0xe3));
+    QPainterPath corner;
+    corner.moveTo(9.5, 1.5);
+    corner.lineTo(9.5, 4.5);
+    corner.lineTo(12.5, 4.5);
+    corner.closeSubpath();
+    p.drawPath(corner);
+    p.setPen(QPen(QColor(0x9a, 0xa3, 0xb0), 1.0));
+    for (const double y : {6.5, 8.5, 10.5, 12.5})
+        p.drawLine(QPointF(5.0, y), QPointF(11.0, y));
+}
+
+QIcon Page() {
+    return Draw(PaintPage);
+}
+
+QIcon OpenedPage() {
+    return Draw([](QPainter& p) {
+        PaintPage(p);
+        const QColor mark(0x2e, 0x9e, 0x4f);
+        p.setPen(QPen(Qt::white, 1.0));
+        p.setBrush(mark);
+        p.drawEllipse(QPointF(11.5, 11.5), 4.0, 4.0);
+        p.setPen(QPen(Qt::white, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath tick;
+        tick.moveTo(9.6, 11.6);
+        tick.lineTo(11.0, 13.0);
+        tick.lineTo(13.5, 10.0);
+        p.drawPath(tick);
+    });
+}
+
+} // namespace
+
+IconLibrary::IconLibrary() : m_file(Page()), m_openedFile(OpenedPage()) {
+    for (const LevelLook& look : kLevelLooks)
+        m_images[std::size_t(look.level)] = LevelBadge(look);
+    m_images[kCategoryImage] = Folder();
+    m_images[kMemberImage] = Tag();
+}
+
+QIcon IconLibrary::image(int index) const {
+    if (index < 0 || std::size_t(index) >= m_images.size())
+        return {};
+    return m_images[std::size_t(index)];
+}
+
+} // namespace varscope::ui

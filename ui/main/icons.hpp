@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QIcon>
+
+#include <array>
+
+namespace varscope::ui {
+
+// The small pictures of the main window, drawn once. Image indexes follow the level codes,
+// so a record's Level picks its icon directly; 3 and 4 are the category tree's own.
+class IconLibrary final {
+public:
+    static constexpr int kCategoryImage = 3;
+    static constexpr int kMemberImage = 4;
+
+    IconLibrary();
+
+    // The icon at an image index: a level code (1, 2, 6, 7, 8, 9), the category icon (3) or
+    // the member icon (4). Any other index, level 0 included, has no icon.
+    QIcon image(int index) const;
+    QIcon levelIcon(int level) const { return image(level); }
+    QIcon categoryIcon() const { return image(kCategoryImage); }
+    QIcon memberIcon() const { return image(kMemberImage); }
+    // A configuration file in the File Order view; `opened` adds the mark of a file opened
+    // for edit during this run.
+    QIcon fileIcon(bool opened = false) const { return opened ? m_openedFile : m_file; }
+
+private:
+    std::array<QIcon, 10> m_images;
+    QIcon m_file;
+    QIcon m_openedFile;
+};
+
+} // namespace varscope::ui

@@ -1,0 +1,84 @@
+#include "level_selector.hpp"
+
+#include "core/report.hpp"
+#include "icons.hpp"
+#include "ui/qt_prompter.hpp"
+
+#include <QGridLayout>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QToolButton>
+
+namespace varscope::ui {
+
+namespace {
+
+struct LevelControls {
+    core::ConfigLevel level;
+    const char* button;
+    const char* image;
+    const char* caption;
+};
+
+// Left to right as the legend reads.
+constexpr LevelControls kLevelControls[] = {
+    {core::LevelPredefined, "SoftBttn2", "Image7", "Label12"},
+    {core::LevelSystem, "SoftBttn1", "Image12", "Label11"},
+    {core::LevelSite, "SoftBttn3", "Image11", "Label10"},
+    {core::LevelProject, "SoftBttn4", "Image10", "Label9"},
+    {core::LevelApplication, "SoftBttn5", "Image9", "Label8"},
+    {core::LevelUser, "SoftBttn6", "Image8", "Label7"},
+};
+
+} // namespace
+
+void LegendIcon::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+LevelSelector::LevelSelector(const IconLibrary& icons, QWidget* parent)
+    : QGroupBox(tr("View By Level"), parent) {
+    setObjectName(QStringLiteral("Frame3"));
+    auto* grid = new QGridLayout(this);
+    grid->setHorizontalSpacing(6);
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this) + 4;
+    int column = 0;
+    for (const LevelControls& controls : kLevelControls) {
+        const int level = controls.level;
+        const QString name = FromBytes(core::LevelName(level));
+
+        auto* image = new LegendIcon(this);
+        image->setObjectName(QString::fromLatin1(controls.image));
+        image->setPixmap(icons.levelIcon(level).pixmap(iconSize, iconSize));
+        image->setAlignment(Qt::AlignCenter);
+        connect(image, &LegendIcon::clicked, this, [this, level] { emit levelChosen(level); });
+
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(controls.button));
+        button->setIcon(icons.levelIcon(level));
+        button->setIconSize(QSize(iconSize, iconSize));
+        button->setToolTip(tr("List every %1 variable").arg(name));
+        button->setAccessibleName(name);
+        connect(button, &QToolButton::clicked, this, [this, level] { emit levelChosen(level); });
+
+        auto* caption = new QLabel(name, this);
+        caption->setObjectName(QString::fromLatin1(controls.caption));
+
+        if (column > 0) {
+            // Room between one caption and the next button.
+            grid->addItem(new QSpacerItem(14, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), 0,
+                          column);
+            ++column;
+        }
+        grid->addWidget(image, 0, column, Qt::AlignCenter);
+        grid->addWidget(button, 0, column, Qt::AlignCenter);
+        button->raise();
+        grid->addWidget(caption, 0, column + 1);
+        column += 2;
+    }
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+}
+
+} // namespace varscope::ui

@@ -1,0 +1,118 @@
+#include "list_views.hpp"
+
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QSortFilterProxyModel>
+#include <QToolTip>
+
+namespace varscope::ui {
+
+ListItemDelegate::ListItemDelegate(bool gridLines, bool reserveIcon, QObject* parent)
+    : QStyledItemDelegate(parent), m_gridLines(gridLines), m_reserveIcon(reserveIcon) {}
+
+void ListItemDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                       const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (m_reserveIcon && index.column() == 0 &&
+        !option->features.testFlag(QStyleOptionViewItem::HasDecoration)) {
+        // A null icon draws nothing but keeps its room.
+        option->features |= QStyleOptionViewItem::HasDecoration;
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(option->widget))
+            option->decorationSize = view->iconSize();
+    }
+}
+
+void ListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (!m_gridLines)
+        return;
+    painter->save();
+    QColor line = option.palette.color(QPalette::Mid);
+    line.setAlpha(90);
+    painter->setPen(line);
+    const QRect r = option.rect;
+    painter->drawLine(r.bottomLeft(), r.bottomRight());
+    painter->drawLine(r.topRight(), r.bottomRight());
+    painter->restore();
+}
+
+bool ListItemDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                 const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip)
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QStyle* style = view->style();
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+    const int needed = item.fontMetrics.horizontalAdvance(item.text) +
+                       2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    if (!item.text.isEmpty() && needed > textRect.width()) {
+        QToolTip::showText(event->globalPos(), item.text, view, option.rect);
+        return true;
+    }
+    QToolTip::hideText();
+    return true;
+}
+
+void ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon) {
+    view.setRootIsDecorated(false);
+    view.setItemsExpandable(false);
+    view.setUniformRowHeights(true);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setSelectionMode(QAbstractItemView::SingleSelection);
+    view.setSelectionBehavior(style == RowStyle::GridFullRow ? QAbstractItemView::SelectRows
+                                                             : QAbstractItemView::SelectItems);
+    view.setAllColumnsShowFocus(style == RowStyle::GridFullRow);
+    view.setTextElideMode(Qt::ElideRight);
+    view.setSortingEnabled(false);
+    view.header()->setSectionsMovable(false);
+    view.header()->setSortIndicatorShown(false);
+    view.header()->setStretchLastSection(false);
+    const int icon = view.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &view);
+    view.setIconSize(QSize(icon, icon));
+    view.setItemDelegate(new ListItemDelegate(style != RowStyle::Plain, reserveIcon, &view));
+}
+
+VariableListView::VariableListView(const core::AppState& state, const IconLibrary& icons,
+                                   VariableTableModel::Rows rows, QWidget* parent)
+    : QTreeView(parent) {
+    m_source = new VariableTableModel(state, icons, rows, this);
+    m_proxy = new QSortFilterProxyModel(this);
+    // Sorting happens when asked, not on every change of the rows.
+    m_proxy->setDynamicSortFilter(false);
+    m_proxy->setSourceModel(m_source);
+    setModel(m_proxy);
+    ConfigureListView(*this, RowStyle::GridFullRow, true);
+    // "File" takes whatever room the window gives beyond the start-up widths.
+    header()->setStretchLastSection(true);
+}
+
+void VariableListView::reload() {
+    m_source->reload();
+}
+
+void VariableListView::showUnsorted() {
+    m_proxy->sort(-1);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
+}
+
+const core::ConfigVariable* VariableListView::selectedRecord() const {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return nullptr;
+    return m_source->record(m_proxy->mapToSource(rows.first()).row());
+}
+
+void VariableListView::selectShownRow(int shownRow) {
+    const QModelIndex index = m_proxy->index(shownRow, 0);
+    if (!index.isValid())
+        return;
+    scrollTo(index, QAbstractItemView::PositionAtCenter);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+    setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace varscope::ui

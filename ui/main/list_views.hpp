@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+#include "variable_table_model.hpp"
+
+class QSortFilterProxyModel;
+
+namespace varscope::core {
+struct AppState;
+struct ConfigVariable;
+} // namespace varscope::core
+
+namespace varscope::ui {
+
+class IconLibrary;
+
+// How a list draws its rows: grid lines and whole-row selection, grid lines only, or
+// neither.
+enum class RowStyle { GridFullRow, GridOnly, Plain };
+
+// Draws cell borders for the grid styles, keeps the icon's room in rows without an icon so
+// names line up, and shows a cell's whole text as a tool tip only when it is cut off.
+class ListItemDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    ListItemDelegate(bool gridLines, bool reserveIcon, QObject* parent = nullptr);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    const bool m_gridLines;
+    const bool m_reserveIcon;
+};
+
+// A flat, read-only report list: one line per row, equal row heights (so 100,000 rows
+// scroll as fast as ten), no editing, single selection, sorting only from code.
+void ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon);
+
+// All Variables or Isolate: a view over the shared table through a sort proxy; proxy row
+// order is the order shown, source order is report order.
+class VariableListView final : public QTreeView {
+    Q_OBJECT
+public:
+    VariableListView(const core::AppState& state, const IconLibrary& icons,
+                     VariableTableModel::Rows rows, QWidget* parent = nullptr);
+
+    VariableTableModel& source() { return *m_source; }
+    const VariableTableModel& source() const { return *m_source; }
+    QSortFilterProxyModel& proxy() { return *m_proxy; }
+    const QSortFilterProxyModel& proxy() const { return *m_proxy; }
+
+    // Re-reads the rows from the shared state.
+    void reload();
+    // Back to report order, with no sort indicator.
+    void showUnsorted();
+    // The record of the selected row, or null when no row is selected.
+    const core::ConfigVariable* selectedRecord() const;
+    // Selects the row shown at `shownRow`, scrolls it into view and takes the focus.
+    void selectShownRow(int shownRow);
+
+private:
+    VariableTableModel* m_source = nullptr;
+    QSortFilterProxyModel* m_proxy = nullptr;
+};
+
+} // namespace varscope::ui

@@ -1,0 +1,102 @@
+#include "variable_table_model.hpp"
+
+#include "core/session.hpp"
+#include "icons.hpp"
+#include "ui/qt_prompter.hpp"
+
+#include <limits>
+
+namespace varscope::ui {
+
+VariableTableModel::VariableTableModel(const core::AppState& state, const IconLibrary& icons,
+                                       Rows rows, QObject* parent)
+    : QAbstractTableModel(parent), m_state(state), m_icons(icons), m_rows(rows),
+      m_rowCount(currentRowCount()) {}
+
+int VariableTableModel::currentRowCount() const {
+    const std::size_t count =
+        m_rows == Rows::All ? m_state.VariableCount() : m_state.IsolateCount();
+    return int(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
+}
+
+void VariableTableModel::reload() {
+    beginResetModel();
+    m_rowCount = currentRowCount();
+    endResetModel();
+}
+
+const core::ConfigVariable* VariableTableModel::record(int row) const {
+    if (row < 0 || row >= m_rowCount)
+        return nullptr;
+    const auto& table = m_state.VariableTable();
+    std::size_t index = std::size_t(row) + 1;
+    if (m_rows == Rows::Isolated) {
+        if (std::size_t(row) >= m_state.IsolateRows.size())
+            return nullptr;
+        index = m_state.IsolateRows[std::size_t(row)];
+    }
+    if (index < 1 || index > table.size())
+        return nullptr;
+    return &table[index - 1];
+}
+
+int VariableTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_rowCount;
+}
+
+int VariableTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
+    const core::ConfigVariable* const variable = record(index.row());
+    if (variable == nullptr || index.column() < 0 || index.column() >= ColumnCount)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case NameColumn:
+            return FromBytes(variable->Name);
+        case ValueColumn:
+            return FromBytes(variable->Value);
+        case ExpansionColumn:
+            return FromBytes(variable->Expansion);
+        case FileColumn:
+            return FromBytes(variable->File);
+        default:
+            return {};
+        }
+    case Qt::DecorationRole:
+        if (index.column() == NameColumn) {
+            const QIcon icon = m_icons.levelIcon(variable->Level);
+            if (!icon.isNull())
+                return icon;
+        }
+        return {};
+    case RecordIndexRole:
+        return qulonglong(variable->Index);
+    case LevelRole:
+        return int(variable->Level);
+    default:
+        return {};
+    }
+}
+
+QVariant VariableTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case NameColumn:
+        return m_rows == Rows::All ? tr("Level - Variable") : tr("Variable");
+    case ValueColumn:
+        return tr("Value");
+    case ExpansionColumn:
+        return tr("Expansion");
+    case FileColumn:
+        return tr("File");
+    default:
+        return {};
+    }
+}
+
+} // namespace varscope::ui
