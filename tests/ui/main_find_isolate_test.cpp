@@ -1,0 +1,233 @@
+// Find and isolate in the main window.
+#include "main_window_support.hpp"
+
+#include "core/messages.hpp"
+#include "core/report.hpp"
+#include "ui/main/find_isolate.hpp"
+#include "ui/main/icons.hpp"
+#include "ui/main/list_views.hpp"
+#include "ui/main/main_texts.hpp"
+#include "ui/main/variable_table_model.hpp"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QStringListModel>
+
+using varscope::testing::FixtureReport;
+using varscope::testing::MainWindowHarness;
+namespace core = varscope::core;
+namespace ui = varscope::ui;
+
+namespace {
+
+QString SelectedName(const ui::VariableListView* view) {
+    const core::ConfigVariable* record = view->selectedRecord();
+    return record == nullptr ? QString() : QString::fromStdString(std::string(record->Name));
+}
+
+std::size_t SelectedIndex(const ui::VariableListView* view) {
+    const core::ConfigVariable* record = view->selectedRecord();
+    return record == nullptr ? 0 : record->Index;
+}
+
+QStringList Column(const QAbstractItemModel* model, int column) {
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+} // namespace
+
+class MainFindIsolateTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void findFirstRowByPrefix_ignoresCaseAndTakesShownOrder() {
+        QStringListModel names(
+            {QStringLiteral("_USTN_USER"), QStringLiteral("MS_DEFAULT"), QStringLiteral("ms_def")});
+        QCOMPARE(ui::FindFirstRowByPrefix(names, QStringLiteral("ms_def")), std::optional<int>(1));
+        QCOMPARE(ui::FindFirstRowByPrefix(names, QStringLiteral("MS_DEF")), std::optional<int>(1));
+        QCOMPARE(ui::FindFirstRowByPrefix(names, QStringLiteral("_u")), std::optional<int>(0));
+        QCOMPARE(ui::FindFirstRowByPrefix(names, QStringLiteral("MS_DEFAULTS")), std::nullopt);
+        QCOMPARE(ui::FindFirstRowByPrefix(names, QStringLiteral("DEF")), std::nullopt);
+    }
+
+    void find_prefixInOtherCase_selectsFirstShownRowAndFocusesList() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        QApplication::setActiveWindow(h.window.get());
+        h.find<QPushButton>("Command1")->setFocus();
+        h.prompter.inputs.push_back(std::string("ms_"));
+
+        QTest::mouseClick(h.find<QPushButton>("Command1"), Qt::LeftButton);
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].kind, std::string("input"));
+        QCOMPARE(h.prompter.shown[0].text, std::string("Enter Variable Name:"));
+        QCOMPARE(h.prompter.shown[0].title, std::string("Search"));
+        auto* all = h.window->allVariablesView();
+        QCOMPARE(SelectedName(all), QStringLiteral("MS_CONFIG"));
+        QCOMPARE(SelectedIndex(all), std::size_t(6));
+        QVERIFY(all->hasFocus());
+        const QRect row = all->visualRect(all->selectionModel()->selectedRows().first());
+        QVERIFY(all->viewport()->rect().intersects(row));
+    }
+
+    void find_fullNameThatPrefixesLongerName_takesWhicheverComesFirst() {
+        MainWindowHarness h;
+        h.window->startUp(h.writeReport("Processing macro file [C:\\a.cfg]\r\n"
+                                        "(user): MS_DEFAULTS=1 [1]\r\n"
+                                        "(user): MS_DEF=2 [2]\r\n"));
+        h.prompter.inputs.push_back(std::string("MS_DEF"));
+        h.window->find();
+        QCOMPARE(SelectedIndex(h.window->allVariablesView()), std::size_t(1));
+
+        // Sorted by name, the shorter name comes first.
+        h.window->allVariablesView()->proxy().sort(ui::VariableTableModel::NameColumn);
+        h.prompter.inputs.push_back(std::string("MS_DEF"));
+        h.window->find();
+        QCOMPARE(SelectedIndex(h.window->allVariablesView()), std::size_t(2));
+    }
+
+    void find_afterSortingByFile_findsFirstInShownOrder() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        auto* all = h.window->allVariablesView();
+        all->proxy().sort(ui::VariableTableModel::FileColumn, Qt::DescendingOrder);
+        h.prompter.inputs.push_back(std::string("ms_"));
+
+        h.window->find();
+
+        // users\jsmith.ucf sorts last by file, so it comes first in descending order.
+        QCOMPARE(SelectedName(all), QStringLiteral("MS_DEF"));
+        QCOMPARE(SelectedIndex(all), std::size_t(28));
+        QCOMPARE(all->selectionModel()->selectedRows().first().row(), 0);
+    }
+
+    void find_emptyAnswerOrCancel_changesNothingAndSaysNothing() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.window->selectVariable("MS_CELL"));
+        const std::size_t before = SelectedIndex(h.window->allVariablesView());
+        h.prompter.inputs.push_back(std::string());
+        h.prompter.inputs.push_back(std::nullopt);
+
+        h.window->find();
+        h.window->find();
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(2));
+        QCOMPARE(h.prompter.shown[0].kind, std::string("input"));
+        QCOMPARE(h.prompter.shown[1].kind, std::string("input"));
+        QCOMPARE(SelectedIndex(h.window->allVariablesView()), before);
+    }
+
+    void find_noMatch_saysNoMatchFound() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.window->selectVariable("MS_CELL"));
+        h.prompter.inputs.push_back(std::string("NO_SUCH_"));
+
+        h.window->find();
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(2));
+        QCOMPARE(h.prompter.shown[1].kind, std::string("message"));
+        QCOMPARE(h.prompter.shown[1].text, std::string("No match found"));
+        QCOMPARE(h.prompter.shown[1].title, std::string("Varscope"));
+        QCOMPARE(h.prompter.shown[1].icon, core::MessageIcon::None);
+        QCOMPARE(SelectedName(h.window->allVariablesView()), QStringLiteral("MS_CELL"));
+    }
+
+    void isolate_variableAtThreeLevels_reportOrderWithIconsAndFiles() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.window->selectVariable("MS_DEF"));
+
+        h.window->showPage(ui::MainWindow::IsolatePage);
+
+        QVERIFY(h.prompter.shown.empty());
+        QCOMPARE(h.state.SelectedVariableName, std::string("MS_DEF"));
+        const QAbstractItemModel* isolate = h.window->isolateView()->model();
+        // ms_def, which differs only in letter case, is not one of them.
+        QCOMPARE(Column(isolate, 0), QStringList(3, QStringLiteral("MS_DEF")));
+        QCOMPARE(Column(isolate, 3),
+                 (QStringList{QStringLiteral("C:\\Bentley\\Workspace\\Standards\\site.cfg"),
+                              QStringLiteral("C:\\Bentley\\Workspace\\projects\\Civil.pcf"),
+                              QStringLiteral("C:\\Bentley\\Workspace\\users\\jsmith.ucf")}));
+        const int levels[] = {core::LevelSite, core::LevelProject, core::LevelUser};
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex index = isolate->index(row, 0);
+            QCOMPARE(index.data(ui::VariableTableModel::LevelRole).toInt(), levels[row]);
+            QCOMPARE(index.data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage(),
+                     h.window->icons().levelIcon(levels[row]).pixmap(16).toImage());
+        }
+        QCOMPARE(Column(isolate, 2).last(),
+                 QStringLiteral("C:/Bentley/Workspace/projects/Civil/dgn/jsmith/"));
+        QCOMPARE(h.state.IsolateRows, (std::vector<std::size_t>{16, 23, 28}));
+    }
+
+    void isolate_nothingSelected_saysNoDataSelectedAndKeepsRows() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        h.window->showPage(ui::MainWindow::IsolatePage); // nothing selected yet
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        h.window->filterByLevel(core::LevelApplication);
+        h.window->showPage(ui::MainWindow::AllVariablesPage);
+        h.prompter.shown.clear();
+
+        h.window->showPage(ui::MainWindow::IsolatePage);
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].text, std::string("No Data Selected"));
+        QCOMPARE(h.prompter.shown[0].title, std::string("Varscope"));
+        QCOMPARE(h.prompter.shown[0].icon, core::MessageIcon::None);
+        QCOMPARE(h.window->isolateView()->model()->rowCount(), 3);
+        QCOMPARE(h.state.IsolateCount(), std::size_t(3));
+    }
+
+    void isolate_emptyAllVariables_saysNoDataSelected() {
+        MainWindowHarness h;
+        h.window->startUp();
+        h.prompter.shown.clear();
+        h.window->showPage(ui::MainWindow::IsolatePage);
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].text, std::string("No Data Selected"));
+        QCOMPARE(h.window->isolateView()->model()->rowCount(), 0);
+    }
+
+    void isolate_replacesLevelListOnEveryVisit() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.window->selectVariable("_USTN_USER"));
+        h.window->showPage(ui::MainWindow::IsolatePage);
+        h.window->filterByLevel(core::LevelSystem);
+        QCOMPARE(h.window->isolateView()->model()->rowCount(), 6);
+
+        h.window->showPage(ui::MainWindow::SummaryPage);
+        h.window->showPage(ui::MainWindow::IsolatePage);
+
+        QCOMPARE(Column(h.window->isolateView()->model(), 0),
+                 QStringList{QStringLiteral("_USTN_USER")});
+    }
+
+    void isolate_sortedList_refillComesInReportOrder() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        auto* isolate = h.window->isolateView();
+        h.window->filterByLevel(core::LevelSite);
+        isolate->proxy().sort(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
+        QCOMPARE(isolate->model()->index(0, 0).data().toString(), QStringLiteral("_USTN_SITE"));
+
+        h.window->filterByLevel(core::LevelSite);
+
+        QCOMPARE(Column(isolate->model(), 0),
+                 (QStringList{QStringLiteral("_USTN_SITE"), QStringLiteral("MS_CELL"),
+                              QStringLiteral("MS_DEF"), QStringLiteral("MS_SEEDFILES"),
+                              QStringLiteral("MS_PLTCFG_PATH"), QStringLiteral("MS_PENTABLE")}));
+    }
+};
+
+QTEST_MAIN(MainFindIsolateTest)
+#include "main_find_isolate_test.moc"

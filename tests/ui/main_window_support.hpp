@@ -1,0 +1,79 @@
+#pragma once
+
+#include "core/session.hpp"
+#include "tests/support/fake_pickers.hpp"
+#include "tests/support/scripted_prompter.hpp"
+#include "ui/context.hpp"
+#include "ui/main/main_window.hpp"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+// A main window over a fresh state, a scripted prompter and fake pickers, with its program
+// folder in a temporary folder.
+namespace varscope::testing {
+
+inline QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// The report of the main window tests: 31 records in 7 file lines, MS_DEF at Site, Project
+// and User, ms_def once at Project, a level-less "system env" line, a Windows-1252 byte and
+// one line that cannot be split.
+inline QString FixtureReport() {
+    return QStringLiteral(VARSCOPE_FIXTURES "/ui/msdebug.txt");
+}
+
+struct MainWindowHarness {
+    QTemporaryDir programFolder;
+    core::AppState state;
+    ScriptedPrompter prompter;
+    FakePickers pickers;
+    ui::Context context{state, prompter, pickers};
+    std::unique_ptr<ui::MainWindow> window;
+
+    MainWindowHarness() {
+        state.ProgramFolder = programFolder.path().toStdString();
+        window = std::make_unique<ui::MainWindow>(context);
+    }
+
+    QString path(const QString& name) const { return programFolder.filePath(name); }
+
+    // Preferences naming `folder` as the MicroStation folder.
+    void setMicroStationFolder(const QString& folder) const {
+        WriteAll(path(QStringLiteral("Dbgscope.Ini")),
+                 "[preferences]\r\nmicrostation=" + folder.toUtf8() + "\r\n");
+    }
+
+    // Writes `bytes` as a report in the program folder and returns its path.
+    QString writeReport(const QByteArray& bytes,
+                        const QString& name = QStringLiteral("report.txt")) const {
+        const QString file = path(name);
+        WriteAll(file, bytes);
+        return file;
+    }
+
+    template <typename T> T* find(const char* name) const {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    bool showAndWait() {
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+};
+
+} // namespace varscope::testing
