@@ -10,7 +10,11 @@ namespace varscope::core {
 
 namespace {
 
-std::string Reason(const std::string& path) { return path + ": " + std::strerror(errno); }
+std::string Reason(const std::string& path) {
+    return path + ": " + std::strerror(errno);
+}
+
+constexpr std::string_view kReadOnly = "the file is read-only";
 
 } // namespace
 
@@ -66,9 +70,15 @@ std::optional<std::string> WriteWholeFile(const std::string& path, std::string_v
 }
 
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    // Renaming over a read-only file succeeds on POSIX; Windows refuses, and so do we.
+    if (platform::FileExists(path) && platform::IsReadOnly(path))
+        return path + ": " + std::string(kReadOnly);
     const std::string temporary = path + ".tmp~";
     if (auto failure = WriteWholeFile(temporary, bytes)) {
         platform::DeleteFile(temporary);
+        // The user knows the file, not the temporary one beside it.
+        if (failure->starts_with(temporary))
+            failure->replace(0, temporary.size(), path);
         return failure;
     }
     if (auto failure = platform::ReplaceFile(temporary, path)) {

@@ -1,0 +1,256 @@
+#include "core/platform/platform.hpp"
+#include "core/preferences.hpp"
+#include "core/session.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+using namespace varscope::core;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kDefaultMicroStation = "c:\\bentley\\program\\microstation\\";
+
+// A private program folder, so no test reads or writes the preferences next to the binary.
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        std::random_device seed;
+        m_path = fs::temp_directory_path() / ("varscope-prefs-" + std::to_string(seed()));
+        fs::create_directories(m_path);
+    }
+    ~ProgramFolder() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+    std::string path() const { return m_path.string(); }
+    std::string inside(std::string_view name) const {
+        return path() + platform::Separator() + std::string(name);
+    }
+    std::string iniPath() const { return inside("Dbgscope.Ini"); }
+
+    // A state whose program folder is this one, with PreferencesFile set.
+    AppState state() const {
+        AppState state;
+        state.ProgramFolder = path();
+        SetPreferencesFile(state);
+        return state;
+    }
+    AppState read() const {
+        AppState fresh = state();
+        ReadPreferences(fresh);
+        return fresh;
+    }
+    void writeIni(std::string_view bytes) const {
+        std::ofstream out(iniPath(), std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::string iniBytes() const {
+        std::ifstream in(iniPath(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    fs::path m_path;
+};
+
+} // namespace
+
+TEST(PreferencesFile, setFromProgramFolder) {
+    const ProgramFolder folder;
+    EXPECT_EQ(folder.state().PreferencesFile, folder.iniPath());
+}
+
+TEST(PreferencesRead, firstRunWithoutFile_givesDefaults) {
+    const ProgramFolder folder;
+    const AppState state = folder.read();
+    EXPECT_EQ(state.EditorChoice, "notepad");
+    EXPECT_EQ(state.MicroStationFolder, kDefaultMicroStation);
+    EXPECT_EQ(state.NotifyOnEdit, "False");
+    EXPECT_EQ(state.CategoryFilePath, folder.inside("DebugCategory.Txt"));
+    EXPECT_EQ(state.NotepadPath, "");
+    EXPECT_EQ(state.WordpadPath, "");
+    EXPECT_EQ(state.OtherEditorPath, "");
+    EXPECT_EQ(state.OutputFile, "");
+    EXPECT_EQ(state.EditorPath, "");
+    EXPECT_FALSE(fs::exists(folder.iniPath()));
+}
+
+TEST(PreferencesWrite, firstRun_createsFileWithAllEightKeysInWriteOrder) {
+    const ProgramFolder folder;
+    AppState state = folder.read();
+    ASSERT_EQ(WritePreferences(state), std::nullopt);
+    EXPECT_EQ(folder.iniBytes(), "[preferences]\r\n"
+                                 "editor=notepad\r\n"
+                                 "wordpad=\r\n"
+                                 "notepad=\r\n"
+                                 "microstation=c:\\bentley\\program\\microstation\\\r\n"
+                                 "other=\r\n"
+                                 "categoryFile=" +
+                                     folder.inside("DebugCategory.Txt") +
+                                     "\r\n"
+                                     "notifyOnEdit=False\r\n"
+                                     "outFile=\r\n");
+}
+
+TEST(PreferencesWrite, setsPreferencesFileAgainFromProgramFolder) {
+    const ProgramFolder folder;
+    AppState state = folder.read();
+    state.PreferencesFile = folder.inside("elsewhere.ini");
+    ASSERT_EQ(WritePreferences(state), std::nullopt);
+    EXPECT_EQ(state.PreferencesFile, folder.iniPath());
+    EXPECT_TRUE(fs::exists(folder.iniPath()));
+    EXPECT_FALSE(fs::exists(folder.inside("elsewhere.ini")));
+}
+
+TEST(PreferencesRoundTrip, everySetting_readBackAsWritten) {
+    const ProgramFolder folder;
+    AppState state = folder.state();
+    state.EditorChoice = "other";
+    state.NotepadPath = "C:\\Windows\\notepad.exe";
+    state.WordpadPath = "C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe";
+    state.OtherEditorPath = "C:\\Tools\\ed=it.exe";
+    state.MicroStationFolder = "D:\\Bentley\\\xC9tude\\";
+    state.CategoryFilePath = "E:\\cat\\mine.txt";
+    state.NotifyOnEdit = "True";
+    state.OutputFile = "F:\\out put.txt";
+    ASSERT_EQ(WritePreferences(state), std::nullopt);
+
+    const AppState read = folder.read();
+    EXPECT_EQ(read.EditorChoice, state.EditorChoice);
+    EXPECT_EQ(read.NotepadPath, state.NotepadPath);
+    EXPECT_EQ(read.WordpadPath, state.WordpadPath);
+    EXPECT_EQ(read.OtherEditorPath, state.OtherEditorPath);
+    EXPECT_EQ(read.MicroStationFolder, state.MicroStationFolder);
+    EXPECT_EQ(read.CategoryFilePath, state.CategoryFilePath);
+    EXPECT_EQ(read.NotifyOnEdit, state.NotifyOnEdit);
+    EXPECT_EQ(read.OutputFile, state.OutputFile);
+    EXPECT_EQ(read.EditorPath, state.OtherEditorPath);
+
+    // Writing again with nothing changed leaves the file as it was.
+    const std::string first = folder.iniBytes();
+    AppState again = read;
+    ASSERT_EQ(WritePreferences(again), std::nullopt);
+    EXPECT_EQ(folder.iniBytes(), first);
+}
+
+TEST(PreferencesRead, editorChoice_derivesEditorPath) {
+    const ProgramFolder folder;
+    const std::string paths = "notepad=n.exe\r\nwordpad=w.exe\r\nother=o.exe\r\n";
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"notepad", "n.exe"}, {"wordpad", "w.exe"}, {"other", "o.exe"}};
+    for (const auto& [choice, path] : cases) {
+        folder.writeIni("[preferences]\r\neditor=" + std::string(choice) + "\r\n" + paths);
+        EXPECT_EQ(folder.read().EditorPath, path) << choice;
+    }
+}
+
+TEST(PreferencesRead, unknownEditorChoice_leavesEditorPathAsItWas) {
+    const ProgramFolder folder;
+    folder.writeIni("[preferences]\r\neditor=vim\r\nnotepad=n.exe\r\n");
+    const AppState fresh = folder.read();
+    EXPECT_EQ(fresh.EditorChoice, "vim");
+    EXPECT_EQ(fresh.EditorPath, "");
+
+    AppState running = folder.state();
+    running.EditorPath = "kept.exe";
+    ReadPreferences(running);
+    EXPECT_EQ(running.EditorPath, "kept.exe");
+}
+
+TEST(PreferencesRead, storedEmptyCategoryFile_givesDefault) {
+    const ProgramFolder folder;
+    folder.writeIni("[preferences]\r\ncategoryFile=\r\n");
+    EXPECT_EQ(folder.read().CategoryFilePath, folder.inside("DebugCategory.Txt"));
+}
+
+TEST(PreferencesRead, notifyOnEditLowerCaseTrue_keptAsText) {
+    const ProgramFolder folder;
+    folder.writeIni("[preferences]\r\nnotifyOnEdit=true\r\n");
+    EXPECT_EQ(folder.read().NotifyOnEdit, "true");
+}
+
+TEST(PreferencesRead, valueLongerThan511_cutTo511) {
+    const ProgramFolder folder;
+    folder.writeIni("[preferences]\r\noutFile=" + std::string(600, 'o') + "\r\n");
+    EXPECT_EQ(folder.read().OutputFile, std::string(511, 'o'));
+}
+
+TEST(PreferencesRead, missingKeys_eachGetsItsOwnDefault) {
+    const ProgramFolder folder;
+    folder.writeIni("[preferences]\r\nwordpad=w.exe\r\n[other]\r\neditor=wordpad\r\n");
+    const AppState state = folder.read();
+    EXPECT_EQ(state.WordpadPath, "w.exe");
+    EXPECT_EQ(state.EditorChoice, "notepad");
+    EXPECT_EQ(state.MicroStationFolder, kDefaultMicroStation);
+    EXPECT_EQ(state.NotifyOnEdit, "False");
+}
+
+TEST(PreferencesRead, preferencesPathIsAFolder_givesDefaults) {
+    const ProgramFolder folder;
+    fs::create_directory(folder.iniPath());
+    const AppState state = folder.read();
+    EXPECT_EQ(state.EditorChoice, "notepad");
+    EXPECT_EQ(state.MicroStationFolder, kDefaultMicroStation);
+}
+
+TEST(PreferencesExistingFile, readIgnoringCaseAndWrittenKeepingItsOrder) {
+    const ProgramFolder folder;
+    fs::copy_file(VARSCOPE_FIXTURES "/existing_preferences.ini", folder.iniPath());
+    AppState state = folder.read();
+    EXPECT_EQ(state.EditorChoice, "wordpad");
+    EXPECT_EQ(state.EditorPath, "C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
+    EXPECT_EQ(state.MicroStationFolder, "D:\\Bentley\\MicroStation\\");
+    EXPECT_EQ(state.NotifyOnEdit, "True");
+
+    ASSERT_EQ(WritePreferences(state), std::nullopt);
+    // Keys already there stay where they are; missing ones follow in write order, inside
+    // the section; other sections and comments are untouched.
+    EXPECT_EQ(folder.iniBytes(),
+              "; Varscope settings\r\n"
+              "[Window]\r\n"
+              "left=10\r\n"
+              "[PREFERENCES]\r\n"
+              "NotifyOnEdit=True\r\n"
+              "EDITOR=wordpad\r\n"
+              "wordpad=C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\r\n"
+              "microstation=D:\\Bentley\\MicroStation\\\r\n"
+              "notepad=\r\n"
+              "other=\r\n"
+              "categoryFile=" +
+                  folder.inside("DebugCategory.Txt") +
+                  "\r\n"
+                  "outFile=\r\n"
+                  "[Other]\r\n"
+                  "editor=other\r\n");
+}
+
+TEST(PreferencesWrite, preferencesPathIsAFolder_failsWithReason) {
+    const ProgramFolder folder;
+    fs::create_directory(folder.iniPath());
+    AppState state = folder.read();
+    const auto failure = WritePreferences(state);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_NE(failure->find("Dbgscope.Ini"), std::string::npos) << *failure;
+    EXPECT_TRUE(fs::is_directory(folder.iniPath()));
+}
+
+TEST(PreferencesWrite, existingFileUnreadable_notClobbered) {
+    if (!fs::exists("/proc/self/mem"))
+        GTEST_SKIP() << "needs /proc/self/mem for a file that exists but cannot be read";
+    const ProgramFolder folder;
+    fs::create_symlink("/proc/self/mem", folder.iniPath());
+    AppState state = folder.read();
+    EXPECT_EQ(state.EditorChoice, "notepad");
+    ASSERT_TRUE(WritePreferences(state).has_value());
+    EXPECT_TRUE(fs::is_symlink(folder.iniPath()));
+}
