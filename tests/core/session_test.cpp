@@ -1,0 +1,290 @@
+#include "core/platform/platform.hpp"
+#include "core/session.hpp"
+#include "tests/support/scripted_prompter.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace varscope::core;
+using varscope::testing::ScriptedPrompter;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kNotFound =
+    "MsDebug.Txt not found with current settings. Confirm location and regenerate "
+    "MSDEBUG.Txt from the Options->MicroStation pulldown menu";
+
+constexpr std::string_view kFirstReport = "Processing macro file [C:\\cfg\\site.cfg]\r\n"
+                                          "(site): MS_DEF=a/ [c:/a/]\r\n"
+                                          "(user): _USTN_USER=u/ [c:/users/]\r\n"
+                                          "(project): _USTN_PROJECT=p/ [c:/projects/]\r\n"
+                                          "Processing macro file [C:\\cfg\\user.ucf]\r\n"
+                                          "(user): MS_DEF=b/ [c:/b/]\r\n"
+                                          "(user): ms_def=c/\r\n"
+                                          "Processing macro file [C:\\cfg\\site.cfg]\r\n"
+                                          "(system env): TEMP=t/\r\n"
+                                          "Configuration Variable Summary\r\n"
+                                          "MS_DEF : user = c:/b/\r\n";
+
+constexpr std::string_view kSecondReport = "Processing macro file [C:\\other\\only.cfg]\r\n"
+                                           "(appl): ONLY=1\r\n";
+
+// Tests that load in a mode other than "skip" change the process's current directory;
+// this puts it back.
+class CurrentFolderGuard {
+public:
+    CurrentFolderGuard() : m_saved(fs::current_path()) {}
+    ~CurrentFolderGuard() {
+        std::error_code ignored;
+        fs::current_path(m_saved, ignored);
+    }
+    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
+    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
+    const fs::path& saved() const { return m_saved; }
+
+private:
+    fs::path m_saved;
+};
+
+class LoadReportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device seed;
+        m_root = fs::temp_directory_path() / ("varscope-session-" + std::to_string(seed()));
+        fs::create_directories(m_root / "MicroStation");
+        fs::create_directories(m_root / "elsewhere");
+        // Canonical, so comparing with the current directory is not fooled by links.
+        m_root = fs::canonical(m_root);
+    }
+    void TearDown() override {
+        // A folder that is the current directory cannot be removed on every system.
+        std::error_code ignored;
+        fs::current_path(m_folderGuard.saved(), ignored);
+        fs::remove_all(m_root, ignored);
+    }
+
+    std::string microStation() const { return (m_root / "MicroStation").string(); }
+    std::string elsewhere() const { return (m_root / "elsewhere").string(); }
+    // Where a load looks for the report in `folder`.
+    static std::string ReportIn(const std::string& folder) {
+        return folder + platform::Separator() + "msdebug.txt";
+    }
+
+    static void Write(const std::string& path, std::string_view bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    // A state that has loaded kFirstReport from the MicroStation folder.
+    AppState Loaded() {
+        AppState state;
+        state.MicroStationFolder = microStation();
+        Write(ReportIn(microStation()), kFirstReport);
+        ScriptedPrompter prompter;
+        EXPECT_EQ(LoadDebugReport(state, prompter, "new"), LoadOutcome::Loaded);
+        EXPECT_TRUE(prompter.shown.empty());
+        state.ReportSource = "new";
+        return state;
+    }
+
+    fs::path m_root;
+    CurrentFolderGuard m_folderGuard;
+};
+
+std::vector<std::string_view> Names(const AppState& state) {
+    std::vector<std::string_view> names;
+    for (const ConfigVariable& record : state.VariableTable())
+        names.push_back(record.Name);
+    return names;
+}
+
+} // namespace
+
+TEST_F(LoadReportTest, newAndUpdateModes_readMsdebugFromMicroStationFolder) {
+    for (const std::string_view mode : {"new", "update"}) {
+        AppState state;
+        state.MicroStationFolder = microStation();
+        state.ReportSource = "skip";
+        Write(ReportIn(microStation()), kFirstReport);
+        ScriptedPrompter prompter;
+        int notified = 0;
+        state.Subscribe([&notified] { ++notified; });
+
+        EXPECT_EQ(LoadDebugReport(state, prompter, mode), LoadOutcome::Loaded) << mode;
+        EXPECT_TRUE(prompter.shown.empty());
+        EXPECT_EQ(state.ReportPath, ReportIn(microStation()));
+        EXPECT_EQ(state.WindowTitle, "Varscope    Viewing: " + ReportIn(microStation()));
+        EXPECT_EQ(state.ReportSource, "");
+        EXPECT_EQ(fs::current_path(), fs::path(microStation()));
+        EXPECT_EQ(state.VariableCount(), 6u);
+        EXPECT_EQ(state.Report.ConfigFilesUsed.size(), 3u);
+        EXPECT_EQ(state.FileOpened, std::vector<bool>(3, false));
+        EXPECT_EQ(state.Report.SummaryLines.size(), 1u);
+        EXPECT_EQ(state.UserConfigFolder, "c:/users/");
+        EXPECT_EQ(state.ProjectConfigFolder, "c:/projects/");
+        EXPECT_EQ(notified, 1);
+        fs::current_path(m_folderGuard.saved());
+    }
+}
+
+TEST_F(LoadReportTest, folderWithTrailingSeparator_givesSingleSeparatorInReportPath) {
+    AppState state;
+    state.MicroStationFolder = microStation() + platform::Separator();
+    Write(ReportIn(microStation()), kFirstReport);
+    ScriptedPrompter prompter;
+    EXPECT_EQ(LoadDebugReport(state, prompter, "update"), LoadOutcome::Loaded);
+    EXPECT_EQ(state.ReportPath, ReportIn(microStation()));
+}
+
+TEST_F(LoadReportTest, emptyMicroStationFolder_toldNotFoundAndStateUnchanged) {
+    AppState state = Loaded();
+    fs::current_path(m_folderGuard.saved());
+    state.MicroStationFolder.clear();
+    const std::string path = state.ReportPath;
+    const std::string title = state.WindowTitle;
+    const auto bytes = state.Report.Bytes;
+    ScriptedPrompter prompter;
+
+    EXPECT_EQ(LoadDebugReport(state, prompter, "new"), LoadOutcome::NotFound);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].kind, "message");
+    EXPECT_EQ(prompter.shown[0].text, kNotFound);
+    EXPECT_EQ(prompter.shown[0].title, "Varscope");
+    EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(state.ReportPath, path);
+    EXPECT_EQ(state.WindowTitle, title);
+    EXPECT_EQ(state.Report.Bytes, bytes);
+    EXPECT_EQ(state.VariableCount(), 6u);
+    EXPECT_EQ(state.ReportSource, "new");
+    EXPECT_EQ(fs::current_path(), m_folderGuard.saved());
+}
+
+TEST_F(LoadReportTest, noMsdebugInFolder_toldNotFoundPathNamesMissingFileFolderIsCurrent) {
+    AppState state = Loaded();
+    fs::current_path(m_folderGuard.saved());
+    state.MicroStationFolder = elsewhere();
+    const std::string title = state.WindowTitle;
+    ScriptedPrompter prompter;
+
+    EXPECT_EQ(LoadDebugReport(state, prompter, "update"), LoadOutcome::NotFound);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, kNotFound);
+    EXPECT_EQ(prompter.shown[0].title, "Varscope");
+    EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(state.ReportPath, ReportIn(elsewhere()));
+    EXPECT_EQ(fs::current_path(), fs::path(elsewhere()));
+    EXPECT_EQ(state.WindowTitle, title);
+    EXPECT_EQ(Names(state).front(), "MS_DEF");
+    EXPECT_EQ(state.VariableCount(), 6u);
+    EXPECT_EQ(state.ReportSource, "new");
+}
+
+TEST_F(LoadReportTest, skipMode_readsReportPathElsewhereAndLeavesCurrentFolder) {
+    AppState state = Loaded();
+    fs::current_path(m_folderGuard.saved());
+    const std::string chosen = elsewhere() + "/chosen report.txt";
+    Write(chosen, kSecondReport);
+    state.ReportPath = chosen;
+    ScriptedPrompter prompter;
+
+    EXPECT_EQ(LoadDebugReport(state, prompter, "skip"), LoadOutcome::Loaded);
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(fs::current_path(), m_folderGuard.saved());
+    EXPECT_EQ(state.ReportPath, chosen);
+    EXPECT_EQ(state.WindowTitle, "Varscope    Viewing: " + chosen);
+    EXPECT_EQ(Names(state), std::vector<std::string_view>{"ONLY"});
+    EXPECT_EQ(state.ReportSource, "");
+}
+
+TEST_F(LoadReportTest, skipModeUnreadable_stopMessageNamesFilePreviousReportKept) {
+    AppState state = Loaded();
+    const std::string title = state.WindowTitle;
+    // A missing file, and a folder where the file should be.
+    for (const std::string& path : {elsewhere() + "/gone.txt", elsewhere()}) {
+        state.ReportPath = path;
+        ScriptedPrompter prompter;
+        EXPECT_EQ(LoadDebugReport(state, prompter, "skip"), LoadOutcome::Unreadable) << path;
+        ASSERT_EQ(prompter.shown.size(), 1u) << path;
+        EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Stop);
+        EXPECT_EQ(prompter.shown[0].title, "Varscope");
+        EXPECT_NE(prompter.shown[0].text.find(path), std::string::npos) << prompter.shown[0].text;
+        EXPECT_EQ(state.WindowTitle, title);
+        EXPECT_EQ(state.VariableCount(), 6u);
+        EXPECT_EQ(state.ReportSource, "new");
+    }
+}
+
+TEST_F(LoadReportTest, reportWithoutConfigFolders_keepsPreviousFolders) {
+    AppState state = Loaded();
+    Write(elsewhere() + "/second.txt", kSecondReport);
+    state.ReportPath = elsewhere() + "/second.txt";
+    ScriptedPrompter prompter;
+    ASSERT_EQ(LoadDebugReport(state, prompter, "skip"), LoadOutcome::Loaded);
+    EXPECT_EQ(state.UserConfigFolder, "c:/users/");
+    EXPECT_EQ(state.ProjectConfigFolder, "c:/projects/");
+    EXPECT_EQ(Names(state), std::vector<std::string_view>{"ONLY"});
+}
+
+TEST_F(LoadReportTest, reload_resetsOpenedMarksAndIsolateRows) {
+    AppState state = Loaded();
+    MarkFileOpened(state, "C:\\cfg\\site.cfg");
+    state.IsolateRows = IsolateByName(state.Report, "MS_DEF");
+    ASSERT_EQ(state.IsolateCount(), 2u);
+    ScriptedPrompter prompter;
+    ASSERT_EQ(LoadDebugReport(state, prompter, "update"), LoadOutcome::Loaded);
+    EXPECT_EQ(state.FileOpened, std::vector<bool>(3, false));
+    EXPECT_EQ(state.IsolateCount(), 0u);
+}
+
+TEST_F(LoadReportTest, markFileOpened_marksEveryEqualEntryExactly) {
+    AppState state = Loaded();
+    int notified = 0;
+    state.Subscribe([&notified] { ++notified; });
+
+    MarkFileOpened(state, "c:\\cfg\\site.cfg"); // letter case counts
+    MarkFileOpened(state, "C:\\cfg\\site");
+    EXPECT_EQ(state.FileOpened, std::vector<bool>(3, false));
+    EXPECT_EQ(notified, 0);
+
+    MarkFileOpened(state, "C:\\cfg\\site.cfg");
+    EXPECT_EQ(state.FileOpened, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(notified, 1);
+    MarkFileOpened(state, "C:\\cfg\\user.ucf");
+    EXPECT_EQ(state.FileOpened, (std::vector<bool>{true, true, true}));
+}
+
+TEST_F(LoadReportTest, isolateByName_exactNameInReportOrder) {
+    const AppState state = Loaded();
+    EXPECT_EQ(IsolateByName(state.Report, "MS_DEF"), (std::vector<std::size_t>{1, 4}));
+    EXPECT_EQ(IsolateByName(state.Report, "ms_def"), (std::vector<std::size_t>{5}));
+    EXPECT_TRUE(IsolateByName(state.Report, "MS_DE").empty());
+    EXPECT_TRUE(IsolateByName(state.Report, "MS_DEF ").empty());
+}
+
+TEST_F(LoadReportTest, filterByLevel_recordsOfThatLevelInReportOrder) {
+    const AppState state = Loaded();
+    EXPECT_EQ(FilterByLevel(state.Report, LevelUser), (std::vector<std::size_t>{2, 4, 5}));
+    EXPECT_EQ(FilterByLevel(state.Report, LevelSite), (std::vector<std::size_t>{1}));
+    EXPECT_EQ(FilterByLevel(state.Report, LevelProject), (std::vector<std::size_t>{3}));
+    EXPECT_EQ(FilterByLevel(state.Report, LevelNone), (std::vector<std::size_t>{6}));
+    EXPECT_TRUE(FilterByLevel(state.Report, LevelApplication).empty());
+}
+
+TEST(AppStateListeners, unsubscribed_notCalled) {
+    AppState state;
+    int first = 0;
+    int second = 0;
+    const int token = state.Subscribe([&first] { ++first; });
+    state.Subscribe([&second] { ++second; });
+    state.NotifyChanged();
+    state.Unsubscribe(token);
+    state.NotifyChanged();
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 2);
+}
