@@ -110,11 +110,16 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
         return UsageError("--view isolate needs exactly one of --name and --level");
     if (options.view != "isolate" && (options.name || options.level))
         return UsageError("--name and --level go with --view isolate");
+    // Checked before the report is read, so bad usage is told as such even when the
+    // report is missing too.
+    if (options.level && !LevelFromText(*options.level))
+        return UsageError("unknown level '" + *options.level +
+                          "' (use Predefined, System, Site, Project, Application, User or "
+                          "their codes 1, 2, 7, 6, 9, 8)");
     return std::nullopt;
 }
 
-std::string Render(const ReportData& report, const Options& options,
-                   std::optional<int>& exitCode) {
+std::string Render(const ReportData& report, const Options& options) {
     std::string out;
     if (options.view == "summary") {
         for (const std::string_view line : report.SummaryLines)
@@ -132,19 +137,9 @@ std::string Render(const ReportData& report, const Options& options,
             AppendVariableLine(out, record, options.columns, options.delimiter);
         return out;
     }
-    std::vector<std::size_t> rows;
-    if (options.name) {
-        rows = IsolateByName(report, *options.name);
-    } else {
-        const auto level = LevelFromText(*options.level);
-        if (!level) {
-            exitCode = UsageError("unknown level '" + *options.level +
-                                  "' (use Predefined, System, Site, Project, Application, "
-                                  "User or their codes 1, 2, 7, 6, 9, 8)");
-            return {};
-        }
-        rows = FilterByLevel(report, *level);
-    }
+    const std::vector<std::size_t> rows =
+        options.name ? IsolateByName(report, *options.name)
+                     : FilterByLevel(report, *LevelFromText(*options.level));
     for (const std::size_t index : rows)
         AppendVariableLine(out, report.Variables[index - 1], options.columns, options.delimiter);
     return out;
@@ -166,10 +161,7 @@ int Export(int argc, char** argv) {
                      report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
                      options.report.c_str());
 
-    std::optional<int> exitCode;
-    const std::string text = Render(report, options, exitCode);
-    if (exitCode)
-        return *exitCode;
+    const std::string text = Render(report, options);
 
     if (options.out) {
         if (const auto failure = WriteWholeFile(*options.out, text)) {

@@ -1,0 +1,374 @@
+// Runs the real varscope-cli binary and checks its exit code, standard output and
+// standard error byte for byte.
+#include "core/platform/platform.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#if __has_include(<sys/wait.h>)
+#include <sys/wait.h>
+#define VARSCOPE_TEST_WAIT_STATUS 1
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kFixtures = VARSCOPE_FIXTURES;
+const std::string kRealistic = kFixtures + "/realistic_msdebug.txt";
+const std::string kHostile = kFixtures + "/hostile_msdebug.txt";
+const std::string kCrOnly = kFixtures + "/cr_only_msdebug.txt";
+const std::string kRandom = kFixtures + "/random.bin";
+
+std::string Crlf(std::initializer_list<std::string_view> lines) {
+    std::string out;
+    for (const std::string_view line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+const std::string kMsconfig = "C:\\Bentley\\Program\\MicroStation\\config\\msconfig.cfg";
+const std::string kCivil = "C:\\Bentley\\Program\\MicroStation\\config\\appl\\civil.cfg";
+const std::string kSite = "C:\\Bentley\\Workspace\\Standards\\site.cfg";
+const std::string kPcf = "C:\\Bentley\\Workspace\\projects\\Civil.pcf";
+const std::string kUcf = "C:\\Bentley\\Workspace\\users\\jsmith.ucf";
+
+// The All Variables view of realistic_msdebug.txt, every column, delimiter "|".
+const std::string kRealisticAll = Crlf({
+    "Predefined|_USTN_INSTALLED|C:/Bentley/Program/MicroStation/ "
+    "|C:/Bentley/Program/MicroStation/|" +
+        kMsconfig,
+    "Predefined|_ROOTDIR|C:/Bentley/ |C:/Bentley/|" + kMsconfig,
+    "System|_USTN_WORKSPACEROOT|$(_ROOTDIR)Workspace/ |C:/Bentley/Workspace/|" + kMsconfig,
+    // "(system env)" is no level: neither a level name nor its delimiter.
+    "TEMP|C:/Temp/ |C:/Temp/|" + kMsconfig,
+    "Application|CIVIL_DATA|$(_USTN_INSTALLED)civil/ "
+    "|C:/Bentley/Program/MicroStation/civil/|" +
+        kCivil,
+    "Site|MS_CELL|$(_USTN_SITE)cell/ |C:/Bentley/Workspace/Standards/cell/|" + kSite,
+    "Site|MS_DEF|$(_USTN_SITE)dgn/ |C:/Bentley/Workspace/Standards/dgn/|" + kSite,
+    "User|_USTN_USER|$(_USTN_WORKSPACEROOT)users/ |C:/Bentley/Workspace/users/|" + kSite,
+    "User|_USTN_PROJECT|$(_USTN_WORKSPACEROOT)projects/ |C:/Bentley/Workspace/projects/|" + kSite,
+    "Project|MS_DEF|$(_USTN_PROJECTDATA)dgn/ |C:/Bentley/Workspace/projects/Civil/dgn/|" + kPcf,
+    "Project|ms_def|lower/ |lower/|" + kPcf,
+    "Project|PROJECT_CODE|C-104||" + kPcf,
+    "User|MS_DEF|$(_USTN_PROJECTDATA)dgn/jsmith/ "
+    "|C:/Bentley/Workspace/projects/Civil/dgn/jsmith/|" +
+        kUcf,
+    "User|MS_BACKUP|(null) |(null)|" + kUcf,
+    "Site|MS_SEEDFILES|$(_USTN_SITE)seed/ |C:/Bentley/Workspace/Standards/seed/|" + kSite,
+});
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device seed;
+        m_folder = fs::temp_directory_path() / ("varscope-cli-" + std::to_string(seed()));
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    std::string temp(const std::string& name) const { return (m_folder / name).string(); }
+
+    // Runs the binary through the system's shell with both outputs sent to files, so the
+    // bytes arrive exactly as written.
+    Result Run(const std::vector<std::string>& args) const {
+        const bool windowsShell = varscope::core::platform::Separator() == '\\';
+        const auto quote = [windowsShell](const std::string& word) {
+            if (windowsShell)
+                return "\"" + word + "\"";
+            std::string quoted = "'";
+            for (const char c : word)
+                quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            return quoted + "'";
+        };
+        const std::string outPath = temp("stdout.bin");
+        const std::string errPath = temp("stderr.bin");
+        std::string command = quote(VARSCOPE_CLI);
+        for (const std::string& arg : args)
+            command += " " + quote(arg);
+        command += " > " + quote(outPath) + " 2> " + quote(errPath);
+        // cmd.exe strips the outermost quotes of a command line that starts with one.
+        if (windowsShell)
+            command = "\"" + command + "\"";
+
+        Result result;
+        const int status = std::system(command.c_str());
+#ifdef VARSCOPE_TEST_WAIT_STATUS
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#else
+        result.exitCode = status;
+#endif
+        result.out = ReadBytes(outPath);
+        result.err = ReadBytes(errPath);
+        return result;
+    }
+
+    // A successful run: exit 0, nothing on standard error; its standard output.
+    std::string Export(std::vector<std::string> args) const {
+        args.insert(args.begin(), "export");
+        const Result result = Run(args);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        return result.out;
+    }
+
+    // Bad usage: exit 2, a message on standard error, nothing on standard output.
+    void ExpectUsageError(const std::vector<std::string>& args, std::string_view mentions) const {
+        const Result result = Run(args);
+        std::string shown;
+        for (const std::string& arg : args)
+            shown += arg + " ";
+        EXPECT_EQ(result.exitCode, 2) << shown;
+        EXPECT_EQ(result.out, "") << shown;
+        EXPECT_NE(result.err.find(mentions), std::string::npos) << shown << "\n" << result.err;
+    }
+
+    fs::path m_folder;
+};
+
+// Every "\n" of the output is the end of a CR LF, and the output ends with one.
+void ExpectCrLfLines(const std::string& out, std::size_t lines) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == '\n') {
+            ASSERT_TRUE(i > 0 && out[i - 1] == '\r') << "bare LF at byte " << i;
+            ++count;
+        }
+    }
+    EXPECT_EQ(count, lines);
+    if (!out.empty()) {
+        EXPECT_EQ(out.substr(out.size() - 2), "\r\n");
+    }
+}
+
+} // namespace
+
+TEST_F(CliTest, help_explainsEveryOptionAndExitsZero) {
+    for (const auto& args :
+         {std::vector<std::string>{"--help"}, std::vector<std::string>{"export", "--help"},
+          std::vector<std::string>{"export", kRealistic, "--help"}}) {
+        const Result result = Run(args);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.err, "");
+        for (const std::string_view word :
+             {"varscope-cli export REPORT", "--view", "all", "isolate", "summary", "files",
+              "--name", "--level", "--columns", "--delimiter", "tab", "space", "--out"})
+            EXPECT_NE(result.out.find(word), std::string::npos) << word;
+    }
+}
+
+TEST_F(CliTest, allView_everyVariableInReportOrderWithCrLf) {
+    const std::string out = Export({kRealistic});
+    EXPECT_EQ(out, kRealisticAll);
+    ExpectCrLfLines(out, 15);
+    EXPECT_EQ(Export({kRealistic, "--view", "all", "--columns",
+                      "level,variable,value,expansion,file", "--delimiter", "|"}),
+              kRealisticAll);
+}
+
+TEST_F(CliTest, summaryView_linesAfterTheMarker) {
+    const std::string out = Export({kRealistic, "--view", "summary"});
+    EXPECT_EQ(out, Crlf({
+                       "#",
+                       "#########################################",
+                       "",
+                       "MS_CELL          : site         = C:/Bentley/Workspace/Standards/cell/  ",
+                       "MS_DEF           : user         = "
+                       "C:/Bentley/Workspace/projects/Civil/dgn/jsmith/  ",
+                       "_USTN_USER       : user         = C:/Bentley/Workspace/users/ <Locked>",
+                       "",
+                       "#########################################",
+                       "# End of Configuration Variable Summary #",
+                       "#########################################",
+                   }));
+}
+
+TEST_F(CliTest, filesView_processingOrderWithRepeats) {
+    const std::string out = Export({kRealistic, "--view", "files"});
+    EXPECT_EQ(out, Crlf({kMsconfig, kCivil, kSite, kPcf, kUcf, kSite}));
+    // The columns and delimiter belong to the variable lists only.
+    EXPECT_EQ(Export({kRealistic, "--view", "files", "--columns", "level", "--delimiter", "tab"}),
+              out);
+}
+
+TEST_F(CliTest, isolateByName_exactNameOnly) {
+    EXPECT_EQ(
+        Export({kRealistic, "--view", "isolate", "--name", "MS_DEF", "--columns", "level,value"}),
+        Crlf({"Site||$(_USTN_SITE)dgn/ ", "Project||$(_USTN_PROJECTDATA)dgn/ ",
+              "User||$(_USTN_PROJECTDATA)dgn/jsmith/ "}));
+    EXPECT_EQ(Export({kRealistic, "--view", "isolate", "--name", "ms_def", "--columns",
+                      "variable,expansion"}),
+              Crlf({"ms_def|lower/"}));
+    EXPECT_EQ(Export({kRealistic, "--view", "isolate", "--name", "MS_DE"}), "");
+}
+
+TEST_F(CliTest, isolateByLevel_nameInAnyCaseOrCode) {
+    const std::string expected = Crlf({"_USTN_USER", "_USTN_PROJECT", "MS_DEF", "MS_BACKUP"});
+    for (const std::string level : {"User", "user", "USER", "8"})
+        EXPECT_EQ(
+            Export({kRealistic, "--view", "isolate", "--level", level, "--columns", "variable"}),
+            expected)
+            << level;
+    EXPECT_EQ(Export({kRealistic, "--view", "isolate", "--level", "application"}),
+              Crlf({"Application|CIVIL_DATA|$(_USTN_INSTALLED)civil/ "
+                    "|C:/Bentley/Program/MicroStation/civil/|" +
+                    kCivil}));
+    EXPECT_EQ(Export({kRealistic, "--view", "isolate", "--level", "7", "--columns", "variable"}),
+              Crlf({"MS_CELL", "MS_DEF", "MS_SEEDFILES"}));
+}
+
+TEST_F(CliTest, columns_chosenSubsetInFixedOrder) {
+    EXPECT_EQ(Export({kRealistic, "--view", "isolate", "--name", "PROJECT_CODE", "--columns",
+                      "file,VARIABLE"}),
+              Crlf({"PROJECT_CODE|" + kPcf}));
+    // Without level and variable the line begins with the delimiter.
+    EXPECT_EQ(Export({kRealistic, "--view", "isolate", "--name", "PROJECT_CODE", "--columns",
+                      "value,expansion"}),
+              Crlf({"|C-104|"}));
+}
+
+TEST_F(CliTest, delimiter_tabSpaceTextAndEmpty) {
+    const std::vector<std::string> base = {kRealistic, "--view", "isolate", "--name", "MS_BACKUP"};
+    const auto with = [&](const std::string& delimiter) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), {"--delimiter", delimiter});
+        return Export(args);
+    };
+    EXPECT_EQ(with("tab"), Crlf({"User\tMS_BACKUP\t(null) \t(null)\t" + kUcf}));
+    EXPECT_EQ(with("space"), Crlf({"User MS_BACKUP (null)  (null) " + kUcf}));
+    EXPECT_EQ(with(" ; "), Crlf({"User ; MS_BACKUP ; (null)  ; (null) ; " + kUcf}));
+    EXPECT_EQ(with(""), Crlf({"UserMS_BACKUP(null) (null)" + kUcf}));
+}
+
+TEST_F(CliTest, outFile_receivesExactlyWhatStandardOutputWould) {
+    const std::string path = temp("export out.txt");
+    WriteBytes(path, std::string(100000, 'x')); // an older, longer export is replaced
+    EXPECT_EQ(Export({kRealistic, "--out", path}), "");
+    EXPECT_EQ(ReadBytes(path), kRealisticAll);
+}
+
+TEST_F(CliTest, hostileBytes_copiedExactlyAndSkippedLineCounted) {
+    const std::string file = "C:\\cfg\\\xE9t\xE9.cfg";
+    const std::string expected = std::string("User|NAME\xFF|val") + '\0' + "ue |exp\x80|" + file +
+                                 "\r\n"
+                                 "System|B|x||" +
+                                 file +
+                                 "\r\n"
+                                 "Application|C|y||" +
+                                 file +
+                                 "\r\n"
+                                 "Predefined|D|z||" +
+                                 file + "\r\n";
+    const std::string skipped = "varscope-cli: 1 malformed line skipped in " + kHostile + "\n";
+
+    Result result = Run({"export", kHostile});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.err, skipped);
+
+    result = Run({"export", kHostile, "--view", "summary"});
+    EXPECT_EQ(result.out, std::string("S1 \xE9") + '\0' + "\r\n(predefined): D=z\r\n");
+    EXPECT_EQ(result.err, skipped);
+
+    result = Run({"export", kHostile, "--view", "files"});
+    EXPECT_EQ(result.out, file + "\r\n");
+}
+
+TEST_F(CliTest, loneCrLineEnds_readAsLines) {
+    EXPECT_EQ(Export({kCrOnly}), Crlf({"User|A|1 |one|a.cfg", "Site|B|2||a.cfg"}));
+    EXPECT_EQ(Export({kCrOnly, "--view", "summary"}), Crlf({"A : user = one"}));
+}
+
+TEST_F(CliTest, malformedLines_oneStderrLineWithTheCount) {
+    const std::string path = temp("malformed.txt");
+    WriteBytes(path, "(user): NOEQUALS\r\n(site):\r\nProcessing macro file no brackets\r\n"
+                     "(user): OK=1\r\n");
+    const Result result = Run({"export", path});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "User|OK|1||\r\n");
+    EXPECT_EQ(result.err, "varscope-cli: 3 malformed lines skipped in " + path + "\n");
+}
+
+TEST_F(CliTest, emptyReport_emptyOutputExitZero) {
+    const std::string path = temp("empty.txt");
+    WriteBytes(path, "");
+    EXPECT_EQ(Export({path}), "");
+    EXPECT_EQ(Export({path, "--view", "summary"}), "");
+}
+
+TEST_F(CliTest, randomBytes_readLikeAnyReport) {
+    // Random bytes around one definition line, as in a damaged or foreign file.
+    EXPECT_EQ(Export({kRandom}), std::string("User|EMBEDDED|") + '\0' + "\xFF |x|\r\n");
+    for (const std::string view : {"summary", "files"})
+        EXPECT_EQ(Run({"export", kRandom, "--view", view}).exitCode, 0) << view;
+}
+
+TEST_F(CliTest, missingOrFolderReport_exitOneNamingTheFile) {
+    for (const std::string& path : {temp("no such report.txt"), m_folder.string()}) {
+        const Result result = Run({"export", path});
+        EXPECT_EQ(result.exitCode, 1) << path;
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(CliTest, unwritableOut_exitOneNamingTheFile) {
+    for (const std::string& path : {temp("missing folder/out.txt"), m_folder.string()}) {
+        const Result result = Run({"export", kRealistic, "--out", path});
+        EXPECT_EQ(result.exitCode, 1) << path;
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find(path), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(fs::is_directory(m_folder));
+}
+
+TEST_F(CliTest, badUsage_exitTwoWithMessage) {
+    const std::string missing = temp("missing.txt");
+    ExpectUsageError({}, "no command");
+    ExpectUsageError({"import", kRealistic}, "import");
+    ExpectUsageError({"export"}, "no report");
+    ExpectUsageError({"export", kRealistic, kRealistic}, "more than one report");
+    ExpectUsageError({"export", kRealistic, "--colour"}, "--colour");
+    ExpectUsageError({"export", kRealistic, "--out"}, "--out needs a value");
+    ExpectUsageError({"export", kRealistic, "--view", "tree"}, "tree");
+    ExpectUsageError({"export", kRealistic, "--view", "isolate"}, "--name");
+    ExpectUsageError({"export", kRealistic, "--view", "isolate", "--name", "A", "--level", "8"},
+                     "--level");
+    ExpectUsageError({"export", kRealistic, "--name", "MS_DEF"}, "isolate");
+    ExpectUsageError({"export", kRealistic, "--columns", "level,size"}, "level,size");
+    ExpectUsageError({"export", kRealistic, "--columns", ""}, "column");
+    // Bad usage is told as such even when the report is missing as well.
+    ExpectUsageError({"export", missing, "--view", "isolate", "--level", "Workspace"}, "Workspace");
+    ExpectUsageError({"export", missing, "--view", "isolate", "--level", "3"}, "'3'");
+}
