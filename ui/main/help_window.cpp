@@ -4,6 +4,7 @@
 #include "core/session.hpp"
 
 #include <QAction>
+#include <QFile>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -44,6 +45,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_browser = new QTextBrowser(this);
     m_browser->setObjectName(QStringLiteral("helpBrowser"));
     m_browser->setOpenExternalLinks(true);
+    // The pages link their style sheet too, for reading them in a web browser.
+    QFile css(QStringLiteral(":/help/help.css"));
+    if (css.open(QIODevice::ReadOnly))
+        m_browser->document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
 
     QAction* back = tools->addAction(tr("Back"));
     back->setObjectName(QStringLiteral("helpBack"));

@@ -1,0 +1,223 @@
+// The main window's size rules and its help.
+#include "main_window_support.hpp"
+
+#include "core/platform/platform.hpp"
+#include "ui/main/help_window.hpp"
+#include "ui/main/list_views.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QDirIterator>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTreeView>
+
+using varscope::testing::FixtureReport;
+using varscope::testing::MainWindowHarness;
+namespace ui = varscope::ui;
+
+namespace {
+
+// A widget's rectangle in the window's coordinates.
+QRect InWindow(const QWidget* widget) {
+    return QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+}
+
+bool ResizeTo(QWidget* window, const QSize& size) {
+    window->resize(size);
+    return QTest::qWaitFor([&] { return window->size() == size; }, 2000);
+}
+
+QStringList HelpFiles(const QString& folder) {
+    QStringList files = QDir(folder).entryList({QStringLiteral("*.html"), QStringLiteral("*.css")},
+                                               QDir::Files, QDir::Name);
+    return files;
+}
+
+} // namespace
+
+class MainLayoutHelpTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpSize_isDesignedClientAreaAndTheMinimum() {
+        MainWindowHarness h;
+        const double scale = h.window->logicalDpiX() / 96.0;
+        const QSize start = h.window->startUpSize();
+        QCOMPARE(h.window->size(), start);
+        QCOMPARE(h.window->minimumSize(), start);
+        QVERIFY(start.width() >= int(719 * scale));
+        QVERIFY(start.height() >= int(415 * scale));
+        QVERIFY(h.window->centralWidget()->height() + 1 >= int(415 * scale) - 40);
+    }
+
+    void resize_smallerThanStartUp_holdsStartUpSizePerDimension() {
+        MainWindowHarness h;
+        QVERIFY(h.showAndWait());
+        const QSize start = h.window->startUpSize();
+
+        h.window->resize(start.width() - 200, start.height() + 60);
+        QTRY_COMPARE(h.window->size(), QSize(start.width(), start.height() + 60));
+        h.window->resize(start.width() + 40, start.height() - 100);
+        QTRY_COMPARE(h.window->size(), QSize(start.width() + 40, start.height()));
+        h.window->resize(10, 10);
+        QTRY_COMPARE(h.window->size(), start);
+    }
+
+    void resize_larger_viewsGrowButtonsFollowEdges() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        QVERIFY(h.window->selectVariable("MS_DEF"));
+        auto* tabs = h.find<QTabWidget>("SSTab1");
+        auto* quit = h.find<QPushButton>("Command2");
+        auto* findButton = h.find<QPushButton>("Command1");
+        const char* views[] = {"ListView1", "ListView_isolate", "ListView_summary",
+                               "ListView_files", "TreeView1"};
+        QList<QSize> viewSizes;
+        for (int page = 0; page < 5; ++page) {
+            h.window->showPage(page);
+            viewSizes << h.find<QTreeView>(views[page])->size();
+        }
+        h.window->showPage(ui::MainWindow::IsolatePage);
+        const QRect frameBefore = InWindow(h.find<QGroupBox>("Frame3"));
+        h.window->showPage(ui::MainWindow::AllVariablesPage);
+        const QSize windowBefore = h.window->size();
+        const QSize tabsBefore = tabs->size();
+        const QRect quitBefore = InWindow(quit);
+        const QRect findBefore = InWindow(findButton);
+
+        const QSize gain(150, 90);
+        QVERIFY(ResizeTo(h.window.get(), windowBefore + gain));
+
+        QCOMPARE(tabs->size(), tabsBefore + gain);
+        const QRect quitAfter = InWindow(quit);
+        QCOMPARE(h.window->width() - quitAfter.right(), windowBefore.width() - quitBefore.right());
+        QCOMPARE(h.window->height() - quitAfter.bottom(),
+                 windowBefore.height() - quitBefore.bottom());
+        QCOMPARE(InWindow(findButton).topLeft(), findBefore.topLeft() + QPoint(0, gain.height()));
+        for (int page = 0; page < 5; ++page) {
+            h.window->showPage(page);
+            QCOMPARE(h.find<QTreeView>(views[page])->size(), viewSizes[page] + gain);
+        }
+        h.window->showPage(ui::MainWindow::IsolatePage);
+        QCOMPARE(InWindow(h.find<QGroupBox>("Frame3")).topLeft(),
+                 frameBefore.topLeft() + QPoint(0, gain.height()));
+    }
+
+    void resizeAndMinimise_pageInFrontStaysInFront_data() {
+        QTest::addColumn<int>("page");
+        QTest::newRow("Isolate") << int(ui::MainWindow::IsolatePage);
+        QTest::newRow("Category") << int(ui::MainWindow::CategoryPage);
+    }
+
+    void resizeAndMinimise_pageInFrontStaysInFront() {
+        QFETCH(int, page);
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        h.window->showPage(page);
+        const std::size_t messages = h.prompter.shown.size();
+
+        QVERIFY(ResizeTo(h.window.get(), h.window->size() + QSize(80, 60)));
+        QCOMPARE(h.window->currentPage(), page);
+        h.window->showMinimized();
+        QTest::qWait(0);
+        h.window->showNormal();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window.get()));
+
+        QCOMPARE(h.window->currentPage(), page);
+        QVERIFY(h.find<QTabWidget>("SSTab1")->currentWidget()->isVisible());
+        // Resizing is not a page change: nothing was isolated again.
+        QCOMPARE(h.prompter.shown.size(), messages);
+        QCOMPARE(h.window->actions().pMnuRefresh->isEnabled(), false);
+    }
+
+    void f1_inAllVariablesList_opensHelpContents() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        QApplication::setActiveWindow(h.window.get());
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        auto* list = h.find<QTreeView>("ListView1");
+        list->setFocus();
+        QVERIFY(h.window->selectVariable("MS_DEF"));
+        const std::size_t messages = h.prompter.shown.size();
+        QVERIFY(h.window->helpWindow() == nullptr);
+
+        QTest::keyClick(list, Qt::Key_F1);
+
+        ui::HelpWindow* help = h.window->helpWindow();
+        QVERIFY(help != nullptr);
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
+        QCOMPARE(help->browser()->documentTitle(), QStringLiteral("Varscope Help"));
+        QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("All Variables")));
+        QCOMPARE(h.prompter.shown.size(), messages);
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::AllVariablesPage));
+        QCOMPARE(h.window->allVariablesView()->selectedRecord()->Index, std::size_t(16));
+    }
+
+    void contents_afterBrowsing_showsContentsPageAgainInSameWindow() {
+        MainWindowHarness h;
+        h.window->actions().mContents->trigger();
+        ui::HelpWindow* help = h.window->helpWindow();
+        QVERIFY(help != nullptr && help->isVisible());
+        help->browser()->setSource(QUrl(QStringLiteral("qrc:/help/isolate.html")));
+        QCOMPARE(help->browser()->documentTitle(), QStringLiteral("Isolate"));
+        help->close();
+
+        h.window->actions().mContents->trigger();
+
+        QCOMPARE(h.window->helpWindow(), help);
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
+    }
+
+    void helpPages_allShippedAndEveryLinkResolves() {
+        ui::HelpWindow window; // loads the help resources
+        const QStringList shipped = HelpFiles(QStringLiteral(":/help"));
+        QCOMPARE(shipped, HelpFiles(QStringLiteral(VARSCOPE_FIXTURES "/../../docs/help")));
+        const QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"]+)\""));
+        for (const QString& name : shipped) {
+            const QString text =
+                QString::fromUtf8(varscope::testing::ReadAll(QStringLiteral(":/help/") + name));
+            QVERIFY2(!text.isEmpty(), qPrintable(name));
+            for (auto match = link.globalMatch(text); match.hasNext();) {
+                const QString target = match.next().captured(1).section(QLatin1Char('#'), 0, 0);
+                if (target.isEmpty() || target.contains(QLatin1Char(':')))
+                    continue;
+                QVERIFY2(QFile::exists(QStringLiteral(":/help/") + target),
+                         qPrintable(name + QStringLiteral(" links to missing ") + target));
+            }
+        }
+        // Every page and dialog has its page, reachable from the contents.
+        const QString contents =
+            QString::fromUtf8(varscope::testing::ReadAll(QStringLiteral(":/help/index.html")));
+        for (const char* page :
+             {"all-variables.html", "isolate.html", "summary.html", "file-order.html",
+              "category-page.html", "editor.html", "microstation.html", "categories.html",
+              "member-dialogs.html", "expression-builder.html", "export.html", "about.html",
+              "report.html", "command-line.html"})
+            QVERIFY2(contents.contains(QString::fromLatin1(page)), page);
+    }
+
+    void compiledHelp_commandLineKeepsFolderUnquoted() {
+        QCOMPARE(ui::CompiledHelpCommandLine("C:\\Program Files\\Varscope"),
+                 std::string("hh C:\\Program Files\\Varscope/vsc.chm"));
+        QCOMPARE(ui::CompiledHelpCommandLine("C:\\"), std::string("hh C:\\/vsc.chm"));
+    }
+
+    void compiledHelp_usedOnlyWithViewerAndFile() {
+        MainWindowHarness h;
+        QVERIFY(!ui::UseCompiledHelp(h.state));
+        QVERIFY(varscope::testing::WriteAll(h.path(QStringLiteral("vsc.chm")), "ITSF"));
+        QCOMPARE(ui::UseCompiledHelp(h.state), varscope::core::platform::HasHtmlHelpViewer());
+    }
+};
+
+QTEST_MAIN(MainLayoutHelpTest)
+#include "main_layout_help_test.moc"
