@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 VARSCOPE_WITH_WINDOWS=0 bash tools/deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target varscope varscope-cli
+bash tools/demo.sh
 
 # A private program folder, so the demo never touches a preferences file of the user's.
 demo_home="$PWD/build/demo"
