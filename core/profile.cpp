@@ -10,151 +10,233 @@ namespace varscope::core::profile {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
+// Every call of the profile functions reads the whole file into sections and keys and, when
+// something changed, writes all of it back in one normal form. Matching them byte for byte
+// means doing the same.
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// The blanks the profile functions trim: the C "space" characters and ^Z, the DOS end of
+// file found in old files.
+constexpr bool IsProfileBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A';
+}
+
+std::string_view TrimLeft(std::string_view text) {
+    while (!text.empty() && IsProfileBlank(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+
+std::string_view TrimRight(std::string_view text) {
+    while (!text.empty() && IsProfileBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
 
 std::string_view Trim(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    const std::size_t last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
+    return TrimRight(TrimLeft(text));
 }
 
-std::vector<std::string_view> SplitLines(std::string_view bytes) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.push_back(bytes.substr(start));
-            break;
-        }
-        lines.push_back(bytes.substr(start, end - start));
-        if (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
-    return lines;
+// Names and values are C strings once read: they end at a zero byte.
+std::string_view UpToZero(std::string_view text) {
+    return text.substr(0, text.find('\0'));
 }
 
-// The section name of a "[name]" line.
-std::optional<std::string_view> SectionOf(std::string_view line) {
-    const std::string_view trimmed = Trim(line);
-    if (trimmed.empty() || trimmed.front() != '[')
-        return std::nullopt;
-    const std::size_t close = trimmed.find(']');
-    const std::string_view inside =
-        close == std::string_view::npos ? trimmed.substr(1) : trimmed.substr(1, close - 1);
-    return Trim(inside);
-}
-
-std::string_view KeyOf(std::string_view line) {
-    const std::size_t eq = line.find('=');
-    return Trim(eq == std::string_view::npos ? line : line.substr(0, eq));
-}
-
-bool IsComment(std::string_view line) {
-    const std::string_view trimmed = Trim(line);
-    return !trimmed.empty() && trimmed.front() == ';';
-}
-
-// Lines [begin, end) of the first section named `section`, begin being its header.
-struct SectionRange {
-    std::size_t header;
-    std::size_t end;
+struct Key {
+    std::string name;
+    std::optional<std::string> value; // none for a line without "="
 };
 
-std::optional<SectionRange> FindSection(const std::vector<std::string_view>& lines,
-                                        std::string_view section) {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto name = SectionOf(lines[i]);
-        if (!name || !EqualsIgnoreCase(*name, Trim(section)))
+struct Section {
+    std::string name; // empty for the lines above the first section line
+    std::vector<Key> keys;
+};
+
+struct Document {
+    // A file that starts with the UTF-8 mark is kept in UTF-8; the callers' texts are in the
+    // system code page and are converted on the way in and out.
+    bool utf8 = false;
+    std::vector<Section> sections; // the first one is always the nameless one
+
+    std::string toFile(std::string_view text) const {
+        text = UpToZero(text);
+        return utf8 ? platform::SystemTextToUtf8(text) : std::string(text);
+    }
+    std::string fromFile(std::string_view text) const {
+        return utf8 ? platform::Utf8ToSystemText(text) : std::string(text);
+    }
+};
+
+Document Parse(std::string_view bytes) {
+    Document document;
+    std::string converted;
+    if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+        document.utf8 = true;
+        converted = platform::ValidUtf8(bytes.substr(kUtf8Mark.size()));
+        bytes = converted;
+    }
+    document.sections.emplace_back();
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const std::size_t start = at;
+        while (at < bytes.size() && bytes[at] != '\r' && bytes[at] != '\n')
+            ++at;
+        const std::string_view line = Trim(bytes.substr(start, at - start));
+        // A run of line ends is one: blank lines are dropped.
+        while (at < bytes.size() && (bytes[at] == '\r' || bytes[at] == '\n'))
+            ++at;
+        if (line.empty())
             continue;
-        std::size_t end = i + 1;
-        while (end < lines.size() && !SectionOf(lines[end]))
-            ++end;
-        return SectionRange{i, end};
+        if (line.front() == '[') {
+            const std::size_t close = line.rfind(']');
+            if (close != std::string_view::npos) {
+                Section section;
+                section.name = std::string(UpToZero(Trim(line.substr(1, close - 1))));
+                document.sections.push_back(std::move(section));
+                continue;
+            }
+        }
+        Key key;
+        const std::size_t equals = line.find('=');
+        const std::string_view name =
+            equals == std::string_view::npos ? line : TrimRight(line.substr(0, equals));
+        std::vector<Key>& keys = document.sections.back().keys;
+        // Of several nameless keys in a row only the first is kept.
+        if (name.empty() && !keys.empty() && keys.back().name.empty())
+            continue;
+        key.name = std::string(UpToZero(name));
+        if (equals != std::string_view::npos)
+            key.value = std::string(UpToZero(TrimLeft(line.substr(equals + 1))));
+        keys.push_back(std::move(key));
     }
-    return std::nullopt;
+    return document;
 }
 
-std::optional<std::size_t> FindKey(const std::vector<std::string_view>& lines,
-                                   const SectionRange& range, std::string_view key) {
-    for (std::size_t i = range.header + 1; i < range.end; ++i) {
-        if (!IsComment(lines[i]) && lines[i].find('=') != std::string_view::npos &&
-            EqualsIgnoreCase(KeyOf(lines[i]), Trim(key)))
-            return i;
-    }
-    return std::nullopt;
-}
-
-std::string Join(const std::vector<std::string>& lines) {
+std::string Serialize(const Document& document) {
     std::string out;
-    for (const std::string& line : lines) {
-        out += line;
-        out += "\r\n";
+    if (document.utf8)
+        out += kUtf8Mark;
+    for (const Section& section : document.sections) {
+        if (!section.name.empty()) {
+            out += '[';
+            out += section.name;
+            out += "]\r\n";
+        }
+        for (const Key& key : section.keys) {
+            out += key.name;
+            if (key.value) {
+                out += '=';
+                out += *key.value;
+            }
+            out += "\r\n";
+        }
     }
     return out;
 }
 
+// Only the first section of a name counts, and within it the first key of a name.
+Section* FindSection(Document& document, std::string_view name) {
+    const std::string inFile = document.toFile(name);
+    const std::string_view wanted = Trim(inFile);
+    for (Section& section : document.sections) {
+        if (EqualsIgnoreCase(section.name, wanted))
+            return &section;
+    }
+    return nullptr;
+}
+
+// `name` as the file spells it.
+Key* FindKey(Section& section, std::string_view name) {
+    const std::string_view wanted = Trim(name);
+    for (Key& key : section.keys) {
+        if (EqualsIgnoreCase(key.name, wanted))
+            return &key;
+    }
+    return nullptr;
+}
+
+const Key* FindKey(Document& document, std::string_view section, std::string_view key) {
+    Section* const found = FindSection(document, section);
+    return found != nullptr ? FindKey(*found, document.toFile(key)) : nullptr;
+}
+
+// What a caller's buffer of `bufferSize` bytes receives: a value in matching single or
+// double quotes loses them, and a value that only just fits loses one byte more, as the
+// profile functions do it.
+std::string CopyToBuffer(std::string_view value, std::size_t bufferSize) {
+    if (bufferSize == 0)
+        return {};
+    bool quoted = false;
+    if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        quoted = true;
+        value.remove_prefix(1);
+    }
+    std::string out(value.substr(0, bufferSize - 1));
+    if (quoted && bufferSize >= value.size() && !out.empty())
+        out.pop_back();
+    return out;
+}
+
+// A default loses its trailing blanks (only ' '), but never its first character.
+std::string_view TrimDefault(std::string_view fallback) {
+    std::size_t length = fallback.size();
+    while (length > 1 && fallback[length - 1] == ' ')
+        --length;
+    return fallback.substr(0, length);
+}
+
 } // namespace
+
+std::string GetValue(std::string_view fileBytes, std::string_view section, std::string_view key,
+                     std::string_view fallback, std::size_t bufferSize) {
+    Document document = Parse(fileBytes);
+    const Key* const found = FindKey(document, section, key);
+    if (found != nullptr && found->value)
+        return CopyToBuffer(document.fromFile(*found->value), bufferSize);
+    return CopyToBuffer(TrimDefault(UpToZero(fallback)), bufferSize);
+}
 
 std::optional<std::string> FindValue(std::string_view fileBytes, std::string_view section,
                                      std::string_view key) {
-    const std::vector<std::string_view> lines = SplitLines(fileBytes);
-    const auto range = FindSection(lines, section);
-    if (!range)
+    Document document = Parse(fileBytes);
+    const Key* const found = FindKey(document, section, key);
+    if (found == nullptr || !found->value)
         return std::nullopt;
-    const auto index = FindKey(lines, *range, key);
-    if (!index)
-        return std::nullopt;
-    const std::string_view line = lines[*index];
-    std::string_view value = Trim(line.substr(line.find('=') + 1));
-    // A value in matching quotes is given without them.
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
-        value = value.substr(1, value.size() - 2);
-    return std::string(value);
+    const std::string value = document.fromFile(*found->value);
+    return CopyToBuffer(value, value.size() + 2);
 }
 
 std::string SetValue(std::string_view fileBytes, std::string_view section, std::string_view key,
                      std::string_view value) {
-    const std::vector<std::string_view> views = SplitLines(fileBytes);
-    std::vector<std::string> lines(views.begin(), views.end());
-    const std::string entry = std::string(Trim(key)) + "=" + std::string(value);
-    const auto range = FindSection(views, section);
-    if (!range) {
-        lines.push_back("[" + std::string(Trim(section)) + "]");
-        lines.push_back(entry);
-        return Join(lines);
+    Document document = Parse(fileBytes);
+    const std::string valueInFile = document.toFile(value);
+    const std::string_view newValue = TrimLeft(valueInFile);
+    const std::string keyInFile = document.toFile(key);
+    Section* target = FindSection(document, section);
+    if (target == nullptr) {
+        Section added;
+        added.name = std::string(TrimLeft(document.toFile(section)));
+        document.sections.push_back(std::move(added));
+        target = &document.sections.back();
     }
-    if (const auto index = FindKey(views, *range, key)) {
-        lines[*index] = std::string(KeyOf(views[*index])) + "=" + std::string(value);
-        return Join(lines);
+    if (Key* const existing = FindKey(*target, keyInFile)) {
+        // An unchanged value leaves the file untouched, in whatever form it has.
+        if (existing->value && *existing->value == newValue)
+            return std::string(fileBytes);
+        existing->value = std::string(newValue);
+    } else {
+        target->keys.push_back(Key{std::string(TrimLeft(keyInFile)), std::string(newValue)});
     }
-    // New keys go after the section's last non-blank line.
-    std::size_t insertAt = range->end;
-    while (insertAt > range->header + 1 && Trim(views[insertAt - 1]).empty())
-        --insertAt;
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
-    return Join(lines);
+    return Serialize(document);
 }
 
 std::string GetString(std::string_view section, std::string_view key, std::string_view fallback,
                       const std::string& path, std::size_t bufferSize) {
-    std::string result;
     const ReadResult read = ReadWholeFile(path);
-    std::optional<std::string> found;
-    if (read.bytes)
-        found = FindValue(*read.bytes, section, key);
-    result = found ? *found : std::string(fallback);
-    const std::size_t limit = bufferSize == 0 ? 0 : bufferSize - 1;
-    if (result.size() > limit)
-        result.resize(limit);
-    // The caller's buffer ends at the first zero byte.
-    if (const std::size_t zero = result.find('\0'); zero != std::string::npos)
-        result.resize(zero);
-    return result;
+    return GetValue(read.bytes ? std::string_view(*read.bytes) : std::string_view{}, section, key,
+                    fallback, bufferSize);
 }
 
 std::optional<std::string> WriteString(std::string_view section, std::string_view key,
@@ -163,8 +245,12 @@ std::optional<std::string> WriteString(std::string_view section, std::string_vie
     // A file that exists but cannot be read must not be replaced by one holding one key.
     if (!read.bytes && platform::FileExists(path))
         return read.error;
-    const std::string_view current = read.bytes ? std::string_view(*read.bytes) : std::string_view{};
-    return WriteFileAtomically(path, SetValue(current, section, key, value));
+    const std::string_view current =
+        read.bytes ? std::string_view(*read.bytes) : std::string_view{};
+    const std::string updated = SetValue(current, section, key, value);
+    if (read.bytes && updated == current)
+        return std::nullopt;
+    return WriteFileAtomically(path, updated);
 }
 
 } // namespace varscope::core::profile

@@ -20,7 +20,11 @@ std::string GetString(std::string_view section, std::string_view key, std::strin
 std::optional<std::string> WriteString(std::string_view section, std::string_view key,
                                        std::string_view value, const std::string& path);
 
-// Pure forms of the two, on the file's bytes.
+// Pure forms of the two, on the file's bytes. SetValue gives the bytes back unchanged when
+// the key already holds the value, as the file is then left alone.
+std::string GetValue(std::string_view fileBytes, std::string_view section, std::string_view key,
+                     std::string_view fallback, std::size_t bufferSize);
+// The value as a large enough buffer would receive it; nullopt when the key is missing.
 std::optional<std::string> FindValue(std::string_view fileBytes, std::string_view section,
                                      std::string_view key);
 std::string SetValue(std::string_view fileBytes, std::string_view section, std::string_view key,

@@ -385,4 +385,16 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
     return true;
 }
 
+std::string Utf8ToSystemText(std::string_view utf8) {
+    return std::string(utf8);
+}
+
+std::string SystemTextToUtf8(std::string_view text) {
+    return std::string(text);
+}
+
+std::string ValidUtf8(std::string_view utf8) {
+    return std::string(utf8);
+}
+
 } // namespace varscope::core::platform

@@ -43,6 +43,26 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+bool IsAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) > 127)
+            return false;
+    }
+    return true;
+}
+
+constexpr char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// A name in the system code page as UTF-16; 0 when it does not fit or does not convert.
+int ToWide(std::string_view text, wchar_t* out, int capacity) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(capacity))
+        return 0;
+    return ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out,
+                                 capacity);
+}
+
 bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && (path.back() == '\\' || path.back() == '/');
 }
@@ -75,6 +95,10 @@ std::string SystemRoot() {
 }
 
 bool TextIsInSystemCodePage() {
+    return true;
+}
+
+bool HasHtmlHelpViewer() {
     return true;
 }
 
@@ -169,33 +193,83 @@ std::optional<std::string> ReplaceFile(const std::string& from, const std::strin
     return Failure(to, ::GetLastError());
 }
 
-std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder) {
+bool ForEachInFolder(const std::string& folder,
+                     const std::function<bool(const DirEntryView&)>& visit) {
     if (folder.empty())
-        return std::nullopt;
+        return false;
     const std::string pattern = folder + (EndsWithSeparator(folder) ? "" : "\\") + "*.*";
     WIN32_FIND_DATAA found{};
     const FindHandle handle(::FindFirstFileA(pattern.c_str(), &found));
-    std::vector<DirEntry> entries;
     if (!handle.valid()) {
         // A drive's root has no "." or "..": when it is empty, nothing matches at all.
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(folder))
-            return entries;
-        return std::nullopt;
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(folder);
     }
     do {
-        const std::string name = found.cFileName;
+        const std::string_view name = found.cFileName;
         if (name == "." || name == "..")
             continue;
         const DWORD attributes = found.dwFileAttributes;
-        DirEntry entry;
+        const bool isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        DirEntryView entry;
         entry.name = name;
         entry.isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        entry.isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !entry.isLink;
-        entry.isFile = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-                       (attributes & FILE_ATTRIBUTE_DEVICE) == 0 && !entry.isLink;
-        entries.push_back(std::move(entry));
+        entry.isFolder = isDirectory && !entry.isLink;
+        entry.isFile = !isDirectory && !entry.isLink && (attributes & FILE_ATTRIBUTE_DEVICE) == 0;
+        if (!visit(entry))
+            break;
     } while (::FindNextFileA(handle.get(), &found) != 0);
+    return true;
+}
+
+std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    const bool opened = ForEachInFolder(folder, [&entries](const DirEntryView& entry) {
+        entries.push_back({std::string(entry.name), entry.isFolder, entry.isFile, entry.isLink});
+        return true;
+    });
+    if (!opened)
+        return std::nullopt;
     return entries;
+}
+
+bool SameFileName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size() && (IsAscii(a) || IsAscii(b)))
+        return false;
+    if (IsAscii(a) && IsAscii(b)) {
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+                return false;
+        }
+        return true;
+    }
+    // Other letters fold the way the file system folds them: by the ordinal upper-case
+    // table, on the names in UTF-16.
+    wchar_t wideA[MAX_PATH];
+    wchar_t wideB[MAX_PATH];
+    const int lengthA = ToWide(a, wideA, MAX_PATH);
+    const int lengthB = ToWide(b, wideB, MAX_PATH);
+    if (lengthA == 0 || lengthB == 0)
+        return a == b;
+    return ::CompareStringOrdinal(wideA, lengthA, wideB, lengthB, TRUE) == CSTR_EQUAL;
+}
+
+bool SkipInDiskSearch(std::string_view) {
+    return false;
+}
+
+std::string ProgramsFolder() {
+    return "C:\\program files";
+}
+
+bool ProgramsHaveExeSuffix() {
+    return true;
+}
+
+bool IsProgramFile(const std::string& path) {
+    if (path.empty())
+        return false;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
@@ -260,6 +334,40 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
         }
         words.push_back(std::move(word));
     }
+}
+
+namespace {
+
+std::string Convert(std::string_view text, UINT from, UINT to) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int wideLength = ::MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+    if (wideLength <= 0)
+        return std::string(text);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wideLength);
+    const int length =
+        ::WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return std::string(text);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(to, 0, wide.data(), wideLength, out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
+std::string Utf8ToSystemText(std::string_view utf8) {
+    return Convert(utf8, CP_UTF8, CP_ACP);
+}
+
+std::string SystemTextToUtf8(std::string_view text) {
+    return Convert(text, CP_ACP, CP_UTF8);
+}
+
+std::string ValidUtf8(std::string_view utf8) {
+    return Convert(utf8, CP_UTF8, CP_UTF8);
 }
 
 } // namespace varscope::core::platform
