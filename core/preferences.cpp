@@ -74,15 +74,9 @@ void ReadPreferences(AppState& state) {
     // One read of the file serves all eight keys.
     const ReadResult read = ReadWholeFile(state.PreferencesFile);
     for (const Key& key : kReadOrder) {
-        std::optional<std::string> found;
-        if (read.bytes)
-            found = profile::FindValue(*read.bytes, kSection, key.name);
-        std::string value = found ? std::move(*found) : std::string(key.fallback);
-        if (value.size() > kBufferSize - 1)
-            value.resize(kBufferSize - 1);
-        if (const std::size_t zero = value.find('\0'); zero != std::string::npos)
-            value.resize(zero);
-        state.*key.setting = std::move(value);
+        state.*key.setting =
+            profile::GetValue(read.bytes ? std::string_view(*read.bytes) : std::string_view{},
+                              kSection, key.name, key.fallback, kBufferSize);
     }
     if (state.CategoryFilePath.empty())
         state.CategoryFilePath = InProgramFolder(state, kCategoryFileName);
