@@ -130,7 +130,9 @@ protected:
         result.exitCode = status;
 #endif
         result.out = ReadBytes(outPath);
+        // Messages are text: on Windows their lines end with CR LF; only the data is exact.
         result.err = ReadBytes(errPath);
+        std::erase(result.err, '\r');
         return result;
     }
 
