@@ -40,6 +40,13 @@ QVariant TextListModel::data(const QModelIndex& index, int role) const {
     return FromBytes(lines()[std::size_t(index.row())]);
 }
 
+Qt::ItemFlags TextListModel::flags(const QModelIndex& index) const {
+    // Flat lists: telling the view saves it a question per row.
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
 QVariant TextListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section != 0)
         return {};

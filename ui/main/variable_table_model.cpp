@@ -82,6 +82,13 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+Qt::ItemFlags VariableTableModel::flags(const QModelIndex& index) const {
+    // Flat lists: telling the view saves it a question per row.
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
 QVariant VariableTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};

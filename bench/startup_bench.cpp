@@ -1,0 +1,237 @@
+// From the program's start to its main window shown: with a report of 100,000 definitions
+// against the same start with no report at all. The program runs as a user starts it, as
+// its own process (drawing its window offscreen once it is shown); the ratio of the medians
+// must stay under 2. The same pair is also timed inside this process, window only, to show
+// what the report itself costs; that pair is printed, not judged.
+#include "core/prompter.hpp"
+#include "core/session.hpp"
+#include "ui/context.hpp"
+#include "ui/main/main_window.hpp"
+#include "ui/pickers.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace varscope;
+
+constexpr int kDefinitions = 100'000;
+constexpr double kRatioLimit = 2.0;
+
+// Start-up messages are dropped: nothing may wait for a click.
+class SilentPrompter final : public core::Prompter {
+public:
+    void message(std::string_view, core::MessageIcon, std::string_view) override {}
+    bool ask(std::string_view, std::string_view) override { return false; }
+    std::optional<std::string> input(std::string_view, std::string_view,
+                                     std::string_view) override {
+        return std::nullopt;
+    }
+};
+
+class NoPickers final : public ui::Pickers {
+public:
+    QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
+    QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
+};
+
+// A report the way a large company configuration writes it: a few hundred configuration
+// files, every level, values with references and their expansions, CR LF, the summary.
+std::string MakeReport() {
+    const char* const levels[] = {"predefined", "system", "appl", "site", "project", "user"};
+    const char* const stems[] = {"MS_",   "_USTN_", "CIVIL_", "PW_",  "MSDIR_",
+                                 "PLOT_", "CELL_",  "SEED_",  "DGN_", "RSC_"};
+    std::string out = "Debug level = 2\r\n";
+    out.reserve(std::size_t(kDefinitions) * 120);
+    int file = 0;
+    for (int i = 0; i < kDefinitions; ++i) {
+        if (i % 400 == 0) {
+            out += "\r\n";
+            out += std::string(std::size_t(4 * (file % 3)), ' ');
+            out += "Processing macro file [C:\\Bentley\\Workspace\\Standards\\cfg" +
+                   std::to_string(file / 20) + "\\part" + std::to_string(file) + ".cfg]\r\n";
+            ++file;
+        }
+        if (i % 97 == 0)
+            out += "%include C:\\Bentley\\Workspace\\Standards\\common\\*.cfg\r\n";
+        const std::string name = std::string(stems[i % 10]) + "VAR" + std::to_string(i % 7919);
+        out += "(";
+        out += levels[(i / 7) % 6];
+        out += "): " + name + "=$(_USTN_WORKSPACEROOT)Standards/" + name + "/data" +
+               std::to_string(i % 13) + "/ [C:/Bentley/Workspace/Standards/" + name + "/data" +
+               std::to_string(i % 13) + "/]\r\n";
+    }
+    out += "\r\n\r\n#########################################\r\n"
+           "# Configuration Variable Summary        \r\n#\r\n"
+           "#########################################\r\n\r\n";
+    for (int i = 0; i < 7919; ++i)
+        out += "MS_VAR" + std::to_string(i) + std::string(10, ' ') +
+               ": user         = C:/Bentley/Workspace/Standards/MS_VAR" + std::to_string(i) +
+               "/data0/  \r\n";
+    out += "\r\n#########################################\r\n"
+           "# End of Configuration Variable Summary #\r\n"
+           "#########################################\r\n";
+    return out;
+}
+
+struct Setting {
+    QTemporaryDir programFolder;
+    QString report;
+};
+
+Setting& TheSetting() {
+    static Setting setting = [] {
+        Setting made;
+        made.report = made.programFolder.filePath(QStringLiteral("msdebug.txt"));
+        std::ofstream(made.report.toStdString(), std::ios::binary) << MakeReport();
+        return made;
+    }();
+    return setting;
+}
+
+// Constructs the window, runs its start-up and shows it with its first paint done.
+void StartAndShow(const QString& report) {
+    Setting& setting = TheSetting();
+    core::AppState state;
+    state.ProgramFolder = setting.programFolder.path().toStdString();
+    SilentPrompter prompter;
+    NoPickers pickers;
+    ui::Context context{state, prompter, pickers};
+    ui::MainWindow window(context);
+    window.startUp(report);
+    window.show();
+    QApplication::processEvents();
+    benchmark::DoNotOptimize(state.VariableCount());
+}
+
+// Starts the program as its own process and waits until it has shown its window, drawn it
+// and ended.
+bool RunProgram(const QString& report) {
+    Setting& setting = TheSetting();
+    std::vector<std::string> words{
+        VARSCOPE_PROGRAM, "--program-folder", setting.programFolder.path().toStdString(),
+        "--screenshot", setting.programFolder.filePath(QStringLiteral("shot.png")).toStdString()};
+    if (!report.isEmpty())
+        words.push_back(report.toStdString());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    // The start-up message of the run without a report goes nowhere.
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0)
+        return false;
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void BM_ProgramNoReport(benchmark::State& state) {
+    for (auto _ : state) {
+        if (!RunProgram(QString()))
+            state.SkipWithError("the program did not start and end cleanly");
+    }
+}
+
+void BM_ProgramLargeReport(benchmark::State& state) {
+    const QString report = TheSetting().report;
+    for (auto _ : state) {
+        if (!RunProgram(report))
+            state.SkipWithError("the program did not start and end cleanly");
+    }
+    state.counters["definitions"] = kDefinitions;
+}
+
+void BM_WindowNoReport(benchmark::State& state) {
+    for (auto _ : state)
+        StartAndShow(QString());
+}
+
+void BM_WindowLargeReport(benchmark::State& state) {
+    const QString report = TheSetting().report;
+    for (auto _ : state)
+        StartAndShow(report);
+    state.counters["definitions"] = kDefinitions;
+}
+
+BENCHMARK(BM_ProgramNoReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_ProgramLargeReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_WindowNoReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_WindowLargeReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+
+// Keeps the medians for the ratio while printing as usual.
+class MedianReporter final : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> medians;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    TheSetting();
+    // One start of each before timing, so neither pays for a cold cache or the first use of
+    // fonts and styles.
+    StartAndShow(QString());
+    StartAndShow(TheSetting().report);
+    if (!RunProgram(QString()) || !RunProgram(TheSetting().report)) {
+        std::printf("cannot run %s\n", VARSCOPE_PROGRAM);
+        return 1;
+    }
+
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const double empty = reporter.medians["BM_ProgramNoReport"];
+    const double large = reporter.medians["BM_ProgramLargeReport"];
+    const double windowEmpty = reporter.medians["BM_WindowNoReport"];
+    const double windowLarge = reporter.medians["BM_WindowLargeReport"];
+    if (empty <= 0 || large <= 0 || windowEmpty <= 0 || windowLarge <= 0) {
+        std::printf("a start-up was not measured\n");
+        return 1;
+    }
+    const double ratio = large / empty;
+    std::printf("window only, with %d definitions / without a report: %.2f\n", kDefinitions,
+                windowLarge / windowEmpty);
+    std::printf("program start, with %d definitions / without a report: %.2f (limit %.1f)\n",
+                kDefinitions, ratio, kRatioLimit);
+    return ratio < kRatioLimit ? 0 : 1;
+}
