@@ -3,6 +3,7 @@
 // its own process (drawing its window offscreen once it is shown); the ratio of the medians
 // must stay under 2. The same pair is also timed inside this process, window only, to show
 // what the report itself costs; that pair is printed, not judged.
+#include "bench/report_generator.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "ui/context.hpp"
@@ -20,8 +21,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,55 +57,17 @@ public:
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
 };
 
-// A report the way a large company configuration writes it: a few hundred configuration
-// files, every level, values with references and their expansions, CR LF, the summary.
-std::string MakeReport() {
-    const char* const levels[] = {"predefined", "system", "appl", "site", "project", "user"};
-    const char* const stems[] = {"MS_",   "_USTN_", "CIVIL_", "PW_",  "MSDIR_",
-                                 "PLOT_", "CELL_",  "SEED_",  "DGN_", "RSC_"};
-    std::string out = "Debug level = 2\r\n";
-    out.reserve(std::size_t(kDefinitions) * 120);
-    int file = 0;
-    for (int i = 0; i < kDefinitions; ++i) {
-        if (i % 400 == 0) {
-            out += "\r\n";
-            out += std::string(std::size_t(4 * (file % 3)), ' ');
-            out += "Processing macro file [C:\\Bentley\\Workspace\\Standards\\cfg" +
-                   std::to_string(file / 20) + "\\part" + std::to_string(file) + ".cfg]\r\n";
-            ++file;
-        }
-        if (i % 97 == 0)
-            out += "%include C:\\Bentley\\Workspace\\Standards\\common\\*.cfg\r\n";
-        const std::string name = std::string(stems[i % 10]) + "VAR" + std::to_string(i % 7919);
-        out += "(";
-        out += levels[(i / 7) % 6];
-        out += "): " + name + "=$(_USTN_WORKSPACEROOT)Standards/" + name + "/data" +
-               std::to_string(i % 13) + "/ [C:/Bentley/Workspace/Standards/" + name + "/data" +
-               std::to_string(i % 13) + "/]\r\n";
-    }
-    out += "\r\n\r\n#########################################\r\n"
-           "# Configuration Variable Summary        \r\n#\r\n"
-           "#########################################\r\n\r\n";
-    for (int i = 0; i < 7919; ++i)
-        out += "MS_VAR" + std::to_string(i) + std::string(10, ' ') +
-               ": user         = C:/Bentley/Workspace/Standards/MS_VAR" + std::to_string(i) +
-               "/data0/  \r\n";
-    out += "\r\n#########################################\r\n"
-           "# End of Configuration Variable Summary #\r\n"
-           "#########################################\r\n";
-    return out;
-}
-
 struct Setting {
     QTemporaryDir programFolder;
     QString report;
+    std::optional<std::string> failure;
 };
 
 Setting& TheSetting() {
     static Setting setting = [] {
         Setting made;
         made.report = made.programFolder.filePath(QStringLiteral("msdebug.txt"));
-        std::ofstream(made.report.toStdString(), std::ios::binary) << MakeReport();
+        made.failure = bench::WriteReport(made.report.toStdString(), kDefinitions);
         return made;
     }();
     return setting;
@@ -206,7 +169,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    TheSetting();
+    if (TheSetting().failure) {
+        std::printf("%s\n", TheSetting().failure->c_str());
+        return 1;
+    }
     // One start of each before timing, so neither pays for a cold cache or the first use of
     // fonts and styles.
     StartAndShow(QString());

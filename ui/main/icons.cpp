@@ -43,6 +43,8 @@ QIcon Draw(const Painter& paint) {
         paint(painter);
         painter.end();
         icon.addPixmap(pixmap);
+        // A selected row keeps the icon's own colours instead of a tinted copy.
+        icon.addPixmap(pixmap, QIcon::Selected);
     }
     return icon;
 }
