@@ -10,8 +10,9 @@
 #include <QVBoxLayout>
 
 // Resources of a static library are only linked when something refers to them.
-static void InitHelpResources() {
+static bool InitHelpResources() {
     Q_INIT_RESOURCE(main_help);
+    return true;
 }
 
 namespace varscope::ui {
@@ -35,7 +36,7 @@ bool UseCompiledHelp(const core::AppState& state) {
 }
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    InitHelpResources();
+    [[maybe_unused]] static const bool registered = InitHelpResources();
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(tr("Varscope Help"));
 
