@@ -43,8 +43,6 @@ TEST(IsReadOnly, permissionBits_decideEvenForRoot) {
 class OpenFileForEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (platform::Separator() != '/')
-            GTEST_SKIP() << "the stand-in editor is a shell script";
         m_state.EditorPath = m_folder.file("my editor/ed.sh");
         WriteRecorder(m_state.EditorPath, m_arguments);
         WriteTextFile(m_file, "MS_DEF = x\n");
@@ -82,9 +80,8 @@ TEST_F(OpenFileForEditTest, writableFile_editorGetsQuotedPathAndBothRowsMarked) 
 }
 
 TEST_F(OpenFileForEditTest, whileWaiting_passedToTheEditorRun) {
-    WriteTextFile(m_state.EditorPath,
-                  "#!/bin/sh\nn=0\nwhile [ ! -e " + varscope::testing::ShellQuote(m_arguments) +
-                      " ] && [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done\n");
+    varscope::testing::WriteStandIn(m_state.EditorPath,
+                                    {varscope::testing::StepWaitFor(m_arguments)});
     int calls = 0;
 
     EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file,

@@ -15,9 +15,12 @@ using varscope::testing::Exists;
 using varscope::testing::ReadLines;
 using varscope::testing::ScriptedPrompter;
 using varscope::testing::ShellQuote;
+using varscope::testing::StepExit;
+using varscope::testing::StepWrite;
 using varscope::testing::TempFolder;
 using varscope::testing::WriteRecorder;
 using varscope::testing::WriteScript;
+using varscope::testing::WriteStandIn;
 using varscope::testing::WriteTextFile;
 
 namespace {
@@ -42,10 +45,6 @@ std::string ReadAll(const std::string& path) {
 // find themselves there.
 class MicroStationRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (platform::Separator() != '/')
-            GTEST_SKIP() << "the stand-in programs and links are POSIX only";
-    }
     void TearDown() override { platform::SetCurrentFolder(m_startFolder); }
 
     const std::string m_startFolder = platform::CurrentFolder();
@@ -245,9 +244,9 @@ TEST_F(MicroStationRun, copyFails_saysWhatFailedAndKeepsTheReport) {
 }
 
 TEST_F(MicroStationRun, standInWritesReport_reportInFolderAndSourceEmptied) {
-    const std::string ms = m_temp.path() + "/MicroStation V8";
-    WriteScript(m_temp.file("MicroStation V8/ustation.exe"),
-                "printf '(user): A=1 [1]\\n' > msdebug.txt\n");
+    const std::string ms = m_temp.path() + Native("/MicroStation V8");
+    WriteStandIn(m_temp.file("MicroStation V8/ustation.exe"),
+                 {StepWrite("msdebug.txt", "(user): A=1 [1]\n")});
     m_state.MicroStationFolder = ms + "/";
     m_state.ReportSource = "skip";
 
@@ -273,7 +272,7 @@ TEST_F(MicroStationRun, commandLine_reachesProgramWordByWord) {
 }
 
 TEST_F(MicroStationRun, standInExitsAtOnce_noReportNoMessage) {
-    WriteScript(m_temp.file("ms/ustation.exe"), "exit 3\n");
+    WriteStandIn(m_temp.file("ms/ustation.exe"), {StepExit(3)});
     m_state.MicroStationFolder = m_temp.path() + "/ms";
     m_state.ReportSource = "skip";
 
@@ -302,7 +301,7 @@ TEST_F(MicroStationRun, programCannotStart_saysCouldNotStartAndKeepsSource) {
 
 TEST_F(MicroStationRun, folderGone_saysSoAndRunsNothing) {
     const std::string marker = m_temp.path() + "/ran";
-    WriteScript(m_temp.file("elsewhere/ustation.exe"), ": > " + ShellQuote(marker) + "\n");
+    WriteStandIn(m_temp.file("elsewhere/ustation.exe"), {StepWrite(marker)});
     m_state.MicroStationFolder = m_temp.path() + "/gone";
 
     EXPECT_FALSE(
@@ -316,7 +315,9 @@ TEST_F(MicroStationRun, folderGone_saysSoAndRunsNothing) {
 
 TEST_F(MicroStationRun, folderThroughLink_sameFolderReportNotCopiedOntoItself) {
     const std::string real = m_temp.path() + "/real";
-    WriteScript(m_temp.file("real/ustation.exe"), "printf 'fresh\\n' > msdebug.txt\n");
+    if (platform::ProgramsHaveExeSuffix())
+        GTEST_SKIP() << "folder links need extra rights on Windows";
+    WriteStandIn(m_temp.file("real/ustation.exe"), {StepWrite("msdebug.txt", "fresh\n")});
     std::filesystem::create_directory_symlink(real, m_temp.path() + "/link");
     m_state.MicroStationFolder = m_temp.path() + "/link";
 

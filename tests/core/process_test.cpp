@@ -14,9 +14,14 @@ using varscope::testing::Exists;
 using varscope::testing::ReadLines;
 using varscope::testing::ScriptedPrompter;
 using varscope::testing::ShellQuote;
+using varscope::testing::StepExit;
+using varscope::testing::StepSleep;
+using varscope::testing::StepWaitFor;
+using varscope::testing::StepWrite;
 using varscope::testing::TempFolder;
 using varscope::testing::WriteRecorder;
 using varscope::testing::WriteScript;
+using varscope::testing::WriteStandIn;
 using varscope::testing::WriteTextFile;
 using Words = std::vector<std::string>;
 
@@ -62,11 +67,6 @@ TEST(EditorCommandLine, pathsWithBlanks_editorUnquotedFileQuoted) {
 
 class RunProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (platform::Separator() != '/')
-            GTEST_SKIP() << "the stand-in programs are shell scripts";
-    }
-
     TempFolder m_folder;
     const std::string m_arguments = m_folder.file("arguments.txt");
 };
@@ -122,6 +122,8 @@ TEST_F(RunProgramTest, unquotedPrefixIsFolder_skippedForLongerPrefix) {
 }
 
 TEST_F(RunProgramTest, bareName_foundOnPath) {
+    if (platform::ProgramsHaveExeSuffix())
+        GTEST_SKIP() << "no sh on Windows; its own bare-name search is tested with cmd";
     const std::string script = m_folder.file("rec.sh");
     WriteRecorder(script, m_arguments);
 
@@ -162,7 +164,7 @@ TEST_F(RunProgramTest, programThatCannotStart_returnsFalseAndRunsNothing) {
 
 TEST_F(RunProgramTest, programFailing_stillCountsAsStarted) {
     const std::string program = m_folder.file("fail.sh");
-    WriteScript(program, "exit 3\n");
+    WriteStandIn(program, {StepExit(3)});
 
     EXPECT_TRUE(RunProgram(program));
 }
@@ -170,7 +172,7 @@ TEST_F(RunProgramTest, programFailing_stillCountsAsStarted) {
 TEST_F(RunProgramTest, blockingWait_returnsOnlyAfterProgramEnded) {
     const std::string done = m_folder.file("done.txt");
     const std::string program = m_folder.file("slow.sh");
-    WriteScript(program, "sleep 0.3\n: > " + ShellQuote(done) + "\n");
+    WriteStandIn(program, {StepSleep(300), StepWrite(done)});
 
     EXPECT_TRUE(RunProgram(program));
 
@@ -182,10 +184,7 @@ TEST_F(RunProgramTest, whileWaiting_calledWhileProgramRunsAndExitAwaited) {
     const std::string flag = m_folder.file("flag.txt");
     const std::string done = m_folder.file("done.txt");
     const std::string program = m_folder.file("wait.sh");
-    WriteScript(program, "n=0\nwhile [ ! -e " + ShellQuote(flag) +
-                             " ] && [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done\n"
-                             "sleep 0.2\n: > " +
-                             ShellQuote(done) + "\n");
+    WriteStandIn(program, {StepWaitFor(flag), StepSleep(200), StepWrite(done)});
     int calls = 0;
 
     EXPECT_TRUE(RunProgram(program, [&] {

@@ -51,7 +51,10 @@ TEST(ListFolder, mixedEntries_reportsEachOnceWithItsKindAndNoDots) {
     TempFolder temp;
     MakeFolder(Join(temp.path(), "sub"));
     MakeFile(Join(temp.path(), "file.txt"));
-    fs::create_directory_symlink(Join(temp.path(), "sub"), Join(temp.path(), "link"));
+    std::error_code linkError;
+    fs::create_directory_symlink(Join(temp.path(), "sub"), Join(temp.path(), "link"), linkError);
+    if (linkError)
+        GTEST_SKIP() << "cannot create links here: " << linkError.message();
 
     const auto entries = platform::ListFolder(temp.path());
     ASSERT_TRUE(entries.has_value());
@@ -160,7 +163,10 @@ TEST(FindFileInTree, linksToFoldersAndFiles_neverFollowedNorTaken) {
     const std::string tree = Join(temp.path(), "tree");
     MakeFolder(Join(tree, "a"));
     // A loop back to the top and a way out of the tree: neither may be walked.
-    fs::create_directory_symlink(tree, Join(Join(tree, "a"), "loop"));
+    std::error_code linkError;
+    fs::create_directory_symlink(tree, Join(Join(tree, "a"), "loop"), linkError);
+    if (linkError)
+        GTEST_SKIP() << "cannot create links here: " << linkError.message();
     fs::create_directory_symlink(outside.path(), Join(tree, "out"));
     fs::create_symlink(Join(outside.path(), kProgram), Join(tree, kProgram));
 

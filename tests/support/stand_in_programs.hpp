@@ -8,8 +8,15 @@
 #include <string_view>
 #include <vector>
 
+// The Windows build of the tests names its stand-in program (tests/support/stand_in_program.cpp);
+// elsewhere the stand-ins are shell scripts.
+#ifndef VARSCOPE_STAND_IN_PROGRAM
+#define VARSCOPE_STAND_IN_PROGRAM ""
+#endif
+
 // Small programs written by a test into a temporary folder, to be started in place of an
-// editor, MicroStation or the help viewer. They are shell scripts, so they run on POSIX.
+// editor, MicroStation or the help viewer: shell scripts on POSIX, copies of the stand-in
+// program with their steps beside them on Windows.
 namespace varscope::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
@@ -68,11 +75,108 @@ inline void WriteScript(const std::string& path, std::string_view body) {
                                            perms::others_read | perms::others_exec);
 }
 
+// One thing a stand-in program does when started; the steps run in order.
+struct StandInStep {
+    std::string verb;
+    std::string file;
+    std::string text;
+};
+// Each argument on its own line, "\n" after each, to `file` (created empty without any).
+inline StandInStep StepRecordArguments(std::string file) {
+    return {"record", std::move(file), {}};
+}
+// The whole command line as the program received it (Windows only: POSIX has none).
+inline StandInStep StepRecordCommandLine(std::string file) {
+    return {"command-line", std::move(file), {}};
+}
+// `text` to `file`; a relative file lies in the program's current folder.
+inline StandInStep StepWrite(std::string file, std::string text = {}) {
+    return {"write", std::move(file), std::move(text)};
+}
+// Waits until `file` exists, at most about ten seconds so a fault cannot hang the test.
+inline StandInStep StepWaitFor(std::string file) {
+    return {"wait", std::move(file), {}};
+}
+inline StandInStep StepSleep(int milliseconds) {
+    return {"sleep", {}, std::to_string(milliseconds)};
+}
+inline StandInStep StepExit(int code) {
+    return {"exit", {}, std::to_string(code)};
+}
+
+namespace detail {
+
+inline std::string ShellScriptFor(const std::vector<StandInStep>& steps) {
+    std::string script;
+    for (const StandInStep& step : steps) {
+        const std::string file = ShellQuote(step.file);
+        if (step.verb == "record") {
+            script += ": > " + file + "\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> " + file +
+                      "; done\n";
+        } else if (step.verb == "write") {
+            script += "printf '%s' " + ShellQuote(step.text) + " > " + file + "\n";
+        } else if (step.verb == "wait") {
+            script += "n=0\nwhile [ ! -e " + file +
+                      " ] && [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done\n";
+        } else if (step.verb == "sleep") {
+            const int ms = std::stoi(step.text);
+            std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
+            script += "sleep " + std::to_string(ms / 1000) + "." + fraction + "\n";
+        } else if (step.verb == "exit") {
+            script += "exit " + step.text + "\n";
+        } else {
+            script += "echo 'stand-in: " + step.verb + " is not available here' >&2\nexit 126\n";
+        }
+    }
+    return script;
+}
+
+// Tabs, line ends and backslashes escaped, as the stand-in program reads its steps.
+inline std::string StepField(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace detail
+
+// Writes a program at `path` that runs `steps` and returns where it lies: `path` itself,
+// or on Windows `path` + ".exe" when the name has no extension, as the system then looks
+// for that file.
+inline std::string WriteStandIn(const std::string& path, const std::vector<StandInStep>& steps) {
+    const std::string_view program = VARSCOPE_STAND_IN_PROGRAM;
+    if (program.empty()) {
+        WriteScript(path, detail::ShellScriptFor(steps));
+        return path;
+    }
+    std::string target = path;
+    if (!std::filesystem::path(path).has_extension())
+        target += ".exe";
+    std::filesystem::create_directories(std::filesystem::path(target).parent_path());
+    std::filesystem::copy_file(std::string(program), target,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::string lines;
+    for (const StandInStep& step : steps)
+        lines += step.verb + "\t" + detail::StepField(step.file) + "\t" +
+                 detail::StepField(step.text) + "\n";
+    WriteTextFile(target + ".steps", lines);
+    return target;
+}
+
 // A program that writes each of its arguments on its own line to `argumentsFile`.
 inline void WriteRecorder(const std::string& path, const std::string& argumentsFile) {
-    const std::string out = ShellQuote(argumentsFile);
-    WriteScript(path, ": > " + out + "\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> " + out +
-                          "; done\n");
+    WriteStandIn(path, {StepRecordArguments(argumentsFile)});
 }
 
 inline bool Exists(const std::string& path) {
