@@ -1,0 +1,336 @@
+// "Define Editor": the option rules, "Notify On Edit", "Select Editor" and the disk search.
+#include "core/platform/platform.hpp"
+#include "core/session.hpp"
+#include "tests/support/fake_pickers.hpp"
+#include "tests/support/scripted_prompter.hpp"
+#include "ui/context.hpp"
+#include "ui/dialogs/editor_dialog.hpp"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+
+using varscope::testing::FakePickers;
+using varscope::testing::ScriptedPrompter;
+namespace core = varscope::core;
+namespace ui = varscope::ui;
+
+namespace {
+
+const std::string kLocateWarning = "This operation may take a minute or two . . .";
+
+std::string Bytes(const QString& path) {
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
+bool MakeFile(const QString& path, bool executable) {
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write("#!/bin/sh\n") < 0)
+        return false;
+    file.close();
+    QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
+    if (executable)
+        permissions |= QFile::ExeOwner;
+    return file.setPermissions(permissions);
+}
+
+} // namespace
+
+class EditorDialogTest final : public QObject {
+    Q_OBJECT
+
+private:
+    core::AppState m_state;
+    ScriptedPrompter m_prompter;
+    FakePickers m_pickers;
+    ui::Context m_context{m_state, m_prompter, m_pickers};
+    std::unique_ptr<QTemporaryDir> m_temp;
+    std::unique_ptr<ui::EditorDialog> m_dialog;
+
+    ui::EditorDialog& open() {
+        m_dialog = std::make_unique<ui::EditorDialog>(m_context);
+        m_dialog->setSearchRoot(Bytes(m_temp->path()));
+        return *m_dialog;
+    }
+    template <typename T> T* child(const char* name) {
+        T* const found = m_dialog->findChild<T*>(QString::fromLatin1(name));
+        if (found == nullptr)
+            qFatal("no control %s", name);
+        return found;
+    }
+    QRadioButton* option(int index) {
+        const QByteArray name = "Option_Editor_" + QByteArray::number(index);
+        return child<QRadioButton>(name.constData());
+    }
+    QString path(const char* relative) const { return m_temp->filePath(QLatin1String(relative)); }
+
+private slots:
+    void init() {
+        m_state = core::AppState();
+        m_state.EditorChoice = "notepad";
+        m_state.NotifyOnEdit = "False";
+        m_prompter = ScriptedPrompter();
+        m_pickers = FakePickers();
+        m_temp = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_temp->isValid());
+    }
+    void cleanup() {
+        m_dialog.reset();
+        m_temp.reset();
+    }
+
+    void open_controls_captionsAndNames() {
+        open();
+        QCOMPARE(m_dialog->objectName(), QStringLiteral("Editor"));
+        QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Define Editor"));
+        QCOMPARE(child<QGroupBox>("Frame_Editor")->title(), QStringLiteral("Editor"));
+        QCOMPARE(option(0)->text(), QStringLiteral("Notepad"));
+        QCOMPARE(option(1)->text(), QStringLiteral("Wordpad"));
+        QCOMPARE(option(2)->text(), QStringLiteral("Other"));
+        QCOMPARE(child<QPushButton>("Command1")->text(), QStringLiteral("Locate Windows Editors"));
+        QCOMPARE(child<QCheckBox>("Check_WarnOnEdit")->text(), QStringLiteral("Notify On Edit"));
+        QCOMPARE(child<QPushButton>("Cmd_select")->text(), QStringLiteral("Select Editor"));
+        QCOMPARE(child<QPushButton>("Cmd_done")->text(), QStringLiteral("Close"));
+        child<QLabel>("Label_Editor");
+        QVERIFY(!(m_dialog->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(m_dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
+    }
+
+    void open_firstRun_notepadSelectedGreyedAndOtherAvailable() {
+        open();
+        QVERIFY(option(0)->isChecked());
+        QVERIFY(!option(0)->isEnabled());
+        QVERIFY(!option(1)->isEnabled());
+        QVERIFY(option(2)->isEnabled());
+        QVERIFY(!child<QPushButton>("Cmd_select")->isEnabled());
+        QCOMPARE(m_state.EditorPath, std::string());
+        QCOMPARE(m_state.EditorChoice, std::string("notepad"));
+    }
+
+    void open_onePathSet_onlyItsOptionAvailable() {
+        m_state.WordpadPath = "/apps/wordpad.exe";
+        open();
+        QVERIFY(!option(0)->isEnabled());
+        QVERIFY(option(1)->isEnabled());
+        m_state.WordpadPath.clear();
+        m_state.NotepadPath = "/apps/notepad.exe";
+        open();
+        QVERIFY(option(0)->isEnabled());
+        QVERIFY(!option(1)->isEnabled());
+        QCOMPARE(m_state.EditorPath, std::string("/apps/notepad.exe"));
+    }
+
+    void open_otherChosen_selectEnabledPathInUseAndShown() {
+        m_state.EditorChoice = "other";
+        m_state.OtherEditorPath = "/usr/bin/vi";
+        open();
+        QVERIFY(option(2)->isChecked());
+        QVERIFY(child<QPushButton>("Cmd_select")->isEnabled());
+        QCOMPARE(m_state.EditorPath, std::string("/usr/bin/vi"));
+        QCOMPARE(child<QLabel>("Label_Editor")->toolTip(), QStringLiteral("/usr/bin/vi"));
+        QCOMPARE(child<QLabel>("Label_Editor")->text(), QStringLiteral("/usr/bin/vi"));
+    }
+
+    void open_unknownChoice_noneSelectedEditorPathKept() {
+        m_state.EditorChoice = "emacs";
+        m_state.EditorPath = "/kept";
+        m_state.NotepadPath = "/apps/notepad.exe";
+        open();
+        for (int index = 0; index < 3; ++index)
+            QVERIFY(!option(index)->isChecked());
+        QCOMPARE(m_state.EditorPath, std::string("/kept"));
+        QCOMPARE(m_state.EditorChoice, std::string("emacs"));
+    }
+
+    void clickOptions_eachSetsChoicePathAndSelectButton() {
+        m_state.NotepadPath = "/apps/notepad.exe";
+        m_state.WordpadPath = "/apps/wordpad.exe";
+        m_state.OtherEditorPath = "/apps/other";
+        open();
+        QPushButton* const select = child<QPushButton>("Cmd_select");
+
+        QTest::mouseClick(option(1), Qt::LeftButton);
+        QCOMPARE(m_state.EditorChoice, std::string("wordpad"));
+        QCOMPARE(m_state.EditorPath, std::string("/apps/wordpad.exe"));
+        QVERIFY(!select->isEnabled());
+
+        QTest::mouseClick(option(2), Qt::LeftButton);
+        QCOMPARE(m_state.EditorChoice, std::string("other"));
+        QCOMPARE(m_state.EditorPath, std::string("/apps/other"));
+        QVERIFY(select->isEnabled());
+
+        QTest::mouseClick(option(0), Qt::LeftButton);
+        QCOMPARE(m_state.EditorChoice, std::string("notepad"));
+        QCOMPARE(m_state.EditorPath, std::string("/apps/notepad.exe"));
+        QVERIFY(!select->isEnabled());
+    }
+
+    void notifyOnEdit_onlyExactTrueTicksAndClicksWriteTrueFalse() {
+        m_state.NotifyOnEdit = "True";
+        open();
+        QVERIFY(child<QCheckBox>("Check_WarnOnEdit")->isChecked());
+
+        m_state.NotifyOnEdit = "true";
+        open();
+        QCheckBox* const box = child<QCheckBox>("Check_WarnOnEdit");
+        QVERIFY(!box->isChecked());
+        // Opening alone writes nothing.
+        QCOMPARE(m_state.NotifyOnEdit, std::string("true"));
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(m_state.NotifyOnEdit, std::string("True"));
+        QTest::mouseClick(box, Qt::LeftButton);
+        QCOMPARE(m_state.NotifyOnEdit, std::string("False"));
+    }
+
+    void selectEditor_cancelled_changesNothing() {
+        m_state.EditorChoice = "other";
+        m_state.OtherEditorPath = "/apps/old";
+        open();
+        QTest::mouseClick(child<QPushButton>("Cmd_select"), Qt::LeftButton);
+        QCOMPARE(m_pickers.asked, QStringList{QStringLiteral("Define Editor")});
+        const QString filter = core::platform::ProgramsHaveExeSuffix()
+                                   ? QStringLiteral("Applications (*.Exe)")
+                                   : QStringLiteral("All files (*)");
+        QCOMPARE(m_pickers.filters, QStringList{filter});
+        // It starts where the program in use lies.
+        QCOMPARE(QDir::cleanPath(m_pickers.folders.value(0)), QStringLiteral("/apps"));
+        QCOMPARE(m_state.OtherEditorPath, std::string("/apps/old"));
+        QCOMPARE(m_state.EditorPath, std::string("/apps/old"));
+        QVERIFY(m_prompter.shown.empty());
+    }
+
+    void selectEditor_programChosen_inUseAtOnceAndShown() {
+        m_state.EditorChoice = "other";
+        m_state.OtherEditorPath = "/apps/old";
+        const QString program = path("bin/my editor");
+        QVERIFY(MakeFile(program, true));
+        m_pickers.answers.push_back(program);
+        open();
+        QTest::mouseClick(child<QPushButton>("Cmd_select"), Qt::LeftButton);
+        QCOMPARE(m_state.OtherEditorPath, Bytes(program));
+        QCOMPARE(m_state.EditorPath, Bytes(program));
+        QCOMPARE(m_state.EditorChoice, std::string("other"));
+        QCOMPARE(child<QLabel>("Label_Editor")->toolTip(), QDir::toNativeSeparators(program));
+        QVERIFY(m_prompter.shown.empty());
+    }
+
+    void selectEditor_notAProgram_toldAndNothingChanged() {
+        m_state.EditorChoice = "other";
+        m_state.OtherEditorPath = "/apps/old";
+        const QString missing = path("nowhere/editor");
+        m_pickers.answers.push_back(missing);
+        QStringList rejected{missing};
+        if (!core::platform::ProgramsHaveExeSuffix()) {
+            const QString text = path("notes.txt");
+            QVERIFY(MakeFile(text, false));
+            m_pickers.answers.push_back(text);
+            rejected << text;
+        }
+        open();
+        for (const QString& choice : rejected) {
+            QTest::mouseClick(child<QPushButton>("Cmd_select"), Qt::LeftButton);
+            QCOMPARE(m_state.OtherEditorPath, std::string("/apps/old"));
+            QCOMPARE(m_state.EditorPath, std::string("/apps/old"));
+            QVERIFY(!m_prompter.shown.empty());
+            const auto& told = m_prompter.shown.back();
+            QCOMPARE(told.icon, core::MessageIcon::Exclamation);
+            QVERIFY(told.text.starts_with(Bytes(choice)));
+            QVERIFY(told.text.find("cannot be started as a program") != std::string::npos);
+        }
+        QCOMPARE(m_prompter.shown.size(), std::size_t(rejected.size()));
+    }
+
+    void locate_notepadFoundWordpadNot_foundStoredMissingKept() {
+        m_state.WordpadPath = "/old/wordpad.exe";
+        const QString notepad = path("Windows/System32/notepad.exe");
+        QVERIFY(MakeFile(notepad, true));
+        QVERIFY(MakeFile(path("Windows/notepad.exe.mui"), false));
+        open();
+        QVERIFY(!option(0)->isEnabled());
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+
+        QCOMPARE(m_state.NotepadPath, Bytes(notepad));
+        QCOMPARE(m_state.WordpadPath, std::string("/old/wordpad.exe"));
+        QCOMPARE(m_prompter.shown.size(), std::size_t(2));
+        QCOMPARE(m_prompter.shown[0].text, kLocateWarning);
+        QCOMPARE(m_prompter.shown[0].icon, core::MessageIcon::None);
+        QCOMPARE(m_prompter.shown[0].title, std::string("Varscope"));
+        QCOMPARE(m_prompter.shown[1].text, "Found:  " + Bytes(notepad));
+        QVERIFY(option(0)->isEnabled());
+        QVERIFY(option(1)->isEnabled());
+        // The selected option's program, just found, is the editor in use.
+        QVERIFY(option(0)->isChecked());
+        QCOMPARE(m_state.EditorPath, Bytes(notepad));
+        QVERIFY(m_dialog->findChild<QProgressDialog*>() == nullptr);
+    }
+
+    void locate_cancelled_nothingFoundAndSecondSearchNotRun() {
+        m_state.NotepadPath = "/old/notepad.exe";
+        QVERIFY(MakeFile(path("a/b/wordpad.exe"), true));
+        QVERIFY(MakeFile(path("a/notepad.exe"), true));
+        open();
+        bool cancelled = false;
+        // Runs once the search hands out its first events.
+        QTimer::singleShot(0, m_dialog.get(), [this, &cancelled] {
+            auto* const progress =
+                m_dialog->findChild<QProgressDialog*>(QStringLiteral("SearchProgress"));
+            if (progress == nullptr)
+                return;
+            const QString shot = qEnvironmentVariable("VARSCOPE_SCREENSHOTS");
+            if (!shot.isEmpty())
+                progress->grab().save(shot + QStringLiteral("/search_progress.png"));
+            for (QPushButton* button : progress->findChildren<QPushButton*>()) {
+                if (button->text() == QStringLiteral("Cancel")) {
+                    button->click();
+                    cancelled = true;
+                }
+            }
+        });
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+
+        QVERIFY(cancelled);
+        QCOMPARE(m_state.WordpadPath, std::string());
+        QCOMPARE(m_state.NotepadPath, std::string("/old/notepad.exe"));
+        QCOMPARE(m_prompter.shown.size(), std::size_t(1));
+        QCOMPARE(m_prompter.shown[0].text, kLocateWarning);
+    }
+
+    void close_button_closesTheDialog() {
+        open().show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+        QTest::mouseClick(child<QPushButton>("Cmd_done"), Qt::LeftButton);
+        QVERIFY(!m_dialog->isVisible());
+    }
+
+    void screenshot_everythingReadable() {
+        m_state.EditorChoice = "other";
+        m_state.OtherEditorPath = "/opt/some/very/long/folder/name/that/goes/on/and/on/and/on/"
+                                  "and/on/until/it/cannot/fit/beside/other/editor-program";
+        open().show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+        QLabel* const label = child<QLabel>("Label_Editor");
+        // Too long for the label: shortened visibly, whole in the tip.
+        QVERIFY(label->text().contains(QChar(0x2026)));
+        QCOMPARE(label->toolTip(), QString::fromStdString(m_state.OtherEditorPath));
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+        const QString shot = qEnvironmentVariable("VARSCOPE_SCREENSHOTS");
+        if (!shot.isEmpty())
+            m_dialog->grab().save(shot + QStringLiteral("/editor_dialog.png"));
+    }
+};
+
+QTEST_MAIN(EditorDialogTest)
+#include "editor_dialog_test.moc"

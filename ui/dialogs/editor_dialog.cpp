@@ -1,0 +1,281 @@
+#include "editor_dialog.hpp"
+
+#include "core/messages.hpp"
+#include "core/platform/platform.hpp"
+#include "core/prompter.hpp"
+#include "core/search.hpp"
+#include "core/session.hpp"
+#include "ui/pickers.hpp"
+#include "ui/qt_prompter.hpp"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+#include <array>
+#include <string_view>
+
+namespace varscope::ui {
+
+namespace {
+
+using core::AppState;
+
+const QString kTitle = QStringLiteral("Define Editor");
+constexpr std::string_view kTitleBytes = "Define Editor";
+constexpr std::string_view kLocateWarning = "This operation may take a minute or two . . .";
+constexpr std::string_view kNotAProgram =
+    " cannot be started as a program. Choose a program file that you may run.";
+const QString kExeFilter = QStringLiteral("Applications (*.Exe)");
+const QString kAnyFileFilter = QStringLiteral("All files (*)");
+const QString kSearchingFor = QStringLiteral("Searching for %1 in:\n%2");
+constexpr std::string_view kNotifyOn = "True";
+constexpr std::string_view kNotifyOff = "False";
+constexpr int kOtherIndex = 2;
+// Often enough to feel live and to notice Cancel, seldom enough not to slow the walk.
+constexpr qint64 kProgressRefreshMs = 100;
+constexpr int kProgressTextWidth = 440;
+
+struct EditorOption {
+    const char* caption;
+    std::string_view choice;
+    std::string AppState::*path;
+};
+
+const std::array<EditorOption, 3> kOptions{{
+    {"Notepad", "notepad", &AppState::NotepadPath},
+    {"Wordpad", "wordpad", &AppState::WordpadPath},
+    {"Other", "other", &AppState::OtherEditorPath},
+}};
+
+struct WindowsEditor {
+    std::string_view file;
+    std::string AppState::*path;
+};
+
+// WordPad first, as the search has always gone.
+const std::array<WindowsEditor, 2> kWindowsEditors{{
+    {"wordpad.exe", &AppState::WordpadPath},
+    {"notepad.exe", &AppState::NotepadPath},
+}};
+
+} // namespace
+
+// A path beside "Other": shortened in the middle when it does not fit, whole in the tip,
+// and never widening the dialog.
+class PathLabel final : public QLabel {
+public:
+    explicit PathLabel(QWidget* parent) : QLabel(parent) {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        setMinimumWidth(fontMetrics().averageCharWidth() * 36);
+    }
+
+    void setPath(const QString& path) {
+        m_path = path;
+        setToolTip(path);
+        refresh();
+    }
+    const QString& path() const { return m_path; }
+
+    QSize sizeHint() const override { return {minimumWidth(), QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        refresh();
+    }
+
+private:
+    void refresh() { setText(fontMetrics().elidedText(m_path, Qt::ElideMiddle, width())); }
+
+    QString m_path;
+};
+
+EditorDialog::EditorDialog(Context& context, QWidget* parent)
+    : QDialog(parent), m_context(context), m_searchRoot(core::platform::SystemRoot()) {
+    setObjectName(QStringLiteral("Editor"));
+    setWindowTitle(kTitle);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    buildControls();
+    load();
+}
+
+void EditorDialog::setSearchRoot(std::string root) {
+    m_searchRoot = std::move(root);
+}
+
+void EditorDialog::buildControls() {
+    auto* frame = new QGroupBox(QStringLiteral("Editor"), this);
+    frame->setObjectName(QStringLiteral("Frame_Editor"));
+    m_options = new QButtonGroup(this);
+    for (int index = 0; index < int(kOptions.size()); ++index) {
+        m_option[index] = new QRadioButton(QString::fromLatin1(kOptions[index].caption), frame);
+        m_option[index]->setObjectName(QStringLiteral("Option_Editor_%1").arg(index));
+        m_options->addButton(m_option[index], index);
+    }
+    m_otherPath = new PathLabel(frame);
+    m_otherPath->setObjectName(QStringLiteral("Label_Editor"));
+    m_locate = new QPushButton(QStringLiteral("Locate Windows Editors"), frame);
+    m_locate->setObjectName(QStringLiteral("Command1"));
+    m_locate->setAutoDefault(false);
+    m_notify = new QCheckBox(QStringLiteral("Notify On Edit"), frame);
+    m_notify->setObjectName(QStringLiteral("Check_WarnOnEdit"));
+
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(m_option[0], 0, 0);
+    grid->addWidget(m_option[1], 1, 0);
+    grid->addWidget(m_locate, 0, 1, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(m_option[kOtherIndex], 2, 0);
+    grid->addWidget(m_otherPath, 2, 1);
+    grid->addWidget(m_notify, 3, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+
+    m_select = new QPushButton(QStringLiteral("Select Editor"), this);
+    m_select->setObjectName(QStringLiteral("Cmd_select"));
+    m_select->setAutoDefault(false);
+    m_select->setEnabled(false);
+    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close->setObjectName(QStringLiteral("Cmd_done"));
+    m_close->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_select);
+    buttons->addStretch();
+    buttons->addWidget(m_close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_options, &QButtonGroup::idToggled, this, &EditorDialog::onOptionToggled);
+    connect(m_notify, &QCheckBox::clicked, this, &EditorDialog::onNotifyClicked);
+    connect(m_select, &QPushButton::clicked, this, &EditorDialog::selectEditor);
+    connect(m_locate, &QPushButton::clicked, this, &EditorDialog::locateEditors);
+    connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void EditorDialog::load() {
+    const AppState& state = m_context.state;
+    updateOptionAvailability();
+    m_notify->setChecked(state.NotifyOnEdit == kNotifyOn);
+    showOtherPath();
+    // Selecting applies the option rule, as a click would, even on a greyed-out option.
+    for (int index = 0; index < int(kOptions.size()); ++index) {
+        if (state.EditorChoice == kOptions[index].choice)
+            m_option[index]->setChecked(true);
+    }
+}
+
+// "Other" can always be chosen; Notepad and WordPad once their programs are known.
+void EditorDialog::updateOptionAvailability() {
+    const AppState& state = m_context.state;
+    for (int index = 0; index < int(kOptions.size()); ++index)
+        m_option[index]->setEnabled(index == kOtherIndex || !(state.*kOptions[index].path).empty());
+}
+
+void EditorDialog::applyOptionRule(int index) {
+    AppState& state = m_context.state;
+    state.EditorPath = state.*kOptions[index].path;
+    state.EditorChoice = std::string(kOptions[index].choice);
+    m_select->setEnabled(index == kOtherIndex);
+}
+
+void EditorDialog::onOptionToggled(int index, bool checked) {
+    if (checked)
+        applyOptionRule(index);
+}
+
+void EditorDialog::onNotifyClicked(bool checked) {
+    m_context.state.NotifyOnEdit = std::string(checked ? kNotifyOn : kNotifyOff);
+}
+
+void EditorDialog::selectEditor() {
+    AppState& state = m_context.state;
+    const QString current = FromBytes(state.OtherEditorPath);
+    const QString folder = current.isEmpty() ? FromBytes(core::platform::ProgramsFolder())
+                                             : QFileInfo(current).absolutePath();
+    const QString filter = core::platform::ProgramsHaveExeSuffix() ? kExeFilter : kAnyFileFilter;
+    const QString chosen = m_context.pickers.openFile(this, kTitle, folder, filter);
+    if (chosen.isEmpty())
+        return;
+    const std::string path = ToBytes(QDir::toNativeSeparators(chosen));
+    if (!core::platform::IsProgramFile(path)) {
+        m_context.prompter.message(path + std::string(kNotAProgram), core::MessageIcon::Exclamation,
+                                   kTitleBytes);
+        return;
+    }
+    state.OtherEditorPath = path;
+    showOtherPath();
+    // The program just chosen is the one the user means to edit with, from now on.
+    if (m_options->checkedId() == kOtherIndex)
+        applyOptionRule(kOtherIndex);
+}
+
+void EditorDialog::locateEditors() {
+    AppState& state = m_context.state;
+    m_context.prompter.message(kLocateWarning, core::MessageIcon::None, core::text::kProgramTitle);
+
+    QProgressDialog progress(this);
+    progress.setObjectName(QStringLiteral("SearchProgress"));
+    progress.setWindowTitle(FromBytes(core::text::kProgramTitle));
+    progress.setCancelButtonText(QStringLiteral("Cancel"));
+    progress.setRange(0, 0);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumWidth(kProgressTextWidth + 40);
+    // Nothing else may be clicked while the walk hands out events.
+    progress.setWindowModality(Qt::ApplicationModal);
+    setCursor(Qt::WaitCursor);
+
+    for (const WindowsEditor& editor : kWindowsEditors) {
+        const QString file = FromBytes(editor.file);
+        QElapsedTimer sinceRefresh;
+        const auto report = [&](const std::string& folder) {
+            if (!sinceRefresh.isValid() || sinceRefresh.elapsed() >= kProgressRefreshMs) {
+                progress.setLabelText(kSearchingFor.arg(
+                    file, progress.fontMetrics().elidedText(FromBytes(folder), Qt::ElideMiddle,
+                                                            kProgressTextWidth)));
+                if (!progress.isVisible())
+                    progress.show();
+                QApplication::processEvents();
+                sinceRefresh.restart();
+            }
+            return !progress.wasCanceled();
+        };
+        const core::SearchResult result =
+            core::FindProgram(editor.file, m_searchRoot, m_context.prompter, report);
+        // A program not found keeps the path it had: it may lie where the walk never goes.
+        if (result.found())
+            state.*editor.path = result.path;
+        if (result.outcome == core::SearchOutcome::Cancelled)
+            break;
+    }
+
+    progress.close();
+    unsetCursor();
+    updateOptionAvailability();
+    // A program found for the option in use is the editor from now on.
+    if (m_options->checkedId() >= 0)
+        applyOptionRule(m_options->checkedId());
+}
+
+void EditorDialog::showOtherPath() {
+    m_otherPath->setPath(FromBytes(m_context.state.OtherEditorPath));
+}
+
+} // namespace varscope::ui
