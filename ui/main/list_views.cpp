@@ -3,7 +3,6 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QPainter>
-#include <QSortFilterProxyModel>
 #include <QToolTip>
 
 namespace varscope::ui {
@@ -75,11 +74,21 @@ void ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon) {
     view.setItemDelegate(new ListItemDelegate(style != RowStyle::Plain, reserveIcon, &view));
 }
 
+Qt::ItemFlags VariableSortProxy::flags(const QModelIndex& index) const {
+    if (!index.isValid() || sourceModel() == nullptr)
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+bool VariableSortProxy::filterAcceptsRow(int, const QModelIndex&) const {
+    return true;
+}
+
 VariableListView::VariableListView(const core::AppState& state, const IconLibrary& icons,
                                    VariableTableModel::Rows rows, QWidget* parent)
     : QTreeView(parent) {
     m_source = new VariableTableModel(state, icons, rows, this);
-    m_proxy = new QSortFilterProxyModel(this);
+    m_proxy = new VariableSortProxy(this);
     // Sorting happens when asked, not on every change of the rows.
     m_proxy->setDynamicSortFilter(false);
     m_proxy->setSourceModel(m_source);

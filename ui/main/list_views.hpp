@@ -1,11 +1,10 @@
 #pragma once
 
+#include <QSortFilterProxyModel>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include "variable_table_model.hpp"
-
-class QSortFilterProxyModel;
 
 namespace varscope::core {
 struct AppState;
@@ -44,6 +43,19 @@ private:
 // scroll as fast as ten), no editing, single selection, sorting only from code.
 void ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon);
 
+// Sorts a variable list; never filters. Rows of a flat list all have the same flags, so
+// they are answered without mapping each row to the source: the view asks for every row.
+class VariableSortProxy final : public QSortFilterProxyModel {
+    Q_OBJECT
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+};
+
 // All Variables or Isolate: a view over the shared table through a sort proxy; proxy row
 // order is the order shown, source order is report order.
 class VariableListView final : public QTreeView {
@@ -68,7 +80,7 @@ public:
 
 private:
     VariableTableModel* m_source = nullptr;
-    QSortFilterProxyModel* m_proxy = nullptr;
+    VariableSortProxy* m_proxy = nullptr;
 };
 
 } // namespace varscope::ui
