@@ -1,6 +1,7 @@
 // varscope-cli: the core, headless. Writes a view of a report the way the export does.
 #include "core/export.hpp"
 #include "core/fileio.hpp"
+#include "core/platform/platform.hpp"
 #include "core/report.hpp"
 #include "core/session.hpp"
 
@@ -182,6 +183,8 @@ int Export(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The views are written with their own CR LF line ends, byte for byte.
+    varscope::core::platform::UseBinaryStandardOutput();
     if (argc >= 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
         std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
         return kExitOk;

@@ -88,6 +88,9 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
 // The words of a command line, split the way Windows splits them (double quotes group).
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
+// Makes standard output carry bytes unchanged; Windows would write "\r\n" for each "\n".
+void UseBinaryStandardOutput();
+
 // Texts between the system code page and UTF-8, converted as the system converts them: a
 // character the code page lacks becomes its nearest look-alike or '?', a byte sequence that
 // is not UTF-8 becomes U+FFFD. Where texts are UTF-8 already (POSIX) all three return the

@@ -385,6 +385,8 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
     return true;
 }
 
+void UseBinaryStandardOutput() {}
+
 std::string Utf8ToSystemText(std::string_view utf8) {
     return std::string(utf8);
 }

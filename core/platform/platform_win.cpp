@@ -8,6 +8,10 @@
 #endif
 #include <windows.h>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+
 // <windows.h> maps these names to their ANSI or wide forms; here they are ours.
 #undef DeleteFile
 #undef ReplaceFile
@@ -334,6 +338,11 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
         }
         words.push_back(std::move(word));
     }
+}
+
+void UseBinaryStandardOutput() {
+    std::fflush(stdout);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
 }
 
 namespace {
