@@ -51,20 +51,10 @@ private:
         subfolders.names.clear();
         subfolders.ends.clear();
 
-        bool found = false;
-        platform::ForEachInFolder(m_path, [&](const platform::DirEntryView& entry) {
-            if (entry.isFile && platform::SameFileName(entry.name, m_name)) {
-                m_path += entry.name;
-                found = true;
-                return false;
-            }
-            if (entry.isFolder) {
-                subfolders.names += entry.name;
-                subfolders.ends.push_back(subfolders.names.size());
-            }
-            return true;
-        });
-        if (found)
+        m_current = &subfolders;
+        m_found = false;
+        platform::ForEachInFolder(m_path, m_visit);
+        if (m_found)
             return SearchOutcome::Found;
 
         const std::size_t folderLength = m_path.size();
@@ -81,11 +71,31 @@ private:
         return SearchOutcome::NotFound;
     }
 
+    // Built once: a visitor that captures only `this` is stored without allocating.
+    bool visit(const platform::DirEntryView& entry) {
+        if (entry.isFile && platform::SameFileName(entry.name, m_name)) {
+            m_path += entry.name;
+            m_found = true;
+            return false;
+        }
+        if (entry.isFolder) {
+            m_current->names += entry.name;
+            m_current->ends.push_back(m_current->names.size());
+        }
+        return true;
+    }
+
     std::string_view m_name;
     const SearchProgress& m_progress;
     char m_separator;
     std::string m_path;
     std::deque<Subfolders> m_levels;
+    Subfolders* m_current = nullptr;
+    bool m_found = false;
+    const std::function<bool(const platform::DirEntryView&)> m_visit =
+        [this](const platform::DirEntryView& entry) {
+            return visit(entry);
+        };
 };
 
 } // namespace
