@@ -1,0 +1,615 @@
+#include "core/messages.hpp"
+#include "core/platform/platform.hpp"
+#include "core/session.hpp"
+#include "tests/support/fake_pickers.hpp"
+#include "tests/support/scripted_prompter.hpp"
+#include "tests/support/stand_in_programs.hpp"
+#include "ui/context.hpp"
+#include "ui/microstation/microstation_dialog.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+
+using namespace varscope;
+using testing::ShellQuote;
+using testing::WriteScript;
+using testing::WriteTextFile;
+
+namespace {
+
+std::string Bytes(const QString& text) {
+    return text.toStdString();
+}
+
+// The controls of one opening of the dialog, found by name as a user finds them by caption.
+struct Opened {
+    std::unique_ptr<ui::MicroStationDialog> dialog;
+    QLabel* folder = nullptr;
+    QPushButton* browseFolder = nullptr;
+    QCheckBox* checkUser = nullptr;
+    QComboBox* comboUser = nullptr;
+    QCheckBox* checkProject = nullptr;
+    QComboBox* comboProject = nullptr;
+    QLineEdit* commandLine = nullptr;
+    QPushButton* create = nullptr;
+    QPushButton* browseReport = nullptr;
+    QPushButton* done = nullptr;
+
+    std::string line() const { return Bytes(commandLine->text()); }
+    QStringList userEntries() const { return Entries(comboUser); }
+    QStringList projectEntries() const { return Entries(comboProject); }
+
+    static QStringList Entries(const QComboBox* combo) {
+        QStringList entries;
+        for (int i = 0; i < combo->count(); ++i)
+            entries << combo->itemText(i);
+        return entries;
+    }
+};
+
+template <typename T> T* Child(QWidget* parent, const char* name) {
+    T* child = parent->findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr)
+        qFatal("no control named %s", name);
+    return child;
+}
+
+} // namespace
+
+class MicroStationDialogTest final : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir* m_temp = nullptr;
+    std::string m_startFolder;
+    core::AppState m_state;
+    testing::ScriptedPrompter m_prompter;
+    testing::FakePickers m_pickers;
+    std::unique_ptr<ui::Context> m_context;
+
+    std::string path(const char* relative) const { return Bytes(m_temp->path()) + "/" + relative; }
+    void folder(const char* relative) { std::filesystem::create_directories(path(relative)); }
+    void write(const char* relative, std::string_view text) {
+        std::filesystem::create_directories(std::filesystem::path(path(relative)).parent_path());
+        WriteTextFile(path(relative), text);
+    }
+    void touch(const char* relative) { write(relative, ""); }
+
+    Opened open() {
+        Opened o;
+        o.dialog = std::make_unique<ui::MicroStationDialog>(*m_context);
+        QWidget* d = o.dialog.get();
+        o.folder = Child<QLabel>(d, "Label_MicroStation");
+        o.browseFolder = Child<QPushButton>(d, "Cmd_Browse");
+        o.checkUser = Child<QCheckBox>(d, "Check_user");
+        o.comboUser = Child<QComboBox>(d, "Combo_user");
+        o.checkProject = Child<QCheckBox>(d, "Check_proj");
+        o.comboProject = Child<QComboBox>(d, "Combo_proj");
+        o.commandLine = Child<QLineEdit>(d, "Text_msDir");
+        o.create = Child<QPushButton>(d, "Command1");
+        o.browseReport = Child<QPushButton>(d, "Command2");
+        o.done = Child<QPushButton>(d, "Cmd_done");
+        return o;
+    }
+
+    // A stand-in MicroStation that writes a small report naming the test's user and project
+    // folders and, as ARGS, the words it was started with.
+    void writeReportingStandIn(const std::string& microStation) {
+        const std::string users = path("users/");
+        const std::string projects = path("projects/");
+        WriteScript(microStation + "/ustation.exe",
+                    "{\n"
+                    "printf 'Processing macro file [%s]\\n' \"$PWD/msconfig.cfg\"\n"
+                    "printf '(user): _USTN_USER=u [%s]\\n' " +
+                        ShellQuote(users) +
+                        "\n"
+                        "printf '(user): _USTN_PROJECT=p [%s]\\n' " +
+                        ShellQuote(projects) +
+                        "\n"
+                        "printf '(user): ARGS=a [%s]\\n' \"$*\"\n"
+                        "} > msdebug.txt\n");
+    }
+
+    // Users alice (projects a1, a2) and bob (project b1); the report has named the folders.
+    void writeConfigurations() {
+        touch("users/alice.ucf");
+        touch("users/bob.ucf");
+        touch("users/notes.txt");
+        touch("projects/alice/a1.pcf");
+        touch("projects/alice/a2.pcf");
+        touch("projects/bob/b1.pcf");
+        m_state.UserConfigFolder = path("users/");
+        m_state.ProjectConfigFolder = path("projects/");
+    }
+
+    std::size_t messagesWith(std::string_view text) const {
+        std::size_t count = 0;
+        for (const auto& shown : m_prompter.shown) {
+            if (shown.text.find(text) != std::string::npos)
+                ++count;
+        }
+        return count;
+    }
+
+private slots:
+    void init() {
+        m_startFolder = core::platform::CurrentFolder();
+        m_temp = new QTemporaryDir;
+        QVERIFY(m_temp->isValid());
+        m_state = core::AppState();
+        m_prompter = testing::ScriptedPrompter();
+        m_pickers = testing::FakePickers();
+        m_context = std::make_unique<ui::Context>(ui::Context{m_state, m_prompter, m_pickers});
+        folder("ms");
+        m_state.MicroStationFolder = path("ms");
+    }
+
+    void cleanup() {
+        // The dialog and a run move the process into the MicroStation folder.
+        core::platform::SetCurrentFolder(m_startFolder);
+        delete m_temp;
+        m_temp = nullptr;
+    }
+
+    void open_controls_captionsAndNamesAsTheUserKnowsThem() {
+        const Opened o = open();
+        QCOMPARE(o.dialog->objectName(), QStringLiteral("microstation"));
+        QCOMPARE(o.dialog->windowTitle(), QStringLiteral("Where's MicroStation ??"));
+        QCOMPARE(Child<QGroupBox>(o.dialog.get(), "Frame1")->title(),
+                 QStringLiteral("MicroStation Location"));
+        QCOMPARE(Child<QGroupBox>(o.dialog.get(), "Frame2")->title(),
+                 QStringLiteral("UCF && PCF Files"));
+        QCOMPARE(Child<QGroupBox>(o.dialog.get(), "Frame3")->title(),
+                 QStringLiteral("MsDebug.Txt"));
+        QCOMPARE(o.browseFolder->text(), QStringLiteral("Browse"));
+        QCOMPARE(o.checkUser->text(), QStringLiteral("Use USER Configuration File"));
+        QCOMPARE(o.checkProject->text(), QStringLiteral("Use PROJECT Configuration File"));
+        QCOMPARE(Child<QLabel>(o.dialog.get(), "Label_MSCmd")->text(),
+                 QStringLiteral("MicroStation Debug Command Line:"));
+        QCOMPARE(o.create->text(), QStringLiteral("Create:"));
+        QCOMPARE(o.browseReport->text(), QStringLiteral("Browse:"));
+        QCOMPARE(o.done->text(), QStringLiteral("Done"));
+        QVERIFY(!o.comboUser->isEditable());
+        QVERIFY(!o.comboProject->isEditable());
+        QVERIFY(!o.commandLine->isReadOnly());
+        QVERIFY(!o.checkUser->isChecked());
+        QVERIFY(!o.comboUser->isEnabled());
+        QVERIFY(!o.comboProject->isEnabled());
+        QCOMPARE(o.folder->text(), QString::fromStdString(path("ms")));
+    }
+
+    void commandLine_folderWithTrailingSeparatorAndOneUserFile_oneSeparatorTwoBlanks() {
+        m_state.MicroStationFolder = path("ms/");
+        touch("users/jsmith.ucf");
+        m_state.UserConfigFolder = path("users/");
+        const Opened o = open();
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug"));
+
+        o.checkUser->click();
+
+        QCOMPARE(o.userEntries(), QStringList{QStringLiteral("jsmith.ucf")});
+        QCOMPARE(o.comboUser->currentIndex(), 0);
+        QVERIFY(o.comboUser->isEnabled());
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUjsmith"));
+        QCOMPARE(m_state.UserConfigName, std::string("jsmith"));
+        QCOMPARE(m_state.UserOption, std::string(" -WUjsmith"));
+        QVERIFY(m_state.UseUserConfig);
+    }
+
+    void commandLine_pickedFolder_oneSeparatorAddedAndCreateEnabled() {
+        folder("picked");
+        WriteScript(path("picked/ustation.exe"), "exit 0\n");
+        touch("users/jsmith.ucf");
+        m_state.UserConfigFolder = path("users/");
+        m_pickers.answers.push_back(QString::fromStdString(path("picked")));
+        const Opened o = open();
+        QVERIFY(!o.create->isEnabled());
+
+        o.browseFolder->click();
+
+        QCOMPARE(m_pickers.asked, QStringList{QStringLiteral("Select MicroStation Location")});
+        QCOMPARE(m_state.MicroStationFolder, path("picked"));
+        QCOMPARE(o.folder->text(), QString::fromStdString(path("picked")));
+        QCOMPARE(o.line(), path("picked/ustation.exe -debug"));
+        QVERIFY(o.create->isEnabled());
+        o.checkUser->click();
+        QCOMPARE(o.line(), path("picked/ustation.exe -debug  -WUjsmith"));
+    }
+
+    void commandLine_nameWithSeveralDots_nameUpToFirstDot() {
+        touch("users/my.user.ucf");
+        m_state.UserConfigFolder = path("users/");
+        const Opened o = open();
+
+        o.checkUser->click();
+
+        QCOMPARE(m_state.UserConfigName, std::string("my"));
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUmy"));
+    }
+
+    void commandLine_projectTickedBeforeAnyChoice_endsInBareSwitch() {
+        writeConfigurations();
+        m_state.UserConfigName = "alice";
+        const Opened o = open();
+
+        o.checkProject->click();
+
+        QVERIFY(o.line().ends_with(" -WP"));
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WP"));
+        QCOMPARE(o.projectEntries(),
+                 (QStringList{QStringLiteral("a1.pcf"), QStringLiteral("a2.pcf")}));
+        QCOMPARE(o.comboProject->currentIndex(), -1);
+        QVERIFY(o.comboProject->isEnabled());
+
+        o.comboProject->setCurrentIndex(1);
+
+        QCOMPARE(m_state.ProjectConfigName, std::string("a2"));
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WPa2"));
+    }
+
+    void choices_userThenProject_bothOptionsInOrder() {
+        writeConfigurations();
+        const Opened o = open();
+
+        o.checkUser->click();
+        QCOMPARE(o.userEntries(),
+                 (QStringList{QStringLiteral("alice.ucf"), QStringLiteral("bob.ucf")}));
+        o.checkProject->click();
+        QCOMPARE(o.projectEntries(),
+                 (QStringList{QStringLiteral("a1.pcf"), QStringLiteral("a2.pcf")}));
+        o.comboProject->setCurrentIndex(0);
+
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUalice -WPa1"));
+        QCOMPARE(m_state.ProjectOption, std::string(" -WPa1"));
+        QVERIFY(m_state.UseProjectConfig);
+    }
+
+    void choices_anotherUserWhileProjectTicked_projectChoiceCleared() {
+        writeConfigurations();
+        const Opened o = open();
+        o.checkUser->click();
+        o.checkProject->click();
+        o.comboProject->setCurrentIndex(1);
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUalice -WPa2"));
+
+        o.comboUser->setCurrentIndex(1);
+
+        QCOMPARE(m_state.UserConfigName, std::string("bob"));
+        QVERIFY(!o.checkProject->isChecked());
+        QVERIFY(!o.comboProject->isEnabled());
+        QCOMPARE(o.comboProject->count(), 0);
+        QVERIFY(!m_state.UseProjectConfig);
+        QCOMPARE(m_state.ProjectOption, std::string());
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUbob"));
+
+        // The project list now comes from the new user's sub-folder.
+        o.checkProject->click();
+        QCOMPARE(o.projectEntries(), QStringList{QStringLiteral("b1.pcf")});
+    }
+
+    void choices_untickUser_optionDroppedNameKept() {
+        writeConfigurations();
+        const Opened o = open();
+        o.checkUser->click();
+        o.checkUser->click();
+
+        QVERIFY(!o.comboUser->isEnabled());
+        QCOMPARE(m_state.UserOption, std::string());
+        QCOMPARE(m_state.UserConfigName, std::string("alice"));
+        QVERIFY(!m_state.UseUserConfig);
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug "));
+    }
+
+    void reopen_ticksRemembered_listsRefilledButBareLine() {
+        writeConfigurations();
+        {
+            const Opened first = open();
+            first.checkUser->click();
+            first.checkProject->click();
+            first.comboProject->setCurrentIndex(1);
+        }
+
+        const Opened o = open();
+
+        QVERIFY(o.checkUser->isChecked());
+        QVERIFY(o.comboUser->isEnabled());
+        QCOMPARE(o.userEntries(),
+                 (QStringList{QStringLiteral("alice.ucf"), QStringLiteral("bob.ucf")}));
+        QCOMPARE(o.comboUser->currentIndex(), 0);
+        QVERIFY(o.checkProject->isChecked());
+        QVERIFY(o.comboProject->isEnabled());
+        QCOMPARE(o.projectEntries(),
+                 (QStringList{QStringLiteral("a1.pcf"), QStringLiteral("a2.pcf")}));
+        QCOMPARE(o.comboProject->currentIndex(), -1);
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug"));
+        // The options are back at the next choice.
+        QCOMPARE(m_state.ProjectOption, std::string(" -WPa2"));
+        o.comboProject->setCurrentIndex(0);
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUalice -WPa1"));
+    }
+
+    void reopen_userUnticked_shownClearAndListDisabled() {
+        writeConfigurations();
+        {
+            const Opened first = open();
+            first.checkUser->click();
+            first.checkUser->click();
+        }
+
+        const Opened o = open();
+
+        QVERIFY(!o.checkUser->isChecked());
+        QVERIFY(!o.comboUser->isEnabled());
+        QCOMPARE(o.comboUser->count(), 0);
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug"));
+    }
+
+    void reopen_doubledSeparatorsInFolder_collapsedInShownLine() {
+        m_state.MicroStationFolder = path("ms//");
+        const Opened o = open();
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug"));
+    }
+
+    void browseFolder_cancelled_nothingChanges() {
+        WriteScript(path("ms/ustation.exe"), "exit 0\n");
+        const Opened o = open();
+        QVERIFY(o.create->isEnabled());
+        const QString before = o.commandLine->text();
+
+        o.browseFolder->click();
+
+        QCOMPARE(m_pickers.asked.size(), 1);
+        QCOMPARE(m_state.MicroStationFolder, path("ms"));
+        QCOMPARE(o.folder->text(), QString::fromStdString(path("ms")));
+        QCOMPARE(o.commandLine->text(), before);
+        QVERIFY(o.create->isEnabled());
+    }
+
+    void create_folderWithoutUstation_disabled() {
+        folder("empty");
+        WriteScript(path("ms/ustation.exe"), "exit 0\n");
+        m_state.MicroStationFolder = path("empty");
+        const Opened o = open();
+        QVERIFY(!o.create->isEnabled());
+
+        m_pickers.answers.push_back(QString::fromStdString(path("ms")));
+        o.browseFolder->click();
+        QVERIFY(o.create->isEnabled());
+
+        m_pickers.answers.push_back(QString::fromStdString(path("empty")));
+        o.browseFolder->click();
+        QVERIFY(!o.create->isEnabled());
+    }
+
+    void createThenDone_freshReportOnScreen() {
+        writeConfigurations();
+        writeReportingStandIn(path("ms"));
+        m_state.ReportSource = "new";
+        int notified = 0;
+        const int token = m_state.Subscribe([&notified] { ++notified; });
+        const Opened o = open();
+        o.checkUser->click();
+        o.commandLine->setFocus();
+
+        o.create->click();
+
+        QVERIFY(m_prompter.shown.empty());
+        QCOMPARE(m_state.ReportSource, std::string());
+        QVERIFY(QFile::exists(QString::fromStdString(path("ms/msdebug.txt"))));
+        // Nothing is typed into the dialog after the run.
+        QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUalice"));
+        QCOMPARE(notified, 0);
+
+        o.done->click();
+
+        QCOMPARE(o.dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(m_state.ReportPath, path("ms/msdebug.txt"));
+        QCOMPARE(m_state.VariableCount(), std::size_t(3));
+        QCOMPARE(m_state.WindowTitle, "Varscope    Viewing: " + path("ms/msdebug.txt"));
+        QCOMPARE(std::string(m_state.VariableTable()[2].Name), std::string("ARGS"));
+        QCOMPARE(std::string(m_state.VariableTable()[2].Expansion), std::string("-debug -WUalice"));
+        QCOMPARE(m_state.ReportSource, std::string("update"));
+        QCOMPARE(notified, 1);
+        QVERIFY(m_prompter.shown.empty());
+        m_state.Unsubscribe(token);
+    }
+
+    void create_lineEditedByHand_runsWhatTheBoxHolds() {
+        writeReportingStandIn(path("ms"));
+        const Opened o = open();
+        o.commandLine->setText(QString::fromStdString(path("ms/ustation.exe -debug -WUtyped")));
+
+        o.create->click();
+        o.done->click();
+
+        QCOMPARE(std::string(m_state.VariableTable()[2].Expansion), std::string("-debug -WUtyped"));
+    }
+
+    void create_reportWrittenIntoAnotherCurrentFolder_copiedAndRemovedThere() {
+        // The program's current folder can end up elsewhere than the MicroStation folder
+        // (on Windows, a folder on another drive); here it is moved while MicroStation runs.
+        folder("other");
+        write("other/msdebug.txt", "(user): FRESH=1 [1]\n");
+        write("ms/msdebug.txt", "(user): OLDER=1 [1]\n");
+        const std::string moved = path("moved");
+        WriteScript(path("ms/ustation.exe"), "i=0\nwhile [ ! -e " + ShellQuote(moved) +
+                                                 " ] && [ $i -lt 400 ]; do\n" +
+                                                 "    sleep 0.05\n    i=$((i + 1))\ndone\n");
+        const Opened o = open();
+        QTimer::singleShot(0, o.dialog.get(), [this, moved] {
+            core::platform::SetCurrentFolder(path("other"));
+            WriteTextFile(moved, "");
+        });
+
+        o.create->click();
+
+        QVERIFY(m_prompter.shown.empty());
+        QVERIFY(!QFile::exists(QString::fromStdString(path("other/msdebug.txt"))));
+        o.done->click();
+        QCOMPARE(m_state.VariableCount(), std::size_t(1));
+        QCOMPARE(std::string(m_state.VariableTable()[0].Name), std::string("FRESH"));
+    }
+
+    void create_programCannotStart_saysCouldNotStart() {
+        write("ms/ustation.exe", "not a program");
+        m_state.ReportSource = "skip";
+        const Opened o = open();
+        QVERIFY(o.create->isEnabled());
+
+        o.create->click();
+
+        QCOMPARE(m_prompter.shown.size(), std::size_t(1));
+        QCOMPARE(m_prompter.shown[0].text, "Could not start: " + path("ms/ustation.exe -debug"));
+        QCOMPARE(m_prompter.shown[0].title, std::string("Varscope"));
+        QCOMPARE(int(m_prompter.shown[0].icon), int(core::MessageIcon::Stop));
+        QCOMPARE(m_state.ReportSource, std::string("skip"));
+        QVERIFY(o.dialog->isEnabled());
+    }
+
+    void createThenDone_programWroteNothing_doneSaysNotFound() {
+        WriteScript(path("ms/ustation.exe"), "exit 0\n");
+        const Opened o = open();
+
+        o.create->click();
+        QVERIFY(m_prompter.shown.empty());
+        o.done->click();
+
+        QCOMPARE(messagesWith(core::text::kReportNotFound), std::size_t(1));
+        QCOMPARE(m_state.VariableCount(), std::size_t(0));
+    }
+
+    void browseReportThenDone_chosenFileStays() {
+        writeReportingStandIn(path("ms"));
+        write("ms/msdebug.txt", "(user): FROM_FOLDER=1 [1]\n");
+        write("elsewhere/chosen.txt", "(user): A=1 [1]\n(user): B=2 [2]\n");
+        m_pickers.answers.push_back(QString::fromStdString(path("elsewhere/chosen.txt")));
+        const Opened o = open();
+
+        o.browseReport->click();
+
+        QCOMPARE(m_pickers.asked, QStringList{QStringLiteral("Open")});
+        QCOMPARE(m_pickers.filters,
+                 QStringList{QStringLiteral("Project Information Files (*.Txt)")});
+        QCOMPARE(m_state.ReportPath, path("elsewhere/chosen.txt"));
+        QCOMPARE(m_state.ReportSource, std::string("skip"));
+        QCOMPARE(m_state.VariableCount(), std::size_t(2));
+        QVERIFY(o.dialog->result() != QDialog::Accepted);
+
+        o.done->click();
+
+        QCOMPARE(m_state.ReportPath, path("elsewhere/chosen.txt"));
+        QCOMPARE(m_state.VariableCount(), std::size_t(2));
+        QCOMPARE(m_state.ReportSource, std::string("skip"));
+        QVERIFY(m_prompter.shown.empty());
+    }
+
+    void browseReportThenCreateThenDone_freshReportRead() {
+        writeReportingStandIn(path("ms"));
+        write("elsewhere/chosen.txt", "(user): A=1 [1]\n");
+        m_pickers.answers.push_back(QString::fromStdString(path("elsewhere/chosen.txt")));
+        const Opened o = open();
+
+        o.browseReport->click();
+        o.create->click();
+        o.done->click();
+
+        QCOMPARE(m_state.ReportPath, path("ms/msdebug.txt"));
+        QCOMPARE(m_state.VariableCount(), std::size_t(3));
+    }
+
+    void browseReport_cancelled_nothingChangesAndDoneRereads() {
+        write("ms/msdebug.txt", "(user): A=1 [1]\n");
+        m_state.ReportPath = "/previous/report.txt";
+        m_state.ReportSource = "new";
+        const Opened o = open();
+
+        o.browseReport->click();
+
+        QCOMPARE(m_pickers.asked.size(), 1);
+        QCOMPARE(m_state.ReportPath, std::string("/previous/report.txt"));
+        QCOMPARE(m_state.ReportSource, std::string("new"));
+        QCOMPARE(m_state.VariableCount(), std::size_t(0));
+
+        o.done->click();
+
+        QCOMPARE(m_state.ReportPath, path("ms/msdebug.txt"));
+        QCOMPARE(m_state.VariableCount(), std::size_t(1));
+        QCOMPARE(m_state.ReportSource, std::string("update"));
+    }
+
+    void browseReport_unreadableFile_reportAndPathKept() {
+        folder("elsewhere/folder.txt");
+        m_state.ReportPath = "/previous/report.txt";
+        m_state.ReportSource = "new";
+        m_pickers.answers.push_back(QString::fromStdString(path("elsewhere/folder.txt")));
+        const Opened o = open();
+
+        o.browseReport->click();
+
+        QCOMPARE(m_prompter.shown.size(), std::size_t(1));
+        QCOMPARE(m_state.ReportPath, std::string("/previous/report.txt"));
+        QCOMPARE(m_state.ReportSource, std::string("new"));
+    }
+
+    void close_withoutDone_readsNothing() {
+        write("ms/msdebug.txt", "(user): A=1 [1]\n");
+        const Opened o = open();
+
+        o.dialog->reject();
+
+        QCOMPARE(m_state.VariableCount(), std::size_t(0));
+        QCOMPARE(m_state.ReportPath, std::string());
+    }
+
+    void demo_pickFolderChooseConfigurationsCreateDone_freshReport() {
+        const std::filesystem::path examples(VARSCOPE_EXAMPLES);
+        if (!std::filesystem::exists(examples / "MicroStation" / "ustation.exe"))
+            QSKIP("the demo MicroStation folder is not there");
+        // The demo writes its report beside itself: work on a copy, never in the source tree.
+        std::filesystem::copy(examples, path("demo"), std::filesystem::copy_options::recursive);
+        m_pickers.answers.push_back(QString::fromStdString(path("demo/MicroStation")));
+        {
+            const Opened o = open();
+            o.browseFolder->click();
+            QVERIFY(o.create->isEnabled());
+            o.create->click();
+            o.done->click();
+        }
+        QVERIFY(m_prompter.shown.empty());
+        QVERIFY(m_state.VariableCount() > 0);
+        QVERIFY(!m_state.UserConfigFolder.empty());
+        const std::size_t plain = m_state.VariableCount();
+
+        const Opened o = open();
+        o.checkUser->click();
+        QVERIFY(o.comboUser->count() > 0);
+        o.checkProject->click();
+        if (o.comboProject->count() > 0)
+            o.comboProject->setCurrentIndex(0);
+        QVERIFY(o.line().find(" -WU" + m_state.UserConfigName) != std::string::npos);
+        o.create->click();
+        o.done->click();
+
+        QVERIFY(m_prompter.shown.empty());
+        QCOMPARE(m_state.ReportPath, path("demo/MicroStation/msdebug.txt"));
+        QVERIFY(m_state.VariableCount() != plain);
+        if (qEnvironmentVariableIsSet("VARSCOPE_DIALOG_SHOT")) {
+            o.dialog->show();
+            QVERIFY(o.dialog->grab().save(qEnvironmentVariable("VARSCOPE_DIALOG_SHOT")));
+        }
+    }
+};
+
+QTEST_MAIN(MicroStationDialogTest)
+#include "microstation_dialog_test.moc"

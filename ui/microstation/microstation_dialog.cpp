@@ -1,0 +1,346 @@
+#include "microstation_dialog.hpp"
+
+#include "core/microstation.hpp"
+#include "core/platform/platform.hpp"
+#include "core/session.hpp"
+#include "ui/pickers.hpp"
+#include "ui/qt_prompter.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace varscope::ui {
+
+namespace {
+
+constexpr auto kCaption = "Where's MicroStation ??";
+constexpr auto kLocationFrame = "MicroStation Location";
+constexpr auto kBrowseFolder = "Browse";
+constexpr auto kLocationDesign = "MicroStation Location:";
+constexpr auto kConfigFrame = "UCF && PCF Files";
+constexpr auto kUseUser = "Use USER Configuration File";
+constexpr auto kUseProject = "Use PROJECT Configuration File";
+constexpr auto kCommandCaption = "MicroStation Debug Command Line:";
+constexpr auto kReportFrame = "MsDebug.Txt";
+constexpr auto kCreate = "Create:";
+constexpr auto kBrowseReport = "Browse:";
+constexpr auto kDone = "Done";
+constexpr auto kSelectLocationTitle = "Select MicroStation Location";
+constexpr auto kOpenTitle = "Open";
+constexpr auto kReportFilter = "Project Information Files (*.Txt)";
+
+// Where the report on screen came from; "Done" leaves a chosen file on screen.
+constexpr std::string_view kSourceChosen = "skip";
+constexpr std::string_view kSourceReread = "update";
+
+// Shows the whole folder while it fits and elides its middle when it does not, so a deep
+// path neither widens the dialog nor loses its last folder.
+class FolderLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {40, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        const QString full = text();
+        const QString shown =
+            fontMetrics().elidedText(full, Qt::ElideMiddle, contentsRect().width() - 2 * margin());
+        if (shown == full) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QFrame::paintEvent(event);
+        QPainter painter(this);
+        painter.drawText(contentsRect().adjusted(margin(), 0, -margin(), 0),
+                         int(alignment()) | Qt::TextSingleLine, shown);
+    }
+};
+
+QString Caption(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+std::string EntryBytes(const QComboBox* combo, int index) {
+    const QByteArray bytes = combo->itemData(index).toByteArray();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+// Emptying a list is no choice of the user's, so no handler runs for it.
+void ClearQuietly(QComboBox* combo) {
+    const QSignalBlocker quiet(combo);
+    combo->clear();
+}
+
+// The names in their original bytes, with nothing selected yet.
+void FillQuietly(QComboBox* combo, const std::vector<std::string>& names) {
+    const QSignalBlocker quiet(combo);
+    combo->clear();
+    for (const std::string& name : names)
+        combo->addItem(FromBytes(name), QByteArray(name.data(), qsizetype(name.size())));
+    combo->setCurrentIndex(-1);
+}
+
+} // namespace
+
+MicroStationDialog::MicroStationDialog(Context& context, QWidget* parent)
+    : QDialog(parent), m_context(context) {
+    setObjectName(QStringLiteral("microstation"));
+    setWindowTitle(Caption(kCaption));
+    buildControls();
+    load();
+}
+
+void MicroStationDialog::buildControls() {
+    auto* locationFrame = new QGroupBox(Caption(kLocationFrame), this);
+    locationFrame->setObjectName(QStringLiteral("Frame1"));
+    auto* browseFolder = new QPushButton(Caption(kBrowseFolder), locationFrame);
+    browseFolder->setObjectName(QStringLiteral("Cmd_Browse"));
+    m_folderLabel = new FolderLabel(Caption(kLocationDesign), locationFrame);
+    m_folderLabel->setObjectName(QStringLiteral("Label_MicroStation"));
+    m_folderLabel->setFrameShape(QFrame::StyledPanel);
+    m_folderLabel->setFrameShadow(QFrame::Sunken);
+    m_folderLabel->setMargin(3);
+    m_folderLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* locationLayout = new QHBoxLayout(locationFrame);
+    locationLayout->addWidget(browseFolder);
+    locationLayout->addWidget(m_folderLabel, 1);
+
+    auto* configFrame = new QGroupBox(Caption(kConfigFrame), this);
+    configFrame->setObjectName(QStringLiteral("Frame2"));
+    m_checkUser = new QCheckBox(Caption(kUseUser), configFrame);
+    m_checkUser->setObjectName(QStringLiteral("Check_user"));
+    m_comboUser = new QComboBox(configFrame);
+    m_comboUser->setObjectName(QStringLiteral("Combo_user"));
+    m_checkProject = new QCheckBox(Caption(kUseProject), configFrame);
+    m_checkProject->setObjectName(QStringLiteral("Check_proj"));
+    m_comboProject = new QComboBox(configFrame);
+    m_comboProject->setObjectName(QStringLiteral("Combo_proj"));
+    for (QComboBox* combo : {m_comboUser, m_comboProject}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(18);
+    }
+    auto* configLayout = new QGridLayout(configFrame);
+    configLayout->addWidget(m_checkUser, 0, 0);
+    configLayout->addWidget(m_comboUser, 1, 0);
+    configLayout->addWidget(m_checkProject, 0, 1);
+    configLayout->addWidget(m_comboProject, 1, 1);
+    configLayout->setColumnStretch(0, 1);
+    configLayout->setColumnStretch(1, 1);
+    configLayout->setHorizontalSpacing(16);
+
+    auto* commandCaption = new QLabel(Caption(kCommandCaption), this);
+    commandCaption->setObjectName(QStringLiteral("Label_MSCmd"));
+    m_commandLine = new QLineEdit(this);
+    m_commandLine->setObjectName(QStringLiteral("Text_msDir"));
+    commandCaption->setBuddy(m_commandLine);
+
+    auto* reportFrame = new QGroupBox(Caption(kReportFrame), this);
+    reportFrame->setObjectName(QStringLiteral("Frame3"));
+    m_create = new QPushButton(Caption(kCreate), reportFrame);
+    m_create->setObjectName(QStringLiteral("Command1"));
+    auto* browseReport = new QPushButton(Caption(kBrowseReport), reportFrame);
+    browseReport->setObjectName(QStringLiteral("Command2"));
+    auto* done = new QPushButton(Caption(kDone), reportFrame);
+    done->setObjectName(QStringLiteral("Cmd_done"));
+    auto* reportLayout = new QHBoxLayout(reportFrame);
+    for (QPushButton* button : {m_create, browseReport, done}) {
+        // Enter in the command line box must not start MicroStation or close the dialog.
+        button->setAutoDefault(false);
+        button->setMinimumWidth(96);
+        reportLayout->addWidget(button);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(locationFrame);
+    layout->addWidget(configFrame);
+    layout->addSpacing(4);
+    layout->addWidget(commandCaption);
+    layout->addWidget(m_commandLine);
+    layout->addSpacing(4);
+    layout->addWidget(reportFrame);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    resize(600, sizeHint().height());
+
+    connect(browseFolder, &QPushButton::clicked, this, &MicroStationDialog::onBrowseFolder);
+    // toggled, not clicked: ticking from code must run the same handler as a click.
+    connect(m_checkUser, &QCheckBox::toggled, this, &MicroStationDialog::onUserTicked);
+    connect(m_checkProject, &QCheckBox::toggled, this, &MicroStationDialog::onProjectTicked);
+    connect(m_comboUser, &QComboBox::currentIndexChanged, this,
+            &MicroStationDialog::onUserSelected);
+    connect(m_comboProject, &QComboBox::currentIndexChanged, this,
+            &MicroStationDialog::onProjectSelected);
+    connect(m_create, &QPushButton::clicked, this, &MicroStationDialog::onCreate);
+    connect(browseReport, &QPushButton::clicked, this, &MicroStationDialog::onBrowseReport);
+    connect(done, &QPushButton::clicked, this, &MicroStationDialog::onDone);
+}
+
+void MicroStationDialog::load() {
+    const core::AppState& state = m_context.state;
+    // A remembered tick runs its handler and so refills its list; a clear box runs nothing.
+    m_checkUser->setChecked(state.UseUserConfig);
+    m_checkProject->setChecked(state.UseProjectConfig);
+    m_comboProject->setEnabled(state.UseProjectConfig);
+    m_comboUser->setEnabled(state.UseUserConfig);
+    showFolder();
+    // The options reappear at the next tick or choice.
+    showCommandLine(core::OpeningCommandLine(state.MicroStationFolder));
+    updateCreateEnabled();
+}
+
+QString MicroStationDialog::openDirectoryTV(QWidget* owner, const QString& title) {
+    return m_context.pickers.chooseFolder(owner, title,
+                                          FromBytes(m_context.state.MicroStationFolder));
+}
+
+void MicroStationDialog::onBrowseFolder() {
+    const QString chosen = openDirectoryTV(this, Caption(kSelectLocationTitle));
+    // A cancelled browse keeps the folder: emptying it would also empty the saved setting.
+    if (chosen.isEmpty())
+        return;
+    core::AppState& state = m_context.state;
+    state.MicroStationFolder = ToBytes(QDir::toNativeSeparators(chosen));
+    showFolder();
+    showCommandLine(core::BareCommandLine(state.MicroStationFolder));
+    // Configuration patterns without a folder are looked up here until a report names one.
+    core::platform::SetCurrentFolder(state.MicroStationFolder);
+    updateCreateEnabled();
+}
+
+void MicroStationDialog::onUserTicked(bool ticked) {
+    core::AppState& state = m_context.state;
+    if (ticked) {
+        m_comboUser->setEnabled(true);
+        ClearQuietly(m_comboUser);
+        ClearQuietly(m_comboProject);
+        fillUserList();
+        state.UserOption = core::UserOptionFor(state.UserConfigName);
+    } else {
+        m_comboUser->setEnabled(false);
+        state.UserOption.clear();
+    }
+    state.UseUserConfig = ticked;
+    showCommandLine(core::FullCommandLine(state));
+}
+
+void MicroStationDialog::onProjectTicked(bool ticked) {
+    core::AppState& state = m_context.state;
+    if (ticked) {
+        m_comboProject->setEnabled(true);
+        ClearQuietly(m_comboProject);
+        fillProjectList();
+        // Until an entry is chosen the option keeps the last project chosen in this run.
+        state.ProjectOption = core::ProjectOptionFor(state.ProjectConfigName);
+    } else {
+        m_comboProject->setEnabled(false);
+        state.ProjectOption.clear();
+    }
+    state.UseProjectConfig = ticked;
+    showCommandLine(core::FullCommandLine(state));
+}
+
+void MicroStationDialog::onUserSelected(int index) {
+    if (index < 0)
+        return;
+    core::AppState& state = m_context.state;
+    state.UserConfigName = core::ConfigNameOf(EntryBytes(m_comboUser, index));
+    // The project files live under the user configuration's name, so its choice is void.
+    ClearQuietly(m_comboProject);
+    m_checkProject->setChecked(false);
+    state.UserOption = core::UserOptionFor(state.UserConfigName);
+    showCommandLine(core::FullCommandLine(state));
+}
+
+void MicroStationDialog::onProjectSelected(int index) {
+    if (index < 0)
+        return;
+    core::AppState& state = m_context.state;
+    state.ProjectConfigName = core::ConfigNameOf(EntryBytes(m_comboProject, index));
+    state.ProjectOption = core::ProjectOptionFor(state.ProjectConfigName);
+    showCommandLine(core::FullCommandLine(state));
+}
+
+void MicroStationDialog::fillUserList() {
+    core::AppState& state = m_context.state;
+    FillQuietly(m_comboUser, core::ListMatchingFiles(core::UserConfigPattern(state)));
+    if (m_comboUser->count() == 0)
+        return;
+    // Selecting runs the choice's handler, as a user's selection does.
+    m_comboUser->setCurrentIndex(0);
+    const std::string name = EntryBytes(m_comboUser, 0);
+    if (name.find('.') != std::string::npos)
+        state.UserConfigName = core::ConfigNameOf(name);
+}
+
+void MicroStationDialog::fillProjectList() {
+    FillQuietly(m_comboProject,
+                core::ListMatchingFiles(core::ProjectConfigPattern(m_context.state)));
+    m_comboProject->setEnabled(m_checkProject->isChecked());
+}
+
+void MicroStationDialog::showFolder() {
+    const QString folder = FromBytes(m_context.state.MicroStationFolder);
+    m_folderLabel->setText(folder);
+    // The label may show it shortened.
+    m_folderLabel->setToolTip(folder);
+}
+
+void MicroStationDialog::showCommandLine(const std::string& line) {
+    m_composedLine = line;
+    m_commandLine->setText(FromBytes(line));
+}
+
+void MicroStationDialog::updateCreateEnabled() {
+    m_create->setEnabled(core::MicroStationProgramExists(m_context.state.MicroStationFolder));
+}
+
+void MicroStationDialog::onCreate() {
+    const QString shown = m_commandLine->text();
+    const std::string line = shown == FromBytes(m_composedLine) ? m_composedLine : ToBytes(shown);
+    setEnabled(false);
+    core::CreateDebugReport(m_context.state, m_context.prompter, line, [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    // Clicks and keys held back while MicroStation ran reach the disabled dialog and die.
+    QCoreApplication::processEvents();
+    setEnabled(true);
+}
+
+void MicroStationDialog::onBrowseReport() {
+    const QString chosen = m_context.pickers.openFile(
+        this, Caption(kOpenTitle), FromBytes(core::platform::SystemRoot()), Caption(kReportFilter));
+    if (chosen.isEmpty())
+        return;
+    core::AppState& state = m_context.state;
+    const std::string previous = state.ReportPath;
+    state.ReportPath = ToBytes(QDir::toNativeSeparators(chosen));
+    if (core::LoadDebugReport(state, m_context.prompter, kSourceChosen) !=
+        core::LoadOutcome::Loaded) {
+        // The report on screen stays, and so does the path "Refresh" reads it from.
+        state.ReportPath = previous;
+        return;
+    }
+    state.ReportSource = std::string(kSourceChosen);
+}
+
+void MicroStationDialog::onDone() {
+    core::AppState& state = m_context.state;
+    if (state.ReportSource != kSourceChosen) {
+        core::LoadDebugReport(state, m_context.prompter, kSourceReread);
+        state.ReportSource = std::string(kSourceReread);
+    }
+    accept();
+}
+
+} // namespace varscope::ui
