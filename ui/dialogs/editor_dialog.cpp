@@ -65,7 +65,7 @@ struct WindowsEditor {
     std::string AppState::*path;
 };
 
-// WordPad first, as the search has always gone.
+// Searched one after the other; Cancel during the first also spares the user the second.
 const std::array<WindowsEditor, 2> kWindowsEditors{{
     {"wordpad.exe", &AppState::WordpadPath},
     {"notepad.exe", &AppState::NotepadPath},
