@@ -34,7 +34,7 @@ public:
 
 bool WantsScreenshot(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--screenshot") == 0)
+        if (qstrcmp(argv[i], "--screenshot") == 0 || qstrncmp(argv[i], "--screenshot=", 13) == 0)
             return true;
     }
     return false;
@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
         QStringLiteral("DIR"));
     const QCommandLineOption screenshotFile(
         QStringLiteral("screenshot"),
-        QStringLiteral("Render the main window offscreen to the PNG FILE and exit."),
+        QStringLiteral("Render the main window offscreen to FILE and exit: a PNG image, or "
+                       "an uncompressed BMP image when FILE ends in .bmp."),
         QStringLiteral("FILE"));
     const QCommandLineOption page(QStringLiteral("page"),
                                   QStringLiteral("Bring page N to the front: 0 All Variables, "
@@ -125,7 +126,9 @@ int main(int argc, char** argv) {
         for (int round = 0; round < 5; ++round)
             QApplication::processEvents(QEventLoop::AllEvents, 20);
         const QString file = parser.value(screenshotFile);
-        if (!window.grab().save(file, "PNG")) {
+        const char* format =
+            file.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive) ? "BMP" : "PNG";
+        if (!window.grab().save(file, format)) {
             std::fprintf(stderr, "varscope: cannot write the screenshot %s\n", qPrintable(file));
             return 1;
         }

@@ -1,0 +1,132 @@
+// The program's command line, run as a user runs it.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The program beside this test in the build tree: <build>/ui/varscope.
+QString Program() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../../ui/varscope");
+}
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run Start(const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(Program(), arguments);
+    Run run;
+    // A box waiting for a click would hang here; the limit turns that into a failure.
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class MainCommandLineTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(QFileInfo(Program()).isExecutable(),
+                 qPrintable(QStringLiteral("build the program first: ") + Program()));
+    }
+
+    void screenshot_reportAndPage_writesImageOfWindowAndEnds() {
+        QTemporaryDir folder;
+        const QString shot = folder.filePath(QStringLiteral("summary.png"));
+        const Run run =
+            Start({QStringLiteral("--program-folder"), folder.path(),
+                   QStringLiteral("--screenshot"), shot, QStringLiteral("--page"),
+                   QStringLiteral("2"), QStringLiteral(VARSCOPE_FIXTURES "/ui/msdebug.txt")});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.indexOf(QStringLiteral("Varscope:")) < 0, qPrintable(run.err));
+        const QImage image(shot);
+        QVERIFY(!image.isNull());
+        QVERIFY(image.width() >= 719 && image.height() >= 415);
+        // The screenshot run leaves the preferences alone.
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("Dbgscope.Ini"))));
+    }
+
+    void screenshot_noReportOnIsolatePage_messagesGoToStandardError() {
+        QTemporaryDir folder;
+        const QString shot = folder.filePath(QStringLiteral("isolate.bmp"));
+        const Run run = Start({QStringLiteral("--program-folder"), folder.path(),
+                               QStringLiteral("--screenshot=") + shot, QStringLiteral("--page"),
+                               QStringLiteral("1")});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.contains(
+                     QStringLiteral("Varscope: MsDebug.Txt not found with current settings")),
+                 qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("Varscope: No Data Selected")),
+                 qPrintable(run.err));
+        QVERIFY(!QImage(shot, "BMP").isNull());
+    }
+
+    void select_unknownVariable_saysSoAndStillDraws() {
+        QTemporaryDir folder;
+        const QString shot = folder.filePath(QStringLiteral("shot.png"));
+        const Run run = Start({QStringLiteral("--program-folder"), folder.path(),
+                               QStringLiteral("--screenshot"), shot, QStringLiteral("--select"),
+                               QStringLiteral("NO_SUCH_VARIABLE"),
+                               QStringLiteral(VARSCOPE_FIXTURES "/ui/msdebug.txt")});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.contains(QStringLiteral("the report has no variable NO_SUCH_VARIABLE")),
+                 qPrintable(run.err));
+        QVERIFY(QFileInfo::exists(shot));
+    }
+
+    void page_outsideZeroToFour_isAUsageError_data() {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("5") << QStringLiteral("5");
+        QTest::newRow("-1") << QStringLiteral("-1");
+        QTest::newRow("word") << QStringLiteral("isolate");
+    }
+
+    void page_outsideZeroToFour_isAUsageError() {
+        QFETCH(QString, page);
+        QTemporaryDir folder;
+        const Run run = Start(
+            {QStringLiteral("--program-folder"), folder.path(), QStringLiteral("--screenshot"),
+             folder.filePath(QStringLiteral("x.png")), QStringLiteral("--page=") + page});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("--page takes a page number from 0 to 4")),
+                 qPrintable(run.err));
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("x.png"))));
+    }
+
+    void twoReports_isAUsageError() {
+        const Run run = Start({QStringLiteral("--screenshot"), QStringLiteral("/nonexistent/x.png"),
+                               QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.err.contains(QStringLiteral("at most one report")));
+    }
+
+    void help_namesEveryOption() {
+        const Run run = Start({QStringLiteral("--help")});
+        QCOMPARE(run.exitCode, 0);
+        for (const char* option :
+             {"--program-folder", "--screenshot", "--page", "--select", "REPORT"})
+            QVERIFY2(run.out.contains(QString::fromLatin1(option)), option);
+    }
+};
+
+QTEST_GUILESS_MAIN(MainCommandLineTest)
+#include "main_command_line_test.moc"
