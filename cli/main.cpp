@@ -120,30 +120,61 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     return std::nullopt;
 }
 
-std::string Render(const ReportData& report, const Options& options) {
-    std::string out;
-    if (options.view == "summary") {
-        for (const std::string_view line : report.SummaryLines)
-            AppendTextLine(out, line);
-        return out;
+// Writes the view in blocks as it is made: a view of a report of hundreds of MB is never
+// held whole, and the block being filled stays in the cache.
+class BlockWriter {
+public:
+    explicit BlockWriter(std::FILE* file) : m_file(file) { m_block.reserve(kBlockSize * 2); }
+
+    std::string& block() { return m_block; }
+
+    // Writes the block out once it is full; false when writing failed.
+    bool flushWhenFull() { return m_block.size() < kBlockSize || flush(); }
+
+    bool flush() {
+        const bool written =
+            std::fwrite(m_block.data(), 1, m_block.size(), m_file) == m_block.size();
+        m_block.clear();
+        return written;
     }
-    if (options.view == "files") {
-        for (const std::string_view file : report.ConfigFilesUsed)
-            AppendTextLine(out, file);
-        return out;
+
+private:
+    static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+    std::FILE* m_file;
+    std::string m_block;
+};
+
+// False when writing failed; errno tells why.
+bool Render(const ReportData& report, const Options& options, BlockWriter& out) {
+    if (options.view == "summary" || options.view == "files") {
+        const std::vector<std::string_view>& lines =
+            options.view == "summary" ? report.SummaryLines : report.ConfigFilesUsed;
+        for (const std::string_view line : lines) {
+            AppendTextLine(out.block(), line);
+            if (!out.flushWhenFull())
+                return false;
+        }
+        return out.flush();
     }
-    out.reserve(report.Bytes ? report.Bytes->size() + report.Variables.size() * 8 : 0);
+    const auto write = [&](const ConfigVariable& record) {
+        AppendVariableLine(out.block(), record, options.columns, options.delimiter);
+        return out.flushWhenFull();
+    };
     if (options.view == "all") {
-        for (const ConfigVariable& record : report.Variables)
-            AppendVariableLine(out, record, options.columns, options.delimiter);
-        return out;
+        for (const ConfigVariable& record : report.Variables) {
+            if (!write(record))
+                return false;
+        }
+        return out.flush();
     }
     const std::vector<std::size_t> rows =
         options.name ? IsolateByName(report, *options.name)
                      : FilterByLevel(report, *LevelFromText(*options.level));
-    for (const std::size_t index : rows)
-        AppendVariableLine(out, report.Variables[index - 1], options.columns, options.delimiter);
-    return out;
+    for (const std::size_t index : rows) {
+        if (!write(report.Variables[index - 1]))
+            return false;
+    }
+    return out.flush();
 }
 
 int Export(int argc, char** argv) {
@@ -162,18 +193,28 @@ int Export(int argc, char** argv) {
                      report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
                      options.report.c_str());
 
-    const std::string text = Render(report, options);
-
-    if (options.out) {
-        if (const auto failure = WriteWholeFile(*options.out, text)) {
-            std::fprintf(stderr, "varscope-cli: cannot write %s\n", failure->c_str());
+    if (!options.out) {
+        BlockWriter out(stdout);
+        if (!Render(report, options, out) || std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "varscope-cli: cannot write to standard output: %s\n",
+                         std::strerror(errno));
             return kExitFailure;
         }
         return kExitOk;
     }
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
-        std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "varscope-cli: cannot write to standard output: %s\n",
+    std::FILE* file = std::fopen(options.out->c_str(), "wb");
+    bool written = file != nullptr;
+    if (written) {
+        BlockWriter out(file);
+        written = Render(report, options, out);
+        const int writeErrno = errno;
+        if (std::fclose(file) != 0)
+            written = false;
+        else if (!written)
+            errno = writeErrno;
+    }
+    if (!written) {
+        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", options.out->c_str(),
                      std::strerror(errno));
         return kExitFailure;
     }

@@ -1,94 +1,144 @@
 #include "report.hpp"
 
+#include "platform/platform.hpp"
 #include "text.hpp"
 
 #include <algorithm>
 #include <array>
-#include <cstring>
+#include <cstdint>
+#include <initializer_list>
 
 namespace varscope::core {
 
 namespace {
 
+// The level tags without their parentheses, lower case, in the order they are tested; a
+// later match overrides an earlier one.
+struct Tag {
+    std::string_view word;
+    ConfigLevel level;
+};
+constexpr std::array<Tag, 6> kTags = {{{"site", LevelSite},
+                                       {"system", LevelSystem},
+                                       {"project", LevelProject},
+                                       {"user", LevelUser},
+                                       {"appl", LevelApplication},
+                                       {"predefined", LevelPredefined}}};
+
 constexpr std::string_view kSummaryMarker = "configuration variable summary";
 constexpr std::string_view kFileMarker = "processing macro file";
 
-struct Tag {
-    std::string_view text; // lower case, without the opening parenthesis
-    ConfigLevel level;
-};
-
-// Tested in this order; a later match overrides an earlier one.
-constexpr std::array<Tag, 6> kTags = {{{"site)", LevelSite},
-                                       {"system)", LevelSystem},
-                                       {"project)", LevelProject},
-                                       {"user)", LevelUser},
-                                       {"appl)", LevelApplication},
-                                       {"predefined)", LevelPredefined}}};
-
-// Case-insensitive Horspool search for a lower-case needle; the markers are long, so this
-// skips most of every line instead of looking at each byte.
-class MarkerFinder {
+// Case-insensitive search for one or two markers at once (Horspool over a window as long
+// as the shorter marker, shifting by the window's last two bytes): pairs from the markers
+// are few, so most windows move on by nearly the window's length, and both markers cost
+// one pass.
+class MarkerSearch {
 public:
-    explicit MarkerFinder(std::string_view lowerNeedle) : m_needle(lowerNeedle) {
-        m_skip.fill(m_needle.size());
-        for (std::size_t i = 0; i + 1 < m_needle.size(); ++i) {
-            const auto c = static_cast<unsigned char>(m_needle[i]);
-            const std::size_t shift = m_needle.size() - 1 - i;
-            m_skip[c] = shift;
-            if (c >= 'a' && c <= 'z')
-                m_skip[c - 32] = shift;
+    explicit MarkerSearch(std::initializer_list<std::string_view> lowerMarkers) {
+        for (const std::string_view marker : lowerMarkers) {
+            m_markers[m_count++] = marker;
+            m_window = m_count == 1 ? marker.size() : std::min(m_window, marker.size());
+        }
+        const std::size_t n = m_window;
+        m_shift.fill(static_cast<std::uint8_t>(n));
+        for (std::size_t k = 0; k < m_count; ++k) {
+            const std::string_view marker = m_markers[k];
+            // A match may start at the last byte of the pair...
+            for (std::size_t other = 0; other < 32; ++other)
+                Lower(Pair(other, ClassOf(marker[0])), n - 1);
+            // ...or wherever the pair stands in the marker's first n bytes.
+            for (std::size_t shift = 0; shift + 1 < n; ++shift)
+                Lower(Pair(ClassOf(marker[n - 2 - shift]), ClassOf(marker[n - 1 - shift])), shift);
         }
     }
 
-    bool in(std::string_view text) const {
-        const std::size_t n = m_needle.size();
+    // Bit k is set when the text holds marker k.
+    unsigned in(std::string_view text) const {
+        const unsigned all = (1u << m_count) - 1;
+        unsigned found = 0;
+        const std::size_t n = m_window;
         std::size_t i = 0;
         while (i + n <= text.size()) {
-            const char lastByte = text[i + n - 1];
-            if (AsciiLower(lastByte) == m_needle[n - 1]) {
-                std::size_t k = 0;
-                while (k + 1 < n && AsciiLower(text[i + k]) == m_needle[k])
-                    ++k;
-                if (k + 1 == n)
-                    return true;
+            const std::uint8_t shift =
+                m_shift[Pair(ClassOf(text[i + n - 2]), ClassOf(text[i + n - 1]))];
+            if (shift != 0) {
+                i += shift;
+                continue;
             }
-            i += m_skip[static_cast<unsigned char>(lastByte)];
+            for (std::size_t k = 0; k < m_count; ++k) {
+                if (!(found & 1u << k) && StartsWithMarker(text.substr(i), m_markers[k]))
+                    found |= 1u << k;
+            }
+            if (found == all)
+                break;
+            ++i;
         }
-        return false;
+        return found;
     }
 
 private:
-    std::string_view m_needle;
-    std::array<std::size_t, 256> m_skip{};
+    // The markers hold only letters and blanks. A letter's low five bits are the same in
+    // either case; other bytes that share them with a marker's letters only shorten a shift.
+    static std::size_t ClassOf(char c) { return static_cast<unsigned char>(c) & 0x1Fu; }
+    static std::size_t Pair(std::size_t a, std::size_t b) { return a << 5 | b; }
+    static bool StartsWithMarker(std::string_view text, std::string_view marker) {
+        if (text.size() < marker.size())
+            return false;
+        for (std::size_t k = 0; k < marker.size(); ++k) {
+            if (AsciiLower(text[k]) != marker[k])
+                return false;
+        }
+        return true;
+    }
+    void Lower(std::size_t pair, std::size_t shift) {
+        m_shift[pair] = std::min(m_shift[pair], static_cast<std::uint8_t>(shift));
+    }
+
+    std::array<std::string_view, 2> m_markers;
+    std::size_t m_count = 0;
+    std::size_t m_window = 0;
+    std::array<std::uint8_t, 32 * 32> m_shift{};
 };
 
-bool TagAt(std::string_view rest, std::string_view tag) {
-    if (rest.size() < tag.size())
-        return false;
-    for (std::size_t i = 0; i < tag.size(); ++i) {
-        if (AsciiLower(rest[i]) != tag[i])
-            return false;
+// The rank in kTags of the tag whose ")" stands at `close` in the line, or -1. Looking back
+// from each ")" finds every tag, and the same pass finds the first "):".
+int TagRankEndingAt(std::string_view line, std::size_t close) {
+    if (close == 0)
+        return -1;
+    int rank = -1;
+    switch (AsciiLower(line[close - 1])) {
+    case 'e':
+        rank = 0;
+        break;
+    case 'm':
+        rank = 1;
+        break;
+    case 't':
+        rank = 2;
+        break;
+    case 'r':
+        rank = 3;
+        break;
+    case 'l':
+        rank = 4;
+        break;
+    case 'd':
+        rank = 5;
+        break;
+    default:
+        return -1;
     }
-    return true;
-}
-
-// The level the line's tags give, or LevelNone when it has none.
-ConfigLevel LevelOfLine(std::string_view line) {
-    ConfigLevel level = LevelNone;
-    int bestRank = -1;
-    std::size_t pos = 0;
-    while ((pos = line.find('(', pos)) != std::string_view::npos) {
-        ++pos;
-        const std::string_view rest = line.substr(pos);
-        for (int rank = 0; rank < static_cast<int>(kTags.size()); ++rank) {
-            if (rank > bestRank && TagAt(rest, kTags[rank].text)) {
-                bestRank = rank;
-                level = kTags[rank].level;
-            }
-        }
+    const std::string_view word = kTags[static_cast<std::size_t>(rank)].word;
+    if (close < word.size() + 1)
+        return -1;
+    const std::size_t open = close - word.size() - 1;
+    if (line[open] != '(')
+        return -1;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (AsciiLower(line[open + 1 + i]) != word[i])
+            return -1;
     }
-    return level;
+    return rank;
 }
 
 std::string_view TrimLeadingBlanks(std::string_view text) {
@@ -152,15 +202,17 @@ std::optional<ConfigLevel> LevelFromText(std::string_view text) {
 }
 
 ReportData ParseReport(std::string bytes) {
-    static const MarkerFinder summaryFinder(kSummaryMarker);
-    static const MarkerFinder fileFinder(kFileMarker);
-
+    // Bit 0: the file marker, bit 1: the summary marker, looked for until it is found.
+    static const MarkerSearch bothMarkers({kFileMarker, kSummaryMarker});
+    static const MarkerSearch fileMarker({kFileMarker});
     ReportData data;
     auto owned = std::make_shared<std::string>(std::move(bytes));
     const std::string_view text(*owned);
     data.Bytes = std::move(owned);
     // A definition line is rarely shorter than 40 bytes; reserving avoids most regrowth.
     data.Variables.reserve(text.size() / 64 + 16);
+    platform::AdviseLargeBuffer(data.Variables.data(),
+                                data.Variables.capacity() * sizeof(ConfigVariable));
 
     bool inSummary = false;
     std::string_view currentFile;
@@ -192,16 +244,16 @@ ReportData ParseReport(std::string bytes) {
                 ++cursor;
         }
 
+        const unsigned markers = (inSummary ? fileMarker : bothMarkers).in(line);
         if (inSummary)
             data.SummaryLines.push_back(line);
-        else if (summaryFinder.in(line))
+        else if (markers & 2u)
             inSummary = true;
 
-        if (fileFinder.in(line)) {
+        if (markers & 1u) {
             const std::size_t open = line.find('[');
             const std::size_t close = line.find(']');
-            if (open == std::string_view::npos || close == std::string_view::npos ||
-                close < open) {
+            if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
                 ++data.SkippedLines;
             } else {
                 currentFile = line.substr(open + 1, close - open - 1);
@@ -209,13 +261,18 @@ ReportData ParseReport(std::string bytes) {
             }
         }
 
-        if (line.find('(') != std::string_view::npos) {
-            const ConfigLevel level = LevelOfLine(line);
-            if (level != LevelNone)
-                pendingLevel = level;
+        int tagRank = -1;
+        std::size_t closeParen = std::string_view::npos;
+        for (std::size_t paren = line.find(')'); paren != std::string_view::npos;
+             paren = line.find(')', paren + 1)) {
+            if (closeParen == std::string_view::npos && paren + 1 < line.size() &&
+                line[paren + 1] == ':')
+                closeParen = paren;
+            tagRank = std::max(tagRank, TagRankEndingAt(line, paren));
         }
+        if (tagRank >= 0)
+            pendingLevel = kTags[static_cast<std::size_t>(tagRank)].level;
 
-        const std::size_t closeParen = line.find("):");
         if (closeParen == std::string_view::npos)
             continue;
         const std::optional<SplitLine> split = SplitVariableLine(line, closeParen);

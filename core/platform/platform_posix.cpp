@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -397,6 +399,21 @@ std::string SystemTextToUtf8(std::string_view text) {
 
 std::string ValidUtf8(std::string_view utf8) {
     return std::string(utf8);
+}
+
+void AdviseLargeBuffer(void* data, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    // Only whole huge pages inside the buffer: its edges may share pages with other data.
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t last = (start + size) & ~(kHugePage - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
 }
 
 } // namespace varscope::core::platform

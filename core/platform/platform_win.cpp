@@ -379,4 +379,7 @@ std::string ValidUtf8(std::string_view utf8) {
     return Convert(utf8, CP_UTF8, CP_UTF8);
 }
 
+// Large pages on Windows need a privilege ordinary users lack; the default is kept.
+void AdviseLargeBuffer(void*, std::size_t) {}
+
 } // namespace varscope::core::platform
