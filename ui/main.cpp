@@ -96,9 +96,13 @@ int main(int argc, char** argv) {
     }
 
     varscope::core::AppState state;
-    state.ProgramFolder = parser.isSet(programFolder)
-                              ? varscope::ui::ToBytes(parser.value(programFolder))
-                              : varscope::core::platform::ExecutableFolder();
+    // Relative paths are taken now: loading a report makes the MicroStation folder current.
+    state.ProgramFolder =
+        parser.isSet(programFolder)
+            ? varscope::ui::ToBytes(QFileInfo(parser.value(programFolder)).absoluteFilePath())
+            : varscope::core::platform::ExecutableFolder();
+    const QString screenshotPath =
+        screenshot ? QFileInfo(parser.value(screenshotFile)).absoluteFilePath() : QString();
 
     varscope::ui::QtPrompter qtPrompter;
     StderrPrompter stderrPrompter;
@@ -125,7 +129,7 @@ int main(int argc, char** argv) {
         // Scroll bars and header geometry settle in posted events.
         for (int round = 0; round < 5; ++round)
             QApplication::processEvents(QEventLoop::AllEvents, 20);
-        const QString file = parser.value(screenshotFile);
+        const QString& file = screenshotPath;
         const char* format =
             file.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive) ? "BMP" : "PNG";
         if (!window.grab().save(file, format)) {
