@@ -84,6 +84,15 @@ bool VariableSortProxy::filterAcceptsRow(int, const QModelIndex&) const {
     return true;
 }
 
+bool VariableSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    const int order =
+        QString::compare(left.data().toString(), right.data().toString(), Qt::CaseInsensitive);
+    if (order != 0)
+        return order < 0;
+    // A descending sort asks with the two rows swapped.
+    return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
+}
+
 VariableListView::VariableListView(const core::AppState& state, const IconLibrary& icons,
                                    VariableTableModel::Rows rows, QWidget* parent)
     : QTreeView(parent) {
@@ -96,6 +105,9 @@ VariableListView::VariableListView(const core::AppState& state, const IconLibrar
     ConfigureListView(*this, RowStyle::GridFullRow, true);
     // "File" takes whatever room the window gives beyond the start-up widths.
     header()->setStretchLastSection(true);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
 }
 
 void VariableListView::reload() {

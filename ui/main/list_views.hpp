@@ -54,10 +54,15 @@ public:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    // The texts as the system's list control sorts them: letter case ignored, character
+    // codes otherwise, no locale rules. Equal texts keep report order, whichever the
+    // direction and whatever order the list was in before.
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 };
 
 // All Variables or Isolate: a view over the shared table through a sort proxy; proxy row
-// order is the order shown, source order is report order.
+// order is the order shown, source order is report order. Its column headers are clickable;
+// what a click does is the main window's business.
 class VariableListView final : public QTreeView {
     Q_OBJECT
 public:

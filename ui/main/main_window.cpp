@@ -10,8 +10,10 @@
 #include "level_selector.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
+#include "program_wait.hpp"
 #include "text_list_model.hpp"
 #include "ui/qt_prompter.hpp"
+#include "view_interaction.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -98,7 +100,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
 
     m_quitButton = new QPushButton(tr("&Quit"));
     m_quitButton->setObjectName(QStringLiteral("Command2"));
-    connect(m_quitButton, &QPushButton::clicked, this, &MainWindow::close);
+    connect(m_quitButton, &QPushButton::clicked, this, &MainWindow::quit);
 
     auto* central = new QWidget;
     central->setObjectName(QStringLiteral("mainClient"));
@@ -138,6 +140,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     m_startUpSize = (client + bars).expandedTo(minimumSizeHint());
     setMinimumSize(m_startUpSize);
     resize(m_startUpSize);
+    m_interaction = new ViewInteraction(*this);
     applyPageVisibility();
 }
 
@@ -181,7 +184,7 @@ QWidget* MainWindow::buildSinglePage(QTreeView* view) {
 
 void MainWindow::buildMenus() {
     // Items whose windows are not part of the program yet stay disabled; whoever adds the
-    // window enables and connects its item.
+    // window enables and connects its item (most of them in ViewInteraction).
     m_optionsMenu = menuBar()->addMenu(tr("Options"));
     m_optionsMenu->setObjectName(QStringLiteral("configOpts"));
     m_actions.defineEditor = AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
@@ -279,11 +282,9 @@ void MainWindow::applyPageVisibility() {
 void MainWindow::openHelp() {
     const core::AppState& state = m_context.state;
     if (UseCompiledHelp(state)) {
-        const bool started =
-            core::platform::RunProgram(CompiledHelpCommandLine(state.ProgramFolder), [] {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            });
-        if (started)
+        ProgramWait wait;
+        if (core::platform::RunProgram(CompiledHelpCommandLine(state.ProgramFolder),
+                                       wait.whileWaiting()))
             return;
     }
     if (m_helpWindow == nullptr)
@@ -348,6 +349,12 @@ void MainWindow::showEvent(QShowEvent* event) {
         m_columnsSized = true;
         setColumnWidths();
     }
+}
+
+void MainWindow::quit() {
+    m_interaction->closeDialogs();
+    // The preferences are written as the window closes, however it is closed.
+    close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -22,6 +22,7 @@ class IconLibrary;
 class LevelSelector;
 class TextListModel;
 class VariableListView;
+class ViewInteraction;
 
 // The program's one top-level window: five pages of the loaded report, the level filter,
 // find and isolate, the menus and help. Later windows hook in through the accessors and
@@ -91,6 +92,10 @@ public:
     // F1 and Help > "Contents".
     void openHelp();
     HelpWindow* helpWindow() const { return m_helpWindow; }
+    // Sorting, double-clicks, F5, the context menu and the windows opened from the menus.
+    ViewInteraction& interaction() const { return *m_interaction; }
+    // "&Quit": closes the windows opened from this one, then this one.
+    void quit();
 
 signals:
     // A page came to the front (after the Isolate page has isolated).
@@ -132,6 +137,7 @@ private:
     QLabel* m_statusCounts = nullptr;
     QLabel* m_statusPath = nullptr;
     HelpWindow* m_helpWindow = nullptr;
+    ViewInteraction* m_interaction = nullptr;
     QSize m_startUpSize;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;

@@ -1,0 +1,736 @@
+// The main window between start-up and quit: double-clicks that open files, sorting, F5 and
+// "Refresh", the context menu, and the window while an editor runs.
+#include "main_window_support.hpp"
+
+#include "core/edit.hpp"
+#include "core/messages.hpp"
+#include "core/process.hpp"
+#include "tests/support/stand_in_programs.hpp"
+#include "ui/dialogs/editor_dialog.hpp"
+#include "ui/main/list_views.hpp"
+#include "ui/main/program_wait.hpp"
+#include "ui/main/text_list_model.hpp"
+#include "ui/main/variable_table_model.hpp"
+#include "ui/main/view_interaction.hpp"
+#include "ui/qt_prompter.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <filesystem>
+
+using varscope::testing::Exists;
+using varscope::testing::MainWindowHarness;
+using varscope::testing::ReadLines;
+using varscope::testing::TempFolder;
+using varscope::testing::WriteTextFile;
+namespace core = varscope::core;
+namespace ui = varscope::ui;
+
+namespace {
+
+// Rows of All Variables in the report the tests write.
+enum Record { CellRow, DefRow, UserRow, GoneRow, PenRow };
+
+void MakeReadOnly(const std::string& path) {
+    using std::filesystem::perms;
+    std::filesystem::permissions(path, perms::owner_read | perms::group_read | perms::others_read);
+}
+
+void MakeWritable(const std::string& path) {
+    using std::filesystem::perms;
+    std::filesystem::permissions(path, perms::owner_read | perms::owner_write | perms::group_read |
+                                           perms::others_read);
+}
+
+QString Clipboard() {
+    return QGuiApplication::clipboard()->text();
+}
+
+void DoubleClickRow(QAbstractItemView* view, int row) {
+    const QModelIndex index = view->model()->index(row, 0);
+    view->scrollTo(index);
+    // As the system reports a double-click: the first click selects the row.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+}
+
+QStringList Column(const QAbstractItemModel* model, int column) {
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+void ClickHeader(QTreeView* view, int column) {
+    QHeaderView* header = view->header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Counts the paintings of one widget.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) : QObject(widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// A main window over a report naming real files in a temporary folder: "site one.cfg"
+// (processed twice), "user.ucf" and "gone.cfg" (which does not exist), and an editor that
+// records its arguments, in a folder whose name has a blank.
+struct EditHarness : MainWindowHarness {
+    TempFolder folder;
+    const std::string siteFile = folder.file("config files/site one.cfg");
+    const std::string userFile = folder.file("user.ucf");
+    const std::string goneFile = folder.file("gone.cfg");
+    const std::string arguments = folder.file("arguments.txt");
+    const std::string editor = varscope::testing::WriteStandIn(
+        folder.file("my editor/ed"), {varscope::testing::StepRecordArguments(arguments)});
+
+    EditHarness() {
+        WriteTextFile(siteFile, "MS_CELL = cell/\n");
+        WriteTextFile(userFile, "MS_DEF = dgn/\n");
+        const std::string report = "Processing macro file [" + siteFile +
+                                   "]\r\n(site): MS_CELL=cell/ [cell/]\r\n"
+                                   "Processing macro file [" +
+                                   userFile +
+                                   "]\r\n(user): MS_DEF=dgn/ [dgn/]\r\n"
+                                   "(user): _USTN_USER=users/ [users/]\r\n"
+                                   "Processing macro file [" +
+                                   goneFile +
+                                   "]\r\n(user): MS_GONE=x [x]\r\n"
+                                   "Processing macro file [" +
+                                   siteFile + "]\r\n(site): MS_PEN=pen/ [pen/]\r\n";
+        window->startUp(writeReport(QByteArray::fromStdString(report)));
+        // As the preferences file would set them.
+        state.EditorPath = editor;
+        state.NotifyOnEdit = "False";
+        QGuiApplication::clipboard()->clear();
+    }
+    ~EditHarness() { MakeWritable(siteFile); }
+
+    bool editorRan() const { return Exists(arguments); }
+    std::vector<std::string> editorArguments() const { return ReadLines(arguments); }
+
+    QList<bool> marks() const {
+        QList<bool> opened;
+        const QAbstractItemModel* files = window->filesView()->model();
+        for (int row = 0; row < files->rowCount(); ++row)
+            opened << files->index(row, 0).data(ui::FileOrderModel::OpenedRole).toBool();
+        return opened;
+    }
+
+    void doubleClickAllVariables(int row) {
+        window->showPage(ui::MainWindow::AllVariablesPage);
+        DoubleClickRow(window->allVariablesView(), row);
+    }
+    void doubleClickIsolate(const std::string& name) {
+        window->showPage(ui::MainWindow::AllVariablesPage);
+        QVERIFY(window->selectVariable(name));
+        window->showPage(ui::MainWindow::IsolatePage);
+        DoubleClickRow(window->isolateView(), 0);
+    }
+    void doubleClickFile(int row) {
+        window->showPage(ui::MainWindow::FileOrderPage);
+        DoubleClickRow(window->filesView(), row);
+    }
+
+    int editorDialogs() const { return int(window->findChildren<ui::EditorDialog*>().size()); }
+
+    std::string shownTexts() const {
+        std::string texts;
+        for (const auto& box : prompter.shown)
+            texts += box.text + "\n";
+        return texts;
+    }
+};
+
+} // namespace
+
+class MainInteractionTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void allVariablesDoubleClick_editorGetsQuotedPath_nameCopiedBothRowsMarked() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        const QIcon plain =
+            h.window->filesModel()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
+
+        h.doubleClickAllVariables(PenRow);
+
+        QVERIFY2(h.prompter.shown.empty(), h.shownTexts().c_str());
+        // One argument, blanks and all: the editor path with a blank was split correctly and
+        // the file path arrived quoted.
+        QCOMPARE(h.editorArguments(), std::vector<std::string>{h.siteFile});
+        QCOMPARE(Clipboard(), QStringLiteral("MS_PEN"));
+        QCOMPARE(h.marks(), (QList<bool>{true, false, false, true}));
+        const QIcon marked =
+            h.window->filesModel()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
+        QVERIFY(marked.pixmap(16).toImage() != plain.pixmap(16).toImage());
+        QCOMPARE(h.window->filesModel()
+                     ->index(3, 0)
+                     .data(Qt::DecorationRole)
+                     .value<QIcon>()
+                     .pixmap(16)
+                     .toImage(),
+                 marked.pixmap(16).toImage());
+    }
+
+    void fileOrderDoubleClick_opensTheRowsFile_bothRowsMarked() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+
+        h.doubleClickFile(3);
+
+        QVERIFY(h.prompter.shown.empty());
+        QCOMPARE(h.editorArguments(), std::vector<std::string>{h.siteFile});
+        QCOMPARE(h.marks(), (QList<bool>{true, false, false, true}));
+
+        h.doubleClickFile(1);
+        QCOMPARE(h.editorArguments(), std::vector<std::string>{h.userFile});
+        QCOMPARE(h.marks(), (QList<bool>{true, true, false, true}));
+    }
+
+    void isolateDoubleClick_editsCopiesNameAndMarks() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+
+        h.doubleClickIsolate("MS_DEF");
+
+        QVERIFY(h.prompter.shown.empty());
+        QCOMPARE(h.editorArguments(), std::vector<std::string>{h.userFile});
+        QCOMPARE(Clipboard(), QStringLiteral("MS_DEF"));
+        QCOMPARE(h.marks(), (QList<bool>{false, true, false, false}));
+    }
+
+    void readOnlyFile_askedFirstWhateverNotify_markedOnlyFromAllVariables_data() {
+        QTest::addColumn<QString>("notify");
+        QTest::addColumn<bool>("fromAllVariables");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("All Variables, notify True") << QStringLiteral("True") << true << true;
+        QTest::newRow("All Variables, notify False") << QStringLiteral("False") << true << true;
+        QTest::newRow("Isolate, notify True") << QStringLiteral("True") << false << false;
+        QTest::newRow("Isolate, notify False") << QStringLiteral("False") << false << false;
+    }
+
+    void readOnlyFile_askedFirstWhateverNotify_markedOnlyFromAllVariables() {
+        QFETCH(QString, notify);
+        QFETCH(bool, fromAllVariables);
+        QFETCH(bool, marked);
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        h.state.NotifyOnEdit = notify.toStdString();
+        MakeReadOnly(h.siteFile);
+        h.prompter.answers = {true};
+
+        if (fromAllVariables)
+            h.doubleClickAllVariables(CellRow);
+        else
+            h.doubleClickIsolate("MS_CELL");
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].kind, std::string("ask"));
+        QCOMPARE(h.prompter.shown[0].title, std::string("File Is Read Only"));
+        QCOMPARE(h.prompter.shown[0].text, h.siteFile + " Is Read Only, Open For View??");
+        QCOMPARE(h.editorArguments(), std::vector<std::string>{h.siteFile});
+        QCOMPARE(Clipboard(), QStringLiteral("MS_CELL"));
+        QCOMPARE(h.marks(), (QList<bool>{marked, false, false, marked}));
+    }
+
+    void readOnlyFile_answeredNo_nothingStartsNothingMarked() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        MakeReadOnly(h.siteFile);
+        h.prompter.answers = {false};
+
+        h.doubleClickAllVariables(CellRow);
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].title, std::string("File Is Read Only"));
+        QVERIFY(!h.editorRan());
+        QCOMPARE(h.marks(), (QList<bool>{false, false, false, false}));
+    }
+
+    void notifyTrue_answeredNo_nothingStartsNothingMarked() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        h.state.NotifyOnEdit = "True";
+        h.prompter.answers = {false};
+
+        h.doubleClickAllVariables(DefRow);
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].kind, std::string("ask"));
+        QCOMPARE(h.prompter.shown[0].title, std::string("Verify File Open/Edit"));
+        QCOMPARE(h.prompter.shown[0].text, "Edit file: " + h.userFile);
+        QVERIFY(!h.editorRan());
+        QCOMPARE(h.marks(), (QList<bool>{false, false, false, false}));
+        // The name is copied before the question.
+        QCOMPARE(Clipboard(), QStringLiteral("MS_DEF"));
+
+        h.prompter.answers = {true};
+        h.doubleClickAllVariables(DefRow);
+        QCOMPARE(h.editorArguments(), std::vector<std::string>{h.userFile});
+        QCOMPARE(h.marks(), (QList<bool>{false, true, false, false}));
+    }
+
+    void notifyLowerCaseTrue_noQuestion() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        h.state.NotifyOnEdit = "true";
+
+        h.doubleClickFile(1);
+
+        QVERIFY(h.prompter.shown.empty());
+        QCOMPARE(h.editorArguments(), std::vector<std::string>{h.userFile});
+    }
+
+    void missingFile_toldWithStopIcon_nameStillCopied_data() {
+        QTest::addColumn<bool>("fromAllVariables");
+        QTest::newRow("All Variables") << true;
+        QTest::newRow("Isolate") << false;
+    }
+
+    void missingFile_toldWithStopIcon_nameStillCopied() {
+        QFETCH(bool, fromAllVariables);
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+
+        if (fromAllVariables)
+            h.doubleClickAllVariables(GoneRow);
+        else
+            h.doubleClickIsolate("MS_GONE");
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].kind, std::string("message"));
+        QCOMPARE(h.prompter.shown[0].text, "File:" + h.goneFile + " not found.");
+        QCOMPARE(h.prompter.shown[0].icon, core::MessageIcon::Stop);
+        QCOMPARE(h.prompter.shown[0].title, std::string("Varscope"));
+        QCOMPARE(Clipboard(), QStringLiteral("MS_GONE"));
+        QVERIFY(!h.editorRan());
+    }
+
+    void editorCannotStart_toldWithCommandLine_nothingMarked() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        h.state.EditorPath = h.folder.file("no editor/ed");
+
+        h.doubleClickAllVariables(DefRow);
+        h.doubleClickFile(0);
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(2));
+        QCOMPARE(h.prompter.shown[0].kind, std::string("message"));
+        QCOMPARE(h.prompter.shown[0].text,
+                 "Could not start: " + h.folder.file("no editor/ed") + " \"" + h.userFile + "\"");
+        QCOMPARE(h.prompter.shown[0].icon, core::MessageIcon::Stop);
+        QCOMPARE(h.prompter.shown[0].title, std::string("Varscope"));
+        QCOMPARE(h.prompter.shown[1].text,
+                 "Could not start: " + h.folder.file("no editor/ed") + " \"" + h.siteFile + "\"");
+        QCOMPARE(h.marks(), (QList<bool>{false, false, false, false}));
+        QCOMPARE(h.editorDialogs(), 0);
+    }
+
+    void noEditorSet_allVariablesAndFileOrderOfferDialogWithoutWaiting_isolateDoesNot() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        h.state.EditorPath.clear();
+
+        h.doubleClickIsolate("MS_DEF");
+        QCOMPARE(h.editorDialogs(), 0);
+        QCOMPARE(Clipboard(), QStringLiteral("MS_DEF"));
+
+        h.prompter.shown.clear();
+        h.doubleClickAllVariables(DefRow);
+
+        ui::EditorDialog* dialog = h.window->interaction().editorDialog();
+        QVERIFY(dialog != nullptr);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isModal());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(dialog->parentWidget(), h.window.get());
+        // The double-click went on: the name is copied and the file handed over, and with no
+        // editor nothing could start.
+        QCOMPARE(Clipboard(), QStringLiteral("MS_DEF"));
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].text, "Could not start:  \"" + h.userFile + "\"");
+        QVERIFY(!h.editorRan());
+
+        // A second offer raises the same dialog.
+        h.doubleClickFile(3);
+        QCOMPARE(h.window->interaction().editorDialog(), dialog);
+        QCOMPARE(h.editorDialogs(), 1);
+        QVERIFY(dialog->isVisible());
+
+        // Once it is closed, File Order offers a new one.
+        dialog->close();
+        QTRY_COMPARE(h.editorDialogs(), 0);
+        h.doubleClickFile(1);
+        QCOMPARE(h.editorDialogs(), 1);
+        QVERIFY(h.window->interaction().editorDialog()->isVisible());
+    }
+
+    void doubleClickWithNoRowSelected_onlyOffersTheDialog() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        h.state.EditorPath.clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+        auto* all = h.window->allVariablesView();
+        all->selectionModel()->clearSelection();
+        const QPoint belowRows(20, all->viewport()->height() - 5);
+        QVERIFY(!all->indexAt(belowRows).isValid());
+
+        QTest::mouseDClick(all->viewport(), Qt::LeftButton, {}, belowRows);
+
+        QCOMPARE(h.editorDialogs(), 1);
+        QVERIFY(h.prompter.shown.empty());
+        QCOMPARE(Clipboard(), QStringLiteral("kept"));
+
+        // With an editor set, nothing at all.
+        h.state.EditorPath = h.editor;
+        h.window->interaction().editorDialog()->close();
+        QTRY_COMPARE(h.editorDialogs(), 0);
+        h.window->showPage(ui::MainWindow::FileOrderPage);
+        h.window->filesView()->selectionModel()->clearSelection();
+        QTest::mouseDClick(h.window->filesView()->viewport(), Qt::LeftButton, {},
+                           QPoint(20, h.window->filesView()->viewport()->height() - 5));
+        QCOMPARE(h.editorDialogs(), 0);
+        QVERIFY(h.prompter.shown.empty());
+        QVERIFY(!h.editorRan());
+    }
+
+    void summaryDoubleClick_doesNothing() {
+        MainWindowHarness h;
+        h.window->startUp(varscope::testing::FixtureReport());
+        QVERIFY(h.showAndWait());
+        QVERIFY(h.state.EditorPath.empty());
+        h.window->showPage(ui::MainWindow::SummaryPage);
+
+        DoubleClickRow(h.window->summaryView(), 1);
+
+        QVERIFY(h.window->findChild<ui::EditorDialog*>() == nullptr);
+        QVERIFY(h.prompter.shown.empty());
+    }
+
+    void msDebugItem_opensTheReportInTheEditor() {
+        EditHarness h;
+
+        h.window->actions().pMnuMSDebug->trigger();
+
+        QVERIFY(h.prompter.shown.empty());
+        QCOMPARE(h.editorArguments(),
+                 std::vector<std::string>{h.path(QStringLiteral("report.txt")).toStdString()});
+        // The report is not a configuration file: nothing to mark.
+        QCOMPARE(h.marks(), (QList<bool>{false, false, false, false}));
+    }
+
+    void headerClicks_sameColumnReverses_otherColumnAscending() {
+        MainWindowHarness h;
+        // Values differing in letter case only keep their report order.
+        h.window->startUp(h.writeReport("Processing macro file [C:\\b.cfg]\r\n"
+                                        "(user): ONE=beta[1]\r\n"
+                                        "(user): TWO=Alpha[2]\r\n"
+                                        "Processing macro file [C:\\a.cfg]\r\n"
+                                        "(user): THREE=alpha[3]\r\n"
+                                        "(user): FOUR=_under[4]\r\n"
+                                        "(user): FIVE=Zulu[5]\r\n"));
+        QVERIFY(h.showAndWait());
+        auto* all = h.window->allVariablesView();
+        const QStringList reportOrder = Column(all->model(), 0);
+
+        ClickHeader(all, ui::VariableTableModel::ValueColumn);
+        QCOMPARE(
+            Column(all->model(), 1),
+            (QStringList{QStringLiteral("_under"), QStringLiteral("Alpha"), QStringLiteral("alpha"),
+                         QStringLiteral("beta"), QStringLiteral("Zulu")}));
+        QCOMPARE(all->header()->sortIndicatorSection(), int(ui::VariableTableModel::ValueColumn));
+        QCOMPARE(all->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+
+        ClickHeader(all, ui::VariableTableModel::ValueColumn);
+        QCOMPARE(Column(all->model(), 1).first(), QStringLiteral("Zulu"));
+        QCOMPARE(Column(all->model(), 1).last(), QStringLiteral("_under"));
+        QCOMPARE(all->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+
+        ClickHeader(all, ui::VariableTableModel::ValueColumn);
+        QCOMPARE(Column(all->model(), 1).first(), QStringLiteral("_under"));
+
+        ClickHeader(all, ui::VariableTableModel::ValueColumn);
+        ClickHeader(all, ui::VariableTableModel::FileColumn);
+        QCOMPARE(
+            Column(all->model(), 0),
+            (QStringList{QStringLiteral("THREE"), QStringLiteral("FOUR"), QStringLiteral("FIVE"),
+                         QStringLiteral("ONE"), QStringLiteral("TWO")}));
+        QCOMPARE(all->header()->sortIndicatorSection(), int(ui::VariableTableModel::FileColumn));
+        QCOMPARE(all->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+
+        // A reload shows report order again, and the next click sorts ascending.
+        h.window->actions().pMnuRefresh->trigger();
+        QCOMPARE(Column(all->model(), 0), reportOrder);
+        QCOMPARE(all->header()->sortIndicatorSection(), -1);
+        ClickHeader(all, ui::VariableTableModel::FileColumn);
+        QCOMPARE(Column(all->model(), 0).first(), QStringLiteral("THREE"));
+    }
+
+    void headerClick_isolateSortsToo_summaryAndFileOrderDoNot() {
+        MainWindowHarness h;
+        h.window->startUp(varscope::testing::FixtureReport());
+        QVERIFY(h.showAndWait());
+        h.window->filterByLevel(core::LevelUser);
+        h.window->showPage(ui::MainWindow::IsolatePage);
+        auto* isolate = h.window->isolateView();
+        QStringList names = Column(isolate->model(), 0);
+
+        ClickHeader(isolate, ui::VariableTableModel::NameColumn);
+        names.sort(Qt::CaseInsensitive);
+        QCOMPARE(Column(isolate->model(), 0), names);
+        ClickHeader(isolate, ui::VariableTableModel::NameColumn);
+        std::reverse(names.begin(), names.end());
+        QCOMPARE(Column(isolate->model(), 0).first(), names.first());
+
+        for (const int page : {ui::MainWindow::SummaryPage, ui::MainWindow::FileOrderPage}) {
+            h.window->showPage(page);
+            QTreeView* view = page == ui::MainWindow::SummaryPage ? h.window->summaryView()
+                                                                  : h.window->filesView();
+            const QStringList before = Column(view->model(), 0);
+            QVERIFY(!view->header()->sectionsClickable());
+            ClickHeader(view, 0);
+            QCOMPARE(Column(view->model(), 0), before);
+        }
+    }
+
+    void headerClick_selectedRowScrolledIntoView() {
+        MainWindowHarness h;
+        QByteArray report = "Processing macro file [C:\\a.cfg]\r\n";
+        for (int i = 0; i < 300; ++i)
+            report += "(user): V" + QByteArray::number(1000 + i) + "=" +
+                      QByteArray::number(1299 - i) + " [x]\r\n";
+        h.window->startUp(h.writeReport(report));
+        QVERIFY(h.showAndWait());
+        auto* all = h.window->allVariablesView();
+        all->selectShownRow(2);
+        const QModelIndex selected = all->selectionModel()->selectedRows().first();
+        QVERIFY(all->viewport()->rect().intersects(all->visualRect(selected)));
+
+        // By value the third record comes third from the end.
+        ClickHeader(all, ui::VariableTableModel::ValueColumn);
+
+        const QModelIndex moved = all->selectionModel()->selectedRows().first();
+        QCOMPARE(moved.row(), 297);
+        QCOMPARE(moved.data().toString(), QStringLiteral("V1002"));
+        QVERIFY(all->viewport()->rect().intersects(all->visualRect(moved)));
+    }
+
+    void f5AndRefresh_readDifferentFiles() {
+        // F5 makes the MicroStation folder current; it is removed at the end.
+        const QString startFolder = QDir::currentPath();
+        const auto restore = qScopeGuard([&] { QDir::setCurrent(startFolder); });
+        MainWindowHarness h;
+        TempFolder microStation;
+        WriteTextFile(microStation.file("msdebug.txt"),
+                      "Processing macro file [C:\\folder.cfg]\r\n(user): FROM_FOLDER=1 [1]\r\n");
+        h.setMicroStationFolder(QString::fromStdString(microStation.path()));
+        h.window->startUp();
+        QVERIFY(h.showAndWait());
+        auto* all = h.window->allVariablesView();
+        QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("FROM_FOLDER"));
+        const std::string chosen =
+            h.writeReport("Processing macro file [C:\\chosen.cfg]\r\n(user): CHOSEN=2 [2]\r\n")
+                .toStdString();
+        h.state.ReportPath = chosen; // as "Browse:" leaves it
+        h.state.ReportSource = "skip";
+
+        h.window->actions().pMnuRefresh->trigger();
+        QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("CHOSEN"));
+        QCOMPARE(h.state.ReportPath, chosen);
+        QCOMPARE(h.state.ReportSource, std::string());
+
+        all->setFocus();
+        QTest::keyClick(all, Qt::Key_F5);
+        QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("FROM_FOLDER"));
+        QCOMPARE(h.state.ReportPath, microStation.file("msdebug.txt"));
+        QCOMPARE(h.state.ReportSource, std::string());
+        QCOMPARE(h.window->windowTitle(),
+                 QStringLiteral("Varscope    Viewing: ") +
+                     QString::fromStdString(microStation.file("msdebug.txt")));
+
+        // F5 belongs to All Variables only.
+        h.state.ReportPath = chosen;
+        h.window->actions().pMnuRefresh->trigger();
+        h.window->showPage(ui::MainWindow::FileOrderPage);
+        const unsigned generation = h.state.ReportGeneration;
+        QTest::keyClick(h.window->filesView(), Qt::Key_F5);
+        QTest::keyClick(h.window->isolateView(), Qt::Key_F5);
+        QCOMPARE(h.state.ReportGeneration, generation);
+        QVERIFY(h.prompter.shown.empty());
+    }
+
+    void f5_noReportInFolder_saysNotFoundAndKeepsTheViews() {
+        MainWindowHarness h;
+        h.window->startUp(varscope::testing::FixtureReport());
+        h.state.MicroStationFolder = h.path(QStringLiteral("empty")).toStdString();
+        QTest::keyClick(h.window->allVariablesView(), Qt::Key_F5);
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].text, std::string(core::text::kReportNotFound));
+        QCOMPARE(h.window->allVariablesView()->model()->rowCount(), 31);
+    }
+
+    void rightClick_opensViewMenu_refreshOnlyFromAllVariables() {
+        MainWindowHarness h;
+        h.window->startUp(varscope::testing::FixtureReport());
+        QVERIFY(h.showAndWait());
+        QVERIFY(h.window->selectVariable("MS_DEF"));
+        QMenu* menu = h.window->viewMenu();
+        QAction* refresh = h.window->actions().pMnuRefresh;
+        const struct {
+            int page;
+            QAbstractItemView* view;
+            bool refresh;
+        } cases[] = {
+            {ui::MainWindow::IsolatePage, h.window->isolateView(), false},
+            {ui::MainWindow::SummaryPage, h.window->summaryView(), false},
+            {ui::MainWindow::AllVariablesPage, h.window->allVariablesView(), true},
+            {ui::MainWindow::FileOrderPage, h.window->filesView(), false},
+            {ui::MainWindow::CategoryPage, h.window->categoryView(), false},
+        };
+        for (const auto& c : cases) {
+            h.window->showPage(c.page);
+            // The page change set "Refresh" for the page; the click sets it again.
+            refresh->setEnabled(!c.refresh);
+            const QPoint at = c.view->viewport()->rect().center();
+
+            QTest::mousePress(c.view->viewport(), Qt::RightButton, {}, at);
+
+            QVERIFY2(menu->isVisible(), qPrintable(c.view->objectName()));
+            QCOMPARE(refresh->isEnabled(), c.refresh);
+            // At the pointer, on whichever side of it the screen has room.
+            QVERIFY(menu->geometry()
+                        .adjusted(-2, -2, 2, 2)
+                        .contains(c.view->viewport()->mapToGlobal(at)));
+            QTest::mouseRelease(c.view->viewport(), Qt::RightButton, {}, at);
+            menu->hide();
+        }
+        QVERIFY(h.prompter.shown.empty());
+
+        // A left click opens nothing; the menu key does.
+        QTest::mouseClick(h.window->summaryView()->viewport(), Qt::LeftButton);
+        QVERIFY(!menu->isVisible());
+        h.window->showPage(ui::MainWindow::AllVariablesPage);
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QApplication::sendEvent(h.window->allVariablesView(), &request);
+        QVERIFY(menu->isVisible());
+        QVERIFY(refresh->isEnabled());
+        menu->hide();
+    }
+
+    void editorRunning_windowRepaintsAndDropsInput() {
+        EditHarness h;
+        QVERIFY(h.showAndWait());
+        const std::string marker = h.folder.file("painted");
+        const std::string waiting =
+            varscope::testing::WriteStandIn(h.folder.file("waiting editor/ed"),
+                                            {varscope::testing::StepRecordArguments(h.arguments),
+                                             varscope::testing::StepWaitFor(marker)});
+        h.state.EditorPath = waiting;
+        auto* all = h.window->allVariablesView();
+        auto* counter = new PaintCounter(all->viewport());
+        QMenu* menu = h.window->viewMenu();
+
+        // Runs whenever the wait handles events: asks for a repaint, throws input at the
+        // window, and lets the editor end once a painting came through.
+        int rounds = 0;
+        int paintsBefore = -1;
+        bool actedUpon = false;
+        unsigned generation = h.state.ReportGeneration;
+        QTimer tick;
+        tick.setInterval(0);
+        connect(&tick, &QTimer::timeout, this, [&] {
+            ++rounds;
+            if (paintsBefore < 0) {
+                paintsBefore = counter->count;
+                all->viewport()->update();
+                QTest::keyClick(all, Qt::Key_F5);
+                QTest::mouseDClick(all->viewport(), Qt::LeftButton, {},
+                                   all->visualRect(all->model()->index(DefRow, 0)).center());
+                QTest::mousePress(all->viewport(), Qt::RightButton);
+                // Input still queued when the wait handles events next.
+                QCoreApplication::postEvent(
+                    all, new QKeyEvent(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier));
+                actedUpon = h.state.ReportGeneration != generation || menu->isVisible() ||
+                            Clipboard() != QStringLiteral("MS_PEN") || h.prompter.shown.size() != 0;
+                return;
+            }
+            if (counter->count > paintsBefore && !Exists(marker)) {
+                WriteTextFile(marker, "");
+                tick.stop();
+            }
+        });
+        tick.start();
+
+        h.doubleClickAllVariables(PenRow);
+        tick.stop();
+
+        QVERIFY(Exists(marker));
+        QVERIFY(rounds >= 2);
+        QVERIFY(!actedUpon);
+        QCoreApplication::processEvents();
+        QCOMPARE(h.state.ReportGeneration, generation);
+        QVERIFY(!menu->isVisible());
+        QCOMPARE(Clipboard(), QStringLiteral("MS_PEN"));
+        QVERIFY(h.prompter.shown.empty());
+        QCOMPARE(h.editorArguments(), std::vector<std::string>{h.siteFile});
+        QCOMPARE(h.marks(), (QList<bool>{true, false, false, true}));
+
+        // Afterwards the window takes input again.
+        QTest::keyClick(all, Qt::Key_F5);
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1)); // no MicroStation folder set
+    }
+
+    void programWait_dropsInputOnlyWhileHandlingEvents() {
+        QWidget widget;
+        int keys = 0;
+        struct KeyCounter final : QObject {
+            int* keys;
+            explicit KeyCounter(int* k) : keys(k) {}
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::KeyPress)
+                    ++*keys;
+                return false;
+            }
+        } counter(&keys);
+        widget.installEventFilter(&counter);
+        ui::ProgramWait wait;
+
+        // Before and between rounds: questions asked before the program starts take answers.
+        QTest::keyClick(&widget, Qt::Key_A);
+        QCOMPARE(keys, 1);
+
+        QCoreApplication::postEvent(&widget,
+                                    new QKeyEvent(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier));
+        QCoreApplication::postEvent(&widget, new QCloseEvent);
+        widget.show();
+        wait.whileWaiting()();
+        QCOMPARE(keys, 1);
+        QVERIFY(widget.isVisible());
+        QVERIFY(wait.droppedInput() >= 2);
+
+        QTest::keyClick(&widget, Qt::Key_C);
+        QCOMPARE(keys, 2);
+    }
+};
+
+QTEST_MAIN(MainInteractionTest)
+#include "main_interaction_test.moc"

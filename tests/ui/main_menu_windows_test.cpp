@@ -1,0 +1,291 @@
+// The windows the main window opens from its menus, "&Quit", and the notice shown before the
+// expression builder.
+#include "main_window_support.hpp"
+
+#include "ui/dialogs/about_dialog.hpp"
+#include "ui/dialogs/editor_dialog.hpp"
+#include "ui/main/builder_notice.hpp"
+#include "ui/main/main_texts.hpp"
+#include "ui/main/view_interaction.hpp"
+#include "ui/microstation/microstation_dialog.hpp"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+using varscope::testing::FixtureReport;
+using varscope::testing::MainWindowHarness;
+namespace ui = varscope::ui;
+
+namespace {
+
+// What a modal window looked like while it was open.
+struct SeenModal {
+    QString name;
+    bool modal = false;
+    QWidget* parent = nullptr;
+    QPointer<QWidget> window;
+};
+
+// Triggers `action` and, once its window is up, notes it and runs `whileOpen` (by default,
+// closing it).
+SeenModal TriggerModal(QAction* action, const std::function<void(QWidget*)>& whileOpen = {}) {
+    SeenModal seen;
+    QTimer::singleShot(0, action, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        seen = {modal->objectName(), modal->isModal(), modal->parentWidget(), modal};
+        if (whileOpen)
+            whileOpen(modal);
+        else
+            modal->close();
+    });
+    action->trigger();
+    return seen;
+}
+
+// Notes the windows that are told to close, in order.
+class CloseRecorder final : public QObject {
+public:
+    CloseRecorder() { QCoreApplication::instance()->installEventFilter(this); }
+    ~CloseRecorder() override { QCoreApplication::instance()->removeEventFilter(this); }
+    QStringList closed;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow())
+            closed << watched->objectName();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) : QObject(widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+class MainMenuWindowsTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void menus_windowItemsEnabled_laterOnesStayDisabled() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        const ui::MainWindow::Actions& actions = h.window->actions();
+        for (QAction* ready : {actions.defineEditor, actions.defineMicroStation, actions.about,
+                               actions.pMnuMSDebug, actions.pMnuRefresh, actions.mContents})
+            QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
+        for (QAction* later : {actions.defineCategory, actions.expBuild, actions.pMnuOutput})
+            QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
+    }
+
+    void menuItems_openTheirWindowModalOverTheMainWindow_freshEachTime_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("Editing Options")
+            << QStringLiteral("defineEditor") << QStringLiteral("Editor");
+        QTest::newRow("MicroStation")
+            << QStringLiteral("defineMicroStation") << QStringLiteral("microstation");
+        QTest::newRow("About") << QStringLiteral("about") << QStringLiteral("frmAbout");
+    }
+
+    void menuItems_openTheirWindowModalOverTheMainWindow_freshEachTime() {
+        QFETCH(QString, item);
+        QFETCH(QString, window);
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        auto* action = h.window->findChild<QAction*>(item);
+        QVERIFY(action != nullptr);
+
+        const SeenModal first = TriggerModal(action);
+        QCOMPARE(first.name, window);
+        QVERIFY(first.modal);
+        QCOMPARE(first.parent, h.window.get());
+        // Closed means gone: the next opening starts afresh.
+        QVERIFY(first.window.isNull());
+
+        const SeenModal second = TriggerModal(action);
+        QCOMPARE(second.name, window);
+        QVERIFY(second.window.isNull());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void microStation_eachOpeningReadsTheStateAgain() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QString shown;
+        const auto readFolder = [&](QWidget* dialog) {
+            shown = dialog->findChild<QLabel*>(QStringLiteral("Label_MicroStation"))->text();
+            dialog->close();
+        };
+        h.state.MicroStationFolder = h.path(QStringLiteral("first")).toStdString();
+        TriggerModal(h.window->actions().defineMicroStation, readFolder);
+        QVERIFY(shown.contains(QStringLiteral("first")));
+
+        h.state.MicroStationFolder = h.path(QStringLiteral("second")).toStdString();
+        TriggerModal(h.window->actions().defineMicroStation, readFolder);
+        QVERIFY(shown.contains(QStringLiteral("second")));
+    }
+
+    void editingOptions_replacesTheDialogOfferedByADoubleClick() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        QVERIFY(h.state.EditorPath.empty());
+        // Nothing selected: the double-click only offers the dialog.
+        h.window->interaction().allVariablesDoubleClicked();
+        QPointer<ui::EditorDialog> offered = h.window->interaction().editorDialog();
+        QVERIFY(offered != nullptr && offered->isVisible() && !offered->isModal());
+
+        int editorDialogsOpen = -1;
+        const SeenModal seen = TriggerModal(h.window->actions().defineEditor, [&](QWidget* modal) {
+            editorDialogsOpen = 0;
+            for (const ui::EditorDialog* dialog : h.window->findChildren<ui::EditorDialog*>())
+                editorDialogsOpen += dialog->isVisible() ? 1 : 0;
+            modal->close();
+        });
+
+        QCOMPARE(seen.name, QStringLiteral("Editor"));
+        QVERIFY(seen.modal);
+        QCOMPARE(editorDialogsOpen, 1);
+        QTRY_VERIFY(offered.isNull());
+    }
+
+    void quitButton_closesTheOfferedEditorDialogThenTheWindow_preferencesWrittenOnce() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        h.window->interaction().allVariablesDoubleClicked();
+        QVERIFY(h.window->interaction().editorDialog() != nullptr);
+        const QString ini = h.path(QStringLiteral("Dbgscope.Ini"));
+        CloseRecorder recorder;
+
+        QTest::mouseClick(h.find<QPushButton>("Command2"), Qt::LeftButton);
+
+        QCOMPARE(recorder.closed,
+                 (QStringList{QStringLiteral("Editor"), QStringLiteral("frmMain")}));
+        QVERIFY(!h.window->isVisible());
+        QVERIFY(varscope::testing::ReadAll(ini).contains("microstation="));
+    }
+
+    void quit_closesEditorAboutMicroStationInThatOrder_thenTheWindow() {
+        MainWindowHarness h;
+        // Unwritable preferences say so once, however many windows close.
+        h.state.ProgramFolder = h.path(QStringLiteral("missing/folder")).toStdString();
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        h.prompter.shown.clear();
+        h.window->interaction().allVariablesDoubleClicked();
+        CloseRecorder recorder;
+        const ui::MainWindow::Actions& actions = h.window->actions();
+
+        // The MicroStation dialog, and over it the About box, are open when "Quit" comes.
+        TriggerModal(actions.defineMicroStation, [&](QWidget*) {
+            TriggerModal(actions.about, [&](QWidget*) { h.window->quit(); });
+        });
+
+        QCOMPARE(recorder.closed,
+                 (QStringList{QStringLiteral("Editor"), QStringLiteral("frmAbout"),
+                              QStringLiteral("microstation"), QStringLiteral("frmMain")}));
+        QVERIFY(!h.window->isVisible());
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QVERIFY(h.prompter.shown[0].text.starts_with(ui::text::kPreferencesNotSaved));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void builderNotice_untitledLabelCentred_waitsOneSecondHandlingEvents() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        // A clock that moves 300 ms each time it is read.
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point now{};
+        int reads = 0;
+        const ui::SteadyClock clock = [&] {
+            ++reads;
+            now += std::chrono::milliseconds(300);
+            return now;
+        };
+        bool eventHandled = false;
+        QTimer::singleShot(0, this, [&] { eventHandled = true; });
+        int paintsDuringWait = 0;
+        QPointer<QWidget> seen;
+        QTimer::singleShot(0, this, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == QStringLiteral("frmNotice") && top->isVisible()) {
+                    seen = top;
+                    auto* counter = new PaintCounter(top);
+                    top->update();
+                    QTimer::singleShot(0, top, [&, counter] { paintsDuringWait = counter->count; });
+                }
+            }
+        });
+
+        QPointer<ui::BuilderNotice> notice = ui::ShowBuilderNotice(h.window.get(), clock);
+
+        // Read at the start and after each round, until a second had passed: 300, 600, 900,
+        // 1200 ms.
+        QCOMPARE(reads, 5);
+        QVERIFY(eventHandled);
+        QVERIFY(notice != nullptr);
+        QCOMPARE(seen.data(), static_cast<QWidget*>(notice.data()));
+        QVERIFY(paintsDuringWait > 0);
+        QVERIFY(notice->isVisible());
+        QVERIFY(!notice->isModal());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(notice->windowTitle().isEmpty());
+        QVERIFY(notice->windowFlags().testFlag(Qt::Tool)); // no task bar entry
+        QVERIFY(notice->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(notice->parentWidget(), h.window.get());
+
+        auto* label = notice->findChild<QLabel*>(QStringLiteral("Label1"));
+        QVERIFY(label != nullptr);
+        QCOMPARE(label->text(), QStringLiteral("Building Variable List . . ."));
+        QVERIFY(label->font().bold());
+        QVERIFY(label->width() >= label->sizeHint().width());
+        QVERIFY(notice->rect().contains(label->geometry()));
+        const double scale = notice->logicalDpiX() / 96.0;
+        QVERIFY(notice->width() >= int(216 * scale + 0.5));
+        QVERIFY(notice->height() >= int(47 * scale + 0.5));
+        // Not much larger than designed either: a label of a common font fits.
+        QVERIFY(notice->width() < int(216 * scale * 1.5));
+        const QPoint offset = notice->geometry().center() - h.window->frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+
+        // Whoever built the list closes it, and it is gone.
+        notice->close();
+        QTRY_VERIFY(notice.isNull());
+    }
+
+    void builderNotice_ownerNotShown_centredOnTheScreen() {
+        QWidget owner;
+        ui::BuilderNotice notice(&owner);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const QPoint offset = notice.geometry().center() - screen.center();
+        QVERIFY(offset.manhattanLength() <= 2);
+    }
+};
+
+QTEST_MAIN(MainMenuWindowsTest)
+#include "main_menu_windows_test.moc"

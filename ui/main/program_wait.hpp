@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+namespace varscope::ui {
+
+// While a program started from a window runs, the windows keep repainting but take no
+// input: clicks, keys, shortcuts and close requests that arrive meanwhile are dropped, not
+// kept for afterwards, so nothing the user did on the waiting window happens once the
+// program has ended. Lives for one program run.
+class ProgramWait final : public QObject {
+    Q_OBJECT
+public:
+    ProgramWait();
+    ~ProgramWait() override;
+    ProgramWait(const ProgramWait&) = delete;
+    ProgramWait& operator=(const ProgramWait&) = delete;
+
+    // For RunProgram and the operations that call it: handles pending events once.
+    std::function<void()> whileWaiting();
+
+    // Input events dropped so far.
+    int droppedInput() const { return m_dropped; }
+
+    // Whether `event` is user input (or a request to close a window) that a waiting window
+    // must not act upon.
+    static bool IsInput(const QEvent& event);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void processPendingEvents();
+
+    // Input is dropped only inside our own event processing: the questions asked before the
+    // program starts must still take their answers.
+    bool m_waiting = false;
+    int m_dropped = 0;
+};
+
+} // namespace varscope::ui

@@ -1,0 +1,271 @@
+#include "view_interaction.hpp"
+
+#include "core/edit.hpp"
+#include "core/session.hpp"
+#include "list_views.hpp"
+#include "main_window.hpp"
+#include "program_wait.hpp"
+#include "ui/dialogs/about_dialog.hpp"
+#include "ui/dialogs/editor_dialog.hpp"
+#include "ui/microstation/microstation_dialog.hpp"
+#include "ui/qt_prompter.hpp"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeView>
+
+namespace varscope::ui {
+
+namespace {
+
+constexpr std::string_view kUpdateMode = "update";
+constexpr std::string_view kSkipMode = "skip";
+
+void CopyToClipboard(std::string_view name) {
+    QGuiApplication::clipboard()->setText(FromBytes(name));
+}
+
+// Where a context menu opened from the keyboard appears: at the current row, or in the
+// middle of the list when it has none.
+QPoint KeyboardMenuPosition(const QAbstractItemView& view) {
+    const QRect row = view.visualRect(view.currentIndex());
+    const QWidget* viewport = view.viewport();
+    const QPoint local = row.isValid() && viewport->rect().intersects(row)
+                             ? QPoint(row.left() + row.height(), row.center().y())
+                             : viewport->rect().center();
+    return viewport->mapToGlobal(local);
+}
+
+} // namespace
+
+ViewInteraction::ViewInteraction(MainWindow& window) : QObject(&window), m_window(window) {
+    for (VariableListView* view : {m_window.allVariablesView(), m_window.isolateView()}) {
+        connect(view->header(), &QHeaderView::sectionClicked, this,
+                [this, view](int column) { sortByColumn(*view, column); });
+    }
+    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{
+             m_window.allVariablesView(), m_window.isolateView(), m_window.summaryView(),
+             m_window.filesView(), m_window.categoryView()}) {
+        view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+    }
+
+    const MainWindow::Actions& actions = m_window.actions();
+    connect(actions.defineEditor, &QAction::triggered, this, &ViewInteraction::openEditingOptions);
+    connect(actions.defineMicroStation, &QAction::triggered, this,
+            &ViewInteraction::openMicroStation);
+    connect(actions.about, &QAction::triggered, this, &ViewInteraction::openAbout);
+    connect(actions.pMnuMSDebug, &QAction::triggered, this, &ViewInteraction::openReport);
+    connect(actions.pMnuRefresh, &QAction::triggered, this, &ViewInteraction::refresh);
+    for (QAction* action :
+         {actions.defineEditor, actions.defineMicroStation, actions.about, actions.pMnuMSDebug})
+        action->setEnabled(true);
+}
+
+void ViewInteraction::sortByColumn(VariableListView& view, int column) {
+    QSortFilterProxyModel& proxy = view.proxy();
+    // A list in report order has no sort column, so its first click always sorts ascending.
+    Qt::SortOrder order = Qt::AscendingOrder;
+    if (proxy.sortColumn() == column && proxy.sortOrder() == Qt::AscendingOrder)
+        order = Qt::DescendingOrder;
+    proxy.sort(column, order);
+    view.header()->setSortIndicator(column, order);
+    const QModelIndexList selected = view.selectionModel()->selectedRows();
+    if (!selected.isEmpty())
+        view.scrollTo(selected.first());
+}
+
+void ViewInteraction::allVariablesDoubleClicked() {
+    offerEditorDialog();
+    const core::ConfigVariable* const record = m_window.allVariablesView()->selectedRecord();
+    if (record == nullptr)
+        return;
+    // Copies: the report may not outlive the editor run.
+    const std::string name(record->Name);
+    const std::string file(record->File);
+    CopyToClipboard(name);
+    if (openForEdit(file) == core::EditOutcome::Viewed)
+        core::MarkFileOpened(m_window.context().state, file);
+}
+
+void ViewInteraction::isolateDoubleClicked() {
+    const core::ConfigVariable* const record = m_window.isolateView()->selectedRecord();
+    if (record == nullptr)
+        return;
+    const std::string name(record->Name);
+    const std::string file(record->File);
+    CopyToClipboard(name);
+    openForEdit(file);
+}
+
+void ViewInteraction::filesDoubleClicked() {
+    offerEditorDialog();
+    const QModelIndexList selected = m_window.filesView()->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return;
+    const auto& files = m_window.context().state.Report.ConfigFilesUsed;
+    const int row = selected.first().row();
+    if (row < 0 || std::size_t(row) >= files.size())
+        return;
+    openForEdit(std::string(files[std::size_t(row)]));
+}
+
+void ViewInteraction::updateReport() {
+    // The caller of a reload marks where the report came from only after start-up, "Done"
+    // and "Browse:"; F5 and "Refresh" leave it as the load left it.
+    core::LoadDebugReport(m_window.context().state, m_window.context().prompter, kUpdateMode);
+}
+
+void ViewInteraction::refresh() {
+    core::LoadDebugReport(m_window.context().state, m_window.context().prompter, kSkipMode);
+}
+
+void ViewInteraction::openReport() {
+    openForEdit(m_window.context().state.ReportPath);
+}
+
+void ViewInteraction::openViewMenu(const QPoint& globalPos, bool refreshEnabled) {
+    m_window.actions().pMnuRefresh->setEnabled(refreshEnabled);
+    m_window.viewMenu()->popup(globalPos);
+}
+
+void ViewInteraction::openEditingOptions() {
+    // One editor dialog at a time: one offered by a double-click makes way, its choices are
+    // in the shared state already.
+    if (m_editorDialog != nullptr)
+        m_editorDialog->close();
+    auto* dialog = new EditorDialog(m_window.context(), &m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_editorDialog = dialog;
+    dialog->exec();
+}
+
+void ViewInteraction::openMicroStation() {
+    auto* dialog = new MicroStationDialog(m_window.context(), &m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_microStation = dialog;
+    dialog->exec();
+}
+
+void ViewInteraction::openAbout() {
+    auto* dialog = new AboutDialog(m_window.context(), &m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_about = dialog;
+    dialog->exec();
+}
+
+void ViewInteraction::closeDialogs() {
+    const QPointer<QDialog> dialogs[] = {m_editorDialog.data(), m_about.data(),
+                                         m_microStation.data()};
+    for (const QPointer<QDialog>& dialog : dialogs) {
+        if (dialog != nullptr && dialog->isVisible())
+            dialog->close();
+    }
+}
+
+EditorDialog* ViewInteraction::editorDialog() const {
+    return m_editorDialog;
+}
+
+AboutDialog* ViewInteraction::aboutDialog() const {
+    return m_about;
+}
+
+MicroStationDialog* ViewInteraction::microStationDialog() const {
+    return m_microStation;
+}
+
+void ViewInteraction::offerEditorDialog() {
+    if (!m_window.context().state.EditorPath.empty())
+        return;
+    if (m_editorDialog == nullptr) {
+        auto* dialog = new EditorDialog(m_window.context(), &m_window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setModal(false);
+        m_editorDialog = dialog;
+    }
+    // Not waited for: the double-click goes on at once.
+    m_editorDialog->show();
+    m_editorDialog->raise();
+    m_editorDialog->activateWindow();
+}
+
+core::EditOutcome ViewInteraction::openForEdit(const std::string& path) {
+    ProgramWait wait;
+    return core::OpenFileForEdit(m_window.context().state, m_window.context().prompter, path,
+                                 wait.whileWaiting());
+}
+
+QAbstractItemView* ViewInteraction::viewOf(QObject* watched) const {
+    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{
+             m_window.allVariablesView(), m_window.isolateView(), m_window.summaryView(),
+             m_window.filesView(), m_window.categoryView()}) {
+        if (watched == view || watched == view->viewport())
+            return view;
+    }
+    return nullptr;
+}
+
+void ViewInteraction::doubleClicked(QAbstractItemView* view) {
+    if (view == m_window.allVariablesView())
+        allVariablesDoubleClicked();
+    else if (view == m_window.isolateView())
+        isolateDoubleClicked();
+    else if (view == m_window.filesView())
+        filesDoubleClicked();
+}
+
+bool ViewInteraction::eventFilter(QObject* watched, QEvent* event) {
+    QAbstractItemView* const view = viewOf(watched);
+    if (view == nullptr || event == nullptr)
+        return QObject::eventFilter(watched, event);
+    const bool onViewport = watched == view->viewport();
+    const bool allVariables = view == m_window.allVariablesView();
+
+    switch (event->type()) {
+    case QEvent::MouseButtonDblClick: {
+        // Anywhere in the list, on a row or not: the rules act on the selected row.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!onViewport || mouse->button() != Qt::LeftButton ||
+            (view != m_window.allVariablesView() && view != m_window.isolateView() &&
+             view != m_window.filesView()))
+            break;
+        doubleClicked(view);
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!onViewport || mouse->button() != Qt::RightButton)
+            break;
+        // "Refresh" reloads what All Variables shows, so only there is it offered.
+        openViewMenu(mouse->globalPosition().toPoint(), allVariables);
+        return true;
+    }
+    case QEvent::ContextMenu: {
+        const auto* request = static_cast<QContextMenuEvent*>(event);
+        // A mouse request follows the button press that opened the menu already.
+        if (request->reason() == QContextMenuEvent::Keyboard)
+            openViewMenu(KeyboardMenuPosition(*view), allVariables);
+        event->accept();
+        return true;
+    }
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!allVariables || onViewport || key->key() != Qt::Key_F5)
+            break;
+        updateReport();
+        return true;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace varscope::ui

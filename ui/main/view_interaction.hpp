@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <string>
+
+class QAbstractItemView;
+class QPoint;
+
+namespace varscope::core {
+enum class EditOutcome;
+}
+
+namespace varscope::ui {
+
+class AboutDialog;
+class EditorDialog;
+class MainWindow;
+class MicroStationDialog;
+class VariableListView;
+
+// What the main window does between start-up and quit: sorting by a column, the
+// double-clicks that open configuration files, F5, the views' context menu, and the menu
+// items that open the editor, MicroStation and About windows.
+class ViewInteraction final : public QObject {
+    Q_OBJECT
+public:
+    explicit ViewInteraction(MainWindow& window);
+
+    // A click on the header of `column`: the column the list is sorted by reverses its order,
+    // any other column sorts ascending. The selected row stays in view.
+    void sortByColumn(VariableListView& view, int column);
+
+    // All Variables: offers the editor dialog when no editor is set, copies the name, opens
+    // the file, and marks it also when it was only viewed.
+    void allVariablesDoubleClicked();
+    // Isolate: copies the name and opens the file; no editor offer.
+    void isolateDoubleClicked();
+    // File Order: offers the editor dialog when no editor is set and opens the file.
+    void filesDoubleClicked();
+
+    // F5 in All Variables: the report in the MicroStation folder.
+    void updateReport();
+    // "Refresh": the report last read, read again.
+    void refresh();
+    // "MSDebug.Txt": the report last read, in the editor.
+    void openReport();
+    // The "View" menu at `globalPos`, without waiting for a choice; "Refresh" set first.
+    void openViewMenu(const QPoint& globalPos, bool refreshEnabled);
+
+    // "Editing Options", "MicroStation", "About": modal over the main window.
+    void openEditingOptions();
+    void openMicroStation();
+    void openAbout();
+    // Closes those that are open, in this order: the editor dialog, the About box, the
+    // MicroStation dialog.
+    void closeDialogs();
+
+    // The editor dialog while it is open, from the menu or offered by a double-click.
+    EditorDialog* editorDialog() const;
+    AboutDialog* aboutDialog() const;
+    MicroStationDialog* microStationDialog() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The list whose viewport or own widget `watched` is, or null.
+    QAbstractItemView* viewOf(QObject* watched) const;
+    void doubleClicked(QAbstractItemView* view);
+    void offerEditorDialog();
+    core::EditOutcome openForEdit(const std::string& path);
+
+    MainWindow& m_window;
+    QPointer<EditorDialog> m_editorDialog;
+    QPointer<AboutDialog> m_about;
+    QPointer<MicroStationDialog> m_microStation;
+};
+
+} // namespace varscope::ui
