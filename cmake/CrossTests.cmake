@@ -26,21 +26,44 @@ else()
 endif()
 
 # Wine builds its prefix on first use, slowly; one setup test does it before the others so
-# parallel tests never race to create it.
+# parallel tests never race to create it, and keeps one Wine server for all of them.
 if(CMAKE_CROSSCOMPILING_EMULATOR AND VARSCOPE_WINE_ROOT)
     file(MAKE_DIRECTORY ${VARSCOPE_WINE_ROOT}/home)
-    add_test(NAME wine.prefix
-             COMMAND ${CMAKE_COMMAND} -DWINE_PREFIX=${VARSCOPE_WINE_ROOT}/prefix
+    foreach(action start stop)
+        add_test(NAME wine.${action}
+                 COMMAND ${CMAKE_COMMAND} -DACTION=${action}
+                         -DWINE_PREFIX=${VARSCOPE_WINE_ROOT}/prefix
+                         "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                         "-DWINESERVER=${VARSCOPE_WINE_ENV};${VARSCOPE_WINESERVER}"
+                         -P ${PROJECT_SOURCE_DIR}/cmake/WinePrefix.cmake)
+    endforeach()
+    set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine_prefix)
+    set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine_prefix)
+    set(VARSCOPE_WINE_FIXTURE wine_prefix)
+endif()
+
+# The Windows varscope-cli must write what the host's writes, byte for byte.
+set(VARSCOPE_NATIVE_CLI ${PROJECT_SOURCE_DIR}/build/dev/cli/varscope-cli
+    CACHE FILEPATH "The host's varscope-cli, compared with the cross-built one")
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+    add_test(NAME cli.same_output_as_host
+             COMMAND ${CMAKE_COMMAND} -DNATIVE_CLI=${VARSCOPE_NATIVE_CLI}
+                     -DWINDOWS_CLI=$<TARGET_FILE:varscope-cli>
                      "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
-                     -P ${PROJECT_SOURCE_DIR}/cmake/WinePrefix.cmake)
-    set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine_prefix)
+                     -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+                     -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/cli-comparison
+                     -P ${PROJECT_SOURCE_DIR}/cmake/CompareCli.cmake)
+    if(VARSCOPE_WINE_FIXTURE)
+        set_tests_properties(cli.same_output_as_host
+                             PROPERTIES FIXTURES_REQUIRED ${VARSCOPE_WINE_FIXTURE})
+    endif()
 endif()
 
 # One ctest test per test program: listing the tests of each program under Wine would
 # start Wine once more per program and parse CR LF output.
 function(varscope_cross_test target)
     add_test(NAME ${target} COMMAND ${target})
-    if(TEST wine.prefix)
-        set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED wine_prefix)
+    if(VARSCOPE_WINE_FIXTURE)
+        set_tests_properties(${target} PROPERTIES FIXTURES_REQUIRED ${VARSCOPE_WINE_FIXTURE})
     endif()
 endfunction()

@@ -22,12 +22,13 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # user's home: no display, no menu entries, no Mono or Gecko downloads.
 if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
     find_program(VARSCOPE_WINE NAMES wine wine64 PATHS /usr/lib/wine)
-    if(VARSCOPE_WINE)
+    find_program(VARSCOPE_WINESERVER NAMES wineserver wineserver64 PATHS /usr/lib/wine)
+    if(VARSCOPE_WINE AND VARSCOPE_WINESERVER)
         set(VARSCOPE_WINE_ROOT "${CMAKE_BINARY_DIR}/wine")
-        set(CMAKE_CROSSCOMPILING_EMULATOR
+        set(VARSCOPE_WINE_ENV
             env "WINEPREFIX=${VARSCOPE_WINE_ROOT}/prefix" "HOME=${VARSCOPE_WINE_ROOT}/home"
                 WINEDEBUG=-all DISPLAY= WAYLAND_DISPLAY=
-                WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d
-                ${VARSCOPE_WINE})
+                WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d)
+        set(CMAKE_CROSSCOMPILING_EMULATOR ${VARSCOPE_WINE_ENV} ${VARSCOPE_WINE})
     endif()
 endif()
