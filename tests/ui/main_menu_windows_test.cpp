@@ -217,13 +217,13 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         QVERIFY(h.showAndWait());
-        // A clock that moves 300 ms each time it is read.
+        // A clock that moves 250 ms each time it is read.
         using Clock = std::chrono::steady_clock;
         Clock::time_point now{};
         int reads = 0;
         const ui::SteadyClock clock = [&] {
             ++reads;
-            now += std::chrono::milliseconds(300);
+            now += std::chrono::milliseconds(250);
             return now;
         };
         bool eventHandled = false;
@@ -243,8 +243,8 @@ private slots:
 
         QPointer<ui::BuilderNotice> notice = ui::ShowBuilderNotice(h.window.get(), clock);
 
-        // Read at the start and after each round, until a second had passed: 300, 600, 900,
-        // 1200 ms.
+        // Read at the start and after each round until a whole second has passed: it stops at
+        // the fourth round, exactly 1000 ms after the start.
         QCOMPARE(reads, 5);
         QVERIFY(eventHandled);
         QVERIFY(notice != nullptr);
