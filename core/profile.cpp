@@ -15,6 +15,90 @@ namespace {
 // means doing the same.
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16 code units (an odd last byte is ignored) as UTF-8; a lone surrogate is U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    const std::size_t units = bytes.size() / 2;
+    const auto unit = [&](std::size_t i) -> char32_t {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return bigEndian ? (char32_t{first} << 8 | second) : (char32_t{second} << 8 | first);
+    };
+    std::string out;
+    for (std::size_t i = 0; i < units;) {
+        char32_t c = unit(i++);
+        if (c >= 0xD800 && c <= 0xDBFF && i < units && unit(i) >= 0xDC00 && unit(i) <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i++) - 0xDC00);
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            c = kReplacement;
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+// UTF-8 as UTF-16 code units; a byte that starts no valid sequence is U+FFFD.
+std::string Utf8ToUtf16(std::string_view text, bool bigEndian) {
+    std::string out;
+    const auto put = [&](char32_t unit) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80                   ? 1
+                                   : lead >= 0xF0 && lead < 0xF5 ? 4
+                                   : lead >= 0xE0                ? 3
+                                   : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                                 : 0;
+        char32_t c = length == 1   ? lead
+                     : length == 2 ? lead & 0x1F
+                     : length == 3 ? lead & 0x0F
+                                   : lead & 0x07;
+        bool valid = length != 0 && i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!valid || c < smallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            put(kReplacement);
+            ++i;
+            continue;
+        }
+        i += length;
+        if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+    }
+    return out;
+}
 
 // The blanks the profile functions trim: the C "space" characters and ^Z, the DOS end of
 // file found in old files.
@@ -53,18 +137,22 @@ struct Section {
     std::vector<Key> keys;
 };
 
+// A file that starts with a byte-order mark is kept in its Unicode form, and worked on in
+// UTF-8; the callers' texts are in the system code page and are converted on the way in and
+// out.
+enum class Encoding { SystemCodePage, Utf8, Utf16LittleEndian, Utf16BigEndian };
+
 struct Document {
-    // A file that starts with the UTF-8 mark is kept in UTF-8; the callers' texts are in the
-    // system code page and are converted on the way in and out.
-    bool utf8 = false;
+    Encoding encoding = Encoding::SystemCodePage;
     std::vector<Section> sections; // the first one is always the nameless one
 
+    bool unicode() const { return encoding != Encoding::SystemCodePage; }
     std::string toFile(std::string_view text) const {
         text = UpToZero(text);
-        return utf8 ? platform::SystemTextToUtf8(text) : std::string(text);
+        return unicode() ? platform::SystemTextToUtf8(text) : std::string(text);
     }
     std::string fromFile(std::string_view text) const {
-        return utf8 ? platform::Utf8ToSystemText(text) : std::string(text);
+        return unicode() ? platform::Utf8ToSystemText(text) : std::string(text);
     }
 };
 
@@ -72,8 +160,14 @@ Document Parse(std::string_view bytes) {
     Document document;
     std::string converted;
     if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
-        document.utf8 = true;
+        document.encoding = Encoding::Utf8;
         converted = platform::ValidUtf8(bytes.substr(kUtf8Mark.size()));
+        bytes = converted;
+    } else if (bytes.substr(0, 2) == kUtf16LittleEndianMark ||
+               bytes.substr(0, 2) == kUtf16BigEndianMark) {
+        const bool bigEndian = bytes.substr(0, 2) == kUtf16BigEndianMark;
+        document.encoding = bigEndian ? Encoding::Utf16BigEndian : Encoding::Utf16LittleEndian;
+        converted = Utf16ToUtf8(bytes.substr(2), bigEndian);
         bytes = converted;
     }
     document.sections.emplace_back();
@@ -115,8 +209,6 @@ Document Parse(std::string_view bytes) {
 
 std::string Serialize(const Document& document) {
     std::string out;
-    if (document.utf8)
-        out += kUtf8Mark;
     for (const Section& section : document.sections) {
         if (!section.name.empty()) {
             out += '[';
@@ -131,6 +223,16 @@ std::string Serialize(const Document& document) {
             }
             out += "\r\n";
         }
+    }
+    switch (document.encoding) {
+    case Encoding::SystemCodePage:
+        return out;
+    case Encoding::Utf8:
+        return std::string(kUtf8Mark) + out;
+    case Encoding::Utf16LittleEndian:
+        return std::string(kUtf16LittleEndianMark) + Utf8ToUtf16(out, false);
+    case Encoding::Utf16BigEndian:
+        return std::string(kUtf16BigEndianMark) + Utf8ToUtf16(out, true);
     }
     return out;
 }

@@ -142,17 +142,43 @@ template <typename T> const T& Pick(std::mt19937& random, const std::vector<T>& 
     return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
 }
 
+// The system's text as UTF-16 with its byte-order mark.
+std::string Utf16File(const std::string& text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    if (text.empty())
+        return out;
+    const int length =
+        ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          length);
+    for (const wchar_t unit : wide) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    }
+    return out;
+}
+
 std::string HandWrittenFile(std::mt19937& random) {
-    std::string bytes;
-    if (std::uniform_int_distribution<int>(0, 9)(random) == 0)
-        bytes += "\xEF\xBB\xBF";
+    std::string text;
+    const int form = std::uniform_int_distribution<int>(0, 19)(random);
     const int lines = std::uniform_int_distribution<int>(0, 14)(random);
     for (int i = 0; i < lines; ++i)
-        bytes += Pick(random, kHandLines) + Pick(random, kLineEnds);
+        text += Pick(random, kHandLines) + Pick(random, kLineEnds);
     // Sometimes the last line has no line end.
     if (std::uniform_int_distribution<int>(0, 3)(random) == 0)
-        bytes += Pick(random, kHandLines);
-    return bytes;
+        text += Pick(random, kHandLines);
+    // Now and then a file in Unicode, marked as such; its non-ASCII bytes are not always
+    // valid UTF-8.
+    if (form < 2)
+        return "\xEF\xBB\xBF" + text;
+    if (form == 2)
+        return Utf16File(text, false);
+    if (form == 3)
+        return Utf16File(text, true);
+    return text;
 }
 
 struct Write {
@@ -236,7 +262,7 @@ std::vector<Write> RandomWrites(std::mt19937& random) {
     return writes;
 }
 
-constexpr int kSequences = 60;
+constexpr int kSequences = 100;
 
 } // namespace
 
