@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QScopeGuard>
 #include <QTimer>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <filesystem>
 
@@ -700,35 +701,50 @@ private slots:
     }
 
     void programWait_dropsInputOnlyWhileHandlingEvents() {
-        QWidget widget;
-        int keys = 0;
-        struct KeyCounter final : QObject {
-            int* keys;
-            explicit KeyCounter(int* k) : keys(k) {}
+        // Counts the keys and close requests that reach the widget.
+        struct Reached final : QObject {
+            int keys = 0;
+            int closes = 0;
             bool eventFilter(QObject*, QEvent* event) override {
-                if (event->type() == QEvent::KeyPress)
-                    ++*keys;
+                keys += event->type() == QEvent::KeyPress ? 1 : 0;
+                closes += event->type() == QEvent::Close ? 1 : 0;
                 return false;
             }
-        } counter(&keys);
-        widget.installEventFilter(&counter);
+        } reached;
+        QWidget widget;
+        widget.installEventFilter(&reached);
+        widget.show();
         ui::ProgramWait wait;
 
         // Before and between rounds: questions asked before the program starts take answers.
         QTest::keyClick(&widget, Qt::Key_A);
-        QCOMPARE(keys, 1);
+        QCOMPARE(reached.keys, 1);
 
+        // While the program runs: a key queued before, and the user's close button.
         QCoreApplication::postEvent(&widget,
                                     new QKeyEvent(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier));
-        QCoreApplication::postEvent(&widget, new QCloseEvent);
-        widget.show();
+        bool closeAccepted = true;
+        QTimer::singleShot(0, &widget, [&] {
+            QCloseEvent userClose;
+            QSpontaneKeyEvent::setSpontaneous(&userClose);
+            QCoreApplication::instance()->notify(&widget, &userClose);
+            closeAccepted = userClose.isAccepted();
+        });
         wait.whileWaiting()();
-        QCOMPARE(keys, 1);
+        QCOMPARE(reached.keys, 1);
+        QCOMPARE(reached.closes, 0);
+        QVERIFY(!closeAccepted);
         QVERIFY(widget.isVisible());
         QVERIFY(wait.droppedInput() >= 2);
 
         QTest::keyClick(&widget, Qt::Key_C);
-        QCOMPARE(keys, 2);
+        QCOMPARE(reached.keys, 2);
+
+        // A window the program itself closes meanwhile does close.
+        QTimer::singleShot(0, &widget, [&] { widget.close(); });
+        wait.whileWaiting()();
+        QCOMPARE(reached.closes, 1);
+        QVERIFY(!widget.isVisible());
     }
 };
 

@@ -30,8 +30,7 @@ int Scaled(int pixels, double scale) {
 
 } // namespace
 
-BuilderNotice::BuilderNotice(QWidget* owner)
-    : QFrame(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+BuilderNotice::BuilderNotice(QWidget* owner) : QFrame(owner, Qt::Tool | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmNotice"));
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);

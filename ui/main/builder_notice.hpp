@@ -14,7 +14,7 @@ class BuilderNotice final : public QFrame {
     Q_OBJECT
 public:
     // A window of its own, kept above `owner` and centred over it (over the screen when
-    // `owner` is not shown).
+    // `owner` is not shown). Closing it deletes it.
     explicit BuilderNotice(QWidget* owner);
 
     void centreOver(const QWidget* owner);

@@ -54,8 +54,10 @@ bool ProgramWait::IsInput(const QEvent& event) {
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop:
-    case QEvent::Close:
         return true;
+    // The user's close button; a window our own code closes meanwhile still closes.
+    case QEvent::Close:
+        return event.spontaneous();
     default:
         return false;
     }

@@ -24,8 +24,8 @@ public:
     // Input events dropped so far.
     int droppedInput() const { return m_dropped; }
 
-    // Whether `event` is user input (or a request to close a window) that a waiting window
-    // must not act upon.
+    // Whether `event` is user input (or the user's request to close a window) that a
+    // waiting window must not act upon.
     static bool IsInput(const QEvent& event);
 
 protected:
