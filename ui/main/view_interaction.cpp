@@ -49,9 +49,7 @@ ViewInteraction::ViewInteraction(MainWindow& window) : QObject(&window), m_windo
         connect(view->header(), &QHeaderView::sectionClicked, this,
                 [this, view](int column) { sortByColumn(*view, column); });
     }
-    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{
-             m_window.allVariablesView(), m_window.isolateView(), m_window.summaryView(),
-             m_window.filesView(), m_window.categoryView()}) {
+    for (QAbstractItemView* view : views()) {
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
     }
@@ -202,10 +200,13 @@ core::EditOutcome ViewInteraction::openForEdit(const std::string& path) {
                                  wait.whileWaiting());
 }
 
+std::array<QAbstractItemView*, 5> ViewInteraction::views() const {
+    return {m_window.allVariablesView(), m_window.isolateView(), m_window.summaryView(),
+            m_window.filesView(), m_window.categoryView()};
+}
+
 QAbstractItemView* ViewInteraction::viewOf(QObject* watched) const {
-    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{
-             m_window.allVariablesView(), m_window.isolateView(), m_window.summaryView(),
-             m_window.filesView(), m_window.categoryView()}) {
+    for (QAbstractItemView* view : views()) {
         if (watched == view || watched == view->viewport())
             return view;
     }

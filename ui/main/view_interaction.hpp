@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
 #include <string>
 
 class QAbstractItemView;
@@ -66,7 +67,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The list whose viewport or own widget `watched` is, or null.
+    // The five pages' views, in page order.
+    std::array<QAbstractItemView*, 5> views() const;
+    // The view whose viewport or own widget `watched` is, or null.
     QAbstractItemView* viewOf(QObject* watched) const;
     void doubleClicked(QAbstractItemView* view);
     void offerEditorDialog();
