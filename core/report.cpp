@@ -1,11 +1,14 @@
 #include "report.hpp"
 
+#include "line_scan.hpp"
 #include "platform/platform.hpp"
 #include "text.hpp"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 namespace varscope::core {
@@ -100,29 +103,50 @@ private:
     std::array<std::uint8_t, 32 * 32> m_shift{};
 };
 
+// Four bytes as one number, the first lowest, so that a tag's last four letters compare in
+// one step whatever the byte order.
+constexpr std::uint32_t Quad(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
+    return std::uint32_t{a} | std::uint32_t{b} << 8 | std::uint32_t{c} << 16 |
+           std::uint32_t{d} << 24;
+}
+constexpr std::uint32_t LastFour(std::string_view word) {
+    const std::size_t n = word.size();
+    return Quad(static_cast<unsigned char>(word[n - 4]), static_cast<unsigned char>(word[n - 3]),
+                static_cast<unsigned char>(word[n - 2]), static_cast<unsigned char>(word[n - 1]));
+}
+// Setting bit 5 turns an ASCII capital into its small letter, and no other byte into a letter.
+constexpr std::uint32_t kToLower = 0x20202020u;
+
 // The rank in kTags of the tag whose ")" stands at `close` in the line, or -1. Looking back
-// from each ")" finds every tag, and the same pass finds the first "):".
+// from each ")" finds every tag, and the same pass finds the first "):". The tags' last four
+// letters differ, so they tell which tag to compare.
 int TagRankEndingAt(std::string_view line, std::size_t close) {
-    if (close == 0)
+    constexpr std::size_t kShortest = 4 + 1; // "(site", "(user", "(appl"
+    if (close < kShortest)
         return -1;
+    const auto byte = [&](std::size_t at) {
+        return static_cast<unsigned char>(line[at]);
+    };
+    const std::uint32_t last =
+        Quad(byte(close - 4), byte(close - 3), byte(close - 2), byte(close - 1)) | kToLower;
     int rank = -1;
-    switch (AsciiLower(line[close - 1])) {
-    case 'e':
+    switch (last) {
+    case LastFour(kTags[0].word):
         rank = 0;
         break;
-    case 'm':
+    case LastFour(kTags[1].word):
         rank = 1;
         break;
-    case 't':
+    case LastFour(kTags[2].word):
         rank = 2;
         break;
-    case 'r':
+    case LastFour(kTags[3].word):
         rank = 3;
         break;
-    case 'l':
+    case LastFour(kTags[4].word):
         rank = 4;
         break;
-    case 'd':
+    case LastFour(kTags[5].word):
         rank = 5;
         break;
     default:
@@ -134,7 +158,8 @@ int TagRankEndingAt(std::string_view line, std::size_t close) {
     const std::size_t open = close - word.size() - 1;
     if (line[open] != '(')
         return -1;
-    for (std::size_t i = 0; i < word.size(); ++i) {
+    // The last four matched already: only a letter's two cases become that letter.
+    for (std::size_t i = 0; i + 4 < word.size(); ++i) {
         if (AsciiLower(line[open + 1 + i]) != word[i])
             return -1;
     }
@@ -142,35 +167,421 @@ int TagRankEndingAt(std::string_view line, std::size_t close) {
 }
 
 std::string_view TrimLeadingBlanks(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    return first == std::string_view::npos ? std::string_view{} : text.substr(first);
+    std::size_t first = 0;
+    while (first < text.size() && text[first] == ' ')
+        ++first;
+    return text.substr(first);
 }
 
-struct SplitLine {
-    std::string_view name, value, expansion;
+bool StartsWithMarker(const char* text, std::string_view lowerMarker) {
+    for (std::size_t k = 0; k < lowerMarker.size(); ++k) {
+        if (AsciiLower(text[k]) != lowerMarker[k])
+            return false;
+    }
+    return true;
+}
+
+// The blanks of a marker: its first two, as offsets from its start.
+struct MarkerBlanks {
+    std::size_t first, second;
+};
+constexpr MarkerBlanks BlanksOf(std::string_view marker) {
+    const std::size_t first = marker.find(' ');
+    return {first, marker.find(' ', first + 1)};
+}
+constexpr MarkerBlanks kFileBlanks = BlanksOf(kFileMarker);
+constexpr MarkerBlanks kSummaryBlanks = BlanksOf(kSummaryMarker);
+constexpr std::size_t kFileGap = kFileBlanks.second - kFileBlanks.first;
+constexpr std::size_t kSummaryGap = kSummaryBlanks.second - kSummaryBlanks.first;
+static_assert(kFileGap > 0 && kFileGap < 64 && kSummaryGap > 0 && kSummaryGap < 64);
+
+// Bytes classified at once: small enough that the masks stay in the first-level cache,
+// large enough that few lines straddle two windows (those are classified twice).
+constexpr std::size_t kWindow = std::size_t{16} << 10;
+constexpr std::size_t kWindowBlocks = kWindow / scan::kBlock;
+// Searches read this many blocks at once, without a loop that would mispredict its end.
+constexpr std::size_t kSearchBlocks = 4;
+
+// What the line reader needs of one 64-byte block, derived from the byte classes: each
+// mask is a superset of the places it names, so a bit costs a check only when it is set.
+struct WindowBlock {
+    std::uint64_t lineEnd;
+    std::uint64_t closeColon; // the ':' of each "):"
+    std::uint64_t tagEnd;     // each ')' with a '(' where a tag would have it
+    std::uint64_t equals;
+    std::uint64_t bracket; // '['
+    // A marker can only start where its first two blanks stand at their distance: each
+    // blank that closes such a pair for either marker.
+    std::uint64_t marker;
 };
 
-// Splits at the first "):"; nullopt when the line cannot be split.
-std::optional<SplitLine> SplitVariableLine(std::string_view line, std::size_t closeParen) {
-    const std::string_view rest = line.substr(closeParen + 2); // after "):"
-    const std::size_t eq = rest.find('=');
-    if (eq == std::string_view::npos)
-        return std::nullopt;
-    const std::size_t bracket = rest.find('[');
-    if (bracket != std::string_view::npos && bracket < eq)
-        return std::nullopt;
-    SplitLine out;
-    out.name = TrimLeadingBlanks(rest.substr(0, eq));
-    if (bracket == std::string_view::npos) {
-        out.value = rest.substr(eq + 1);
-    } else {
-        out.value = rest.substr(eq + 1, bracket - eq - 1);
-        out.expansion = rest.substr(bracket + 1);
-        if (!out.expansion.empty() && out.expansion.back() == ']')
-            out.expansion.remove_suffix(1);
-    }
-    return out;
+// Bits of `now` moved `by` places up, the bits of `before` (the block before) following.
+constexpr std::uint64_t ShiftUp(std::uint64_t now, std::uint64_t before, std::size_t by) {
+    return now << by | before >> (scan::kBlock - by);
 }
+
+// The masks of a window of the text, which starts at a line start.
+class WindowMasks {
+public:
+    WindowMasks() : m_tier(scan::BestTier()) {}
+
+    void classify(const char* data, std::size_t size) {
+        const std::size_t whole = size / scan::kBlock;
+        scan::ClassifyBlocks(m_tier, data, whole, m_classes.data());
+        // The block that holds the window's end is always there, so searches up to the end
+        // need no bounds check; bytes past the end are zero and match nothing.
+        const std::size_t tail = size - whole * scan::kBlock;
+        if (tail > 0) {
+            char padded[scan::kBlock] = {};
+            std::memcpy(padded, data + whole * scan::kBlock, tail);
+            scan::ClassifyBlocks(m_tier, padded, 1, &m_classes[whole]);
+        } else {
+            m_classes[whole] = {};
+        }
+        // The window starts a line, so nothing before it counts.
+        scan::BlockMasks before;
+        for (std::size_t at = 0; at <= whole; ++at) {
+            const scan::BlockMasks& now = m_classes[at];
+            std::uint64_t opened = 0;
+            for (const Tag& tag : kTags)
+                opened |= ShiftUp(now.open, before.open, tag.word.size() + 1);
+            const std::uint64_t pairs = ShiftUp(now.blank, before.blank, kFileGap) |
+                                        ShiftUp(now.blank, before.blank, kSummaryGap);
+            m_blocks[at] = {now.lineEnd,        now.colon & ShiftUp(now.close, before.close, 1),
+                            now.close & opened, now.equals,
+                            now.bracket,        now.blank & pairs};
+            before = now;
+        }
+        // Searches read past the window's end: positions there lie beyond every limit.
+        for (std::size_t at = whole + 1; at <= whole + kSearchBlocks; ++at)
+            m_blocks[at] = {};
+    }
+
+    // The first position in [from, limit) whose bit is set in `mask`, else `limit`.
+    std::size_t first(std::uint64_t WindowBlock::*mask, std::size_t from, std::size_t limit) const {
+        std::size_t at = from / scan::kBlock;
+        const auto zeros = [](std::uint64_t bits) {
+            return static_cast<std::size_t>(std::countr_zero(bits));
+        };
+        // Lines are mostly shorter than four blocks: the first bit among them, chosen
+        // without branches.
+        const std::uint64_t b0 = m_blocks[at].*mask & (~std::uint64_t{0} << (from % scan::kBlock));
+        const std::uint64_t b1 = m_blocks[at + 1].*mask;
+        const std::uint64_t b2 = m_blocks[at + 2].*mask;
+        const std::uint64_t b3 = m_blocks[at + 3].*mask;
+        std::size_t offset = 3 * scan::kBlock + zeros(b3);
+        offset = b2 != 0 ? 2 * scan::kBlock + zeros(b2) : offset;
+        offset = b1 != 0 ? scan::kBlock + zeros(b1) : offset;
+        offset = b0 != 0 ? zeros(b0) : offset;
+        std::size_t found = at * scan::kBlock + offset;
+        if (found >= limit)
+            return limit;
+        if (offset == kSearchBlocks * scan::kBlock) {
+            // Nothing in four blocks, and the limit further on.
+            at += kSearchBlocks;
+            const std::size_t last = limit / scan::kBlock;
+            std::uint64_t bits = m_blocks[at].*mask;
+            while (bits == 0) {
+                if (at >= last)
+                    return limit;
+                bits = m_blocks[++at].*mask;
+            }
+            found = at * scan::kBlock + zeros(bits);
+        }
+        return found < limit ? found : limit;
+    }
+
+private:
+    scan::Tier m_tier;
+    std::array<scan::BlockMasks, kWindowBlocks + 1> m_classes;
+    std::array<WindowBlock, kWindowBlocks + 1 + kSearchBlocks> m_blocks;
+};
+
+// Finds the bytes of a line of a classified window. Positions are offsets in the window.
+class MaskFinder {
+public:
+    MaskFinder(const WindowMasks& masks, const char* window) : m_masks(masks), m_window(window) {}
+
+    // The ')' of the first "):", else npos.
+    std::size_t closeParen(std::size_t begin, std::size_t end) const {
+        const std::size_t colon = m_masks.first(&WindowBlock::closeColon, begin, end);
+        return colon < end ? colon - 1 : std::string_view::npos;
+    }
+    // Calls visit(position) for each ')' that may end a tag, in order.
+    template <typename Visit>
+    void forEachTagEnd(std::size_t begin, std::size_t end, Visit&& visit) const {
+        for (std::size_t at = m_masks.first(&WindowBlock::tagEnd, begin, end); at < end;
+             at = m_masks.first(&WindowBlock::tagEnd, at + 1, end))
+            visit(at);
+    }
+    std::size_t equals(std::size_t from, std::size_t limit) const {
+        return m_masks.first(&WindowBlock::equals, from, limit);
+    }
+    std::size_t open(std::size_t from, std::size_t limit) const {
+        return m_masks.first(&WindowBlock::bracket, from, limit);
+    }
+    // Bit 0: the line holds the file marker; bit 1: the summary marker, when wanted.
+    unsigned markers(std::size_t begin, std::size_t end, bool wantSummary) const {
+        const unsigned all = wantSummary ? 3u : 1u;
+        unsigned found = 0;
+        for (std::size_t at = m_masks.first(&WindowBlock::marker, begin, end); at < end;
+             at = m_masks.first(&WindowBlock::marker, at + 1, end)) {
+            if (!(found & 1u) && at >= begin + kFileBlanks.second &&
+                at - kFileBlanks.second + kFileMarker.size() <= end &&
+                StartsWithMarker(m_window + at - kFileBlanks.second, kFileMarker))
+                found |= 1u;
+            if (wantSummary && !(found & 2u) && at >= begin + kSummaryBlanks.second &&
+                at - kSummaryBlanks.second + kSummaryMarker.size() <= end &&
+                StartsWithMarker(m_window + at - kSummaryBlanks.second, kSummaryMarker))
+                found |= 2u;
+            if (found == all)
+                break;
+        }
+        return found;
+    }
+
+private:
+    const WindowMasks& m_masks;
+    const char* m_window;
+};
+
+// Finds the bytes of a line too long for a window, by searching. Positions are offsets in
+// `text`.
+class SearchFinder {
+public:
+    explicit SearchFinder(std::string_view text) : m_text(text) {}
+
+    std::size_t closeParen(std::size_t begin, std::size_t end) const {
+        for (std::size_t at = find(')', begin, end); at < end; at = find(')', at + 1, end)) {
+            if (at + 1 < end && m_text[at + 1] == ':')
+                return at;
+        }
+        return std::string_view::npos;
+    }
+    template <typename Visit>
+    void forEachTagEnd(std::size_t begin, std::size_t end, Visit&& visit) const {
+        for (std::size_t at = find(')', begin, end); at < end; at = find(')', at + 1, end))
+            visit(at);
+    }
+    std::size_t equals(std::size_t from, std::size_t limit) const { return find('=', from, limit); }
+    std::size_t open(std::size_t from, std::size_t limit) const { return find('[', from, limit); }
+    unsigned markers(std::size_t begin, std::size_t end, bool wantSummary) const {
+        static const MarkerSearch bothMarkers({kFileMarker, kSummaryMarker});
+        static const MarkerSearch fileMarker({kFileMarker});
+        return (wantSummary ? bothMarkers : fileMarker).in(m_text.substr(begin, end - begin));
+    }
+
+private:
+    std::size_t find(char c, std::size_t from, std::size_t limit) const {
+        const void* found = std::memchr(m_text.data() + from, c, limit - from);
+        return found == nullptr
+                   ? limit
+                   : static_cast<std::size_t>(static_cast<const char*>(found) - m_text.data());
+    }
+    std::string_view m_text;
+};
+
+// The first '\n' or '\r' at or after `from`, else npos.
+std::size_t FindLineEnd(std::string_view text, std::size_t from) {
+    const std::size_t lf = text.find('\n', from);
+    const std::size_t limit = lf == std::string_view::npos ? text.size() : lf;
+    const void* cr = std::memchr(text.data() + from, '\r', limit - from);
+    return cr == nullptr ? lf
+                         : static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
+}
+
+// Reads lines in report order and hands what they hold to a sink with the methods of
+// ReportSink. Lines are given whole; what a line leaves for the next one (the summary
+// flag, the current file, the pending level) is kept between calls of scan().
+template <typename Sink> class LineScanner {
+public:
+    // `copyFiles`: the text of a call is gone by the next one, so the current file is kept
+    // as a copy.
+    LineScanner(Sink& sink, bool copyFiles) : m_sink(sink), m_copyFiles(copyFiles) {}
+
+    // Reads the lines of `text` that are complete, and at the end also a last line without
+    // an ending. Returns where the unread rest (a line without its end yet) starts.
+    std::size_t scan(std::string_view text, bool atEnd) {
+        std::size_t start = 0;
+        if (m_afterCr && !text.empty()) {
+            // A CR that ended the previous text and this LF make one line end.
+            m_afterCr = false;
+            if (text.front() == '\n')
+                start = 1;
+        }
+        while (start < text.size() && !m_stopped) {
+            const std::size_t size = std::min(kWindow, text.size() - start);
+            const bool reachesEnd = start + size == text.size();
+            const char* const window = text.data() + start;
+            m_masks.classify(window, size);
+            const MaskFinder finder(m_masks, window);
+            std::size_t pos = 0;
+            while (!m_stopped) {
+                const std::size_t end = m_masks.first(&WindowBlock::lineEnd, pos, size);
+                if (end == size)
+                    break;
+                std::size_t next = end + 1;
+                if (window[end] == '\r') {
+                    if (next < size) {
+                        if (window[next] == '\n')
+                            ++next;
+                    } else if (reachesEnd) {
+                        m_afterCr = true;
+                    } else {
+                        break; // whether a LF follows shows in the next window
+                    }
+                }
+                readLine(window, pos, end, finder);
+                pos = next;
+            }
+            if (m_stopped)
+                return start + pos;
+            if (reachesEnd) {
+                if (atEnd && pos < size) {
+                    readLine(window, pos, size, finder);
+                    pos = size;
+                }
+                return start + pos;
+            }
+            if (pos > 0) {
+                start += pos;
+                continue;
+            }
+            // A line longer than a window: rare enough to be searched.
+            const std::size_t end = FindLineEnd(text, start);
+            if (end == std::string_view::npos) {
+                if (!atEnd)
+                    return start;
+                readLine(text.data(), start, text.size(), SearchFinder(text));
+                return text.size();
+            }
+            std::size_t next = end + 1;
+            if (text[end] == '\r') {
+                if (next < text.size()) {
+                    if (text[next] == '\n')
+                        ++next;
+                } else {
+                    m_afterCr = true;
+                }
+            }
+            readLine(text.data(), start, end, SearchFinder(text));
+            start = next;
+        }
+        return start;
+    }
+
+    std::size_t skipped() const { return m_skipped; }
+    bool stopped() const { return m_stopped; }
+
+private:
+    template <typename Finder>
+    void readLine(const char* base, std::size_t begin, std::size_t end, const Finder& find) {
+        const std::string_view line(base + begin, end - begin);
+        const unsigned markers = find.markers(begin, end, !m_inSummary);
+        if (m_inSummary) {
+            if (!m_sink.summaryLine(line)) {
+                m_stopped = true;
+                return;
+            }
+        } else if (markers & 2u) {
+            m_inSummary = true;
+        }
+
+        if (markers & 1u) {
+            const std::size_t open = line.find('[');
+            const std::size_t close = line.find(']');
+            if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
+                ++m_skipped;
+            } else {
+                m_currentFile = line.substr(open + 1, close - open - 1);
+                if (m_copyFiles) {
+                    m_fileCopy.assign(m_currentFile);
+                    m_currentFile = m_fileCopy;
+                }
+                if (!m_sink.configFile(m_currentFile)) {
+                    m_stopped = true;
+                    return;
+                }
+            }
+        }
+
+        int tagRank = -1;
+        find.forEachTagEnd(begin, end, [&](std::size_t paren) {
+            tagRank = std::max(tagRank, TagRankEndingAt(line, paren - begin));
+        });
+        if (tagRank >= 0)
+            m_pendingLevel = kTags[static_cast<std::size_t>(tagRank)].level;
+
+        const std::size_t closeParen = find.closeParen(begin, end);
+        if (closeParen == std::string_view::npos)
+            return;
+        const std::size_t rest = closeParen + 2; // after "):"
+        const std::size_t equals = find.equals(rest, end);
+        if (equals == end) {
+            ++m_skipped;
+            return;
+        }
+        const std::size_t bracket = find.open(rest, end);
+        if (bracket < equals) {
+            ++m_skipped;
+            return;
+        }
+        ConfigVariable record;
+        record.Level = m_pendingLevel;
+        record.Name = TrimLeadingBlanks(std::string_view(base + rest, equals - rest));
+        if (bracket == end) {
+            record.Value = std::string_view(base + equals + 1, end - equals - 1);
+        } else {
+            record.Value = std::string_view(base + equals + 1, bracket - equals - 1);
+            record.Expansion = std::string_view(base + bracket + 1, end - bracket - 1);
+            if (!record.Expansion.empty() && record.Expansion.back() == ']')
+                record.Expansion.remove_suffix(1);
+        }
+        record.File = m_currentFile;
+        record.Index = ++m_records;
+        m_pendingLevel = LevelNone;
+        if (!m_sink.variable(record))
+            m_stopped = true;
+    }
+
+    Sink& m_sink;
+    const bool m_copyFiles;
+    WindowMasks m_masks;
+    bool m_inSummary = false;
+    bool m_afterCr = false;
+    bool m_stopped = false;
+    std::int16_t m_pendingLevel = LevelNone;
+    std::string_view m_currentFile;
+    std::string m_fileCopy;
+    std::size_t m_records = 0;
+    std::size_t m_skipped = 0;
+};
+
+// Builds the records table of ParseReport.
+class RecordSink final {
+public:
+    explicit RecordSink(ReportData& data) : m_data(data) {}
+
+    bool variable(const ConfigVariable& record) {
+        m_data.Variables.push_back(record);
+        if (EqualsIgnoreCase(record.Name, "_USTN_USER"))
+            m_data.UserConfigFolder = record.Expansion;
+        else if (EqualsIgnoreCase(record.Name, "_USTN_PROJECT"))
+            m_data.ProjectConfigFolder = record.Expansion;
+        return true;
+    }
+    bool configFile(std::string_view path) {
+        m_data.ConfigFilesUsed.push_back(path);
+        return true;
+    }
+    bool summaryLine(std::string_view line) {
+        m_data.SummaryLines.push_back(line);
+        return true;
+    }
+
+private:
+    ReportData& m_data;
+};
 
 } // namespace
 
@@ -202,9 +613,6 @@ std::optional<ConfigLevel> LevelFromText(std::string_view text) {
 }
 
 ReportData ParseReport(std::string bytes) {
-    // Bit 0: the file marker, bit 1: the summary marker, looked for until it is found.
-    static const MarkerSearch bothMarkers({kFileMarker, kSummaryMarker});
-    static const MarkerSearch fileMarker({kFileMarker});
     ReportData data;
     auto owned = std::make_shared<std::string>(std::move(bytes));
     const std::string_view text(*owned);
@@ -213,88 +621,60 @@ ReportData ParseReport(std::string bytes) {
     data.Variables.reserve(text.size() / 64 + 16);
     platform::AdviseLargeBuffer(data.Variables.data(),
                                 data.Variables.capacity() * sizeof(ConfigVariable));
-
-    bool inSummary = false;
-    std::string_view currentFile;
-    std::int16_t pendingLevel = LevelNone;
-
-    // The next LF and CR at or after the cursor, kept between lines so that a file using
-    // only one kind of line end is not rescanned for the other on every line.
-    std::size_t nextLf = 0;
-    std::size_t nextCr = 0;
-    bool lfKnown = false;
-    bool crKnown = false;
-    std::size_t cursor = 0;
-    while (cursor < text.size()) {
-        // A line ends at CR LF, LF or a lone CR.
-        if (!lfKnown || nextLf < cursor) {
-            nextLf = text.find('\n', cursor);
-            lfKnown = true;
-        }
-        if (!crKnown || nextCr < cursor) {
-            nextCr = text.find('\r', cursor);
-            crKnown = true;
-        }
-        const std::size_t lineEnd = std::min(std::min(nextLf, nextCr), text.size());
-        const std::string_view line = text.substr(cursor, lineEnd - cursor);
-        cursor = lineEnd;
-        if (cursor < text.size()) {
-            ++cursor;
-            if (text[lineEnd] == '\r' && cursor < text.size() && text[cursor] == '\n')
-                ++cursor;
-        }
-
-        const unsigned markers = (inSummary ? fileMarker : bothMarkers).in(line);
-        if (inSummary)
-            data.SummaryLines.push_back(line);
-        else if (markers & 2u)
-            inSummary = true;
-
-        if (markers & 1u) {
-            const std::size_t open = line.find('[');
-            const std::size_t close = line.find(']');
-            if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
-                ++data.SkippedLines;
-            } else {
-                currentFile = line.substr(open + 1, close - open - 1);
-                data.ConfigFilesUsed.push_back(currentFile);
-            }
-        }
-
-        int tagRank = -1;
-        std::size_t closeParen = std::string_view::npos;
-        for (std::size_t paren = line.find(')'); paren != std::string_view::npos;
-             paren = line.find(')', paren + 1)) {
-            if (closeParen == std::string_view::npos && paren + 1 < line.size() &&
-                line[paren + 1] == ':')
-                closeParen = paren;
-            tagRank = std::max(tagRank, TagRankEndingAt(line, paren));
-        }
-        if (tagRank >= 0)
-            pendingLevel = kTags[static_cast<std::size_t>(tagRank)].level;
-
-        if (closeParen == std::string_view::npos)
-            continue;
-        const std::optional<SplitLine> split = SplitVariableLine(line, closeParen);
-        if (!split) {
-            ++data.SkippedLines;
-            continue;
-        }
-        ConfigVariable& record = data.Variables.emplace_back();
-        record.Level = pendingLevel;
-        record.Name = split->name;
-        record.Value = split->value;
-        record.Expansion = split->expansion;
-        record.File = currentFile;
-        record.Index = data.Variables.size();
-        pendingLevel = LevelNone;
-
-        if (EqualsIgnoreCase(record.Name, "_USTN_USER"))
-            data.UserConfigFolder = record.Expansion;
-        else if (EqualsIgnoreCase(record.Name, "_USTN_PROJECT"))
-            data.ProjectConfigFolder = record.Expansion;
-    }
+    RecordSink sink(data);
+    // The masks of a window take 10 KB: kept off the stack.
+    const auto scanner = std::make_unique<LineScanner<RecordSink>>(sink, false);
+    scanner->scan(text, true);
+    data.SkippedLines = scanner->skipped();
     return data;
+}
+
+struct ReportStream::Reader {
+    explicit Reader(ReportSink& sink) : scanner(sink, true) {}
+    LineScanner<ReportSink> scanner;
+    std::string partial; // the start of a line whose end has not come yet
+};
+
+ReportStream::ReportStream(ReportSink& sink) : m_reader(std::make_unique<Reader>(sink)) {}
+
+ReportStream::~ReportStream() = default;
+
+bool ReportStream::feed(std::string_view bytes) {
+    LineScanner<ReportSink>& scanner = m_reader->scanner;
+    std::string& partial = m_reader->partial;
+    if (scanner.stopped())
+        return false;
+    if (!partial.empty()) {
+        // Completes the line begun in an earlier piece and reads it alone.
+        const std::size_t end = FindLineEnd(bytes, 0);
+        if (end == std::string_view::npos) {
+            partial.append(bytes);
+            return true;
+        }
+        // A CR LF split here is joined by the scanner, which remembers a CR at the end.
+        partial.append(bytes.substr(0, end + 1));
+        scanner.scan(partial, false);
+        partial.clear();
+        bytes.remove_prefix(end + 1);
+    }
+    const std::size_t used = scanner.scan(bytes, false);
+    if (scanner.stopped())
+        return false;
+    partial.assign(bytes.substr(used));
+    return true;
+}
+
+bool ReportStream::finish() {
+    LineScanner<ReportSink>& scanner = m_reader->scanner;
+    if (scanner.stopped())
+        return false;
+    scanner.scan(m_reader->partial, true);
+    m_reader->partial.clear();
+    return !scanner.stopped();
+}
+
+std::size_t ReportStream::skippedLines() const {
+    return m_reader->scanner.skipped();
 }
 
 } // namespace varscope::core

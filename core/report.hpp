@@ -22,7 +22,7 @@ enum ConfigLevel : std::int16_t {
 };
 
 // The six levels in the order the legend and the level buttons show them.
-inline constexpr ConfigLevel kLegendLevels[] = {LevelPredefined, LevelSystem, LevelSite,
+inline constexpr ConfigLevel kLegendLevels[] = {LevelPredefined, LevelSystem,      LevelSite,
                                                 LevelProject,    LevelApplication, LevelUser};
 
 // "Predefined", "System", ... for a level code; empty for any other code.
@@ -55,5 +55,37 @@ struct ReportData {
 // Reads a whole report in one pass. Never fails: lines it cannot split are counted and
 // skipped.
 ReportData ParseReport(std::string bytes);
+
+// Receives what a report holds, in report order, as ReportStream reads it. The texts are
+// valid only during the call. Returning false stops the reading.
+class ReportSink {
+public:
+    virtual ~ReportSink() = default;
+    // Index counts the records; TreeNode stays 0.
+    virtual bool variable(const ConfigVariable& record) = 0;
+    virtual bool configFile(std::string_view path) = 0;
+    virtual bool summaryLine(std::string_view line) = 0;
+};
+
+// Reads a report handed over in pieces of any size with the rules of ParseReport, keeping
+// neither the report nor its records: each line goes to the sink once its end has come.
+// For exports of reports larger than memory should hold.
+class ReportStream {
+public:
+    explicit ReportStream(ReportSink& sink);
+    ~ReportStream();
+    ReportStream(const ReportStream&) = delete;
+    ReportStream& operator=(const ReportStream&) = delete;
+
+    // False once the sink has stopped the reading.
+    bool feed(std::string_view bytes);
+    // Reads the last line when it has no line end; false when the sink stopped.
+    bool finish();
+    std::size_t skippedLines() const;
+
+private:
+    struct Reader;
+    std::unique_ptr<Reader> m_reader;
+};
 
 } // namespace varscope::core
