@@ -12,7 +12,7 @@ ctest --preset dev --output-on-failure
 # The core's Windows branch: cross-built with mingw-w64, its tests and varscope-cli run under
 # Wine in a prefix inside the build folder. VARSCOPE_WITH_WINDOWS=0 leaves it out.
 if [ "${VARSCOPE_WITH_WINDOWS:-1}" = 1 ]; then
-    cmake --preset windows-core >/dev/null
+    cmake --preset windows-core -DVARSCOPE_NATIVE_CLI="$PWD/build/dev/cli/varscope-cli" >/dev/null
     cmake --build --preset windows-core
     ctest --preset windows-core
 fi
