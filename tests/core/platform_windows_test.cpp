@@ -348,3 +348,31 @@ TEST_F(WindowsRunProgram, noSuchProgramOrNoProgramAtAll_notStarted) {
     EXPECT_FALSE(platform::RunProgram(m_temp.path()));
     EXPECT_FALSE(platform::RunProgram(""));
 }
+
+TEST(WindowsText, pathInSystemCodePage_sameBytesThroughEveryFunction) {
+    if (::GetACP() != 1252)
+        GTEST_SKIP() << "the name is written for code page 1252";
+    TempFolder temp;
+    const std::string folder = temp.path() + "\\Proj\xE9t";
+    ASSERT_NE(::CreateDirectoryA(folder.c_str(), nullptr), 0);
+    const std::string file = folder + "\\caf\xE9.cfg";
+    const HANDLE created = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    ::CloseHandle(created);
+
+    EXPECT_TRUE(platform::FolderExists(folder));
+    EXPECT_TRUE(platform::FileExists(file));
+    const auto entries = platform::ListFolder(folder);
+    ASSERT_TRUE(entries.has_value());
+    EXPECT_EQ(Names(*entries), Words{"caf\xE9.cfg"});
+    EXPECT_EQ(platform::CopyFileOver(file, folder + "\\copy \xE9.cfg"), std::nullopt);
+    EXPECT_NE(::GetFileAttributesA((folder + "\\copy \xE9.cfg").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    const std::string program = folder + "\\\xE9"
+                                         "diteur.exe";
+    const std::string arguments = temp.file("arguments.txt");
+    WriteStandIn(program, {StepRecordArguments(arguments)});
+    EXPECT_TRUE(platform::RunProgram("\"" + program + "\" \"" + file + "\""));
+    EXPECT_EQ(ReadLines(arguments), Words{file});
+}
