@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -120,61 +121,31 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     return std::nullopt;
 }
 
-// Writes the view in blocks as it is made: a view of a report of hundreds of MB is never
-// held whole, and the block being filled stays in the cache.
-class BlockWriter {
-public:
-    explicit BlockWriter(std::FILE* file) : m_file(file) { m_block.reserve(kBlockSize * 2); }
+// Reports are read in blocks that fit the cache; the export is written while reading.
+constexpr std::size_t kReadBlock = std::size_t{64} << 10;
 
-    std::string& block() { return m_block; }
-
-    // Writes the block out once it is full; false when writing failed.
-    bool flushWhenFull() { return m_block.size() < kBlockSize || flush(); }
-
-    bool flush() {
-        const bool written =
-            std::fwrite(m_block.data(), 1, m_block.size(), m_file) == m_block.size();
-        m_block.clear();
-        return written;
+ExportView ViewOf(const Options& options) {
+    ExportView view;
+    view.columns = options.columns;
+    view.delimiter = options.delimiter;
+    if (options.view == "summary") {
+        view.rows = ExportView::Rows::Summary;
+    } else if (options.view == "files") {
+        view.rows = ExportView::Rows::Files;
+    } else if (options.name) {
+        view.rows = ExportView::Rows::Name;
+        view.name = *options.name;
+    } else if (options.level) {
+        view.rows = ExportView::Rows::Level;
+        view.level = *LevelFromText(*options.level);
     }
+    return view;
+}
 
-private:
-    static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-    std::FILE* m_file;
-    std::string m_block;
-};
-
-// False when writing failed; errno tells why.
-bool Render(const ReportData& report, const Options& options, BlockWriter& out) {
-    if (options.view == "summary" || options.view == "files") {
-        const std::vector<std::string_view>& lines =
-            options.view == "summary" ? report.SummaryLines : report.ConfigFilesUsed;
-        for (const std::string_view line : lines) {
-            AppendTextLine(out.block(), line);
-            if (!out.flushWhenFull())
-                return false;
-        }
-        return out.flush();
-    }
-    const auto write = [&](const ConfigVariable& record) {
-        AppendVariableLine(out.block(), record, options.columns, options.delimiter);
-        return out.flushWhenFull();
-    };
-    if (options.view == "all") {
-        for (const ConfigVariable& record : report.Variables) {
-            if (!write(record))
-                return false;
-        }
-        return out.flush();
-    }
-    const std::vector<std::size_t> rows =
-        options.name ? IsolateByName(report, *options.name)
-                     : FilterByLevel(report, *LevelFromText(*options.level));
-    for (const std::size_t index : rows) {
-        if (!write(report.Variables[index - 1]))
-            return false;
-    }
-    return out.flush();
+// Whether the export would overwrite the report it reads.
+bool WritesOverReport(const Options& options) {
+    std::error_code ignored;
+    return options.out && std::filesystem::equivalent(options.report, *options.out, ignored);
 }
 
 int Export(int argc, char** argv) {
@@ -182,42 +153,72 @@ int Export(int argc, char** argv) {
     if (const auto failure = ParseOptions(argc, argv, options))
         return *failure;
 
-    ReadResult read = ReadWholeFile(options.report);
-    if (!read.bytes) {
-        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
+    FileBlocks blocks(options.report, kReadBlock);
+    const auto cannotRead = [&] {
+        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", blocks.error().c_str());
         return kExitFailure;
+    };
+    if (!blocks.error().empty())
+        return cannotRead();
+    // A report that is also the output is read whole before the output replaces it.
+    std::optional<std::string> whole;
+    if (WritesOverReport(options)) {
+        whole.emplace();
+        while (const auto block = blocks.next())
+            whole->append(*block);
+        if (!blocks.error().empty())
+            return cannotRead();
     }
-    const ReportData report = ParseReport(std::move(*read.bytes));
-    if (report.SkippedLines > 0)
-        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n",
-                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
-                     options.report.c_str());
 
-    if (!options.out) {
-        BlockWriter out(stdout);
-        if (!Render(report, options, out) || std::fflush(stdout) != 0) {
-            std::fprintf(stderr, "varscope-cli: cannot write to standard output: %s\n",
-                         std::strerror(errno));
-            return kExitFailure;
-        }
-        return kExitOk;
-    }
-    std::FILE* file = std::fopen(options.out->c_str(), "wb");
-    bool written = file != nullptr;
-    if (written) {
-        BlockWriter out(file);
-        written = Render(report, options, out);
-        const int writeErrno = errno;
-        if (std::fclose(file) != 0)
-            written = false;
-        else if (!written)
-            errno = writeErrno;
-    }
-    if (!written) {
-        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", options.out->c_str(),
+    std::FILE* const out = options.out ? std::fopen(options.out->c_str(), "wb") : stdout;
+    const std::string outName = options.out ? *options.out : "to standard output";
+    if (out == nullptr) {
+        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", outName.c_str(),
                      std::strerror(errno));
         return kExitFailure;
     }
+    int writeErrno = 0;
+    ViewExporter exporter(ViewOf(options), [&](std::string_view bytes) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size())
+            return true;
+        writeErrno = errno;
+        return false;
+    });
+    ReportStream stream(exporter);
+    bool going = true;
+    if (whole) {
+        going = stream.feed(*whole);
+    } else {
+        while (going) {
+            const auto block = blocks.next();
+            if (!block)
+                break;
+            going = stream.feed(*block);
+        }
+    }
+    const bool readFailed = going && !blocks.error().empty();
+    bool written = going && !readFailed && stream.finish() && exporter.finish();
+    if (!written && writeErrno == 0 && !readFailed)
+        writeErrno = errno;
+    if (std::fflush(out) != 0 && written) {
+        written = false;
+        writeErrno = errno;
+    }
+    if (options.out && std::fclose(out) != 0 && written) {
+        written = false;
+        writeErrno = errno;
+    }
+    if (readFailed)
+        return cannotRead();
+    if (!written) {
+        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", outName.c_str(),
+                     std::strerror(writeErrno));
+        return kExitFailure;
+    }
+    const std::size_t skipped = stream.skippedLines();
+    if (skipped > 0)
+        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n", skipped,
+                     skipped == 1 ? "" : "s", options.report.c_str());
     return kExitOk;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
-#include <span>
+#include "report.hpp"
+
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varscope::core {
-
-struct ConfigVariable;
 
 // Column flags of ExportColumns.
 enum ExportColumn : unsigned {
@@ -26,10 +28,60 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 void AppendVariableLine(std::string& out, const ConfigVariable& record, unsigned columns,
                         std::string_view delimiter);
 
+// The length of the line AppendVariableLine appends, and the same line written to `out`,
+// which must have room for it; returns the end. For writers that keep their own buffer.
+std::size_t VariableLineSize(const ConfigVariable& record, unsigned columns,
+                             std::string_view delimiter);
+char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned columns,
+                        std::string_view delimiter);
+
 // Appends a row of a one-column list (Summary, File Order) with its CR LF.
 void AppendTextLine(std::string& out, std::string_view text);
 
 // Parses "level,variable,..." into column flags; false on an unknown name.
 bool ParseColumnList(std::string_view list, unsigned& columns);
+
+// What an export of a report writes: which rows, which columns, and between them.
+struct ExportView {
+    enum class Rows {
+        All,     // every record in report order
+        Name,    // the records of one variable, by its exact name
+        Level,   // the records of one level
+        Summary, // the summary lines
+        Files,   // the configuration files in processing order
+    };
+    Rows rows = Rows::All;
+    std::string name;
+    int level = 0;
+    unsigned columns = AllColumns;
+    std::string delimiter = "|";
+};
+
+// Writes a view's lines while a ReportStream reads the report, so that neither the report
+// nor its records are held. The lines go out in blocks of about 1 MB through `write`, which
+// returns false when writing failed; the reading then stops.
+class ViewExporter final : public ReportSink {
+public:
+    ViewExporter(ExportView view, std::function<bool(std::string_view)> write);
+
+    bool variable(const ConfigVariable& record) override;
+    bool configFile(std::string_view path) override;
+    bool summaryLine(std::string_view line) override;
+
+    // Writes what is left; false when writing failed, now or before.
+    bool finish();
+
+private:
+    bool textLine(std::string_view text);
+    // Makes room for `size` more bytes; false when writing failed.
+    bool reserve(std::size_t size);
+    bool flush();
+
+    const ExportView m_view;
+    const std::function<bool(std::string_view)> m_write;
+    std::vector<char> m_block;
+    std::size_t m_used = 0;
+    bool m_failed = false;
+};
 
 } // namespace varscope::core

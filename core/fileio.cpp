@@ -55,6 +55,37 @@ ReadResult ReadWholeFile(const std::string& path) {
     return result;
 }
 
+FileBlocks::FileBlocks(const std::string& path, std::size_t blockSize) : m_path(path) {
+    if (platform::FolderExists(path)) {
+        m_error = path + ": is a folder";
+        return;
+    }
+    m_file = std::fopen(path.c_str(), "rb");
+    if (m_file == nullptr) {
+        m_error = Reason(path);
+        return;
+    }
+    // Blocks go from the system straight into our buffer.
+    std::setvbuf(m_file, nullptr, _IONBF, 0);
+    m_buffer.resize(blockSize);
+}
+
+FileBlocks::~FileBlocks() {
+    if (m_file != nullptr)
+        std::fclose(m_file);
+}
+
+std::optional<std::string_view> FileBlocks::next() {
+    if (m_file == nullptr || !m_error.empty())
+        return std::nullopt;
+    const std::size_t got = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
+    if (got > 0)
+        return std::string_view(m_buffer.data(), got);
+    if (std::ferror(m_file) != 0)
+        m_error = Reason(m_path);
+    return std::nullopt;
+}
+
 std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varscope::core {
 
@@ -13,6 +16,29 @@ struct ReadResult {
 
 // The whole file as bytes, in one read.
 ReadResult ReadWholeFile(const std::string& path);
+
+// A file read front to back in blocks, for files larger than memory should hold: memory
+// stays at one block however large the file.
+class FileBlocks {
+public:
+    // Opens the file; error() tells why when it cannot be read.
+    FileBlocks(const std::string& path, std::size_t blockSize);
+    ~FileBlocks();
+    FileBlocks(const FileBlocks&) = delete;
+    FileBlocks& operator=(const FileBlocks&) = delete;
+
+    // The next block (the last one may be shorter), valid until the next call; nullopt at
+    // the end of the file or when reading failed.
+    std::optional<std::string_view> next();
+    // Why the file could not be opened or read; empty while all is well.
+    const std::string& error() const { return m_error; }
+
+private:
+    std::string m_path;
+    std::FILE* m_file = nullptr;
+    std::vector<char> m_buffer;
+    std::string m_error;
+};
 
 // Writes through a temporary file in the same folder and renames it over `path`, so a
 // crash or a full disk never leaves a half-written file. nullopt on success, else the

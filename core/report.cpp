@@ -199,8 +199,6 @@ static_assert(kFileGap > 0 && kFileGap < 64 && kSummaryGap > 0 && kSummaryGap < 
 // large enough that few lines straddle two windows (those are classified twice).
 constexpr std::size_t kWindow = std::size_t{16} << 10;
 constexpr std::size_t kWindowBlocks = kWindow / scan::kBlock;
-// Searches read this many blocks at once, without a loop that would mispredict its end.
-constexpr std::size_t kSearchBlocks = 4;
 
 // What the line reader needs of one 64-byte block, derived from the byte classes: each
 // mask is a superset of the places it names, so a bit costs a check only when it is set.
@@ -252,49 +250,27 @@ public:
                             now.bracket,        now.blank & pairs};
             before = now;
         }
-        // Searches read past the window's end: positions there lie beyond every limit.
-        for (std::size_t at = whole + 1; at <= whole + kSearchBlocks; ++at)
-            m_blocks[at] = {};
     }
 
     // The first position in [from, limit) whose bit is set in `mask`, else `limit`.
     std::size_t first(std::uint64_t WindowBlock::*mask, std::size_t from, std::size_t limit) const {
         std::size_t at = from / scan::kBlock;
-        const auto zeros = [](std::uint64_t bits) {
-            return static_cast<std::size_t>(std::countr_zero(bits));
-        };
-        // Lines are mostly shorter than four blocks: the first bit among them, chosen
-        // without branches.
-        const std::uint64_t b0 = m_blocks[at].*mask & (~std::uint64_t{0} << (from % scan::kBlock));
-        const std::uint64_t b1 = m_blocks[at + 1].*mask;
-        const std::uint64_t b2 = m_blocks[at + 2].*mask;
-        const std::uint64_t b3 = m_blocks[at + 3].*mask;
-        std::size_t offset = 3 * scan::kBlock + zeros(b3);
-        offset = b2 != 0 ? 2 * scan::kBlock + zeros(b2) : offset;
-        offset = b1 != 0 ? scan::kBlock + zeros(b1) : offset;
-        offset = b0 != 0 ? zeros(b0) : offset;
-        std::size_t found = at * scan::kBlock + offset;
-        if (found >= limit)
-            return limit;
-        if (offset == kSearchBlocks * scan::kBlock) {
-            // Nothing in four blocks, and the limit further on.
-            at += kSearchBlocks;
-            const std::size_t last = limit / scan::kBlock;
-            std::uint64_t bits = m_blocks[at].*mask;
-            while (bits == 0) {
-                if (at >= last)
-                    return limit;
-                bits = m_blocks[++at].*mask;
-            }
-            found = at * scan::kBlock + zeros(bits);
+        const std::size_t last = limit / scan::kBlock;
+        std::uint64_t bits = m_blocks[at].*mask & (~std::uint64_t{0} << (from % scan::kBlock));
+        while (bits == 0) {
+            if (at >= last)
+                return limit;
+            bits = m_blocks[++at].*mask;
         }
+        const std::size_t found =
+            at * scan::kBlock + static_cast<std::size_t>(std::countr_zero(bits));
         return found < limit ? found : limit;
     }
 
 private:
     scan::Tier m_tier;
     std::array<scan::BlockMasks, kWindowBlocks + 1> m_classes;
-    std::array<WindowBlock, kWindowBlocks + 1 + kSearchBlocks> m_blocks;
+    std::array<WindowBlock, kWindowBlocks + 1> m_blocks;
 };
 
 // Finds the bytes of a line of a classified window. Positions are offsets in the window.
@@ -526,17 +502,16 @@ private:
             ++m_skipped;
             return;
         }
-        ConfigVariable record;
+        const bool hasBracket = bracket < end;
+        const std::size_t expansionBegin = hasBracket ? bracket + 1 : end;
+        const std::size_t expansionEnd =
+            end - static_cast<std::size_t>((expansionBegin < end) & (base[end - 1] == ']'));
+        // One record for all lines: a new one per line would be cleared before it is filled.
+        ConfigVariable& record = m_record;
         record.Level = m_pendingLevel;
         record.Name = TrimLeadingBlanks(std::string_view(base + rest, equals - rest));
-        if (bracket == end) {
-            record.Value = std::string_view(base + equals + 1, end - equals - 1);
-        } else {
-            record.Value = std::string_view(base + equals + 1, bracket - equals - 1);
-            record.Expansion = std::string_view(base + bracket + 1, end - bracket - 1);
-            if (!record.Expansion.empty() && record.Expansion.back() == ']')
-                record.Expansion.remove_suffix(1);
-        }
+        record.Value = std::string_view(base + equals + 1, bracket - equals - 1);
+        record.Expansion = std::string_view(base + expansionBegin, expansionEnd - expansionBegin);
         record.File = m_currentFile;
         record.Index = ++m_records;
         m_pendingLevel = LevelNone;
@@ -553,6 +528,7 @@ private:
     std::int16_t m_pendingLevel = LevelNone;
     std::string_view m_currentFile;
     std::string m_fileCopy;
+    ConfigVariable m_record;
     std::size_t m_records = 0;
     std::size_t m_skipped = 0;
 };
@@ -584,25 +560,6 @@ private:
 };
 
 } // namespace
-
-std::string_view LevelName(int code) {
-    switch (code) {
-    case LevelPredefined:
-        return "Predefined";
-    case LevelSystem:
-        return "System";
-    case LevelProject:
-        return "Project";
-    case LevelSite:
-        return "Site";
-    case LevelUser:
-        return "User";
-    case LevelApplication:
-        return "Application";
-    default:
-        return {};
-    }
-}
 
 std::optional<ConfigLevel> LevelFromText(std::string_view text) {
     for (const ConfigLevel level : kLegendLevels) {

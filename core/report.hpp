@@ -25,8 +25,26 @@ enum ConfigLevel : std::int16_t {
 inline constexpr ConfigLevel kLegendLevels[] = {LevelPredefined, LevelSystem,      LevelSite,
                                                 LevelProject,    LevelApplication, LevelUser};
 
-// "Predefined", "System", ... for a level code; empty for any other code.
-std::string_view LevelName(int code);
+// "Predefined", "System", ... for a level code; empty for any other code. Inline: exports
+// ask it for every line.
+constexpr std::string_view LevelName(int code) {
+    switch (code) {
+    case LevelPredefined:
+        return "Predefined";
+    case LevelSystem:
+        return "System";
+    case LevelProject:
+        return "Project";
+    case LevelSite:
+        return "Site";
+    case LevelUser:
+        return "User";
+    case LevelApplication:
+        return "Application";
+    default:
+        return {};
+    }
+}
 // A level code from its number ("8") or legend name ("user", any case).
 std::optional<ConfigLevel> LevelFromText(std::string_view text);
 

@@ -1,0 +1,225 @@
+// Exports written while a report streams by (what varscope-cli does) against the same
+// exports made from the records table of a report read whole, byte for byte.
+#include "bench/report_generator.hpp"
+#include "core/export.hpp"
+#include "core/report.hpp"
+#include "core/session.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+using namespace varscope::core;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The export from the records table: the rows the window's views list, each line as the
+// export dialog appends it.
+std::string FromTable(const std::string& report, const ExportView& view) {
+    const ReportData data = ParseReport(report);
+    std::string out;
+    switch (view.rows) {
+    case ExportView::Rows::Summary:
+        for (const std::string_view line : data.SummaryLines)
+            AppendTextLine(out, line);
+        return out;
+    case ExportView::Rows::Files:
+        for (const std::string_view file : data.ConfigFilesUsed)
+            AppendTextLine(out, file);
+        return out;
+    case ExportView::Rows::All:
+        for (const ConfigVariable& record : data.Variables)
+            AppendVariableLine(out, record, view.columns, view.delimiter);
+        return out;
+    case ExportView::Rows::Name:
+    case ExportView::Rows::Level:
+        for (const std::size_t index : view.rows == ExportView::Rows::Name
+                                           ? IsolateByName(data, view.name)
+                                           : FilterByLevel(data, view.level))
+            AppendVariableLine(out, data.Variables[index - 1], view.columns, view.delimiter);
+        return out;
+    }
+    return out;
+}
+
+// The export written while the report is fed in random pieces, each overwritten after use
+// as a reused read buffer is.
+std::string FromStream(const std::string& report, const ExportView& view, std::mt19937_64& random) {
+    std::string out;
+    ViewExporter exporter(view, [&out](std::string_view bytes) {
+        out.append(bytes);
+        return true;
+    });
+    ReportStream stream(exporter);
+    std::string piece;
+    for (std::size_t at = 0; at < report.size();) {
+        const std::size_t size = 1 + random() % (random() % 4 == 0 ? 200'000 : 300);
+        piece.assign(report, at, size);
+        EXPECT_TRUE(stream.feed(piece));
+        std::fill(piece.begin(), piece.end(), '#');
+        at += size;
+    }
+    EXPECT_TRUE(stream.finish());
+    EXPECT_TRUE(exporter.finish());
+    return out;
+}
+
+std::vector<ExportView> Views() {
+    std::vector<ExportView> views;
+    const auto add = [&views](ExportView::Rows rows, unsigned columns, std::string delimiter) {
+        ExportView view;
+        view.rows = rows;
+        view.columns = columns;
+        view.delimiter = std::move(delimiter);
+        views.push_back(view);
+        return &views.back();
+    };
+    for (const unsigned columns :
+         {unsigned{AllColumns}, unsigned{ColumnLevel}, unsigned{ColumnVariable | ColumnFile},
+          unsigned{ColumnValue | ColumnExpansion}, unsigned{ColumnLevel | ColumnExpansion}}) {
+        for (const char* delimiter : {"|", "\t", "::", ""})
+            add(ExportView::Rows::All, columns, delimiter);
+    }
+    add(ExportView::Rows::Summary, AllColumns, "|");
+    add(ExportView::Rows::Files, AllColumns, "|");
+    for (const int level : {0, 1, 2, 6, 7, 8, 9})
+        add(ExportView::Rows::Level, AllColumns, "|")->level = level;
+    for (const char* name : {"MS_DEF", "_USTN_USER", "A", "", "ms_def", "NO_SUCH_NAME"})
+        add(ExportView::Rows::Name, AllColumns, ",")->name = name;
+    return views;
+}
+
+// An export line put together piece by piece, as the export format describes it.
+std::string PieceByPiece(const ConfigVariable& record, const ExportView& view) {
+    std::string line;
+    const std::string_view level = LevelName(record.Level);
+    if ((view.columns & ColumnLevel) && !level.empty())
+        line.append(level).append(view.delimiter);
+    if (view.columns & ColumnVariable)
+        line.append(record.Name);
+    for (const auto& [column, text] :
+         {std::pair{ColumnValue, record.Value}, std::pair{ColumnExpansion, record.Expansion},
+          std::pair{ColumnFile, record.File}}) {
+        if (view.columns & column)
+            line.append(view.delimiter).append(text);
+    }
+    return line + "\r\n";
+}
+
+void ExpectSameExports(const std::string& report, std::mt19937_64& random) {
+    // The lines of records that lie in the report's buffer, as the reader makes them.
+    const ReportData data = ParseReport(report);
+    for (const ExportView& view : Views()) {
+        for (const ConfigVariable& record : data.Variables) {
+            std::string line;
+            AppendVariableLine(line, record, view.columns, view.delimiter);
+            ASSERT_EQ(line, PieceByPiece(record, view));
+        }
+    }
+    for (const ExportView& view : Views()) {
+        SCOPED_TRACE("rows " + std::to_string(static_cast<int>(view.rows)) + " columns " +
+                     std::to_string(view.columns) + " delimiter '" + view.delimiter + "' name '" +
+                     view.name + "' level " + std::to_string(view.level));
+        const std::string expected = FromTable(report, view);
+        const std::string actual = FromStream(report, view, random);
+        ASSERT_EQ(expected.size(), actual.size());
+        ASSERT_TRUE(expected == actual);
+    }
+}
+
+} // namespace
+
+TEST(ExportStream, fixturesDemoAndGeneratedReports_sameBytesAsFromTheTable) {
+    std::mt19937_64 random(3);
+    std::vector<std::string> reports;
+    for (const fs::path& folder : {fs::path(VARSCOPE_FIXTURES), fs::path(VARSCOPE_EXAMPLES)}) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            if (entry.is_regular_file())
+                reports.push_back(ReadFile(entry.path()));
+        }
+    }
+    reports.push_back(varscope::bench::GenerateReport(3'000, 9));
+    // Records whose fields do not follow each other in the report: a value with '[' in
+    // the name part is skipped, blanks before the name are trimmed, an expansion without
+    // its ']' keeps its last byte.
+    reports.push_back("(user):  A=1 [x]\r\n(site): B=2 [y\r\n(system): C=[]\r\n(appl): D=\r\n"
+                      "(user): E[=1\r\n(predefined): =z [\r\nConfiguration Variable Summary\r\n"
+                      "  Processing macro file [c:/a.cfg]\r\n(user): F=3 [3]");
+    for (const std::string& report : reports)
+        ExpectSameExports(report, random);
+}
+
+TEST(ExportStream, randomReports_sameBytesAsFromTheTable) {
+    std::mt19937_64 random(17);
+    const std::string_view pieces[] = {"(site)",
+                                       "(user)",
+                                       "(PROJECT)",
+                                       "(appl)",
+                                       "):",
+                                       "=",
+                                       "[",
+                                       "]",
+                                       " ",
+                                       "\r\n",
+                                       "\n",
+                                       "\r",
+                                       "A",
+                                       "MS_DEF",
+                                       "processing macro file",
+                                       "configuration variable summary"};
+    for (int i = 0; i < 150; ++i) {
+        std::string report;
+        const std::size_t count = random() % 400;
+        for (std::size_t k = 0; k < count; ++k)
+            report += pieces[random() % std::size(pieces)];
+        ExpectSameExports(report, random);
+    }
+}
+
+TEST(ExportStream, writeFails_readingStopsAndFinishFails) {
+    ExportView view;
+    int writes = 0;
+    ViewExporter exporter(view, [&writes](std::string_view) {
+        ++writes;
+        return false;
+    });
+    ReportStream stream(exporter);
+    // More than a block of export lines, so the first block is written while reading.
+    const std::string report = varscope::bench::GenerateReport(20'000, 4);
+    EXPECT_FALSE(stream.feed(report));
+    EXPECT_FALSE(stream.feed("(user): MORE=1\r\n"));
+    EXPECT_FALSE(stream.finish());
+    EXPECT_FALSE(exporter.finish());
+    EXPECT_EQ(writes, 1);
+}
+
+TEST(ExportStream, lineLongerThanABlock_writtenWhole) {
+    ExportView view;
+    view.rows = ExportView::Rows::Summary;
+    std::string out;
+    ViewExporter exporter(view, [&out](std::string_view bytes) {
+        out.append(bytes);
+        return true;
+    });
+    ReportStream stream(exporter);
+    const std::string longLine(3'000'000, 'x');
+    EXPECT_TRUE(stream.feed("Configuration Variable Summary\r\nshort\r\n" + longLine + "\r\nend"));
+    EXPECT_TRUE(stream.finish());
+    EXPECT_TRUE(exporter.finish());
+    EXPECT_EQ(out, "short\r\n" + longLine + "\r\nend\r\n");
+}
