@@ -43,10 +43,6 @@ std::string Failure(const std::string& path, DWORD error) {
     return path + ": " + SystemErrorText(error);
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 bool IsAscii(std::string_view text) {
     for (const char c : text) {
         if (static_cast<unsigned char>(c) > 127)
@@ -295,49 +291,6 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return true;
-}
-
-std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
-    // The Microsoft C runtime's argv rules: 2n backslashes before a quote give n and the
-    // quote toggles quoting, 2n+1 give n and a literal quote, other backslashes are
-    // literal; "" inside quotes is a literal quote and quoting goes on.
-    std::vector<std::string> words;
-    const std::size_t size = commandLine.size();
-    std::size_t at = 0;
-    for (;;) {
-        while (at < size && IsBlank(commandLine[at]))
-            ++at;
-        if (at == size)
-            return words;
-        std::string word;
-        bool quoted = false;
-        while (at < size) {
-            std::size_t backslashes = 0;
-            while (at < size && commandLine[at] == '\\') {
-                ++backslashes;
-                ++at;
-            }
-            if (at < size && commandLine[at] == '"') {
-                word.append(backslashes / 2, '\\');
-                if (backslashes % 2 == 1) {
-                    word += '"';
-                } else if (quoted && at + 1 < size && commandLine[at + 1] == '"') {
-                    word += '"';
-                    ++at;
-                } else {
-                    quoted = !quoted;
-                }
-                ++at;
-                continue;
-            }
-            word.append(backslashes, '\\');
-            if (at == size || (!quoted && IsBlank(commandLine[at])))
-                break;
-            word += commandLine[at];
-            ++at;
-        }
-        words.push_back(std::move(word));
-    }
 }
 
 void UseBinaryStandardOutput() {
