@@ -139,6 +139,24 @@ namespace {
 
 constexpr std::size_t kExportBlock = std::size_t{1} << 20;
 
+// Level names by code, padded so that each is copied with one fixed-size move.
+struct PaddedLevelName {
+    char text[16];
+    std::size_t size;
+};
+constexpr std::array<PaddedLevelName, 10> PadLevelNames() {
+    std::array<PaddedLevelName, 10> names{};
+    for (std::size_t code = 0; code < names.size(); ++code) {
+        const std::string_view name = LevelName(static_cast<int>(code));
+        for (std::size_t i = 0; i < name.size(); ++i)
+            names[code].text[i] = name[i];
+        names[code].size = name.size();
+    }
+    return names;
+}
+constexpr std::array<PaddedLevelName, 10> kPaddedLevelNames = PadLevelNames();
+static_assert(sizeof(PaddedLevelName::text) > LevelName(LevelApplication).size());
+
 } // namespace
 
 ViewExporter::ViewExporter(ExportView view, std::function<bool(std::string_view)> write)
@@ -158,6 +176,46 @@ bool ViewExporter::variable(const ConfigVariable& record) {
         break;
     default:
         return true;
+    }
+    if (m_view.columns == AllColumns && m_view.delimiter.size() == 1 && record.Level >= 0 &&
+        static_cast<std::size_t>(record.Level) < kPaddedLevelNames.size()) {
+        // The usual export of a report's records, whose name, value and expansion follow
+        // each other in the report: written with two copies and a few stores.
+        const char* const name = record.Name.data();
+        const char* const nameEnd = name + record.Name.size();
+        const char* const valueEnd = record.Value.data() + record.Value.size();
+        if (name != nullptr && record.Value.data() == nameEnd + 1 &&
+            (record.Expansion.empty() || record.Expansion.data() == valueEnd + 1)) {
+            const char* const end = record.Expansion.empty()
+                                        ? valueEnd
+                                        : record.Expansion.data() + record.Expansion.size();
+            const std::size_t span = static_cast<std::size_t>(end - name);
+            if (!reserve(sizeof(PaddedLevelName::text) + span + record.File.size() + 8))
+                return false;
+            const char separator = m_view.delimiter.front();
+            char* out = m_block.data() + m_used;
+            const PaddedLevelName& level =
+                kPaddedLevelNames[static_cast<std::size_t>(record.Level)];
+            std::memcpy(out, level.text, sizeof level.text);
+            out += level.size;
+            *out = separator;
+            out += level.size != 0 ? 1 : 0;
+            std::memcpy(out, name, span);
+            out[record.Name.size()] = separator;
+            if (!record.Expansion.empty())
+                out[record.Name.size() + 1 + record.Value.size()] = separator;
+            out += span;
+            if (record.Expansion.empty())
+                *out++ = separator;
+            *out++ = separator;
+            if (!record.File.empty())
+                std::memcpy(out, record.File.data(), record.File.size());
+            out += record.File.size();
+            out[0] = kLineEnd[0];
+            out[1] = kLineEnd[1];
+            m_used = static_cast<std::size_t>(out + 2 - m_block.data());
+            return true;
+        }
     }
     const std::size_t size = VariableLineSize(record, m_view.columns, m_view.delimiter);
     if (!reserve(size))

@@ -16,8 +16,37 @@ namespace varscope::core::scan {
 
 namespace {
 
-BlockMasks ClassifyPortable(const char* block) {
-    BlockMasks masks;
+// The byte classes of a block; bit i stands for byte i.
+struct Classes {
+    std::uint64_t lineEnd = 0; // '\n' or '\r'
+    std::uint64_t close = 0;   // ')'
+    std::uint64_t open = 0;    // '('
+    std::uint64_t colon = 0;   // ':'
+    std::uint64_t equals = 0;  // '='
+    std::uint64_t bracket = 0; // '['
+    std::uint64_t blank = 0;   // ' '
+};
+
+// Bits of `now` moved `by` places up, the top bits of `before` (the block before) following.
+inline std::uint64_t ShiftUp(std::uint64_t now, std::uint64_t before, std::size_t by) {
+    return now << by | before >> (kBlock - by);
+}
+
+// The reader's masks of a block from its classes and those of the block before.
+inline LineMasks Derive(const Classes& now, const Classes& before) {
+    std::uint64_t opened = 0;
+    for (const std::size_t distance : kTagOpenings)
+        opened |= ShiftUp(now.open, before.open, distance);
+    std::uint64_t paired = 0;
+    for (const std::size_t gap : kMarkerBlankGaps)
+        paired |= ShiftUp(now.blank, before.blank, gap);
+    return {now.lineEnd,        now.colon & ShiftUp(now.close, before.close, 1),
+            now.close & opened, now.equals,
+            now.bracket,        now.blank & paired};
+}
+
+Classes ClassifyPortable(const char* block) {
+    Classes masks;
     for (std::size_t i = 0; i < kBlock; ++i) {
         const std::uint64_t bit = std::uint64_t{1} << i;
         switch (block[i]) {
@@ -51,12 +80,12 @@ BlockMasks ClassifyPortable(const char* block) {
 }
 
 #ifdef VARSCOPE_SCAN_SSE2
-BlockMasks ClassifySse2(const char* block) {
+Classes ClassifySse2(const char* block) {
     const auto bits = [](__m128i matches, int part) {
         return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(matches)))
                << (16 * part);
     };
-    BlockMasks masks;
+    Classes masks;
     for (int part = 0; part < 4; ++part) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
         const auto is = [&bytes](char c) {
@@ -77,7 +106,7 @@ BlockMasks ClassifySse2(const char* block) {
 #ifdef VARSCOPE_SCAN_WIDE
 // No lambdas here: they would not inherit the instruction set of the function.
 __attribute__((target("avx2"))) void ClassifyAvx2(const char* data, std::size_t count,
-                                                  BlockMasks* masks) {
+                                                  LineMasks* masks) {
     const __m256i lf = _mm256_set1_epi8('\n');
     const __m256i cr = _mm256_set1_epi8('\r');
     const __m256i close = _mm256_set1_epi8(')');
@@ -86,6 +115,7 @@ __attribute__((target("avx2"))) void ClassifyAvx2(const char* data, std::size_t 
     const __m256i equals = _mm256_set1_epi8('=');
     const __m256i bracket = _mm256_set1_epi8('[');
     const __m256i blank = _mm256_set1_epi8(' ');
+    Classes before;
     for (std::size_t n = 0; n < count; ++n) {
         const char* const block = data + n * kBlock;
         const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
@@ -94,22 +124,25 @@ __attribute__((target("avx2"))) void ClassifyAvx2(const char* data, std::size_t 
     (static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(LOW))) |           \
      static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(HIGH))) << 32)
 #define VARSCOPE_IS(C) VARSCOPE_BITS(_mm256_cmpeq_epi8(low, C), _mm256_cmpeq_epi8(high, C))
-        masks[n] = {VARSCOPE_BITS(
-                        _mm256_or_si256(_mm256_cmpeq_epi8(low, lf), _mm256_cmpeq_epi8(low, cr)),
-                        _mm256_or_si256(_mm256_cmpeq_epi8(high, lf), _mm256_cmpeq_epi8(high, cr))),
-                    VARSCOPE_IS(close),
-                    VARSCOPE_IS(open),
-                    VARSCOPE_IS(colon),
-                    VARSCOPE_IS(equals),
-                    VARSCOPE_IS(bracket),
-                    VARSCOPE_IS(blank)};
+        const Classes now = {
+            VARSCOPE_BITS(
+                _mm256_or_si256(_mm256_cmpeq_epi8(low, lf), _mm256_cmpeq_epi8(low, cr)),
+                _mm256_or_si256(_mm256_cmpeq_epi8(high, lf), _mm256_cmpeq_epi8(high, cr))),
+            VARSCOPE_IS(close),
+            VARSCOPE_IS(open),
+            VARSCOPE_IS(colon),
+            VARSCOPE_IS(equals),
+            VARSCOPE_IS(bracket),
+            VARSCOPE_IS(blank)};
 #undef VARSCOPE_IS
 #undef VARSCOPE_BITS
+        masks[n] = Derive(now, before);
+        before = now;
     }
 }
 
 __attribute__((target("avx512f,avx512bw"))) void ClassifyAvx512(const char* data, std::size_t count,
-                                                                BlockMasks* masks) {
+                                                                LineMasks* masks) {
     const __m512i lf = _mm512_set1_epi8('\n');
     const __m512i cr = _mm512_set1_epi8('\r');
     const __m512i close = _mm512_set1_epi8(')');
@@ -118,15 +151,18 @@ __attribute__((target("avx512f,avx512bw"))) void ClassifyAvx512(const char* data
     const __m512i equals = _mm512_set1_epi8('=');
     const __m512i bracket = _mm512_set1_epi8('[');
     const __m512i blank = _mm512_set1_epi8(' ');
+    Classes before;
     for (std::size_t n = 0; n < count; ++n) {
         const __m512i bytes = _mm512_loadu_si512(data + n * kBlock);
-        masks[n] = {_mm512_cmpeq_epi8_mask(bytes, lf) | _mm512_cmpeq_epi8_mask(bytes, cr),
-                    _mm512_cmpeq_epi8_mask(bytes, close),
-                    _mm512_cmpeq_epi8_mask(bytes, open),
-                    _mm512_cmpeq_epi8_mask(bytes, colon),
-                    _mm512_cmpeq_epi8_mask(bytes, equals),
-                    _mm512_cmpeq_epi8_mask(bytes, bracket),
-                    _mm512_cmpeq_epi8_mask(bytes, blank)};
+        const Classes now = {_mm512_cmpeq_epi8_mask(bytes, lf) | _mm512_cmpeq_epi8_mask(bytes, cr),
+                             _mm512_cmpeq_epi8_mask(bytes, close),
+                             _mm512_cmpeq_epi8_mask(bytes, open),
+                             _mm512_cmpeq_epi8_mask(bytes, colon),
+                             _mm512_cmpeq_epi8_mask(bytes, equals),
+                             _mm512_cmpeq_epi8_mask(bytes, bracket),
+                             _mm512_cmpeq_epi8_mask(bytes, blank)};
+        masks[n] = Derive(now, before);
+        before = now;
     }
 }
 #endif
@@ -170,7 +206,7 @@ Tier BestTier() {
     return best;
 }
 
-void ClassifyBlocks(Tier tier, const char* data, std::size_t count, BlockMasks* masks) {
+void ClassifyWindow(Tier tier, const char* data, std::size_t count, LineMasks* masks) {
     switch (tier) {
 #ifdef VARSCOPE_SCAN_WIDE
     case Tier::Avx512:
@@ -180,16 +216,19 @@ void ClassifyBlocks(Tier tier, const char* data, std::size_t count, BlockMasks* 
         ClassifyAvx2(data, count, masks);
         return;
 #endif
-#ifdef VARSCOPE_SCAN_SSE2
-    case Tier::Sse2:
-        for (std::size_t n = 0; n < count; ++n)
-            masks[n] = ClassifySse2(data + n * kBlock);
-        return;
-#endif
     default:
-        for (std::size_t n = 0; n < count; ++n)
-            masks[n] = ClassifyPortable(data + n * kBlock);
-        return;
+        break;
+    }
+    Classes before;
+    for (std::size_t n = 0; n < count; ++n) {
+#ifdef VARSCOPE_SCAN_SSE2
+        const Classes now = tier == Tier::Portable ? ClassifyPortable(data + n * kBlock)
+                                                   : ClassifySse2(data + n * kBlock);
+#else
+        const Classes now = ClassifyPortable(data + n * kBlock);
+#endif
+        masks[n] = Derive(now, before);
+        before = now;
     }
 }
 

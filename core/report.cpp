@@ -103,67 +103,66 @@ private:
     std::array<std::uint8_t, 32 * 32> m_shift{};
 };
 
-// Four bytes as one number, the first lowest, so that a tag's last four letters compare in
-// one step whatever the byte order.
-constexpr std::uint32_t Quad(unsigned char a, unsigned char b, unsigned char c, unsigned char d) {
-    return std::uint32_t{a} | std::uint32_t{b} << 8 | std::uint32_t{c} << 16 |
-           std::uint32_t{d} << 24;
-}
-constexpr std::uint32_t LastFour(std::string_view word) {
-    const std::size_t n = word.size();
-    return Quad(static_cast<unsigned char>(word[n - 4]), static_cast<unsigned char>(word[n - 3]),
-                static_cast<unsigned char>(word[n - 2]), static_cast<unsigned char>(word[n - 1]));
-}
 // Setting bit 5 turns an ASCII capital into its small letter, and no other byte into a letter.
 constexpr std::uint32_t kToLower = 0x20202020u;
 
+// Four bytes as one number, in the byte order of a load from memory.
+constexpr std::uint32_t FourBytes(std::string_view text) {
+    return std::bit_cast<std::uint32_t>(std::array<char, 4>{text[0], text[1], text[2], text[3]});
+}
+
+// The tags by their last four letters, which differ: a multiplicative hash of those letters
+// picks the one tag a ")" may end.
+struct TagSlot {
+    std::uint32_t lastFour = 0;
+    int rank = -1;
+};
+struct TagTable {
+    std::uint32_t multiplier = 0;
+    std::array<TagSlot, 8> slots{};
+    constexpr std::size_t slotOf(std::uint32_t lastFour) const {
+        return static_cast<std::uint32_t>(lastFour * multiplier) >> 29;
+    }
+};
+constexpr TagTable MakeTagTable() {
+    for (std::uint32_t multiplier = 0x9E3779B1u;; multiplier += 2) {
+        TagTable table;
+        table.multiplier = multiplier;
+        bool clash = false;
+        for (std::size_t rank = 0; rank < kTags.size() && !clash; ++rank) {
+            const std::string_view word = kTags[rank].word;
+            const std::uint32_t lastFour = FourBytes(word.substr(word.size() - 4));
+            TagSlot& slot = table.slots[table.slotOf(lastFour)];
+            clash = slot.rank >= 0;
+            slot = {lastFour, static_cast<int>(rank)};
+        }
+        if (!clash)
+            return table;
+    }
+}
+constexpr TagTable kTagTable = MakeTagTable();
+
 // The rank in kTags of the tag whose ")" stands at `close` in the line, or -1. Looking back
-// from each ")" finds every tag, and the same pass finds the first "):". The tags' last four
-// letters differ, so they tell which tag to compare.
-int TagRankEndingAt(std::string_view line, std::size_t close) {
+// from each ")" finds every tag.
+inline int TagRankEndingAt(std::string_view line, std::size_t close) {
     constexpr std::size_t kShortest = 4 + 1; // "(site", "(user", "(appl"
     if (close < kShortest)
         return -1;
-    const auto byte = [&](std::size_t at) {
-        return static_cast<unsigned char>(line[at]);
-    };
-    const std::uint32_t last =
-        Quad(byte(close - 4), byte(close - 3), byte(close - 2), byte(close - 1)) | kToLower;
-    int rank = -1;
-    switch (last) {
-    case LastFour(kTags[0].word):
-        rank = 0;
-        break;
-    case LastFour(kTags[1].word):
-        rank = 1;
-        break;
-    case LastFour(kTags[2].word):
-        rank = 2;
-        break;
-    case LastFour(kTags[3].word):
-        rank = 3;
-        break;
-    case LastFour(kTags[4].word):
-        rank = 4;
-        break;
-    case LastFour(kTags[5].word):
-        rank = 5;
-        break;
-    default:
+    std::uint32_t lastFour = 0;
+    std::memcpy(&lastFour, line.data() + close - 4, sizeof lastFour);
+    lastFour |= kToLower;
+    const TagSlot& slot = kTagTable.slots[kTagTable.slotOf(lastFour)];
+    if (slot.lastFour != lastFour)
         return -1;
-    }
-    const std::string_view word = kTags[static_cast<std::size_t>(rank)].word;
-    if (close < word.size() + 1)
-        return -1;
-    const std::size_t open = close - word.size() - 1;
-    if (line[open] != '(')
+    const std::string_view word = kTags[static_cast<std::size_t>(slot.rank)].word;
+    if (close < word.size() + 1 || line[close - word.size() - 1] != '(')
         return -1;
     // The last four matched already: only a letter's two cases become that letter.
     for (std::size_t i = 0; i + 4 < word.size(); ++i) {
-        if (AsciiLower(line[open + 1 + i]) != word[i])
+        if (AsciiLower(line[close - word.size() + i]) != word[i])
             return -1;
     }
-    return rank;
+    return slot.rank;
 }
 
 std::string_view TrimLeadingBlanks(std::string_view text) {
@@ -200,23 +199,21 @@ static_assert(kFileGap > 0 && kFileGap < 64 && kSummaryGap > 0 && kSummaryGap < 
 constexpr std::size_t kWindow = std::size_t{16} << 10;
 constexpr std::size_t kWindowBlocks = kWindow / scan::kBlock;
 
-// What the line reader needs of one 64-byte block, derived from the byte classes: each
-// mask is a superset of the places it names, so a bit costs a check only when it is set.
-struct WindowBlock {
-    std::uint64_t lineEnd;
-    std::uint64_t closeColon; // the ':' of each "):"
-    std::uint64_t tagEnd;     // each ')' with a '(' where a tag would have it
-    std::uint64_t equals;
-    std::uint64_t bracket; // '['
-    // A marker can only start where its first two blanks stand at their distance: each
-    // blank that closes such a pair for either marker.
-    std::uint64_t marker;
-};
-
-// Bits of `now` moved `by` places up, the bits of `before` (the block before) following.
-constexpr std::uint64_t ShiftUp(std::uint64_t now, std::uint64_t before, std::size_t by) {
-    return now << by | before >> (scan::kBlock - by);
+// The classifier finds tags and markers by their parentheses and blanks.
+constexpr bool TagOpeningsMatch() {
+    for (const Tag& tag : kTags) {
+        bool found = false;
+        for (const std::size_t distance : scan::kTagOpenings)
+            found = found || distance == tag.word.size() + 1;
+        if (!found)
+            return false;
+    }
+    return true;
 }
+static_assert(TagOpeningsMatch());
+static_assert(scan::kMarkerBlankGaps[0] == kFileGap && scan::kMarkerBlankGaps[1] == kSummaryGap);
+
+using WindowBlock = scan::LineMasks;
 
 // The masks of a window of the text, which starts at a line start.
 class WindowMasks {
@@ -225,31 +222,68 @@ public:
 
     void classify(const char* data, std::size_t size) {
         const std::size_t whole = size / scan::kBlock;
-        scan::ClassifyBlocks(m_tier, data, whole, m_classes.data());
+        scan::ClassifyWindow(m_tier, data, whole, m_blocks.data());
         // The block that holds the window's end is always there, so searches up to the end
-        // need no bounds check; bytes past the end are zero and match nothing.
+        // need no bounds check; bytes past the end are zero and match nothing. A last part
+        // block is classified from a copy, after the block before it for what it takes
+        // from there.
         const std::size_t tail = size - whole * scan::kBlock;
-        if (tail > 0) {
-            char padded[scan::kBlock] = {};
-            std::memcpy(padded, data + whole * scan::kBlock, tail);
-            scan::ClassifyBlocks(m_tier, padded, 1, &m_classes[whole]);
-        } else {
-            m_classes[whole] = {};
+        if (tail == 0) {
+            m_blocks[whole] = {};
+            findMarkersAndTags(data, size);
+            return;
         }
-        // The window starts a line, so nothing before it counts.
-        scan::BlockMasks before;
-        for (std::size_t at = 0; at <= whole; ++at) {
-            const scan::BlockMasks& now = m_classes[at];
-            std::uint64_t opened = 0;
-            for (const Tag& tag : kTags)
-                opened |= ShiftUp(now.open, before.open, tag.word.size() + 1);
-            const std::uint64_t pairs = ShiftUp(now.blank, before.blank, kFileGap) |
-                                        ShiftUp(now.blank, before.blank, kSummaryGap);
-            m_blocks[at] = {now.lineEnd,        now.colon & ShiftUp(now.close, before.close, 1),
-                            now.close & opened, now.equals,
-                            now.bracket,        now.blank & pairs};
-            before = now;
+        char padded[2 * scan::kBlock] = {};
+        const std::size_t context = whole > 0 ? scan::kBlock : 0;
+        std::memcpy(padded + scan::kBlock - context, data + whole * scan::kBlock - context,
+                    context + tail);
+        std::array<WindowBlock, 2> last;
+        scan::ClassifyWindow(m_tier, padded, 2, last.data());
+        m_blocks[whole] = last[1];
+        findMarkersAndTags(data, size);
+    }
+
+    // The markers and tags of the window, checked in full once for all its lines: they
+    // hold no line end, so each lies within one line. Sorted by position, each list ends
+    // at a hit beyond every line.
+    struct Hit {
+        std::size_t at;
+        int what; // the markers found (bit 0 file, bit 1 summary), or the tag's rank
+    };
+    const std::vector<Hit>& markers() const { return m_markers; }
+    const std::vector<Hit>& tags() const { return m_tags; }
+
+    void findMarkersAndTags(const char* data, std::size_t size) {
+        m_markers.clear();
+        m_tags.clear();
+        const std::string_view window(data, size);
+        const auto holds = [&window](std::size_t blank, MarkerBlanks blanks,
+                                     std::string_view marker) {
+            return blank >= blanks.second &&
+                   blank - blanks.second + marker.size() <= window.size() &&
+                   StartsWithMarker(window.data() + blank - blanks.second, marker);
+        };
+        const std::size_t blocks = (size + scan::kBlock - 1) / scan::kBlock;
+        for (std::size_t block = 0; block < blocks; ++block) {
+            if ((m_blocks[block].marker | m_blocks[block].tagEnd) == 0)
+                continue;
+            const std::size_t base = block * scan::kBlock;
+            for (std::uint64_t bits = m_blocks[block].marker; bits != 0; bits &= bits - 1) {
+                const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(bits));
+                const int what = (holds(at, kFileBlanks, kFileMarker) ? 1 : 0) |
+                                 (holds(at, kSummaryBlanks, kSummaryMarker) ? 2 : 0);
+                if (what != 0)
+                    m_markers.push_back({at, what});
+            }
+            for (std::uint64_t bits = m_blocks[block].tagEnd; bits != 0; bits &= bits - 1) {
+                const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(bits));
+                const int rank = TagRankEndingAt(window, at);
+                if (rank >= 0)
+                    m_tags.push_back({at, rank});
+            }
         }
+        m_markers.push_back({std::string_view::npos, 0});
+        m_tags.push_back({std::string_view::npos, 0});
     }
 
     // The first position in [from, limit) whose bit is set in `mask`, else `limit`.
@@ -269,26 +303,20 @@ public:
 
 private:
     scan::Tier m_tier;
-    std::array<scan::BlockMasks, kWindowBlocks + 1> m_classes;
     std::array<WindowBlock, kWindowBlocks + 1> m_blocks;
+    std::vector<Hit> m_markers;
+    std::vector<Hit> m_tags;
 };
 
 // Finds the bytes of a line of a classified window. Positions are offsets in the window.
 class MaskFinder {
 public:
-    MaskFinder(const WindowMasks& masks, const char* window) : m_masks(masks), m_window(window) {}
+    MaskFinder(const WindowMasks& masks) : m_masks(masks) {}
 
     // The ')' of the first "):", else npos.
     std::size_t closeParen(std::size_t begin, std::size_t end) const {
         const std::size_t colon = m_masks.first(&WindowBlock::closeColon, begin, end);
         return colon < end ? colon - 1 : std::string_view::npos;
-    }
-    // Calls visit(position) for each ')' that may end a tag, in order.
-    template <typename Visit>
-    void forEachTagEnd(std::size_t begin, std::size_t end, Visit&& visit) const {
-        for (std::size_t at = m_masks.first(&WindowBlock::tagEnd, begin, end); at < end;
-             at = m_masks.first(&WindowBlock::tagEnd, at + 1, end))
-            visit(at);
     }
     std::size_t equals(std::size_t from, std::size_t limit) const {
         return m_masks.first(&WindowBlock::equals, from, limit);
@@ -296,29 +324,28 @@ public:
     std::size_t open(std::size_t from, std::size_t limit) const {
         return m_masks.first(&WindowBlock::bracket, from, limit);
     }
+    // Lines are read in order, each once: their markers and tags are the next in the lists.
     // Bit 0: the line holds the file marker; bit 1: the summary marker, when wanted.
-    unsigned markers(std::size_t begin, std::size_t end, bool wantSummary) const {
-        const unsigned all = wantSummary ? 3u : 1u;
+    unsigned markers(std::size_t, std::size_t end, bool wantSummary) {
         unsigned found = 0;
-        for (std::size_t at = m_masks.first(&WindowBlock::marker, begin, end); at < end;
-             at = m_masks.first(&WindowBlock::marker, at + 1, end)) {
-            if (!(found & 1u) && at >= begin + kFileBlanks.second &&
-                at - kFileBlanks.second + kFileMarker.size() <= end &&
-                StartsWithMarker(m_window + at - kFileBlanks.second, kFileMarker))
-                found |= 1u;
-            if (wantSummary && !(found & 2u) && at >= begin + kSummaryBlanks.second &&
-                at - kSummaryBlanks.second + kSummaryMarker.size() <= end &&
-                StartsWithMarker(m_window + at - kSummaryBlanks.second, kSummaryMarker))
-                found |= 2u;
-            if (found == all)
-                break;
-        }
-        return found;
+        const std::vector<WindowMasks::Hit>& hits = m_masks.markers();
+        for (; hits[m_marker].at < end; ++m_marker)
+            found |= static_cast<unsigned>(hits[m_marker].what);
+        return wantSummary ? found : found & 1u;
+    }
+    // The highest rank in kTags of the line's tags, or -1.
+    int tagRank(std::size_t, std::size_t end) {
+        int rank = -1;
+        const std::vector<WindowMasks::Hit>& hits = m_masks.tags();
+        for (; hits[m_tag].at < end; ++m_tag)
+            rank = std::max(rank, hits[m_tag].what);
+        return rank;
     }
 
 private:
     const WindowMasks& m_masks;
-    const char* m_window;
+    std::size_t m_marker = 0;
+    std::size_t m_tag = 0;
 };
 
 // Finds the bytes of a line too long for a window, by searching. Positions are offsets in
@@ -334,10 +361,12 @@ public:
         }
         return std::string_view::npos;
     }
-    template <typename Visit>
-    void forEachTagEnd(std::size_t begin, std::size_t end, Visit&& visit) const {
+    int tagRank(std::size_t begin, std::size_t end) const {
+        const std::string_view line = m_text.substr(begin, end - begin);
+        int rank = -1;
         for (std::size_t at = find(')', begin, end); at < end; at = find(')', at + 1, end))
-            visit(at);
+            rank = std::max(rank, TagRankEndingAt(line, at - begin));
+        return rank;
     }
     std::size_t equals(std::size_t from, std::size_t limit) const { return find('=', from, limit); }
     std::size_t open(std::size_t from, std::size_t limit) const { return find('[', from, limit); }
@@ -390,7 +419,7 @@ public:
             const bool reachesEnd = start + size == text.size();
             const char* const window = text.data() + start;
             m_masks.classify(window, size);
-            const MaskFinder finder(m_masks, window);
+            MaskFinder finder(m_masks);
             std::size_t pos = 0;
             while (!m_stopped) {
                 const std::size_t end = m_masks.first(&WindowBlock::lineEnd, pos, size);
@@ -451,7 +480,7 @@ public:
 
 private:
     template <typename Finder>
-    void readLine(const char* base, std::size_t begin, std::size_t end, const Finder& find) {
+    void readLine(const char* base, std::size_t begin, std::size_t end, Finder&& find) {
         const std::string_view line(base + begin, end - begin);
         const unsigned markers = find.markers(begin, end, !m_inSummary);
         if (m_inSummary) {
@@ -481,10 +510,7 @@ private:
             }
         }
 
-        int tagRank = -1;
-        find.forEachTagEnd(begin, end, [&](std::size_t paren) {
-            tagRank = std::max(tagRank, TagRankEndingAt(line, paren - begin));
-        });
+        const int tagRank = find.tagRank(begin, end);
         if (tagRank >= 0)
             m_pendingLevel = kTags[static_cast<std::size_t>(tagRank)].level;
 
