@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -121,9 +122,6 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     return std::nullopt;
 }
 
-// Reports are read in blocks that fit the cache; the export is written while reading.
-constexpr std::size_t kReadBlock = std::size_t{64} << 10;
-
 ExportView ViewOf(const Options& options) {
     ExportView view;
     view.columns = options.columns;
@@ -148,77 +146,103 @@ bool WritesOverReport(const Options& options) {
     return options.out && std::filesystem::equivalent(options.report, *options.out, ignored);
 }
 
+// Where the export goes: standard output, or the --out file, made when the first lines
+// are ready so that a report that cannot be read leaves the file as it was.
+class Output {
+public:
+    explicit Output(const Options& options) : m_path(options.out) {}
+    ~Output() {
+        if (m_file != nullptr && m_path)
+            std::fclose(m_file);
+    }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    bool write(std::string_view bytes) {
+        if (!open())
+            return false;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size())
+            return true;
+        m_errno = errno;
+        return false;
+    }
+
+    // Makes the output (also when nothing was written) and closes it; false on failure.
+    bool finish() {
+        if (!open())
+            return false;
+        const bool flushed = std::fflush(m_file) == 0;
+        if (!flushed && m_errno == 0)
+            m_errno = errno;
+        bool closed = true;
+        if (m_path) {
+            closed = std::fclose(m_file) == 0;
+            if (!closed && m_errno == 0)
+                m_errno = errno;
+            m_file = nullptr;
+        }
+        return flushed && closed && m_errno == 0;
+    }
+
+    std::string name() const { return m_path ? *m_path : "to standard output"; }
+    const char* reason() const { return std::strerror(m_errno); }
+
+private:
+    bool open() {
+        if (m_file != nullptr)
+            return true;
+        if (m_errno != 0)
+            return false;
+        m_file = m_path ? std::fopen(m_path->c_str(), "wb") : stdout;
+        if (m_file == nullptr)
+            m_errno = errno;
+        return m_file != nullptr;
+    }
+
+    std::optional<std::string> m_path;
+    std::FILE* m_file = nullptr;
+    int m_errno = 0;
+};
+
 int Export(int argc, char** argv) {
     Options options;
     if (const auto failure = ParseOptions(argc, argv, options))
         return *failure;
-
-    FileBlocks blocks(options.report, kReadBlock);
-    const auto cannotRead = [&] {
-        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", blocks.error().c_str());
+    const ExportView view = ViewOf(options);
+    const auto cannotRead = [&](const std::string& reason) {
+        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", reason.c_str());
         return kExitFailure;
     };
-    if (!blocks.error().empty())
-        return cannotRead();
-    // A report that is also the output is read whole before the output replaces it.
-    std::optional<std::string> whole;
-    if (WritesOverReport(options)) {
-        whole.emplace();
-        while (const auto block = blocks.next())
-            whole->append(*block);
-        if (!blocks.error().empty())
-            return cannotRead();
-    }
 
-    std::FILE* const out = options.out ? std::fopen(options.out->c_str(), "wb") : stdout;
-    const std::string outName = options.out ? *options.out : "to standard output";
-    if (out == nullptr) {
-        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", outName.c_str(),
-                     std::strerror(errno));
-        return kExitFailure;
-    }
-    int writeErrno = 0;
-    ViewExporter exporter(ViewOf(options), [&](std::string_view bytes) {
-        if (std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size())
-            return true;
-        writeErrno = errno;
-        return false;
-    });
-    ReportStream stream(exporter);
-    bool going = true;
-    if (whole) {
-        going = stream.feed(*whole);
+    Output output(options);
+    const auto write = [&output](std::string_view bytes) {
+        return output.write(bytes);
+    };
+    ExportOutcome outcome;
+    if (WritesOverReport(options)) {
+        // Read whole before the output replaces it.
+        ReadResult read = ReadWholeFile(options.report);
+        if (!read.bytes)
+            return cannotRead(read.error);
+        ViewExporter exporter(view, write);
+        ReportStream stream(exporter);
+        outcome.written = stream.feed(*read.bytes) && stream.finish() && exporter.finish();
+        outcome.skippedLines = stream.skippedLines();
     } else {
-        while (going) {
-            const auto block = blocks.next();
-            if (!block)
-                break;
-            going = stream.feed(*block);
-        }
+        outcome =
+            ExportReportFile(options.report, view, write, std::thread::hardware_concurrency());
     }
-    const bool readFailed = going && !blocks.error().empty();
-    bool written = going && !readFailed && stream.finish() && exporter.finish();
-    if (!written && writeErrno == 0 && !readFailed)
-        writeErrno = errno;
-    if (std::fflush(out) != 0 && written) {
-        written = false;
-        writeErrno = errno;
-    }
-    if (options.out && std::fclose(out) != 0 && written) {
-        written = false;
-        writeErrno = errno;
-    }
-    if (readFailed)
-        return cannotRead();
-    if (!written) {
-        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", outName.c_str(),
-                     std::strerror(writeErrno));
+    if (!outcome.readError.empty())
+        return cannotRead(outcome.readError);
+    if (!outcome.written || !output.finish()) {
+        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", output.name().c_str(),
+                     output.reason());
         return kExitFailure;
     }
-    const std::size_t skipped = stream.skippedLines();
-    if (skipped > 0)
-        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n", skipped,
-                     skipped == 1 ? "" : "s", options.report.c_str());
+    if (outcome.skippedLines > 0)
+        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n",
+                     outcome.skippedLines, outcome.skippedLines == 1 ? "" : "s",
+                     options.report.c_str());
     return kExitOk;
 }
 

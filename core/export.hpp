@@ -84,4 +84,19 @@ private:
     bool m_failed = false;
 };
 
+// How an export of a report file went.
+struct ExportOutcome {
+    std::string readError; // why the report could not be read; empty when it was
+    bool written = true;   // false when `write` failed
+    std::size_t skippedLines = 0;
+};
+
+// Writes a view of the report file at `path` through `write`, reading the report in blocks
+// so that neither it nor its records are held. With `threads` above 1, a large report's
+// second half is read and exported at the same time as its first half, its lines kept in
+// memory until the first half is written. The lines written are the same either way.
+ExportOutcome ExportReportFile(const std::string& path, const ExportView& view,
+                               const std::function<bool(std::string_view)>& write,
+                               unsigned threads);
+
 } // namespace varscope::core

@@ -2,6 +2,7 @@
 
 #include "platform/platform.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -55,7 +56,9 @@ ReadResult ReadWholeFile(const std::string& path) {
     return result;
 }
 
-FileBlocks::FileBlocks(const std::string& path, std::size_t blockSize) : m_path(path) {
+FileBlocks::FileBlocks(const std::string& path, std::size_t blockSize, std::uint64_t offset,
+                       std::uint64_t count)
+    : m_path(path), m_left(count) {
     if (platform::FolderExists(path)) {
         m_error = path + ": is a folder";
         return;
@@ -67,6 +70,10 @@ FileBlocks::FileBlocks(const std::string& path, std::size_t blockSize) : m_path(
     }
     // Blocks go from the system straight into our buffer.
     std::setvbuf(m_file, nullptr, _IONBF, 0);
+    if (offset > 0 && !platform::SeekFile(m_file, offset)) {
+        m_error = Reason(path);
+        return;
+    }
     m_buffer.resize(blockSize);
 }
 
@@ -78,7 +85,10 @@ FileBlocks::~FileBlocks() {
 std::optional<std::string_view> FileBlocks::next() {
     if (m_file == nullptr || !m_error.empty())
         return std::nullopt;
-    const std::size_t got = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(m_buffer.size(), m_left));
+    const std::size_t got = want > 0 ? std::fread(m_buffer.data(), 1, want, m_file) : 0;
+    m_left -= got;
     if (got > 0)
         return std::string_view(m_buffer.data(), got);
     if (std::ferror(m_file) != 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -21,8 +22,10 @@ ReadResult ReadWholeFile(const std::string& path);
 // stays at one block however large the file.
 class FileBlocks {
 public:
-    // Opens the file; error() tells why when it cannot be read.
-    FileBlocks(const std::string& path, std::size_t blockSize);
+    // Opens the file to read `count` bytes from `offset` on (all, by default); error() tells
+    // why when it cannot be read.
+    FileBlocks(const std::string& path, std::size_t blockSize, std::uint64_t offset = 0,
+               std::uint64_t count = UINT64_MAX);
     ~FileBlocks();
     FileBlocks(const FileBlocks&) = delete;
     FileBlocks& operator=(const FileBlocks&) = delete;
@@ -37,6 +40,7 @@ private:
     std::string m_path;
     std::FILE* m_file = nullptr;
     std::vector<char> m_buffer;
+    std::uint64_t m_left = 0;
     std::string m_error;
 };
 

@@ -286,6 +286,37 @@ public:
         m_tags.push_back({std::string_view::npos, 0});
     }
 
+    // Where the window's complete lines end (0 when it holds none): after its last line
+    // end, unless that is a CR at the window's end whose LF may follow (`final`: nothing
+    // follows).
+    std::size_t completeLines(const char* window, std::size_t size, bool final) const {
+        std::size_t end = size;
+        for (int found = 0; found < 2; ++found) {
+            end = last(&WindowBlock::lineEnd, end);
+            if (end == std::string_view::npos)
+                return 0;
+            if (final || window[end] != '\r' || end + 1 < size)
+                return end + 1;
+        }
+        return end + 1; // the line end before that CR
+    }
+
+    // The last position before `limit` whose bit is set in `mask`, else npos.
+    std::size_t last(std::uint64_t WindowBlock::*mask, std::size_t limit) const {
+        if (limit == 0)
+            return std::string_view::npos;
+        std::size_t at = (limit - 1) / scan::kBlock;
+        std::uint64_t bits = m_blocks[at].*mask &
+                             (~std::uint64_t{0} >> (scan::kBlock - 1 - (limit - 1) % scan::kBlock));
+        while (bits == 0) {
+            if (at == 0)
+                return std::string_view::npos;
+            bits = m_blocks[--at].*mask;
+        }
+        return at * scan::kBlock + scan::kBlock - 1 -
+               static_cast<std::size_t>(std::countl_zero(bits));
+    }
+
     // The first position in [from, limit) whose bit is set in `mask`, else `limit`.
     std::size_t first(std::uint64_t WindowBlock::*mask, std::size_t from, std::size_t limit) const {
         std::size_t at = from / scan::kBlock;
@@ -395,6 +426,56 @@ std::size_t FindLineEnd(std::string_view text, std::size_t from) {
                          : static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
 }
 
+// How the lines of one window of a text are read.
+struct WindowPlan {
+    std::size_t start = 0;    // where the window starts in the text (a line start)
+    std::size_t size = 0;     // the bytes classified
+    std::size_t complete = 0; // the window's complete lines end here, in the window
+    bool lastLine = false;    // [complete, size) is the last line of the report, without end
+    bool longLine = false;    // one line longer than a window, [start, lineEnd), searched
+    std::size_t lineEnd = 0;
+    std::size_t next = 0; // where the next window starts in the text
+};
+
+// Classifies the window of `text` that starts at `start` and plans the reading of its
+// lines; nullopt when the line there has not ended yet (`atEnd`: nothing follows `text`).
+// A long line's end is searched from `searchFrom` on, where the caller knows none before.
+std::optional<WindowPlan> PlanWindow(std::string_view text, std::size_t start, bool atEnd,
+                                     WindowMasks& masks, std::size_t searchFrom = 0) {
+    WindowPlan plan;
+    plan.start = start;
+    plan.size = std::min(kWindow, text.size() - start);
+    const bool final = atEnd && start + plan.size == text.size();
+    const char* const window = text.data() + start;
+    masks.classify(window, plan.size);
+    plan.complete = masks.completeLines(window, plan.size, final);
+    if (plan.complete > 0 || final) {
+        plan.lastLine = final && plan.complete < plan.size;
+        plan.next = final ? text.size() : start + plan.complete;
+        return plan;
+    }
+    if (start + plan.size == text.size())
+        return std::nullopt;
+    // A line longer than a window: rare enough to be searched.
+    plan.longLine = true;
+    const std::size_t end = FindLineEnd(text, std::max(start, searchFrom));
+    if (end == std::string_view::npos) {
+        if (!atEnd)
+            return std::nullopt;
+        plan.lineEnd = plan.next = text.size();
+        return plan;
+    }
+    plan.lineEnd = end;
+    plan.next = end + 1;
+    if (text[end] == '\r') {
+        if (plan.next == text.size() && !atEnd)
+            return std::nullopt; // whether a LF follows is still to come
+        if (plan.next < text.size() && text[plan.next] == '\n')
+            ++plan.next;
+    }
+    return plan;
+}
+
 // Reads lines in report order and hands what they hold to a sink with the methods of
 // ReportSink. Lines are given whole; what a line leaves for the next one (the summary
 // flag, the current file, the pending level) is kept between calls of scan().
@@ -402,81 +483,56 @@ template <typename Sink> class LineScanner {
 public:
     // `copyFiles`: the text of a call is gone by the next one, so the current file is kept
     // as a copy.
-    LineScanner(Sink& sink, bool copyFiles) : m_sink(sink), m_copyFiles(copyFiles) {}
+    LineScanner(Sink& sink, bool copyFiles, std::string_view currentFile = {})
+        : m_sink(sink), m_copyFiles(copyFiles) {
+        if (!currentFile.empty()) {
+            m_fileCopy.assign(currentFile);
+            m_currentFile = m_fileCopy;
+        }
+    }
 
     // Reads the lines of `text` that are complete, and at the end also a last line without
-    // an ending. Returns where the unread rest (a line without its end yet) starts.
+    // an ending. Returns where the unread rest (a line without its end yet) starts, or
+    // where the reading stopped.
     std::size_t scan(std::string_view text, bool atEnd) {
         std::size_t start = 0;
-        if (m_afterCr && !text.empty()) {
-            // A CR that ended the previous text and this LF make one line end.
-            m_afterCr = false;
-            if (text.front() == '\n')
-                start = 1;
-        }
         while (start < text.size() && !m_stopped) {
-            const std::size_t size = std::min(kWindow, text.size() - start);
-            const bool reachesEnd = start + size == text.size();
-            const char* const window = text.data() + start;
-            m_masks.classify(window, size);
-            MaskFinder finder(m_masks);
-            std::size_t pos = 0;
-            while (!m_stopped) {
-                const std::size_t end = m_masks.first(&WindowBlock::lineEnd, pos, size);
-                if (end == size)
-                    break;
-                std::size_t next = end + 1;
-                if (window[end] == '\r') {
-                    if (next < size) {
-                        if (window[next] == '\n')
-                            ++next;
-                    } else if (reachesEnd) {
-                        m_afterCr = true;
-                    } else {
-                        break; // whether a LF follows shows in the next window
-                    }
-                }
-                readLine(window, pos, end, finder);
-                pos = next;
-            }
-            if (m_stopped)
-                return start + pos;
-            if (reachesEnd) {
-                if (atEnd && pos < size) {
-                    readLine(window, pos, size, finder);
-                    pos = size;
-                }
-                return start + pos;
-            }
-            if (pos > 0) {
-                start += pos;
-                continue;
-            }
-            // A line longer than a window: rare enough to be searched.
-            const std::size_t end = FindLineEnd(text, start);
-            if (end == std::string_view::npos) {
-                if (!atEnd)
-                    return start;
-                readLine(text.data(), start, text.size(), SearchFinder(text));
-                return text.size();
-            }
-            std::size_t next = end + 1;
-            if (text[end] == '\r') {
-                if (next < text.size()) {
-                    if (text[next] == '\n')
-                        ++next;
-                } else {
-                    m_afterCr = true;
-                }
-            }
-            readLine(text.data(), start, end, SearchFinder(text));
-            start = next;
+            const std::optional<WindowPlan> plan = PlanWindow(text, start, atEnd, m_masks);
+            if (!plan)
+                break;
+            start = walk(text, *plan, m_masks);
         }
         return start;
     }
 
+    // Reads the lines of a planned window; returns where the next window starts, or where
+    // the reading stopped.
+    std::size_t walk(std::string_view text, const WindowPlan& plan, const WindowMasks& masks) {
+        if (plan.longLine) {
+            readLine(text.data(), plan.start, plan.lineEnd, SearchFinder(text));
+            return plan.next;
+        }
+        const char* const window = text.data() + plan.start;
+        MaskFinder finder(masks);
+        std::size_t pos = 0;
+        while (pos < plan.complete) {
+            const std::size_t end = masks.first(&WindowBlock::lineEnd, pos, plan.size);
+            std::size_t next = end + 1;
+            if (window[end] == '\r' && next < plan.size && window[next] == '\n')
+                ++next;
+            readLine(window, pos, end, finder);
+            pos = next;
+            if (m_stopped)
+                return plan.start + pos;
+        }
+        if (plan.lastLine)
+            readLine(window, plan.complete, plan.size, finder);
+        return plan.next;
+    }
+
     std::size_t skipped() const { return m_skipped; }
     bool stopped() const { return m_stopped; }
+    std::string_view currentFile() const { return m_currentFile; }
 
 private:
     template <typename Finder>
@@ -549,7 +605,6 @@ private:
     const bool m_copyFiles;
     WindowMasks m_masks;
     bool m_inSummary = false;
-    bool m_afterCr = false;
     bool m_stopped = false;
     std::int16_t m_pendingLevel = LevelNone;
     std::string_view m_currentFile;
@@ -613,12 +668,13 @@ ReportData ParseReport(std::string bytes) {
 }
 
 struct ReportStream::Reader {
-    explicit Reader(ReportSink& sink) : scanner(sink, true) {}
+    Reader(ReportSink& sink, std::string_view currentFile) : scanner(sink, true, currentFile) {}
     LineScanner<ReportSink> scanner;
     std::string partial; // the start of a line whose end has not come yet
 };
 
-ReportStream::ReportStream(ReportSink& sink) : m_reader(std::make_unique<Reader>(sink)) {}
+ReportStream::ReportStream(ReportSink& sink, std::string_view currentFile)
+    : m_reader(std::make_unique<Reader>(sink, currentFile)) {}
 
 ReportStream::~ReportStream() = default;
 
@@ -628,17 +684,28 @@ bool ReportStream::feed(std::string_view bytes) {
     if (scanner.stopped())
         return false;
     if (!partial.empty()) {
-        // Completes the line begun in an earlier piece and reads it alone.
-        const std::size_t end = FindLineEnd(bytes, 0);
-        if (end == std::string_view::npos) {
-            partial.append(bytes);
-            return true;
+        // Completes the line begun in earlier pieces and reads it alone. A CR that ended
+        // them ends that line, with the LF that may start this piece.
+        std::size_t next = 0;
+        if (partial.back() == '\r') {
+            if (bytes.empty())
+                return true;
+            next = bytes.front() == '\n' ? 1 : 0;
+        } else {
+            const std::size_t end = FindLineEnd(bytes, 0);
+            if (end == std::string_view::npos || (bytes[end] == '\r' && end + 1 == bytes.size())) {
+                partial.append(bytes);
+                return true;
+            }
+            next = end + 1 + (bytes[end] == '\r' && bytes[end + 1] == '\n' ? 1 : 0);
         }
-        // A CR LF split here is joined by the scanner, which remembers a CR at the end.
-        partial.append(bytes.substr(0, end + 1));
-        scanner.scan(partial, false);
+        partial.append(bytes.substr(0, next));
+        // The one line is complete: nothing after it belongs to it.
+        scanner.scan(partial, true);
         partial.clear();
-        bytes.remove_prefix(end + 1);
+        bytes.remove_prefix(next);
+        if (scanner.stopped())
+            return false;
     }
     const std::size_t used = scanner.scan(bytes, false);
     if (scanner.stopped())
@@ -658,6 +725,38 @@ bool ReportStream::finish() {
 
 std::size_t ReportStream::skippedLines() const {
     return m_reader->scanner.skipped();
+}
+
+namespace {
+
+// Stops the reading at the first record after a configuration file line.
+class ResumeSink final {
+public:
+    bool variable(const ConfigVariable&) {
+        m_found = m_fileSeen;
+        return !m_found;
+    }
+    bool configFile(std::string_view) {
+        m_fileSeen = true;
+        return true;
+    }
+    bool summaryLine(std::string_view) { return true; }
+    bool found() const { return m_found; }
+
+private:
+    bool m_fileSeen = false;
+    bool m_found = false;
+};
+
+} // namespace
+
+std::optional<ReportResume> FindResumePoint(std::string_view text) {
+    ResumeSink sink;
+    const auto scanner = std::make_unique<LineScanner<ResumeSink>>(sink, false);
+    const std::size_t used = scanner->scan(text, false);
+    if (!sink.found())
+        return std::nullopt;
+    return ReportResume{used, std::string(scanner->currentFile())};
 }
 
 } // namespace varscope::core

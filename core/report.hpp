@@ -90,7 +90,9 @@ public:
 // For exports of reports larger than memory should hold.
 class ReportStream {
 public:
-    explicit ReportStream(ReportSink& sink);
+    // `currentFile`: the configuration file in effect where the reading starts, for a
+    // reading that starts at a ReportResume.
+    explicit ReportStream(ReportSink& sink, std::string_view currentFile = {});
     ~ReportStream();
     ReportStream(const ReportStream&) = delete;
     ReportStream& operator=(const ReportStream&) = delete;
@@ -105,5 +107,18 @@ private:
     struct Reader;
     std::unique_ptr<Reader> m_reader;
 };
+
+// A place from which a report can be read on without what comes before it, so that its
+// parts can be read at the same time: a line start, and the configuration file in effect
+// there. Not for the summary lines: whether the summary has begun is not known.
+struct ReportResume {
+    std::size_t offset = 0;
+    std::string currentFile;
+};
+
+// The first such place in `text`, a piece of a report that starts at a line start: right
+// after the first record that follows a configuration file line (the record leaves no
+// level pending). nullopt when `text` has none.
+std::optional<ReportResume> FindResumePoint(std::string_view text);
 
 } // namespace varscope::core

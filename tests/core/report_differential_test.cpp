@@ -190,6 +190,15 @@ std::vector<std::size_t> EveryCut(std::size_t size, std::size_t step) {
     return cuts;
 }
 
+// Pieces that end right after each CR, so that every CR LF is split between two pieces.
+std::vector<std::size_t> CutsAfterEachCr(const std::string& report) {
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = report.find('\r'); at != std::string::npos;
+         at = report.find('\r', at + 1))
+        cuts.push_back(at + 1);
+    return cuts;
+}
+
 std::vector<std::size_t> RandomCuts(std::size_t size, std::mt19937_64& random) {
     std::vector<std::size_t> cuts;
     std::size_t at = 0;
@@ -324,6 +333,7 @@ TEST(ReportDifferential, fixturesAndDemo_readAsReference_sameFieldsAndStreamed) 
         EXPECT_TRUE(whole == FromStream(report, {}));
         EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 1)));
         EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 7)));
+        EXPECT_TRUE(whole == FromStream(report, CutsAfterEachCr(report)));
     }
 }
 
@@ -378,6 +388,7 @@ TEST(ReportDifferential, lineEndsAroundBufferSizes_readAsReference_sameFieldsAnd
                 EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), size)));
                 EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), length + 1)));
                 EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 17'000)));
+                EXPECT_TRUE(whole == FromStream(report, CutsAfterEachCr(report)));
             }
         }
     }
