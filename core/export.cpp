@@ -1,20 +1,10 @@
 #include "export.hpp"
 
-#include "fileio.hpp"
-#include "platform/platform.hpp"
 #include "report.hpp"
 #include "text.hpp"
 
-#include <algorithm>
 #include <array>
-#include <atomic>
-#include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <optional>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace varscope::core {
@@ -276,137 +266,15 @@ bool ViewExporter::finish() {
     return flush();
 }
 
-namespace {
-
-// Reports are read in blocks that fit the cache.
-constexpr std::size_t kReadBlock = std::size_t{64} << 10;
-// Below this a second thread costs more than it saves.
-constexpr std::uint64_t kSmallestSplit = std::uint64_t{4} << 20;
-// How far past the middle of a report its second part may start.
-constexpr std::size_t kSplitSearch = std::size_t{1} << 20;
-
-// Lines kept in memory in large pieces: memory never used before costs more than the
-// copying, and large pieces get huge pages.
-class HeldLines {
-public:
-    void append(std::string_view bytes) {
-        if (m_pieces.empty() || kPiece - m_pieces.back().used < bytes.size()) {
-            Piece piece{std::make_unique_for_overwrite<char[]>(std::max(kPiece, bytes.size())), 0};
-            platform::AdviseLargeBuffer(piece.bytes.get(), std::max(kPiece, bytes.size()));
-            m_pieces.push_back(std::move(piece));
-        }
-        Piece& piece = m_pieces.back();
-        std::memcpy(piece.bytes.get() + piece.used, bytes.data(), bytes.size());
-        piece.used += bytes.size();
-    }
-    template <typename Visit> bool forEach(Visit&& visit) const {
-        for (const Piece& piece : m_pieces) {
-            if (!visit(std::string_view(piece.bytes.get(), piece.used)))
-                return false;
-        }
-        return true;
-    }
-
-private:
-    static constexpr std::size_t kPiece = std::size_t{32} << 20;
-    struct Piece {
-        std::unique_ptr<char[]> bytes;
-        std::size_t used;
-    };
-    std::vector<Piece> m_pieces;
-};
-
-// Streams [offset, offset + count) of the file through a stream; false when the sink
-// stopped the reading or the file could not be read (then `readError` tells why).
-bool StreamPart(const std::string& path, std::uint64_t offset, std::uint64_t count,
-                ReportStream& stream, std::string& readError) {
-    FileBlocks blocks(path, kReadBlock, offset, count);
-    while (blocks.error().empty()) {
-        const auto block = blocks.next();
-        if (!block)
-            break;
-        if (!stream.feed(*block))
-            return false;
-    }
-    readError = blocks.error();
-    return readError.empty() && stream.finish();
-}
-
-// Where the second part of a report starts, when it can be read on its own.
-std::optional<ReportResume> FindSecondPart(const std::string& path, std::uint64_t size) {
-    // The second part also keeps its lines in memory: it is made a little shorter.
-    const std::uint64_t middle = size / 100 * 54;
-    FileBlocks blocks(path, kSplitSearch, middle, kSplitSearch);
-    const auto piece = blocks.next();
-    if (!piece)
-        return std::nullopt;
-    // A LF always ends a line, alone or after a CR.
-    const std::size_t lineFeed = piece->find('\n');
-    if (lineFeed == std::string_view::npos)
-        return std::nullopt;
-    auto resume = FindResumePoint(piece->substr(lineFeed + 1));
-    if (resume)
-        resume->offset += static_cast<std::size_t>(middle) + lineFeed + 1;
-    return resume;
-}
-
-} // namespace
-
 ExportOutcome ExportReportFile(const std::string& path, const ExportView& view,
                                const std::function<bool(std::string_view)>& write,
                                unsigned threads) {
-    ExportOutcome outcome;
-    std::error_code sizeError;
-    const std::uint64_t size = std::filesystem::file_size(path, sizeError);
-    // The summary lines need to know whether the summary began in the first part.
-    std::optional<ReportResume> second;
-    if (threads > 1 && !sizeError && size >= kSmallestSplit &&
-        view.rows != ExportView::Rows::Summary)
-        second = FindSecondPart(path, size);
-
     ViewExporter exporter(view, write);
-    ReportStream stream(exporter);
-    if (!second) {
-        StreamPart(path, 0, UINT64_MAX, stream, outcome.readError);
-        outcome.written = exporter.finish();
-        outcome.skippedLines = stream.skippedLines();
-        return outcome;
-    }
-
-    // The second part's lines wait in memory; it stops early when writing has failed.
-    HeldLines secondLines;
-    std::atomic<bool> firstFailed = false;
-    std::string secondError;
-    std::size_t secondSkipped = 0;
-    const auto readSecond = [&] {
-        ViewExporter secondExporter(view, [&](std::string_view bytes) {
-            secondLines.append(bytes);
-            return !firstFailed;
-        });
-        ReportStream secondStream(secondExporter, second->currentFile);
-        StreamPart(path, second->offset, UINT64_MAX, secondStream, secondError);
-        secondExporter.finish();
-        secondSkipped = secondStream.skippedLines();
-    };
-    std::thread secondThread;
-    try {
-        secondThread = std::thread(readSecond);
-    } catch (const std::system_error&) {
-        readSecond(); // no thread to be had: one part after the other
-    }
-    const bool firstRead = StreamPart(path, 0, second->offset, stream, outcome.readError);
+    const ReportFileOutcome read = ReadReportFile(path, exporter, threads);
+    ExportOutcome outcome;
+    outcome.readError = read.readError;
     outcome.written = exporter.finish();
-    firstFailed = !firstRead || !outcome.written;
-    if (secondThread.joinable())
-        secondThread.join();
-    outcome.skippedLines = stream.skippedLines() + secondSkipped;
-    if (!outcome.readError.empty() || !outcome.written)
-        return outcome;
-    if (!secondError.empty()) {
-        outcome.readError = secondError;
-        return outcome;
-    }
-    outcome.written = secondLines.forEach(write);
+    outcome.skippedLines = read.skippedLines;
     return outcome;
 }
 

@@ -92,9 +92,7 @@ struct ExportOutcome {
 };
 
 // Writes a view of the report file at `path` through `write`, reading the report in blocks
-// so that neither it nor its records are held. With `threads` above 1, a large report's
-// second half is read and exported at the same time as its first half, its lines kept in
-// memory until the first half is written. The lines written are the same either way.
+// so that neither it nor its records are held; `threads` as ReadReportFile takes it.
 ExportOutcome ExportReportFile(const std::string& path, const ExportView& view,
                                const std::function<bool(std::string_view)>& write,
                                unsigned threads);

@@ -2,7 +2,6 @@
 
 #include "platform/platform.hpp"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,9 +55,7 @@ ReadResult ReadWholeFile(const std::string& path) {
     return result;
 }
 
-FileBlocks::FileBlocks(const std::string& path, std::size_t blockSize, std::uint64_t offset,
-                       std::uint64_t count)
-    : m_path(path), m_left(count) {
+FileBlocks::FileBlocks(const std::string& path) : m_path(path) {
     if (platform::FolderExists(path)) {
         m_error = path + ": is a folder";
         return;
@@ -68,13 +65,8 @@ FileBlocks::FileBlocks(const std::string& path, std::size_t blockSize, std::uint
         m_error = Reason(path);
         return;
     }
-    // Blocks go from the system straight into our buffer.
+    // Pieces go from the system straight into the caller's memory.
     std::setvbuf(m_file, nullptr, _IONBF, 0);
-    if (offset > 0 && !platform::SeekFile(m_file, offset)) {
-        m_error = Reason(path);
-        return;
-    }
-    m_buffer.resize(blockSize);
 }
 
 FileBlocks::~FileBlocks() {
@@ -82,18 +74,13 @@ FileBlocks::~FileBlocks() {
         std::fclose(m_file);
 }
 
-std::optional<std::string_view> FileBlocks::next() {
+std::size_t FileBlocks::read(char* into, std::size_t size) {
     if (m_file == nullptr || !m_error.empty())
-        return std::nullopt;
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(m_buffer.size(), m_left));
-    const std::size_t got = want > 0 ? std::fread(m_buffer.data(), 1, want, m_file) : 0;
-    m_left -= got;
-    if (got > 0)
-        return std::string_view(m_buffer.data(), got);
-    if (std::ferror(m_file) != 0)
+        return 0;
+    const std::size_t got = std::fread(into, 1, size, m_file);
+    if (got < size && std::ferror(m_file) != 0)
         m_error = Reason(m_path);
-    return std::nullopt;
+    return m_error.empty() ? got : 0;
 }
 
 std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes) {

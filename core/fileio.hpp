@@ -1,12 +1,10 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace varscope::core {
 
@@ -18,29 +16,25 @@ struct ReadResult {
 // The whole file as bytes, in one read.
 ReadResult ReadWholeFile(const std::string& path);
 
-// A file read front to back in blocks, for files larger than memory should hold: memory
-// stays at one block however large the file.
+// A file read front to back in pieces the caller places, for files larger than memory
+// should hold.
 class FileBlocks {
 public:
-    // Opens the file to read `count` bytes from `offset` on (all, by default); error() tells
-    // why when it cannot be read.
-    FileBlocks(const std::string& path, std::size_t blockSize, std::uint64_t offset = 0,
-               std::uint64_t count = UINT64_MAX);
+    // Opens the file; error() tells why when it cannot be read.
+    explicit FileBlocks(const std::string& path);
     ~FileBlocks();
     FileBlocks(const FileBlocks&) = delete;
     FileBlocks& operator=(const FileBlocks&) = delete;
 
-    // The next block (the last one may be shorter), valid until the next call; nullopt at
-    // the end of the file or when reading failed.
-    std::optional<std::string_view> next();
+    // Reads up to `size` bytes into `into`; fewer only at the end. 0 at the end of the file
+    // or when reading failed.
+    std::size_t read(char* into, std::size_t size);
     // Why the file could not be opened or read; empty while all is well.
     const std::string& error() const { return m_error; }
 
 private:
     std::string m_path;
     std::FILE* m_file = nullptr;
-    std::vector<char> m_buffer;
-    std::uint64_t m_left = 0;
     std::string m_error;
 };
 

@@ -1,5 +1,6 @@
 #include "report.hpp"
 
+#include "fileio.hpp"
 #include "line_scan.hpp"
 #include "platform/platform.hpp"
 #include "text.hpp"
@@ -7,9 +8,13 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace varscope::core {
 
@@ -116,6 +121,11 @@ constexpr std::uint32_t FourBytes(std::string_view text) {
 struct TagSlot {
     std::uint32_t lastFour = 0;
     int rank = -1;
+    // The eight bytes before the last four, as one number: which of them the tag holds (its
+    // '(' and first letters), those letters with bit 5 set, and where the letters are.
+    std::uint64_t headMask = 0;
+    std::uint64_t headPattern = 0;
+    std::uint64_t headLetters = 0;
 };
 struct TagTable {
     std::uint32_t multiplier = 0;
@@ -134,13 +144,40 @@ constexpr TagTable MakeTagTable() {
             const std::uint32_t lastFour = FourBytes(word.substr(word.size() - 4));
             TagSlot& slot = table.slots[table.slotOf(lastFour)];
             clash = slot.rank >= 0;
-            slot = {lastFour, static_cast<int>(rank)};
+            // The tag's '(' and first letters end the eight bytes before its last four.
+            std::array<char, 8> mask{}, pattern{}, letters{};
+            const std::size_t head = word.size() - 4 + 1;
+            for (std::size_t i = 0; i < head; ++i) {
+                const std::size_t at = 8 - head + i;
+                mask[at] = static_cast<char>(0xFF);
+                pattern[at] = i == 0 ? '(' : word[i - 1];
+                letters[at] = i == 0 ? 0 : static_cast<char>(kToLower & 0xFF);
+            }
+            slot = {lastFour, static_cast<int>(rank), std::bit_cast<std::uint64_t>(mask),
+                    std::bit_cast<std::uint64_t>(pattern), std::bit_cast<std::uint64_t>(letters)};
         }
         if (!clash)
             return table;
     }
 }
 constexpr TagTable kTagTable = MakeTagTable();
+
+// The longest tag and its '(' take this many bytes before the ')'.
+constexpr std::size_t kTagReach = 12;
+
+// TagRankEndingAt for a ")" with kTagReach bytes before it, without a branch: tags' ends are
+// met at random, so branches would be mispredicted.
+inline int TagRankFast(const char* text, std::size_t close) {
+    std::uint32_t lastFour = 0;
+    std::memcpy(&lastFour, text + close - 4, sizeof lastFour);
+    lastFour |= kToLower;
+    const TagSlot& slot = kTagTable.slots[kTagTable.slotOf(lastFour)];
+    std::uint64_t head = 0;
+    std::memcpy(&head, text + close - kTagReach, sizeof head);
+    const bool match = (slot.lastFour == lastFour) &
+                       (((head | slot.headLetters) & slot.headMask) == slot.headPattern);
+    return match ? slot.rank : -1;
+}
 
 // The rank in kTags of the tag whose ")" stands at `close` in the line, or -1. Looking back
 // from each ")" finds every tag.
@@ -255,7 +292,9 @@ public:
 
     void findMarkersAndTags(const char* data, std::size_t size) {
         m_markers.clear();
-        m_tags.clear();
+        // Each tag takes at least six bytes of its own: room for all, and the end.
+        m_tags.resize(size / 6 + 2);
+        std::size_t tags = 0;
         const std::string_view window(data, size);
         const auto holds = [&window](std::size_t blank, MarkerBlanks blanks,
                                      std::string_view marker) {
@@ -277,13 +316,14 @@ public:
             }
             for (std::uint64_t bits = m_blocks[block].tagEnd; bits != 0; bits &= bits - 1) {
                 const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(bits));
-                const int rank = TagRankEndingAt(window, at);
-                if (rank >= 0)
-                    m_tags.push_back({at, rank});
+                const int rank =
+                    at >= kTagReach ? TagRankFast(data, at) : TagRankEndingAt(window, at);
+                m_tags[tags] = {at, rank};
+                tags += rank >= 0 ? 1 : 0;
             }
         }
         m_markers.push_back({std::string_view::npos, 0});
-        m_tags.push_back({std::string_view::npos, 0});
+        m_tags[tags] = {std::string_view::npos, 0};
     }
 
     // Where the window's complete lines end (0 when it holds none): after its last line
@@ -483,13 +523,7 @@ template <typename Sink> class LineScanner {
 public:
     // `copyFiles`: the text of a call is gone by the next one, so the current file is kept
     // as a copy.
-    LineScanner(Sink& sink, bool copyFiles, std::string_view currentFile = {})
-        : m_sink(sink), m_copyFiles(copyFiles) {
-        if (!currentFile.empty()) {
-            m_fileCopy.assign(currentFile);
-            m_currentFile = m_fileCopy;
-        }
-    }
+    LineScanner(Sink& sink, bool copyFiles) : m_sink(sink), m_copyFiles(copyFiles) {}
 
     // Reads the lines of `text` that are complete, and at the end also a last line without
     // an ending. Returns where the unread rest (a line without its end yet) starts, or
@@ -532,7 +566,6 @@ public:
 
     std::size_t skipped() const { return m_skipped; }
     bool stopped() const { return m_stopped; }
-    std::string_view currentFile() const { return m_currentFile; }
 
 private:
     template <typename Finder>
@@ -668,13 +701,12 @@ ReportData ParseReport(std::string bytes) {
 }
 
 struct ReportStream::Reader {
-    Reader(ReportSink& sink, std::string_view currentFile) : scanner(sink, true, currentFile) {}
+    explicit Reader(ReportSink& sink) : scanner(sink, true) {}
     LineScanner<ReportSink> scanner;
     std::string partial; // the start of a line whose end has not come yet
 };
 
-ReportStream::ReportStream(ReportSink& sink, std::string_view currentFile)
-    : m_reader(std::make_unique<Reader>(sink, currentFile)) {}
+ReportStream::ReportStream(ReportSink& sink) : m_reader(std::make_unique<Reader>(sink)) {}
 
 ReportStream::~ReportStream() = default;
 
@@ -729,34 +761,181 @@ std::size_t ReportStream::skippedLines() const {
 
 namespace {
 
-// Stops the reading at the first record after a configuration file line.
-class ResumeSink final {
+// Reports are read from files in blocks that fit the cache with their masks.
+constexpr std::size_t kFileBlock = std::size_t{128} << 10;
+// Chunks under way between the two threads of ReadReportFile.
+constexpr std::size_t kChunksUnderWay = 4;
+
+// A piece of a report read from its file, its windows planned and classified.
+struct Chunk {
+    std::string bytes; // only grows: [0, size) are the chunk's, the rest is room
+    std::size_t size = 0;
+    std::vector<WindowPlan> plans;
+    std::vector<std::unique_ptr<WindowMasks>> masks; // one per plan, kept for reuse
+    bool last = false;                               // the end of the reading
+
+    std::string_view text() const { return std::string_view(bytes.data(), size); }
+};
+
+// Reads the file's blocks into chunks and plans their windows.
+class ChunkMaker {
 public:
-    bool variable(const ConfigVariable&) {
-        m_found = m_fileSeen;
-        return !m_found;
+    explicit ChunkMaker(const std::string& path) : m_file(path) {}
+
+    // Fills `chunk` with the next lines of the report: a line carried from the chunk
+    // before, then blocks of the file until a line has ended.
+    void make(Chunk& chunk) {
+        chunk.plans.clear();
+        chunk.size = 0;
+        append(chunk, m_carry);
+        // A carried line has not ended; its end is searched in what follows (a CR at its
+        // end may be joined by a LF).
+        std::size_t searchFrom = m_carry.empty() ? 0 : m_carry.size() - 1;
+        std::size_t start = 0;
+        while (true) {
+            if (chunk.bytes.size() < chunk.size + kFileBlock)
+                chunk.bytes.resize(chunk.size + kFileBlock);
+            const std::size_t got = m_file.read(chunk.bytes.data() + chunk.size, kFileBlock);
+            const bool atEnd = got == 0;
+            chunk.size += got;
+            const std::string_view text = chunk.text();
+            while (start < text.size()) {
+                if (chunk.masks.size() == chunk.plans.size())
+                    chunk.masks.push_back(std::make_unique<WindowMasks>());
+                const std::optional<WindowPlan> plan =
+                    PlanWindow(text, start, atEnd, *chunk.masks[chunk.plans.size()], searchFrom);
+                if (!plan)
+                    break;
+                chunk.plans.push_back(*plan);
+                start = plan->next;
+            }
+            chunk.last = atEnd;
+            if (atEnd || !chunk.plans.empty())
+                break;
+            searchFrom = text.empty() ? 0 : text.size() - 1;
+        }
+        m_carry.assign(chunk.text().substr(start));
     }
-    bool configFile(std::string_view) {
-        m_fileSeen = true;
-        return true;
-    }
-    bool summaryLine(std::string_view) { return true; }
-    bool found() const { return m_found; }
+
+    const std::string& error() const { return m_file.error(); }
 
 private:
-    bool m_fileSeen = false;
-    bool m_found = false;
+    static void append(Chunk& chunk, std::string_view bytes) {
+        if (chunk.bytes.size() < chunk.size + bytes.size())
+            chunk.bytes.resize(chunk.size + bytes.size());
+        if (!bytes.empty())
+            std::memcpy(chunk.bytes.data() + chunk.size, bytes.data(), bytes.size());
+        chunk.size += bytes.size();
+    }
+
+    FileBlocks m_file;
+    std::string m_carry;
+};
+
+// Chunks passed from the thread that makes them to the thread that reads their lines.
+class ChunkQueue {
+public:
+    // The next chunk to fill, once it is free; nullptr when the reader stopped.
+    Chunk* toFill() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_filled < kChunksUnderWay || m_stopped; });
+        return m_stopped ? nullptr : &m_chunks[m_fillAt];
+    }
+    void filled() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_fillAt = (m_fillAt + 1) % kChunksUnderWay;
+            ++m_filled;
+        }
+        m_changed.notify_all();
+    }
+    Chunk& toRead() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_filled > 0; });
+        return m_chunks[m_readAt];
+    }
+    void read() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_readAt = (m_readAt + 1) % kChunksUnderWay;
+            --m_filled;
+        }
+        m_changed.notify_all();
+    }
+    void stop() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopped = true;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::array<Chunk, kChunksUnderWay> m_chunks;
+    std::size_t m_fillAt = 0;
+    std::size_t m_readAt = 0;
+    std::size_t m_filled = 0;
+    bool m_stopped = false;
 };
 
 } // namespace
 
-std::optional<ReportResume> FindResumePoint(std::string_view text) {
-    ResumeSink sink;
-    const auto scanner = std::make_unique<LineScanner<ResumeSink>>(sink, false);
-    const std::size_t used = scanner->scan(text, false);
-    if (!sink.found())
-        return std::nullopt;
-    return ReportResume{used, std::string(scanner->currentFile())};
+ReportFileOutcome ReadReportFile(const std::string& path, ReportSink& sink, unsigned threads) {
+    ReportFileOutcome outcome;
+    ChunkMaker maker(path);
+    if (!maker.error().empty()) {
+        outcome.readError = maker.error();
+        return outcome;
+    }
+    const auto scanner = std::make_unique<LineScanner<ReportSink>>(sink, true);
+    const auto readLines = [&scanner](const Chunk& chunk) {
+        for (std::size_t i = 0; i < chunk.plans.size() && !scanner->stopped(); ++i)
+            scanner->walk(chunk.text(), chunk.plans[i], *chunk.masks[i]);
+    };
+    bool alone = threads < 2;
+    if (!alone) {
+        // One thread reads the file and classifies its windows, this one reads the lines.
+        const auto queue = std::make_unique<ChunkQueue>();
+        std::thread making;
+        try {
+            making = std::thread([&maker, &queue] {
+                for (Chunk* chunk = queue->toFill(); chunk != nullptr; chunk = queue->toFill()) {
+                    maker.make(*chunk);
+                    const bool last = chunk->last;
+                    queue->filled();
+                    if (last)
+                        break;
+                }
+            });
+        } catch (const std::system_error&) {
+            alone = true; // no thread to be had
+        }
+        if (!alone) {
+            while (true) {
+                Chunk& chunk = queue->toRead();
+                readLines(chunk);
+                const bool last = chunk.last || scanner->stopped();
+                queue->read();
+                if (last)
+                    break;
+            }
+            queue->stop();
+            making.join();
+        }
+    }
+    if (alone) {
+        Chunk chunk;
+        do {
+            maker.make(chunk);
+            readLines(chunk);
+        } while (!chunk.last && !scanner->stopped());
+    }
+    outcome.readError = maker.error();
+    outcome.stopped = scanner->stopped();
+    outcome.skippedLines = scanner->skipped();
+    return outcome;
 }
 
 } // namespace varscope::core

@@ -90,9 +90,7 @@ public:
 // For exports of reports larger than memory should hold.
 class ReportStream {
 public:
-    // `currentFile`: the configuration file in effect where the reading starts, for a
-    // reading that starts at a ReportResume.
-    explicit ReportStream(ReportSink& sink, std::string_view currentFile = {});
+    explicit ReportStream(ReportSink& sink);
     ~ReportStream();
     ReportStream(const ReportStream&) = delete;
     ReportStream& operator=(const ReportStream&) = delete;
@@ -108,17 +106,17 @@ private:
     std::unique_ptr<Reader> m_reader;
 };
 
-// A place from which a report can be read on without what comes before it, so that its
-// parts can be read at the same time: a line start, and the configuration file in effect
-// there. Not for the summary lines: whether the summary has begun is not known.
-struct ReportResume {
-    std::size_t offset = 0;
-    std::string currentFile;
+// How reading a report file went.
+struct ReportFileOutcome {
+    std::string readError; // why the file could not be read; empty when it was
+    bool stopped = false;  // the sink stopped the reading
+    std::size_t skippedLines = 0;
 };
 
-// The first such place in `text`, a piece of a report that starts at a line start: right
-// after the first record that follows a configuration file line (the record leaves no
-// level pending). nullopt when `text` has none.
-std::optional<ReportResume> FindResumePoint(std::string_view text);
+// Reads the report file at `path` in blocks into `sink`, as a ReportStream fed with them
+// would, holding neither the report nor its records. With `threads` above 1, a second
+// thread reads the file and finds the bytes of interest in each block while the calling
+// thread reads the lines; the sink is called from the calling thread only.
+ReportFileOutcome ReadReportFile(const std::string& path, ReportSink& sink, unsigned threads);
 
 } // namespace varscope::core

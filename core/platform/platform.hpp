@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -93,10 +91,6 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
 // Makes standard output carry bytes unchanged; Windows would write "\r\n" for each "\n".
 void UseBinaryStandardOutput();
-
-// Moves a file opened for reading to a byte offset, also past 2 GB (std::fseek takes a
-// long, 32 bits on Windows); false when it cannot.
-bool SeekFile(std::FILE* file, std::uint64_t offset);
 
 // Texts between the system code page and UTF-8, converted as the system converts them: a
 // character the code page lacks becomes its nearest look-alike or '?', a byte sequence that

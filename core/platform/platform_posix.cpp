@@ -9,7 +9,6 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <limits>
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -346,12 +345,6 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
 }
 
 void UseBinaryStandardOutput() {}
-
-bool SeekFile(std::FILE* file, std::uint64_t offset) {
-    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
-        return false;
-    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-}
 
 std::string Utf8ToSystemText(std::string_view utf8) {
     return std::string(utf8);

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
-#include <limits>
 
 // <windows.h> maps these names to their ANSI or wide forms; here they are ours.
 #undef DeleteFile
@@ -297,12 +296,6 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
 void UseBinaryStandardOutput() {
     std::fflush(stdout);
     ::_setmode(::_fileno(stdout), _O_BINARY);
-}
-
-bool SeekFile(std::FILE* file, std::uint64_t offset) {
-    if (offset > static_cast<std::uint64_t>(std::numeric_limits<__int64>::max()))
-        return false;
-    return ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 }
 
 namespace {

@@ -223,3 +223,111 @@ TEST(ExportStream, lineLongerThanABlock_writtenWhole) {
     EXPECT_TRUE(exporter.finish());
     EXPECT_EQ(out, "short\r\n" + longLine + "\r\nend\r\n");
 }
+
+namespace {
+
+// A report in a file of a temporary folder, removed afterwards.
+class ReportFile {
+public:
+    explicit ReportFile(const std::string& bytes) {
+        static int made = 0;
+        m_path = fs::temp_directory_path() /
+                 ("varscope-export-stream-" +
+                  std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  std::to_string(++made) + ".txt");
+        std::ofstream(m_path, std::ios::binary) << bytes;
+    }
+    ~ReportFile() {
+        std::error_code ignored;
+        fs::remove(m_path, ignored);
+    }
+    std::string path() const { return m_path.string(); }
+
+private:
+    fs::path m_path;
+};
+
+std::string FromFile(const std::string& path, const ExportView& view, unsigned threads) {
+    std::string out;
+    const ExportOutcome outcome = ExportReportFile(
+        path, view,
+        [&out](std::string_view bytes) {
+            out.append(bytes);
+            return true;
+        },
+        threads);
+    EXPECT_TRUE(outcome.readError.empty()) << outcome.readError;
+    EXPECT_TRUE(outcome.written);
+    return out;
+}
+
+} // namespace
+
+TEST(ExportStream, reportFilesOnOneOrTwoThreads_sameBytesAsFromTheTable) {
+    // Blocks of the file are read 64 KB at a time: line ends on and around their edges,
+    // CR LF split by them, lines longer than several blocks, a last line without end.
+    std::vector<std::string> reports = {"", "(user): A=1", "x\r", "\r\n\r\n",
+                                        varscope::bench::GenerateReport(4'000, 21)};
+    for (const std::size_t edge : {65'536u, 131'072u}) {
+        for (std::size_t shift = 0; shift < 4; ++shift) {
+            std::string report = "Processing macro file [c:/a.cfg]\r\n";
+            while (report.size() + 40 < edge - shift)
+                report += "(site): N=v [e]\r\n";
+            report.resize(edge - shift, 'v');
+            report += "\r\n(user): AFTER=1 [x]\r\n";
+            reports.push_back(report);
+            // One line as long as the blocks before the edge, its CR LF on the edge.
+            std::string longLine = "Configuration Variable Summary\r\n(user): L=";
+            longLine.resize(edge - 1 - shift, 'w');
+            reports.push_back(longLine + "\r\n(site): S=1\r\n" + longLine + "\r" + longLine);
+        }
+    }
+    std::string longLines = "Processing macro file [c:/b.cfg]\n(user): LONG=";
+    longLines.append(300'000, 'x');
+    longLines += " [y]\r\n(appl): NEXT=2\r";
+    longLines.append(200'000, '(');
+    reports.push_back(longLines);
+    for (const std::string& report : reports) {
+        const ReportFile file(report);
+        for (const ExportView& view : Views()) {
+            const std::string expected = FromTable(report, view);
+            for (const unsigned threads : {1u, 2u})
+                ASSERT_TRUE(FromFile(file.path(), view, threads) == expected)
+                    << "threads " << threads << ", report of " << report.size() << " bytes";
+        }
+    }
+}
+
+TEST(ExportStream, reportFileMissingOrFolder_saysWhyAndWritesNothing) {
+    const fs::path folder = fs::temp_directory_path();
+    for (const std::string& path :
+         {(folder / "varscope-no-such-report.txt").string(), folder.string()}) {
+        bool wrote = false;
+        const ExportOutcome outcome = ExportReportFile(
+            path, ExportView{},
+            [&wrote](std::string_view) {
+                wrote = true;
+                return true;
+            },
+            2);
+        EXPECT_NE(outcome.readError.find(path), std::string::npos) << outcome.readError;
+        EXPECT_FALSE(wrote);
+    }
+}
+
+TEST(ExportStream, reportFileWriteFails_stopsOnBothThreadCounts) {
+    const ReportFile file(varscope::bench::GenerateReport(20'000, 5));
+    for (const unsigned threads : {1u, 2u}) {
+        int writes = 0;
+        const ExportOutcome outcome = ExportReportFile(
+            file.path(), ExportView{},
+            [&writes](std::string_view) {
+                ++writes;
+                return false;
+            },
+            threads);
+        EXPECT_TRUE(outcome.readError.empty());
+        EXPECT_FALSE(outcome.written);
+        EXPECT_EQ(writes, 1);
+    }
+}
