@@ -1,6 +1,9 @@
 // Runs the real varscope-cli binary and checks its exit code, standard output and
 // standard error byte for byte.
+#include "bench/report_generator.hpp"
+#include "core/export.hpp"
 #include "core/platform/platform.hpp"
+#include "core/report.hpp"
 
 #include <gtest/gtest.h>
 
@@ -278,6 +281,43 @@ TEST_F(CliTest, outFile_receivesExactlyWhatStandardOutputWould) {
     WriteBytes(path, std::string(100000, 'x')); // an older, longer export is replaced
     EXPECT_EQ(Export({kRealistic, "--out", path}), "");
     EXPECT_EQ(ReadBytes(path), kRealisticAll);
+}
+
+// The export of a report as the records table gives it.
+std::string ExportOfTable(const std::string& report) {
+    const varscope::core::ReportData data = varscope::core::ParseReport(report);
+    std::string lines;
+    for (const varscope::core::ConfigVariable& record : data.Variables)
+        varscope::core::AppendVariableLine(lines, record, varscope::core::AllColumns, "|");
+    return lines;
+}
+
+TEST_F(CliTest, outFileIsTheReport_reportReplacedByItsExport) {
+    // Larger than what is written at once, so that writing starts before reading ends.
+    const std::string report = varscope::bench::GenerateReport(20'000, 78);
+    const std::string path = temp("msdebug.txt");
+    WriteBytes(path, report);
+    EXPECT_EQ(Export({path, "--out", path}), "");
+    EXPECT_TRUE(ReadBytes(path) == ExportOfTable(report));
+}
+
+TEST_F(CliTest, reportMissing_outFileLeftAsItWas) {
+    const std::string path = temp("old export.txt");
+    WriteBytes(path, "kept");
+    const Result result = Run({"export", temp("no such report.txt"), "--out", path});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(ReadBytes(path), "kept");
+}
+
+TEST_F(CliTest, largeReport_sameLinesAsTheRecordsTable) {
+    // Many blocks of the file, read on two threads where the machine has them.
+    const std::string report = varscope::bench::GenerateReport(40'000, 77);
+    const std::string path = temp("large.txt");
+    WriteBytes(path, report);
+    const std::string expected = ExportOfTable(report);
+    const std::string out = Export({path});
+    EXPECT_EQ(out.size(), expected.size());
+    EXPECT_TRUE(out == expected);
 }
 
 TEST_F(CliTest, hostileBytes_copiedExactlyAndSkippedLineCounted) {
