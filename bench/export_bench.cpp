@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "median_reporter.hpp"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -79,20 +81,6 @@ void BM_WcLines(benchmark::State& state) {
 BENCHMARK(BM_VarscopeCliExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_WcLines)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 
-// Keeps the medians for the ratio while printing as usual.
-class MedianReporter final : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> medians;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,7 +103,7 @@ int main(int argc, char** argv) {
     // Both once before timing, so neither pays for a cold cache.
     const bool ran = RunExport() && RunWc();
 
-    MedianReporter reporter;
+    varscope::bench::MedianReporter reporter;
     if (ran)
         benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "median_reporter.hpp"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -173,20 +175,6 @@ void BM_FindCommand(benchmark::State& state) {
 BENCHMARK(BM_FindFileInTree)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_FindCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 
-// Keeps the medians for the ratio while printing as usual.
-class MedianReporter final : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> medians;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -202,7 +190,7 @@ int main(int argc, char** argv) {
                 tree.root.string().c_str(), tree.target.c_str(), found.c_str(),
                 foundByFind.c_str());
 
-    MedianReporter reporter;
+    varscope::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code ignored;

@@ -13,6 +13,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "median_reporter.hpp"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -149,20 +151,6 @@ BENCHMARK(BM_ProgramLargeReport)->Unit(benchmark::kMillisecond)->UseRealTime()->
 BENCHMARK(BM_WindowNoReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_WindowLargeReport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 
-// Keeps the medians for the ratio while printing as usual.
-class MedianReporter final : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> medians;
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -183,7 +171,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    MedianReporter reporter;
+    varscope::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
