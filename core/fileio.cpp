@@ -83,11 +83,16 @@ std::size_t FileBlocks::read(char* into, std::size_t size) {
     return m_error.empty() ? got : 0;
 }
 
-std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes) {
+namespace {
+
+std::optional<std::string> WriteBytes(const std::string& path, std::string_view bytes,
+                                      bool toDisk) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return Reason(path);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (written && toDisk)
+        written = std::fflush(file) == 0 && platform::SyncToDisk(file);
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
     if (!written) {
@@ -99,18 +104,27 @@ std::optional<std::string> WriteWholeFile(const std::string& path, std::string_v
     return std::nullopt;
 }
 
+} // namespace
+
+std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes) {
+    return WriteBytes(path, bytes, false);
+}
+
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes) {
     // Renaming over a read-only file succeeds on POSIX; Windows refuses, and so do we.
     if (platform::FileExists(path) && platform::IsReadOnly(path))
         return path + ": " + std::string(kReadOnly);
     const std::string temporary = path + ".tmp~";
-    if (auto failure = WriteWholeFile(temporary, bytes)) {
+    // On disk before the rename, so a power cut leaves the old file or the new one whole.
+    if (auto failure = WriteBytes(temporary, bytes, true)) {
         platform::DeleteFile(temporary);
         // The user knows the file, not the temporary one beside it.
         if (failure->starts_with(temporary))
             failure->replace(0, temporary.size(), path);
         return failure;
     }
+    if (platform::FileExists(path))
+        platform::CopyAccessRights(path, temporary);
     if (auto failure = platform::ReplaceFile(temporary, path)) {
         platform::DeleteFile(temporary);
         return failure;

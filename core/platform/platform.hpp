@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,6 +41,11 @@ std::optional<std::string> CopyFileOver(const std::string& from, const std::stri
 std::optional<std::string> DeleteFile(const std::string& path);
 // Renames over an existing file in one step, so readers see the old or the new file.
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to);
+// Makes the bytes written to `file` reach the disk; false when the system refuses.
+bool SyncToDisk(std::FILE* file);
+// Gives `to` the access rights of `from`, so a file replaced by a new one keeps them (POSIX
+// permission bits; on Windows the new file takes its rights from its folder, as usual).
+void CopyAccessRights(const std::string& from, const std::string& to);
 
 struct DirEntry {
     std::string name;

@@ -143,6 +143,16 @@ std::optional<std::string> ReplaceFile(const std::string& from, const std::strin
     return std::nullopt;
 }
 
+bool SyncToDisk(std::FILE* file) {
+    return ::fsync(::fileno(file)) == 0;
+}
+
+void CopyAccessRights(const std::string& from, const std::string& to) {
+    struct stat info {};
+    if (::stat(from.c_str(), &info) == 0)
+        ::chmod(to.c_str(), info.st_mode & 07777);
+}
+
 namespace {
 
 bool IsDotOrDotDot(const char* name) {

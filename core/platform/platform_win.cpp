@@ -193,6 +193,12 @@ std::optional<std::string> ReplaceFile(const std::string& from, const std::strin
     return Failure(to, ::GetLastError());
 }
 
+bool SyncToDisk(std::FILE* file) {
+    return ::_commit(::_fileno(file)) == 0;
+}
+
+void CopyAccessRights(const std::string&, const std::string&) {}
+
 bool ForEachInFolder(const std::string& folder,
                      const std::function<bool(const DirEntryView&)>& visit) {
     if (folder.empty())

@@ -190,6 +190,17 @@ TEST(ProfileWriteString, existingFile_keepsOrderAndOtherSections) {
     EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"keep.ini"});
 }
 
+TEST(ProfileWriteString, existingFile_keepsItsAccessRights) {
+    const TempFolder folder;
+    const std::string path = folder.file("shared.ini");
+    WriteBytes(path, kIni);
+    const auto rights = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path, rights);
+    const fs::perms before = fs::status(path).permissions();
+    ASSERT_EQ(profile::WriteString("Window", "left", "30", path), std::nullopt);
+    EXPECT_EQ(fs::status(path).permissions(), before);
+}
+
 TEST(ProfileWriteString, pathIsAFolder_failsWithReasonAndLeavesNoTemporary) {
     const TempFolder folder;
     const std::string path = folder.file("dir.ini");
