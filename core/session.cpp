@@ -43,8 +43,7 @@ void ApplyReport(AppState& state, ReportData data) {
 LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_view mode) {
     if (mode != "skip") {
         if (state.MicroStationFolder.empty()) {
-            prompter.message(text::kReportNotFound, MessageIcon::Information,
-                             text::kProgramTitle);
+            prompter.message(text::kReportNotFound, MessageIcon::Information, text::kProgramTitle);
             return LoadOutcome::NotFound;
         }
         platform::SetCurrentFolder(state.MicroStationFolder);
@@ -52,8 +51,7 @@ LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_vie
         state.ReportPath = CollapseDoubledSeparator(
             state.MicroStationFolder + separator + std::string(text::kReportFileName), separator);
         if (!platform::FileExists(state.ReportPath)) {
-            prompter.message(text::kReportNotFound, MessageIcon::Information,
-                             text::kProgramTitle);
+            prompter.message(text::kReportNotFound, MessageIcon::Information, text::kProgramTitle);
             return LoadOutcome::NotFound;
         }
     }

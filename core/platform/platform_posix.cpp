@@ -195,17 +195,6 @@ bool ForEachInFolder(const std::string& folder,
     return true;
 }
 
-std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder) {
-    std::vector<DirEntry> entries;
-    const bool opened = ForEachInFolder(folder, [&entries](const DirEntryView& entry) {
-        entries.push_back({std::string(entry.name), entry.isFolder, entry.isFile, entry.isLink});
-        return true;
-    });
-    if (!opened)
-        return std::nullopt;
-    return entries;
-}
-
 bool SameFileName(std::string_view a, std::string_view b) {
     return a == b;
 }

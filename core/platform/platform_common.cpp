@@ -1,7 +1,7 @@
 #include "platform.hpp"
 
-// Command lines are split the same way on every system, so that a line composed for
-// Windows reaches a program on POSIX with the same arguments.
+// The parts of the platform layer that are the same on every system, built on the
+// system-specific ones.
 namespace varscope::core::platform {
 
 namespace {
@@ -12,6 +12,19 @@ bool IsSeparatorBlank(char c) {
 
 } // namespace
 
+std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder) {
+    std::vector<DirEntry> entries;
+    const bool opened = ForEachInFolder(folder, [&entries](const DirEntryView& entry) {
+        entries.push_back({std::string(entry.name), entry.isFolder, entry.isFile, entry.isLink});
+        return true;
+    });
+    if (!opened)
+        return std::nullopt;
+    return entries;
+}
+
+// Split the same way on every system, so that a line composed for Windows reaches a
+// program on POSIX with the same arguments.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     // The Microsoft C runtime's argv rules: 2n backslashes before a quote give n and the
     // quote toggles quoting, 2n+1 give n and a literal quote, other backslashes are
