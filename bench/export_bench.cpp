@@ -6,10 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include "median_reporter.hpp"
+#include "run_command.hpp"
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -34,30 +33,14 @@ std::string& ReportPath() {
     return path;
 }
 
-// Runs a program without a shell, its output discarded; true when it exits with 0.
-bool Run(std::vector<std::string> words) {
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int failed = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
-        return false;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 bool RunExport() {
-    return Run({VARSCOPE_CLI, "export", ReportPath(), "--out", "/dev/null"});
+    return varscope::bench::RunCommand({VARSCOPE_CLI, "export", ReportPath(), "--out", "/dev/null"},
+                                       varscope::bench::Stream::Discard,
+                                       varscope::bench::Stream::Inherit);
 }
 bool RunWc() {
-    return Run({"wc", "-l", ReportPath()});
+    return varscope::bench::RunCommand({"wc", "-l", ReportPath()}, varscope::bench::Stream::Discard,
+                                       varscope::bench::Stream::Inherit);
 }
 
 void BM_VarscopeCliExport(benchmark::State& state) {

@@ -7,10 +7,9 @@
 #include <benchmark/benchmark.h>
 
 #include "median_reporter.hpp"
+#include "run_command.hpp"
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -115,25 +114,9 @@ Tree& TheTree() {
 
 // Runs find without a shell; its output goes to `outputFd` or is discarded.
 bool RunFind(const std::string& root, int outputFd = -1) {
-    std::vector<std::string> words{"find", root, "-name", kProgram, "-print", "-quit"};
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (outputFd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int failed = posix_spawnp(&child, "find", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
-        return false;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return varscope::bench::RunCommand({"find", root, "-name", kProgram, "-print", "-quit"},
+                                       varscope::bench::Stream::Discard,
+                                       varscope::bench::Stream::Inherit, outputFd);
 }
 
 std::string FindOutput(const std::string& root) {

@@ -14,13 +14,12 @@
 #include <benchmark/benchmark.h>
 
 #include "median_reporter.hpp"
+#include "run_command.hpp"
 
 #include <QApplication>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -100,22 +99,9 @@ bool RunProgram(const QString& report) {
         "--screenshot", setting.programFolder.filePath(QStringLiteral("shot.bmp")).toStdString()};
     if (!report.isEmpty())
         words.push_back(report.toStdString());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
     // The start-up message of the run without a report goes nowhere.
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int failed = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
-        return false;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return varscope::bench::RunCommand(std::move(words), varscope::bench::Stream::Inherit,
+                                       varscope::bench::Stream::Discard);
 }
 
 void BM_ProgramNoReport(benchmark::State& state) {
