@@ -2,6 +2,7 @@
 
 #include "fileio.hpp"
 #include "messages.hpp"
+#include "pending_report.hpp"
 #include "platform/platform.hpp"
 #include "prompter.hpp"
 #include "text.hpp"
@@ -40,7 +41,8 @@ void ApplyReport(AppState& state, ReportData data) {
     state.ReportSource.clear();
 }
 
-LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_view mode) {
+LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_view mode,
+                            PendingReport* pending) {
     if (mode != "skip") {
         if (state.MicroStationFolder.empty()) {
             prompter.message(text::kReportNotFound, MessageIcon::Information, text::kProgramTitle);
@@ -56,14 +58,18 @@ LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_vie
         }
     }
 
-    ReadResult read = ReadWholeFile(state.ReportPath);
-    if (!read.bytes) {
-        prompter.message(std::string(text::kCannotReadReport) + read.error, MessageIcon::Stop,
+    std::optional<ReportReading> reading;
+    if (pending != nullptr && pending->path() == state.ReportPath)
+        reading = pending->take();
+    if (!reading)
+        reading = ReadReport(state.ReportPath);
+    if (!reading->report) {
+        prompter.message(std::string(text::kCannotReadReport) + reading->error, MessageIcon::Stop,
                          text::kProgramTitle);
         return LoadOutcome::Unreadable;
     }
     state.WindowTitle = std::string(text::kTitleViewing) + state.ReportPath;
-    ApplyReport(state, ParseReport(std::move(*read.bytes)));
+    ApplyReport(state, std::move(*reading->report));
     state.NotifyChanged();
     return LoadOutcome::Loaded;
 }

@@ -10,6 +10,7 @@
 
 namespace varscope::core {
 
+class PendingReport;
 class Prompter;
 
 // The one object holding the shared state of the program. Created once in main() and
@@ -82,8 +83,9 @@ enum class LoadOutcome {
 
 // Reads the report and replaces the table, the lists, the title and the folders.
 // mode "skip" reads ReportPath as it is; any other mode looks for msdebug.txt in the
-// MicroStation folder first.
-LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_view mode);
+// MicroStation folder first. When `pending` is reading the very file, its reading is used.
+LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_view mode,
+                            PendingReport* pending = nullptr);
 
 // Replaces the report in the state with parsed data, as a successful load does.
 void ApplyReport(AppState& state, ReportData data);

@@ -1,4 +1,5 @@
 // Varscope: the desktop program.
+#include "core/pending_report.hpp"
 #include "core/platform/platform.hpp"
 #include "core/session.hpp"
 #include "ui/context.hpp"
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -46,8 +48,6 @@ int main(int argc, char** argv) {
     const bool screenshot = WantsScreenshot(argc, argv);
     if (screenshot)
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Varscope"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -78,6 +78,20 @@ int main(int argc, char** argv) {
                        "Isolate page then lists all its records)."),
         QStringLiteral("NAME"));
     parser.addOptions({programFolder, screenshotFile, page, select});
+
+    // The report named on the command line is read while the window is being built.
+    std::optional<varscope::core::PendingReport> pendingReport;
+    {
+        QStringList early;
+        for (int i = 0; i < argc; ++i)
+            early.append(QString::fromLocal8Bit(argv[i]));
+        if (parser.parse(early) && parser.positionalArguments().size() == 1)
+            pendingReport.emplace(varscope::ui::ToBytes(
+                QFileInfo(parser.positionalArguments().first()).absoluteFilePath()));
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varscope"));
     parser.process(app);
 
     int pageNumber = -1;
@@ -115,7 +129,8 @@ int main(int argc, char** argv) {
     qtPrompter.setParent(&window);
     const QStringList positional = parser.positionalArguments();
     window.startUp(positional.isEmpty() ? QString()
-                                        : QFileInfo(positional.first()).absoluteFilePath());
+                                        : QFileInfo(positional.first()).absoluteFilePath(),
+                   pendingReport ? &*pendingReport : nullptr);
 
     if (parser.isSet(select) && !window.selectVariable(varscope::ui::ToBytes(parser.value(select))))
         std::fprintf(stderr, "varscope: the report has no variable %s\n",

@@ -1,3 +1,4 @@
+#include "core/pending_report.hpp"
 #include "core/platform/platform.hpp"
 #include "core/session.hpp"
 #include "tests/support/scripted_prompter.hpp"
@@ -218,6 +219,45 @@ TEST_F(LoadReportTest, skipModeUnreadable_stopMessageNamesFilePreviousReportKept
         EXPECT_EQ(state.VariableCount(), 6u);
         EXPECT_EQ(state.ReportSource, "new");
     }
+}
+
+TEST_F(LoadReportTest, pendingReport_usedOnceForItsOwnFile_laterLoadsReadTheFileAgain) {
+    AppState state = Loaded();
+    const std::string chosen = elsewhere() + "/chosen.txt";
+    const std::string other = elsewhere() + "/other.txt";
+    Write(chosen, kSecondReport);
+    Write(other, "(user): OTHER=1\r\n");
+    PendingReport pending(chosen);
+    ScriptedPrompter prompter;
+
+    // Another file: the pending reading is not for it.
+    state.ReportPath = other;
+    ASSERT_EQ(LoadDebugReport(state, prompter, "skip", &pending), LoadOutcome::Loaded);
+    EXPECT_EQ(Names(state), std::vector<std::string_view>{"OTHER"});
+
+    state.ReportPath = chosen;
+    ASSERT_EQ(LoadDebugReport(state, prompter, "skip", &pending), LoadOutcome::Loaded);
+    EXPECT_EQ(Names(state), std::vector<std::string_view>{"ONLY"});
+    EXPECT_EQ(state.WindowTitle, "Varscope    Viewing: " + chosen);
+
+    // A reload reads what the file holds now, not what was read at start-up.
+    Write(chosen, "(site): CHANGED=2\r\n");
+    ASSERT_EQ(LoadDebugReport(state, prompter, "skip", &pending), LoadOutcome::Loaded);
+    EXPECT_EQ(Names(state), std::vector<std::string_view>{"CHANGED"});
+    EXPECT_TRUE(prompter.shown.empty());
+}
+
+TEST_F(LoadReportTest, pendingReportOfMissingFile_stopMessageNamesItPreviousReportKept) {
+    AppState state = Loaded();
+    const std::string gone = elsewhere() + "/gone.txt";
+    PendingReport pending(gone);
+    state.ReportPath = gone;
+    ScriptedPrompter prompter;
+    EXPECT_EQ(LoadDebugReport(state, prompter, "skip", &pending), LoadOutcome::Unreadable);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Stop);
+    EXPECT_NE(prompter.shown[0].text.find(gone), std::string::npos) << prompter.shown[0].text;
+    EXPECT_EQ(state.VariableCount(), 6u);
 }
 
 TEST_F(LoadReportTest, reportWithoutConfigFolders_keepsPreviousFolders) {

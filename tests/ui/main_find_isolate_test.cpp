@@ -86,7 +86,8 @@ private slots:
         QCOMPARE(SelectedIndex(h.window->allVariablesView()), std::size_t(1));
 
         // Sorted by name, the shorter name comes first.
-        h.window->allVariablesView()->proxy().sort(ui::VariableTableModel::NameColumn);
+        h.window->allVariablesView()->sortBy(ui::VariableTableModel::NameColumn,
+                                             Qt::AscendingOrder);
         h.prompter.inputs.push_back(std::string("MS_DEF"));
         h.window->find();
         QCOMPARE(SelectedIndex(h.window->allVariablesView()), std::size_t(2));
@@ -96,7 +97,7 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         auto* all = h.window->allVariablesView();
-        all->proxy().sort(ui::VariableTableModel::FileColumn, Qt::DescendingOrder);
+        all->sortBy(ui::VariableTableModel::FileColumn, Qt::DescendingOrder);
         h.prompter.inputs.push_back(std::string("ms_"));
 
         h.window->find();
@@ -217,7 +218,7 @@ private slots:
         h.window->startUp(FixtureReport());
         auto* isolate = h.window->isolateView();
         h.window->filterByLevel(core::LevelSite);
-        isolate->proxy().sort(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
+        isolate->sortBy(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
         // Letter case ignored, "_" comes before the letters.
         QCOMPARE(isolate->model()->index(0, 0).data().toString(), QStringLiteral("MS_SEEDFILES"));
 

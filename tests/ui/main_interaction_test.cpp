@@ -526,8 +526,15 @@ private slots:
         const QModelIndex selected = all->selectionModel()->selectedRows().first();
         QVERIFY(all->viewport()->rect().intersects(all->visualRect(selected)));
 
-        // By value the third record comes third from the end.
+        all->header()->resizeSection(ui::VariableTableModel::ValueColumn, 123);
+        QList<int> widths;
+        for (int column = 0; column < all->header()->count(); ++column)
+            widths.append(all->header()->sectionSize(column));
+
+        // By value the third record comes third from the end; the widths stay.
         ClickHeader(all, ui::VariableTableModel::ValueColumn);
+        for (int column = 0; column < widths.size(); ++column)
+            QCOMPARE(all->header()->sectionSize(column), widths[column]);
 
         const QModelIndex moved = all->selectionModel()->selectedRows().first();
         QCOMPARE(moved.row(), 297);

@@ -389,7 +389,7 @@ private slots:
         QVERIFY(h.window->selectVariable("MS_DEF"));
         h.window->showPage(ui::MainWindow::IsolatePage);
         QCOMPARE(h.find<QTreeView>("ListView_isolate")->model()->rowCount(), 3);
-        all->proxy().sort(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
+        all->sortBy(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
         QVERIFY(all->model()->index(0, 0).data().toString() != QStringLiteral("_USTN_INSTALLED"));
 
         QCOMPARE(core::LoadDebugReport(h.state, h.prompter, "skip"), core::LoadOutcome::Loaded);
@@ -459,7 +459,7 @@ private slots:
         QVERIFY(h.window->isolateVariable());
         core::MarkFileOpened(h.state, "C:\\Bentley\\Workspace\\users\\jsmith.ucf");
         QCOMPARE(core::LoadDebugReport(h.state, h.prompter, "skip"), core::LoadOutcome::Loaded);
-        all->proxy().sort(ui::VariableTableModel::FileColumn);
+        all->sortBy(ui::VariableTableModel::FileColumn, Qt::AscendingOrder);
         QCOMPARE(all->source().rowCount(), 31);
         QCOMPARE(h.window->summaryModel()->columnCount(), 1);
     }

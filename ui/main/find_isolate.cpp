@@ -7,8 +7,6 @@
 #include "ui/context.hpp"
 #include "ui/qt_prompter.hpp"
 
-#include <QSortFilterProxyModel>
-
 #include <utility>
 
 namespace varscope::ui {
@@ -42,7 +40,7 @@ bool FindVariable(Context& context, VariableListView& allVariables) {
         context.prompter.input(text::kSearchPrompt, text::kSearchTitle, {});
     if (!answer || answer->empty())
         return false;
-    const std::optional<int> row = FindFirstRowByPrefix(allVariables.proxy(), FromBytes(*answer));
+    const std::optional<int> row = FindFirstRowByPrefix(allVariables.shown(), FromBytes(*answer));
     if (!row) {
         context.prompter.message(text::kNoMatchFound, core::MessageIcon::None,
                                  core::text::kProgramTitle);

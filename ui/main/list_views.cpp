@@ -27,14 +27,12 @@ void ListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     QStyledItemDelegate::paint(painter, option, index);
     if (!m_gridLines)
         return;
-    painter->save();
     QColor line = option.palette.color(QPalette::Mid);
     line.setAlpha(90);
-    painter->setPen(line);
+    // Filled one-pixel rectangles: a pen's lines go through the path stroker, row after row.
     const QRect r = option.rect;
-    painter->drawLine(r.bottomLeft(), r.bottomRight());
-    painter->drawLine(r.topRight(), r.bottomRight());
-    painter->restore();
+    painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
+    painter->fillRect(QRect(r.right(), r.top(), 1, r.height() - 1), line);
 }
 
 bool ListItemDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
@@ -101,7 +99,7 @@ VariableListView::VariableListView(const core::AppState& state, const IconLibrar
     // Sorting happens when asked, not on every change of the rows.
     m_proxy->setDynamicSortFilter(false);
     m_proxy->setSourceModel(m_source);
-    setModel(m_proxy);
+    setModel(m_source);
     ConfigureListView(*this, RowStyle::GridFullRow, true);
     // "File" takes whatever room the window gives beyond the start-up widths.
     header()->setStretchLastSection(true);
@@ -114,20 +112,71 @@ void VariableListView::reload() {
     m_source->reload();
 }
 
+void VariableListView::showThrough(QAbstractItemModel* shownModel) {
+    if (model() == shownModel)
+        return;
+    const int selectedSource = selectedSourceRow();
+    // The header takes on the new model's columns afresh; the widths stay as they were.
+    QList<int> widths;
+    for (int column = 0; column < header()->count(); ++column)
+        widths.append(header()->sectionSize(column));
+    QItemSelectionModel* const previous = selectionModel();
+    setModel(shownModel);
+    // A view keeps every selection model it was given.
+    delete previous;
+    for (int column = 0; column < widths.size() && column < header()->count(); ++column)
+        header()->resizeSection(column, widths[column]);
+    if (selectedSource >= 0) {
+        selectionModel()->setCurrentIndex(shownModel->index(shownRowOf(selectedSource), 0),
+                                          QItemSelectionModel::ClearAndSelect |
+                                              QItemSelectionModel::Rows);
+    }
+}
+
+void VariableListView::sortBy(int column, Qt::SortOrder order) {
+    if (!sorted()) {
+        showThrough(m_proxy);
+    }
+    m_proxy->sort(column, order);
+    header()->setSortIndicator(column, order);
+}
+
+int VariableListView::sortColumn() const {
+    return sorted() ? m_proxy->sortColumn() : -1;
+}
+
+Qt::SortOrder VariableListView::sortOrder() const {
+    return sorted() ? m_proxy->sortOrder() : Qt::AscendingOrder;
+}
+
 void VariableListView::showUnsorted() {
-    m_proxy->sort(-1);
+    if (sorted()) {
+        m_proxy->sort(-1);
+        showThrough(m_source);
+    }
     header()->setSortIndicator(-1, Qt::AscendingOrder);
 }
 
-const core::ConfigVariable* VariableListView::selectedRecord() const {
+int VariableListView::shownRowOf(int sourceRow) const {
+    if (!sorted())
+        return sourceRow;
+    return m_proxy->mapFromSource(m_source->index(sourceRow, 0)).row();
+}
+
+int VariableListView::selectedSourceRow() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     if (rows.isEmpty())
-        return nullptr;
-    return m_source->record(m_proxy->mapToSource(rows.first()).row());
+        return -1;
+    return sorted() ? m_proxy->mapToSource(rows.first()).row() : rows.first().row();
+}
+
+const core::ConfigVariable* VariableListView::selectedRecord() const {
+    const int sourceRow = selectedSourceRow();
+    return sourceRow < 0 ? nullptr : m_source->record(sourceRow);
 }
 
 void VariableListView::selectShownRow(int shownRow) {
-    const QModelIndex index = m_proxy->index(shownRow, 0);
+    const QModelIndex index = model()->index(shownRow, 0);
     if (!index.isValid())
         return;
     scrollTo(index, QAbstractItemView::PositionAtCenter);

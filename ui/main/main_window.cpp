@@ -26,7 +26,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -211,7 +210,7 @@ void MainWindow::buildMenus() {
     m_actions.about = AddAction(m_helpMenu, tr("About"), "about", false);
 }
 
-void MainWindow::startUp(const QString& reportPath) {
+void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending) {
     core::AppState& state = m_context.state;
     core::SetPreferencesFile(state);
     core::ReadPreferences(state);
@@ -225,7 +224,7 @@ void MainWindow::startUp(const QString& reportPath) {
         state.ReportSource = "new";
     } else {
         state.ReportPath = ToBytes(reportPath);
-        core::LoadDebugReport(state, m_context.prompter, "skip");
+        core::LoadDebugReport(state, m_context.prompter, "skip", pending);
         state.ReportSource = "skip";
     }
     onStateChanged();
@@ -244,8 +243,7 @@ bool MainWindow::selectVariable(const std::string& name) {
     const auto rows = core::IsolateByName(m_context.state.Report, name);
     if (rows.empty())
         return false;
-    const QModelIndex source = m_allVariables->source().index(int(rows.front() - 1), 0);
-    m_allVariables->selectShownRow(m_allVariables->proxy().mapFromSource(source).row());
+    m_allVariables->selectShownRow(m_allVariables->shownRowOf(int(rows.front() - 1)));
     return true;
 }
 

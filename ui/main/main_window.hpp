@@ -14,6 +14,10 @@ class QPushButton;
 class QTabWidget;
 class QTreeView;
 
+namespace varscope::core {
+class PendingReport;
+} // namespace varscope::core
+
 namespace varscope::ui {
 
 class FileOrderModel;
@@ -49,8 +53,9 @@ public:
     ~MainWindow() override;
 
     // Start-up: preferences, then the report from the MicroStation folder, or `reportPath`
-    // when given (read as "Browse:" reads a chosen file).
-    void startUp(const QString& reportPath = {});
+    // when given (read as "Browse:" reads a chosen file), taken from `pending` when that
+    // has been reading it.
+    void startUp(const QString& reportPath = {}, core::PendingReport* pending = nullptr);
 
     Context& context() { return m_context; }
     const IconLibrary& icons() const { return *m_icons; }

@@ -67,13 +67,11 @@ ViewInteraction::ViewInteraction(MainWindow& window) : QObject(&window), m_windo
 }
 
 void ViewInteraction::sortByColumn(VariableListView& view, int column) {
-    QSortFilterProxyModel& proxy = view.proxy();
     // A list in report order has no sort column, so its first click always sorts ascending.
     Qt::SortOrder order = Qt::AscendingOrder;
-    if (proxy.sortColumn() == column && proxy.sortOrder() == Qt::AscendingOrder)
+    if (view.sortColumn() == column && view.sortOrder() == Qt::AscendingOrder)
         order = Qt::DescendingOrder;
-    proxy.sort(column, order);
-    view.header()->setSortIndicator(column, order);
+    view.sortBy(column, order);
     const QModelIndexList selected = view.selectionModel()->selectedRows();
     if (!selected.isEmpty())
         view.scrollTo(selected.first());
