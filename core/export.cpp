@@ -160,7 +160,9 @@ static_assert(sizeof(PaddedLevelName::text) > LevelName(LevelApplication).size()
 } // namespace
 
 ViewExporter::ViewExporter(ExportView view, std::function<bool(std::string_view)> write)
-    : m_view(std::move(view)), m_write(std::move(write)), m_block(kExportBlock) {}
+    : m_view(std::move(view)), m_write(std::move(write)),
+      // A piece's lines are kept whole: its block starts small and grows with them.
+      m_block(m_write ? kExportBlock : kExportBlock / 16) {}
 
 bool ViewExporter::variable(const ConfigVariable& record) {
     switch (m_view.rows) {
@@ -244,9 +246,31 @@ bool ViewExporter::textLine(std::string_view text) {
     return true;
 }
 
+std::unique_ptr<ReportPieceSink> ViewExporter::newPieceSink() {
+    return std::make_unique<ViewExporter>(m_view, nullptr);
+}
+
+bool ViewExporter::takePiece(ReportPieceSink& piece) {
+    auto& kept = static_cast<ViewExporter&>(piece);
+    if (!flush())
+        return false;
+    if (kept.m_used > 0)
+        m_failed = !m_write(std::string_view(kept.m_block.data(), kept.m_used));
+    kept.m_used = 0;
+    return !m_failed;
+}
+
+void ViewExporter::clear() {
+    m_used = 0;
+}
+
 bool ViewExporter::reserve(std::size_t size) {
     if (m_block.size() - m_used >= size)
         return true;
+    if (!m_write) {
+        m_block.resize(std::max(2 * m_block.size(), m_used + size));
+        return true;
+    }
     if (!flush())
         return false;
     // A line longer than a block gets a block of its own size.
@@ -256,6 +280,8 @@ bool ViewExporter::reserve(std::size_t size) {
 }
 
 bool ViewExporter::flush() {
+    if (!m_write)
+        return true; // kept for the exporter that takes it
     if (!m_failed && m_used > 0)
         m_failed = !m_write(std::string_view(m_block.data(), m_used));
     m_used = 0;

@@ -59,14 +59,19 @@ struct ExportView {
 
 // Writes a view's lines while a ReportStream reads the report, so that neither the report
 // nor its records are held. The lines go out in blocks of about 1 MB through `write`, which
-// returns false when writing failed; the reading then stops.
-class ViewExporter final : public ReportSink {
+// returns false when writing failed; the reading then stops. Without `write`, it keeps its
+// lines until another exporter takes them (a piece of a report read on several threads).
+class ViewExporter final : public ReportPieceSink {
 public:
     ViewExporter(ExportView view, std::function<bool(std::string_view)> write);
 
     bool variable(const ConfigVariable& record) override;
     bool configFile(std::string_view path) override;
     bool summaryLine(std::string_view line) override;
+    std::unique_ptr<ReportPieceSink> newPieceSink() override;
+    // `piece` must be an exporter made by newPieceSink().
+    bool takePiece(ReportPieceSink& piece) override;
+    void clear() override;
 
     // Writes what is left; false when writing failed, now or before.
     bool finish();

@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -516,6 +518,14 @@ std::optional<WindowPlan> PlanWindow(std::string_view text, std::size_t start, b
     return plan;
 }
 
+// What the lines read so far leave for the next one.
+struct ScanState {
+    bool inSummary = false;
+    std::int16_t pendingLevel = LevelNone;
+    std::string_view currentFile;
+    std::size_t records = 0; // records read so far
+};
+
 // Reads lines in report order and hands what they hold to a sink with the methods of
 // ReportSink. Lines are given whole; what a line leaves for the next one (the summary
 // flag, the current file, the pending level) is kept between calls of scan().
@@ -566,6 +576,17 @@ public:
 
     std::size_t skipped() const { return m_skipped; }
     bool stopped() const { return m_stopped; }
+
+    // Reads on from `state` as if the lines before had left it, with no line skipped yet.
+    void restart(const ScanState& state) {
+        m_inSummary = state.inSummary;
+        m_pendingLevel = state.pendingLevel;
+        m_currentFile = state.currentFile;
+        m_records = state.records;
+        m_stopped = false;
+        m_skipped = 0;
+    }
+    ScanState state() const { return {m_inSummary, m_pendingLevel, m_currentFile, m_records}; }
 
 private:
     template <typename Finder>
@@ -675,6 +696,10 @@ private:
 
 } // namespace
 
+bool ReportSink::takePiece(ReportPieceSink&) {
+    return true;
+}
+
 std::optional<ConfigLevel> LevelFromText(std::string_view text) {
     for (const ConfigLevel level : kLegendLevels) {
         if (EqualsIgnoreCase(text, LevelName(level)) || text == std::to_string(level))
@@ -763,6 +788,9 @@ namespace {
 
 // Reports are read from files in blocks that fit the cache with their masks.
 constexpr std::size_t kFileBlock = std::size_t{128} << 10;
+constexpr std::string_view kCutShort =
+    "the file was changed by another program while it was being read";
+
 // Chunks under way between the two threads of ReadReportFile.
 constexpr std::size_t kChunksUnderWay = 4;
 
@@ -880,10 +908,324 @@ private:
     bool m_stopped = false;
 };
 
+// A report in memory is read in pieces, several at once. Each piece is read from its first
+// line on, before the lines before it are known; what they would have left for it (the
+// current file, the pending level) is filled in when its turn comes.
+
+// Marks what a piece's lines could not know: the level pending from the lines before it,
+// and the file they were reading.
+constexpr std::int16_t kLevelFromBefore = -1;
+// More threads than this only wait for the calling thread to hand their pieces on.
+constexpr std::size_t kMostThreads = 16;
+constexpr char kFileFromBefore[1] = {};
+
+// Where the line holding `at` (or starting there) ends and the next one starts.
+std::size_t NextLineStart(std::string_view text, std::size_t at) {
+    if (at == 0 || at >= text.size())
+        return std::min(at, text.size());
+    const char before = text[at - 1];
+    if (before == '\n' || (before == '\r' && text[at] != '\n'))
+        return at;
+    const std::size_t end = FindLineEnd(text, at);
+    if (end == std::string_view::npos)
+        return text.size();
+    return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+}
+
+// What the lines of a piece hold, kept until the pieces before it have been handed on.
+struct PieceEvent {
+    enum Kind : std::uint8_t { Variable, File, Summary };
+    Kind kind;
+    ConfigVariable record; // a file's path is its File, a summary line its Value
+};
+
+struct Piece {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool summaryAssumed = false; // read as lines after the summary's heading
+    // The piece's first lines, up to where it has named a file and made a record: what
+    // they made may need what came before. Then the sink's piece sink takes the rest, or
+    // `events` when the sink has none.
+    std::vector<PieceEvent> first;
+    std::unique_ptr<ReportPieceSink> sink;
+    std::vector<PieceEvent> events;
+    ScanState left; // what the piece leaves, with the marks of what came from before
+    std::size_t skipped = 0;
+};
+
+// Takes a piece's lines for it, as LineScanner's sink.
+class PieceRouter {
+public:
+    void into(Piece& piece) {
+        m_piece = &piece;
+        m_sawFile = m_sawRecord = false;
+    }
+    bool variable(const ConfigVariable& record) {
+        if (keep(record))
+            return true;
+        return m_piece->sink->variable(record);
+    }
+    bool configFile(std::string_view path) {
+        ConfigVariable record;
+        record.File = path;
+        if (keep(record, PieceEvent::File))
+            return true;
+        return m_piece->sink->configFile(path);
+    }
+    bool summaryLine(std::string_view line) {
+        ConfigVariable record;
+        record.Value = line;
+        if (keep(record, PieceEvent::Summary))
+            return true;
+        return m_piece->sink->summaryLine(line);
+    }
+
+private:
+    // Keeps the line's event while it may depend on what came before, or when no piece sink
+    // takes it; true when kept.
+    bool keep(const ConfigVariable& record, PieceEvent::Kind kind = PieceEvent::Variable) {
+        const bool early = !(m_sawFile && m_sawRecord);
+        m_sawFile = m_sawFile || kind == PieceEvent::File;
+        m_sawRecord = m_sawRecord || kind == PieceEvent::Variable;
+        if (early)
+            m_piece->first.push_back({kind, record});
+        else if (!m_piece->sink)
+            m_piece->events.push_back({kind, record});
+        else
+            return false;
+        return true;
+    }
+
+    Piece* m_piece = nullptr;
+    bool m_sawFile = false;
+    bool m_sawRecord = false;
+};
+
+// A thread's means to read pieces: a scanner whose sink takes one piece after another.
+struct PieceScanner {
+    PieceRouter router;
+    std::unique_ptr<LineScanner<PieceRouter>> lines =
+        std::make_unique<LineScanner<PieceRouter>>(router, false);
+};
+
+// Reads the pieces of a mapped report on several threads and hands their lines to the sink
+// in report order on the calling thread, which reads pieces too while it waits.
+class PieceReader {
+public:
+    PieceReader(std::string_view text, ReportSink& sink, unsigned threads, std::size_t pieceSize)
+        : m_text(text), m_sink(sink), m_pieceSize(pieceSize),
+          m_pieceCount((text.size() + pieceSize - 1) / pieceSize),
+          // Few pieces under way, so that their lines and what they make stay in the cache.
+          m_slots(std::size_t{threads} + 2) {
+        for (Piece& slot : m_slots)
+            slot.sink = m_sink.newPieceSink();
+    }
+
+    // Returns the lines skipped; m_stopped tells whether the sink stopped the reading.
+    std::size_t read(unsigned threads) {
+        std::vector<std::thread> helpers;
+        try {
+            for (unsigned i = 1; i < threads; ++i)
+                helpers.emplace_back([this] { help(); });
+        } catch (const std::system_error&) {
+            // Fewer threads read; the calling thread alone still reads everything.
+        }
+        PieceScanner scanner;
+        const auto again = std::make_unique<LineScanner<ReportSink>>(m_sink, false);
+        ScanState state;
+        std::size_t skipped = 0;
+        for (std::size_t number = 0; number < m_pieceCount && !m_stoppedBySink; ++number) {
+            Piece* piece = awaitPiece(number, scanner);
+            if (!piece->summaryAssumed && state.inSummary) {
+                // The summary began in a piece read at the same time: read again, in order.
+                if (piece->sink)
+                    piece->sink->clear();
+                again->restart(state);
+                again->scan(m_text.substr(piece->begin, piece->end - piece->begin), true);
+                state = again->state();
+                skipped += again->skipped();
+                m_stoppedBySink = again->stopped();
+            } else {
+                skipped += piece->skipped;
+                handOn(*piece, state);
+            }
+            release(number);
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopped = true; // nothing more to claim
+        }
+        m_changed.notify_all();
+        for (std::thread& helper : helpers)
+            helper.join();
+        return skipped;
+    }
+
+    bool stopped() const { return m_stoppedBySink; }
+
+private:
+    Piece& slotOf(std::size_t number) { return m_slots[number % m_slots.size()]; }
+
+    // Whether the next piece may be claimed: its slot is free once the piece that used it
+    // before has been handed on.
+    bool canClaim() const {
+        return !m_stopped && m_claimed < m_pieceCount && m_claimed < m_handedOn + m_slots.size();
+    }
+
+    void help() {
+        PieceScanner scanner;
+        std::unique_lock lock(m_mutex);
+        while (true) {
+            m_changed.wait(lock, [this] { return canClaim() || m_stopped; });
+            if (!canClaim())
+                return;
+            const std::size_t number = m_claimed++;
+            lock.unlock();
+            readPiece(number, scanner);
+            lock.lock();
+            m_done.push_back(number);
+            m_changed.notify_all();
+        }
+    }
+
+    // Waits for a piece to be read, reading others meanwhile.
+    Piece* awaitPiece(std::size_t number, PieceScanner& scanner) {
+        std::unique_lock lock(m_mutex);
+        while (std::find(m_done.begin(), m_done.end(), number) == m_done.end()) {
+            if (canClaim()) {
+                const std::size_t claimed = m_claimed++;
+                lock.unlock();
+                readPiece(claimed, scanner);
+                lock.lock();
+                m_done.push_back(claimed);
+                m_changed.notify_all();
+            } else {
+                m_changed.wait(lock);
+            }
+        }
+        std::erase(m_done, number);
+        return &slotOf(number);
+    }
+
+    void release(std::size_t number) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_handedOn = number + 1;
+            m_stopped = m_stoppedBySink;
+        }
+        m_changed.notify_all();
+    }
+
+    void readPiece(std::size_t number, PieceScanner& scanner) {
+        Piece& piece = slotOf(number);
+        piece.begin = NextLineStart(m_text, number * m_pieceSize);
+        piece.end = NextLineStart(m_text, (number + 1) * m_pieceSize);
+        // The summary began in a piece before: every line after it is the summary's.
+        piece.summaryAssumed = m_summaryPiece.load(std::memory_order_acquire) < number;
+        piece.first.clear();
+        piece.events.clear();
+        scanner.router.into(piece);
+        LineScanner<PieceRouter>& lines = *scanner.lines;
+        lines.restart(
+            {piece.summaryAssumed, kLevelFromBefore, std::string_view(kFileFromBefore, 0), 0});
+        lines.scan(m_text.substr(piece.begin, piece.end - piece.begin), true);
+        piece.left = lines.state();
+        piece.skipped = lines.skipped();
+        if (piece.left.inSummary && !piece.summaryAssumed) {
+            std::size_t first = m_summaryPiece.load(std::memory_order_relaxed);
+            while (number < first && !m_summaryPiece.compare_exchange_weak(
+                                         first, number, std::memory_order_release)) {
+            }
+        }
+    }
+
+    // Hands the piece's lines to the sink with what the lines before it left filled in.
+    void handOn(Piece& piece, ScanState& state) {
+        const std::size_t records = state.records;
+        if (!handOn(piece.first, state) || (piece.sink && !m_sink.takePiece(*piece.sink)) ||
+            !handOn(piece.events, state)) {
+            m_stoppedBySink = true;
+            return;
+        }
+        if (piece.left.pendingLevel != kLevelFromBefore)
+            state.pendingLevel = piece.left.pendingLevel;
+        if (piece.left.currentFile.data() != kFileFromBefore)
+            state.currentFile = piece.left.currentFile;
+        state.inSummary = piece.left.inSummary;
+        state.records = records + piece.left.records;
+    }
+
+    bool handOn(const std::vector<PieceEvent>& events, ScanState& state) {
+        for (const PieceEvent& event : events) {
+            bool more = true;
+            switch (event.kind) {
+            case PieceEvent::Variable: {
+                ConfigVariable record = event.record;
+                if (record.Level == kLevelFromBefore)
+                    record.Level = state.pendingLevel;
+                if (record.File.data() == kFileFromBefore)
+                    record.File = state.currentFile;
+                record.Index = ++state.records;
+                more = m_sink.variable(record);
+                break;
+            }
+            case PieceEvent::File:
+                more = m_sink.configFile(event.record.File);
+                break;
+            case PieceEvent::Summary:
+                more = m_sink.summaryLine(event.record.Value);
+                break;
+            }
+            if (!more)
+                return false;
+        }
+        return true;
+    }
+
+    const std::string_view m_text;
+    ReportSink& m_sink;
+    const std::size_t m_pieceSize;
+    const std::size_t m_pieceCount;
+    std::vector<Piece> m_slots;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_claimed = 0;
+    std::size_t m_handedOn = 0;
+    std::vector<std::size_t> m_done;
+    bool m_stopped = false;       // no piece is to be claimed any more
+    bool m_stoppedBySink = false; // the calling thread's alone
+    std::atomic<std::size_t> m_summaryPiece{std::numeric_limits<std::size_t>::max()};
+};
+
 } // namespace
+
+ReportFileOutcome ReadReportText(std::string_view text, ReportSink& sink, unsigned threads,
+                                 std::size_t pieceSize) {
+    ReportFileOutcome outcome;
+    pieceSize = std::max<std::size_t>(pieceSize, 1);
+    const std::size_t pieces = (text.size() + pieceSize - 1) / pieceSize;
+    threads = static_cast<unsigned>(std::min<std::size_t>({threads, pieces, kMostThreads}));
+    if (threads < 2) {
+        const auto scanner = std::make_unique<LineScanner<ReportSink>>(sink, false);
+        scanner->scan(text, true);
+        outcome.stopped = scanner->stopped();
+        outcome.skippedLines = scanner->skipped();
+        return outcome;
+    }
+    PieceReader reader(text, sink, threads, pieceSize);
+    outcome.skippedLines = reader.read(threads);
+    outcome.stopped = reader.stopped();
+    return outcome;
+}
 
 ReportFileOutcome ReadReportFile(const std::string& path, ReportSink& sink, unsigned threads) {
     ReportFileOutcome outcome;
+    if (const std::unique_ptr<platform::MappedFile> mapped = platform::MapFileForReading(path)) {
+        outcome = ReadReportText(mapped->bytes(), sink, threads);
+        if (mapped->cutShort())
+            outcome.readError = path + ": " + std::string(kCutShort);
+        return outcome;
+    }
     ChunkMaker maker(path);
     if (!maker.error().empty()) {
         outcome.readError = maker.error();

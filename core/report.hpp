@@ -76,6 +76,7 @@ ReportData ParseReport(std::string bytes);
 
 // Receives what a report holds, in report order, as ReportStream reads it. The texts are
 // valid only during the call. Returning false stops the reading.
+class ReportPieceSink;
 class ReportSink {
 public:
     virtual ~ReportSink() = default;
@@ -83,6 +84,21 @@ public:
     virtual bool variable(const ConfigVariable& record) = 0;
     virtual bool configFile(std::string_view path) = 0;
     virtual bool summaryLine(std::string_view line) = 0;
+
+    // For reading a large report on several threads at once: a new sink that keeps what the
+    // lines of one piece of the report make of it, taking them on any thread. Null (the
+    // default) when every line must come to this sink itself, in report order.
+    virtual std::unique_ptr<ReportPieceSink> newPieceSink() { return nullptr; }
+    // Adds what a sink made by newPieceSink() kept, after everything before it, and empties
+    // it for the next piece; false stops the reading.
+    virtual bool takePiece(ReportPieceSink& piece);
+};
+
+// Takes the lines of one piece of a report. Its records' Index counts from the piece's start.
+class ReportPieceSink : public ReportSink {
+public:
+    // Forgets what it kept: the piece is read again.
+    virtual void clear() = 0;
 };
 
 // Reads a report handed over in pieces of any size with the rules of ParseReport, keeping
@@ -113,10 +129,19 @@ struct ReportFileOutcome {
     std::size_t skippedLines = 0;
 };
 
-// Reads the report file at `path` in blocks into `sink`, as a ReportStream fed with them
-// would, holding neither the report nor its records. With `threads` above 1, a second
-// thread reads the file and finds the bytes of interest in each block while the calling
-// thread reads the lines; the sink is called from the calling thread only.
+// Reads a report already in memory into `sink`, as a ReportStream fed with it would. With
+// `threads` above 1 the report is read in pieces of about `pieceSize` bytes on that many
+// threads at once; the sink is called from the calling thread only, and takes the pieces'
+// lines in report order, or whole pieces when it offers piece sinks.
+inline constexpr std::size_t kReportPieceSize = std::size_t{256} << 10;
+ReportFileOutcome ReadReportText(std::string_view text, ReportSink& sink, unsigned threads,
+                                 std::size_t pieceSize = kReportPieceSize);
+
+// Reads the report file at `path` into `sink`, as a ReportStream fed with it would, holding
+// neither the report nor its records: a file that can be mapped into memory is read from
+// there as ReadReportText reads it; any other in blocks, with a second thread reading the
+// file and finding the bytes of interest in each block while the calling thread reads the
+// lines. The sink is called from the calling thread only.
 ReportFileOutcome ReadReportFile(const std::string& path, ReportSink& sink, unsigned threads);
 
 } // namespace varscope::core

@@ -191,6 +191,41 @@ TEST(ExportStream, randomReports_sameBytesAsFromTheTable) {
     }
 }
 
+TEST(ExportStream, reportReadInPiecesOnSeveralThreads_sameBytesAsFromTheTable) {
+    // Each piece's lines are written apart and joined in report order.
+    std::vector<std::string> reports = {
+        varscope::bench::GenerateReport(3'000, 31),
+        ReadFile(fs::path(VARSCOPE_EXAMPLES) / "sample-msdebug.txt")};
+    // A piece that begins without a file or a level tag of its own takes them from before.
+    std::string untagged = "Processing macro file [c:/first.cfg]\r\n";
+    for (int i = 0; i < 400; ++i)
+        untagged += (i % 2 == 0 ? "(user)\r\n): V" : "(site)\r\n): W") + std::to_string(i) + "=" +
+                    std::to_string(i) + " [x]\r\n";
+    reports.push_back(untagged + "Configuration Variable Summary\r\nV1 = 1\r\n");
+    // Each view read one way, the ways taken in turn.
+    const std::vector<std::pair<unsigned, std::size_t>> ways = {{2, 7}, {3, 100}, {2, 5'000}};
+    std::size_t turn = 0;
+    for (const std::string& report : reports) {
+        for (const ExportView& view : Views()) {
+            const std::string expected = FromTable(report, view);
+            {
+                const auto [threads, pieceSize] = ways[turn++ % ways.size()];
+                std::string out;
+                ViewExporter exporter(view, [&out](std::string_view bytes) {
+                    out.append(bytes);
+                    return true;
+                });
+                const ReportFileOutcome outcome =
+                    ReadReportText(report, exporter, threads, pieceSize);
+                EXPECT_FALSE(outcome.stopped);
+                EXPECT_TRUE(exporter.finish());
+                ASSERT_TRUE(out == expected)
+                    << "rows " << static_cast<int>(view.rows) << ", pieces of " << pieceSize;
+            }
+        }
+    }
+}
+
 TEST(ExportStream, writeFails_readingStopsAndFinishFails) {
     ExportView view;
     int writes = 0;

@@ -183,6 +183,16 @@ Collected FromStream(const std::string& report, const std::vector<std::size_t>& 
     return out;
 }
 
+// Reads the report in memory on `threads` threads, in pieces of about `pieceSize` bytes.
+Collected FromPieces(const std::string& report, unsigned threads, std::size_t pieceSize) {
+    Collected out;
+    CollectingSink sink(out);
+    const ReportFileOutcome outcome = ReadReportText(report, sink, threads, pieceSize);
+    EXPECT_FALSE(outcome.stopped);
+    out.skipped = outcome.skippedLines;
+    return out;
+}
+
 std::vector<std::size_t> EveryCut(std::size_t size, std::size_t step) {
     std::vector<std::size_t> cuts;
     for (std::size_t at = step; at < size; at += step)
@@ -334,6 +344,9 @@ TEST(ReportDifferential, fixturesAndDemo_readAsReference_sameFieldsAndStreamed) 
         EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 1)));
         EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 7)));
         EXPECT_TRUE(whole == FromStream(report, CutsAfterEachCr(report)));
+        EXPECT_TRUE(whole == FromPieces(report, 2, 1));
+        EXPECT_TRUE(whole == FromPieces(report, 3, 97));
+        EXPECT_TRUE(whole == FromPieces(report, 4, 1'000));
     }
 }
 
@@ -351,6 +364,11 @@ TEST(ReportDifferential, generatedReports_readAsReference_sameFieldsAndStreamed)
         EXPECT_EQ(whole.records.size(), definitions);
         EXPECT_TRUE(whole == FromStream(report, RandomCuts(report.size(), random)));
         EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 65'536)));
+        // The summary comes last and is long: pieces read at once begin inside it.
+        for (const unsigned threads : {2u, 3u, 8u}) {
+            EXPECT_TRUE(whole == FromPieces(report, threads, 2'000)) << threads;
+            EXPECT_TRUE(whole == FromPieces(report, threads, 64'000)) << threads;
+        }
     }
 }
 
@@ -367,6 +385,12 @@ TEST(ReportDifferential, randomHostileReports_readAsReference_sameFieldsAndStrea
         if (report.size() < 300) {
             ASSERT_TRUE(whole == FromStream(report, EveryCut(report.size(), 1))) << "report " << i;
         }
+        if (i % 2 != 0)
+            continue;
+        const unsigned threads = 2 + static_cast<unsigned>(random() % 3);
+        const std::size_t pieceSize = 1 + random() % (random() % 4 == 0 ? 20'000 : 300);
+        ASSERT_TRUE(whole == FromPieces(report, threads, pieceSize))
+            << "report " << i << ", " << threads << " threads, pieces of " << pieceSize;
     }
 }
 
@@ -389,8 +413,40 @@ TEST(ReportDifferential, lineEndsAroundBufferSizes_readAsReference_sameFieldsAnd
                 EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), length + 1)));
                 EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 17'000)));
                 EXPECT_TRUE(whole == FromStream(report, CutsAfterEachCr(report)));
+                EXPECT_TRUE(whole == FromPieces(report, 2, size));
+                EXPECT_TRUE(whole == FromPieces(report, 3, length + 1));
             }
         }
+    }
+}
+
+TEST(ReportDifferential, sinkStopsWhileReadInPieces_getsWhatAnOrderlyReadGivesUpToThere) {
+    const std::string report = varscope::bench::GenerateReport(5'000, 8);
+    const Collected whole = FromParse(report);
+    for (const std::size_t stopAt : {1u, 17u, 2'500u, 4'999u}) {
+        Collected out;
+        CollectingSink collecting(out);
+        // Passes everything on until the record it stops at.
+        class StoppingSink final : public ReportSink {
+        public:
+            StoppingSink(ReportSink& next, std::size_t stopAt) : m_next(next), m_stopAt(stopAt) {}
+            bool variable(const ConfigVariable& record) override {
+                m_next.variable(record);
+                return record.Index < m_stopAt;
+            }
+            bool configFile(std::string_view path) override { return m_next.configFile(path); }
+            bool summaryLine(std::string_view line) override { return m_next.summaryLine(line); }
+
+        private:
+            ReportSink& m_next;
+            std::size_t m_stopAt;
+        } sink(collecting, stopAt);
+        const ReportFileOutcome outcome = ReadReportText(report, sink, 3, 3'000);
+        EXPECT_TRUE(outcome.stopped);
+        ASSERT_EQ(out.records.size(), stopAt);
+        EXPECT_TRUE(std::equal(out.records.begin(), out.records.end(), whole.records.begin()));
+        EXPECT_LE(out.files.size(), whole.files.size());
+        EXPECT_TRUE(std::equal(out.files.begin(), out.files.end(), whole.files.begin()));
     }
 }
 
