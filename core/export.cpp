@@ -264,9 +264,7 @@ void ViewExporter::clear() {
     m_used = 0;
 }
 
-bool ViewExporter::reserve(std::size_t size) {
-    if (m_block.size() - m_used >= size)
-        return true;
+bool ViewExporter::makeRoom(std::size_t size) {
     if (!m_write) {
         m_block.resize(std::max(2 * m_block.size(), m_used + size));
         return true;

@@ -79,7 +79,8 @@ public:
 private:
     bool textLine(std::string_view text);
     // Makes room for `size` more bytes; false when writing failed.
-    bool reserve(std::size_t size);
+    bool reserve(std::size_t size) { return m_block.size() - m_used >= size || makeRoom(size); }
+    bool makeRoom(std::size_t size);
     bool flush();
 
     const ExportView m_view;

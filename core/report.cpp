@@ -227,6 +227,25 @@ constexpr MarkerBlanks BlanksOf(std::string_view marker) {
     const std::size_t first = marker.find(' ');
     return {first, marker.find(' ', first + 1)};
 }
+// A marker's first eight bytes as one number, for markers whose first eight bytes are
+// small letters.
+constexpr std::uint64_t kToLower8 = 0x2020202020202020u;
+constexpr std::uint64_t HeadOf(std::string_view marker) {
+    std::array<char, 8> head{};
+    for (std::size_t i = 0; i < head.size(); ++i)
+        head[i] = marker[i];
+    return std::bit_cast<std::uint64_t>(head);
+}
+constexpr bool HeadIsLetters(std::string_view marker) {
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (marker[i] < 'a' || marker[i] > 'z')
+            return false;
+    }
+    return true;
+}
+static_assert(HeadIsLetters(kFileMarker) && HeadIsLetters(kSummaryMarker));
+constexpr std::uint64_t kFileHead = HeadOf(kFileMarker);
+constexpr std::uint64_t kSummaryHead = HeadOf(kSummaryMarker);
 constexpr MarkerBlanks kFileBlanks = BlanksOf(kFileMarker);
 constexpr MarkerBlanks kSummaryBlanks = BlanksOf(kSummaryMarker);
 constexpr std::size_t kFileGap = kFileBlanks.second - kFileBlanks.first;
@@ -299,10 +318,14 @@ public:
         std::size_t tags = 0;
         const std::string_view window(data, size);
         const auto holds = [&window](std::size_t blank, MarkerBlanks blanks,
-                                     std::string_view marker) {
-            return blank >= blanks.second &&
-                   blank - blanks.second + marker.size() <= window.size() &&
-                   StartsWithMarker(window.data() + blank - blanks.second, marker);
+                                     std::string_view marker, std::uint64_t lowerHead) {
+            if (blank < blanks.second || blank - blanks.second + marker.size() > window.size())
+                return false;
+            const char* const start = window.data() + blank - blanks.second;
+            // The first eight bytes, letters all, in one compare before the whole marker.
+            std::uint64_t head = 0;
+            std::memcpy(&head, start, sizeof head);
+            return (head | kToLower8) == lowerHead && StartsWithMarker(start, marker);
         };
         const std::size_t blocks = (size + scan::kBlock - 1) / scan::kBlock;
         for (std::size_t block = 0; block < blocks; ++block) {
@@ -311,8 +334,8 @@ public:
             const std::size_t base = block * scan::kBlock;
             for (std::uint64_t bits = m_blocks[block].marker; bits != 0; bits &= bits - 1) {
                 const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(bits));
-                const int what = (holds(at, kFileBlanks, kFileMarker) ? 1 : 0) |
-                                 (holds(at, kSummaryBlanks, kSummaryMarker) ? 2 : 0);
+                const int what = (holds(at, kFileBlanks, kFileMarker, kFileHead) ? 1 : 0) |
+                                 (holds(at, kSummaryBlanks, kSummaryMarker, kSummaryHead) ? 2 : 0);
                 if (what != 0)
                     m_markers.push_back({at, what});
             }
@@ -958,26 +981,27 @@ class PieceRouter {
 public:
     void into(Piece& piece) {
         m_piece = &piece;
+        m_passing = nullptr;
         m_sawFile = m_sawRecord = false;
     }
     bool variable(const ConfigVariable& record) {
-        if (keep(record))
-            return true;
-        return m_piece->sink->variable(record);
+        if (m_passing != nullptr)
+            return m_passing->variable(record);
+        return keep(record) || m_piece->sink->variable(record);
     }
     bool configFile(std::string_view path) {
+        if (m_passing != nullptr)
+            return m_passing->configFile(path);
         ConfigVariable record;
         record.File = path;
-        if (keep(record, PieceEvent::File))
-            return true;
-        return m_piece->sink->configFile(path);
+        return keep(record, PieceEvent::File) || m_piece->sink->configFile(path);
     }
     bool summaryLine(std::string_view line) {
+        if (m_passing != nullptr)
+            return m_passing->summaryLine(line);
         ConfigVariable record;
         record.Value = line;
-        if (keep(record, PieceEvent::Summary))
-            return true;
-        return m_piece->sink->summaryLine(line);
+        return keep(record, PieceEvent::Summary) || m_piece->sink->summaryLine(line);
     }
 
 private:
@@ -991,12 +1015,15 @@ private:
             m_piece->first.push_back({kind, record});
         else if (!m_piece->sink)
             m_piece->events.push_back({kind, record});
-        else
+        else {
+            m_passing = m_piece->sink.get(); // from now on every line
             return false;
+        }
         return true;
     }
 
     Piece* m_piece = nullptr;
+    ReportPieceSink* m_passing = nullptr;
     bool m_sawFile = false;
     bool m_sawRecord = false;
 };
