@@ -942,17 +942,27 @@ constexpr std::int16_t kLevelFromBefore = -1;
 constexpr std::size_t kMostThreads = 16;
 constexpr char kFileFromBefore[1] = {};
 
-// Where the line holding `at` (or starting there) ends and the next one starts.
-std::size_t NextLineStart(std::string_view text, std::size_t at) {
-    if (at == 0 || at >= text.size())
-        return std::min(at, text.size());
-    const char before = text[at - 1];
-    if (before == '\n' || (before == '\r' && text[at] != '\n'))
-        return at;
-    const std::size_t end = FindLineEnd(text, at);
-    if (end == std::string_view::npos)
-        return text.size();
-    return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+// The first line start in [from, limit), else npos. Lines start at 0 and after each line
+// end; the search never goes past `limit` (and a CR LF on it), so that pieces inside one
+// very long line each cost only their own length.
+std::size_t LineStartIn(std::string_view text, std::size_t from, std::size_t limit) {
+    if (from == 0)
+        return limit > 0 ? 0 : std::string_view::npos;
+    // The byte before `from` may end a line.
+    const char* const base = text.data() + from - 1;
+    const std::size_t span = limit - from + 1;
+    const void* const lf = std::memchr(base, '\n', span);
+    const std::size_t lfAt =
+        lf == nullptr ? span : static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+    const void* const cr = std::memchr(base, '\r', lfAt);
+    std::size_t end =
+        cr == nullptr ? lfAt : static_cast<std::size_t>(static_cast<const char*>(cr) - base);
+    if (end == span)
+        return std::string_view::npos;
+    end += from - 1;
+    const std::size_t start =
+        end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    return start < limit ? start : std::string_view::npos;
 }
 
 // What the lines of a piece hold, kept until the pieces before it have been handed on.
@@ -1145,8 +1155,11 @@ private:
 
     void readPiece(std::size_t number, PieceScanner& scanner) {
         Piece& piece = slotOf(number);
-        piece.begin = NextLineStart(m_text, number * m_pieceSize);
-        piece.end = NextLineStart(m_text, (number + 1) * m_pieceSize);
+        piece.begin = lineStartIn(number);
+        if (piece.begin != std::string_view::npos)
+            piece.end = beginAfter(number);
+        else
+            piece.begin = piece.end = 0; // inside a line begun before: the piece is empty
         // The summary began in a piece before: every line after it is the summary's.
         piece.summaryAssumed = m_summaryPiece.load(std::memory_order_acquire) < number;
         piece.first.clear();
@@ -1164,6 +1177,24 @@ private:
                                          first, number, std::memory_order_release)) {
             }
         }
+    }
+
+    // Where the first line that starts in the piece starts, else npos.
+    std::size_t lineStartIn(std::size_t number) const {
+        const std::size_t from = number * m_pieceSize;
+        return from >= m_text.size()
+                   ? std::string_view::npos
+                   : LineStartIn(m_text, from, std::min(from + m_pieceSize, m_text.size()));
+    }
+
+    // Where the next piece that holds a line start begins, else the text's end.
+    std::size_t beginAfter(std::size_t number) const {
+        for (std::size_t next = number + 1; next < m_pieceCount; ++next) {
+            const std::size_t start = lineStartIn(next);
+            if (start != std::string_view::npos)
+                return start;
+        }
+        return m_text.size();
     }
 
     // Hands the piece's lines to the sink with what the lines before it left filled in.

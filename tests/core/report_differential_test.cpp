@@ -420,6 +420,21 @@ TEST(ReportDifferential, lineEndsAroundBufferSizes_readAsReference_sameFieldsAnd
     }
 }
 
+TEST(ReportDifferential, linesLongerThanManyPieces_readAsInOnePass) {
+    // A binary file without line ends is read like any report: each piece inside a line
+    // begun before it is empty, and finding that costs no more than the piece itself.
+    std::mt19937_64 random(17);
+    std::string report = "(user): FIRST=1 [1]\r\n(site): LONG=";
+    for (int i = 0; i < 3'000'000; ++i)
+        report += static_cast<char>('!' + random() % 90);
+    report += "\r\n(appl): AFTER=2\r\n";
+    report += std::string(2'000'000, 'z');
+    const Collected whole = FromParse(report);
+    ASSERT_EQ(whole.records.size(), 3u);
+    for (const std::size_t pieceSize : {997u, 65'536u})
+        EXPECT_TRUE(whole == FromPieces(report, 2, pieceSize)) << pieceSize;
+}
+
 TEST(ReportDifferential, sinkStopsWhileReadInPieces_getsWhatAnOrderlyReadGivesUpToThere) {
     const std::string report = varscope::bench::GenerateReport(5'000, 8);
     const Collected whole = FromParse(report);
