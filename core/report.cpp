@@ -938,9 +938,10 @@ private:
 // Marks what a piece's lines could not know: the level pending from the lines before it,
 // and the file they were reading.
 constexpr std::int16_t kLevelFromBefore = -1;
+constexpr char kFileFromBefore[1] = {};
+
 // More threads than this only wait for the calling thread to hand their pieces on.
 constexpr std::size_t kMostThreads = 16;
-constexpr char kFileFromBefore[1] = {};
 
 // The first line start in [from, limit), else npos. Lines start at 0 and after each line
 // end; the search never goes past `limit` (and a CR LF on it), so that pieces inside one
@@ -1045,8 +1046,8 @@ struct PieceScanner {
         std::make_unique<LineScanner<PieceRouter>>(router, false);
 };
 
-// Reads the pieces of a mapped report on several threads and hands their lines to the sink
-// in report order on the calling thread, which reads pieces too while it waits.
+// Reads the pieces of a report in memory on several threads and hands their lines to the
+// sink in report order on the calling thread, which reads pieces too while it waits.
 class PieceReader {
 public:
     PieceReader(std::string_view text, ReportSink& sink, unsigned threads, std::size_t pieceSize)
