@@ -4,12 +4,12 @@
 #include "core/export.hpp"
 #include "core/platform/platform.hpp"
 #include "core/report.hpp"
+#include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #ifndef _WIN32
@@ -24,21 +24,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A file of the given bytes in a temporary folder, removed with it.
 class TempFile {
 public:
-    explicit TempFile(const std::string& bytes) {
-        std::random_device seed;
-        m_path = fs::temp_directory_path() / ("varscope-mapped-" + std::to_string(seed()) + ".txt");
+    explicit TempFile(const std::string& bytes) : m_path(m_folder.file("report.txt")) {
         std::ofstream(m_path, std::ios::binary) << bytes;
     }
-    ~TempFile() {
-        std::error_code ignored;
-        fs::remove(m_path, ignored);
-    }
-    std::string path() const { return m_path.string(); }
+    const std::string& path() const { return m_path; }
 
 private:
-    fs::path m_path;
+    varscope::testing::TempFolder m_folder;
+    std::string m_path;
 };
 
 // Cuts the report file short when the first record comes, as another program writing a
