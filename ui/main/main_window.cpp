@@ -145,6 +145,9 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
 
 MainWindow::~MainWindow() {
     m_context.state.Unsubscribe(m_subscription);
+    // It watches the views' events: it goes before them, or it would look at views already
+    // destroyed while their children go.
+    delete m_interaction;
 }
 
 QWidget* MainWindow::buildAllVariablesPage() {
