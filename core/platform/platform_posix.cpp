@@ -378,8 +378,9 @@ void AdviseLargeBuffer(void* data, std::size_t size) {
 namespace {
 
 // Reading a mapped file beyond its end raises SIGBUS, and another program may cut the file
-// short at any time. The handler puts a page of zeros where the file's page was and lets
-// the reading go on; the mapping then says it was cut short. A signal handler has no object
+// short at any time. The handler puts zeros where the file's pages were, from the page that
+// failed to the mapping's end, and lets the reading go on; the mapping then says it was cut
+// short. A signal handler has no object
 // to ask, so the mapped ranges are the one table of process-wide state this layer keeps.
 struct GuardedRange {
     std::atomic<bool> taken{false};
@@ -399,11 +400,14 @@ void OnBusError(int signal, siginfo_t* info, void*) {
     if (info->si_code > 0) { // raised by the system, not sent by a program
         for (GuardedRange& range : g_guarded) {
             const std::uintptr_t begin = range.begin.load(std::memory_order_acquire);
-            if (begin == 0 || at < begin || at >= range.end.load(std::memory_order_acquire))
+            const std::uintptr_t end = range.end.load(std::memory_order_acquire);
+            if (begin == 0 || at < begin || at >= end)
                 continue;
-            void* page = reinterpret_cast<void*>(at & ~(g_pageSize - 1));
-            if (mmap(page, g_pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
-                MAP_FAILED) {
+            // The file is gone from here on: zeros up to the mapping's end, in one go.
+            const std::uintptr_t page = at & ~(g_pageSize - 1);
+            const std::uintptr_t last = (end + g_pageSize - 1) & ~(g_pageSize - 1);
+            if (mmap(reinterpret_cast<void*>(page), last - page, PROT_READ,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
                 range.cut.store(true, std::memory_order_relaxed);
                 return;
             }
