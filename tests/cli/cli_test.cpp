@@ -4,6 +4,7 @@
 #include "core/export.hpp"
 #include "core/platform/platform.hpp"
 #include "core/report.hpp"
+#include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -80,8 +81,7 @@ struct Result {
 };
 
 std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return varscope::testing::ReadTextFile(path.string());
 }
 
 void WriteBytes(const fs::path& path, std::string_view bytes) {

@@ -4,6 +4,7 @@
 #include "core/export.hpp"
 #include "core/report.hpp"
 #include "core/session.hpp"
+#include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return varscope::testing::ReadTextFile(path.string());
 }
 
 // The export from the records table: the rows the window's views list, each line as the

@@ -1,4 +1,5 @@
 #include "core/profile.hpp"
+#include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +46,7 @@ private:
 };
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return varscope::testing::ReadTextFile(path);
 }
 
 void WriteBytes(const std::string& path, std::string_view bytes) {

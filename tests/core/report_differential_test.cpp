@@ -5,6 +5,7 @@
 #include "core/line_scan.hpp"
 #include "core/report.hpp"
 #include "tests/core/report_reference.hpp"
+#include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return varscope::testing::ReadTextFile(path.string());
 }
 
 // Reports a text by where it stands in its report and what it holds, so that two readers

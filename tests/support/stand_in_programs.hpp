@@ -67,6 +67,12 @@ inline void WriteTextFile(const std::string& path, std::string_view text) {
     out << text;
 }
 
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // An executable /bin/sh script with `body` after the interpreter line.
 inline void WriteScript(const std::string& path, std::string_view body) {
     WriteTextFile(path, "#!/bin/sh\n" + std::string(body));

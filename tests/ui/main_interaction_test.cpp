@@ -28,6 +28,7 @@
 
 using varscope::testing::Exists;
 using varscope::testing::MainWindowHarness;
+using varscope::testing::PaintCounter;
 using varscope::testing::ReadLines;
 using varscope::testing::TempFolder;
 using varscope::testing::WriteTextFile;
@@ -75,20 +76,6 @@ void ClickHeader(QTreeView* view, int column) {
                     header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
 }
-
-// Counts the paintings of one widget.
-class PaintCounter final : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) : QObject(widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 // A main window over a report naming real files in a temporary folder: "site one.cfg"
 // (processed twice), "user.ucf" and "gone.cfg" (which does not exist), and an editor that

@@ -22,6 +22,7 @@
 
 using varscope::testing::FixtureReport;
 using varscope::testing::MainWindowHarness;
+using varscope::testing::PaintCounter;
 namespace ui = varscope::ui;
 
 namespace {
@@ -64,19 +65,6 @@ protected:
         if (event->type() == QEvent::Close && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->isWindow())
             closed << watched->objectName();
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-class PaintCounter final : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) : QObject(widget) { widget->installEventFilter(this); }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++count;
         return QObject::eventFilter(watched, event);
     }
 };

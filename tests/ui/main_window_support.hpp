@@ -7,9 +7,12 @@
 #include "ui/main/main_window.hpp"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
+#include <QObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 
 #include <memory>
 #include <string>
@@ -73,6 +76,20 @@ struct MainWindowHarness {
     bool showAndWait() {
         window->show();
         return QTest::qWaitForWindowExposed(window.get());
+    }
+};
+
+// Counts the paintings of one widget.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) : QObject(widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return QObject::eventFilter(watched, event);
     }
 };
 
