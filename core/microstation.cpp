@@ -77,7 +77,8 @@ std::string FullCommandLine(std::string_view folder, std::string_view userOption
 }
 
 std::string FullCommandLine(const AppState& state) {
-    return FullCommandLine(state.MicroStationFolder, state.UserOption, state.ProjectOption);
+    return FullCommandLine(state.preferences.MicroStationFolder, state.microStation.UserOption,
+                           state.microStation.ProjectOption);
 }
 
 std::string ConfigNameOf(std::string_view fileName) {
@@ -140,12 +141,12 @@ std::vector<std::string> ListMatchingFiles(std::string_view pattern) {
 }
 
 std::string UserConfigPattern(const AppState& state) {
-    return state.UserConfigFolder + std::string(kUserConfigWildcard);
+    return state.report.UserConfigFolder + std::string(kUserConfigWildcard);
 }
 
 std::string ProjectConfigPattern(const AppState& state) {
-    return state.ProjectConfigFolder + state.UserConfigName + platform::Separator() +
-           std::string(kProjectConfigWildcard);
+    return state.report.ProjectConfigFolder + state.microStation.UserConfigName +
+           platform::Separator() + std::string(kProjectConfigWildcard);
 }
 
 bool SameFolderPath(std::string_view a, std::string_view b) {
@@ -181,9 +182,9 @@ bool CollectFreshReport(Prompter& prompter, const std::string& workFolder,
 
 bool CreateDebugReport(AppState& state, Prompter& prompter, const std::string& commandLine,
                        const std::function<void()>& whileWaiting) {
-    if (!platform::SetCurrentFolder(state.MicroStationFolder)) {
+    if (!platform::SetCurrentFolder(state.preferences.MicroStationFolder)) {
         prompter.message(std::string(text::kCannotEnterMicroStationFolder) +
-                             state.MicroStationFolder,
+                             state.preferences.MicroStationFolder,
                          MessageIcon::Stop, text::kProgramTitle);
         return false;
     }
@@ -198,9 +199,9 @@ bool CreateDebugReport(AppState& state, Prompter& prompter, const std::string& c
     }
     const std::string current = platform::CurrentFolder();
     if (!SameFolderPath(current, entered) &&
-        !CollectFreshReport(prompter, current, state.MicroStationFolder))
+        !CollectFreshReport(prompter, current, state.preferences.MicroStationFolder))
         return false;
-    state.ReportSource.clear();
+    state.report.ReportSource.reset();
     return true;
 }
 

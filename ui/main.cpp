@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
 
     varscope::core::AppState state;
     // Relative paths are taken now: loading a report makes the MicroStation folder current.
-    state.ProgramFolder =
+    state.preferences.ProgramFolder =
         parser.isSet(programFolder)
             ? varscope::ui::ToBytes(QFileInfo(parser.value(programFolder)).absoluteFilePath())
             : varscope::core::platform::ExecutableFolder();

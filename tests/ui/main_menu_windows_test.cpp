@@ -126,11 +126,11 @@ private slots:
             shown = dialog->findChild<QLabel*>(QStringLiteral("Label_MicroStation"))->text();
             dialog->close();
         };
-        h.state.MicroStationFolder = h.path(QStringLiteral("first")).toStdString();
+        h.state.preferences.MicroStationFolder = h.path(QStringLiteral("first")).toStdString();
         TriggerModal(h.window->actions().defineMicroStation, readFolder);
         QVERIFY(shown.contains(QStringLiteral("first")));
 
-        h.state.MicroStationFolder = h.path(QStringLiteral("second")).toStdString();
+        h.state.preferences.MicroStationFolder = h.path(QStringLiteral("second")).toStdString();
         TriggerModal(h.window->actions().defineMicroStation, readFolder);
         QVERIFY(shown.contains(QStringLiteral("second")));
     }
@@ -139,7 +139,7 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         QVERIFY(h.showAndWait());
-        QVERIFY(h.state.EditorPath.empty());
+        QVERIFY(h.state.preferences.EditorPath.empty());
         // Nothing selected: the double-click only offers the dialog.
         h.window->interaction().allVariablesDoubleClicked();
         QPointer<ui::EditorDialog> offered = h.window->interaction().editorDialog();
@@ -179,7 +179,7 @@ private slots:
     void quit_closesEditorAboutMicroStationInThatOrder_thenTheWindow() {
         MainWindowHarness h;
         // Unwritable preferences say so once, however many windows close.
-        h.state.ProgramFolder = h.path(QStringLiteral("missing/folder")).toStdString();
+        h.state.preferences.ProgramFolder = h.path(QStringLiteral("missing/folder")).toStdString();
         h.window->startUp(FixtureReport());
         QVERIFY(h.showAndWait());
         h.prompter.shown.clear();

@@ -32,6 +32,7 @@ namespace varscope::ui {
 namespace {
 
 using core::AppState;
+using core::Editor;
 
 const QString kTitle = QStringLiteral("Define Editor");
 constexpr std::string_view kTitleBytes = "Define Editor";
@@ -41,8 +42,6 @@ constexpr std::string_view kNotAProgram =
 const QString kExeFilter = QStringLiteral("Applications (*.Exe)");
 const QString kAnyFileFilter = QStringLiteral("All files (*)");
 const QString kSearchingFor = QStringLiteral("Searching for %1 in:\n%2");
-constexpr std::string_view kNotifyOn = "True";
-constexpr std::string_view kNotifyOff = "False";
 constexpr int kOtherIndex = 2;
 // Often enough to feel live and to notice Cancel, seldom enough not to slow the walk.
 constexpr qint64 kProgressRefreshMs = 100;
@@ -50,25 +49,25 @@ constexpr int kProgressTextWidth = 440;
 
 struct EditorOption {
     const char* caption;
-    std::string_view choice;
-    std::string AppState::*path;
+    Editor editor;
 };
 
+// The option buttons, by index.
 const std::array<EditorOption, 3> kOptions{{
-    {"Notepad", "notepad", &AppState::NotepadPath},
-    {"Wordpad", "wordpad", &AppState::WordpadPath},
-    {"Other", "other", &AppState::OtherEditorPath},
+    {"Notepad", Editor::Notepad},
+    {"Wordpad", Editor::Wordpad},
+    {"Other", Editor::Other},
 }};
 
 struct WindowsEditor {
     std::string_view file;
-    std::string AppState::*path;
+    Editor editor;
 };
 
 // Searched one after the other; Cancel during the first also spares the user the second.
 const std::array<WindowsEditor, 2> kWindowsEditors{{
-    {"wordpad.exe", &AppState::WordpadPath},
-    {"notepad.exe", &AppState::NotepadPath},
+    {"wordpad.exe", Editor::Wordpad},
+    {"notepad.exe", Editor::Notepad},
 }};
 
 } // namespace
@@ -171,11 +170,12 @@ void EditorDialog::buildControls() {
 void EditorDialog::load() {
     const AppState& state = m_context.state;
     updateOptionAvailability();
-    m_notify->setChecked(state.NotifyOnEdit == kNotifyOn);
+    m_notify->setChecked(state.preferences.confirmBeforeEdit());
     showOtherPath();
     // Selecting applies the option rule, as a click would, even on a greyed-out option.
+    const std::optional<Editor> editor = state.preferences.editor();
     for (int index = 0; index < int(kOptions.size()); ++index) {
-        if (state.EditorChoice == kOptions[index].choice)
+        if (editor == kOptions[index].editor)
             m_option[index]->setChecked(true);
     }
 }
@@ -184,13 +184,12 @@ void EditorDialog::load() {
 void EditorDialog::updateOptionAvailability() {
     const AppState& state = m_context.state;
     for (int index = 0; index < int(kOptions.size()); ++index)
-        m_option[index]->setEnabled(index == kOtherIndex || !(state.*kOptions[index].path).empty());
+        m_option[index]->setEnabled(index == kOtherIndex ||
+                                    !state.preferences.pathOf(kOptions[index].editor).empty());
 }
 
 void EditorDialog::applyOptionRule(int index) {
-    AppState& state = m_context.state;
-    state.EditorPath = state.*kOptions[index].path;
-    state.EditorChoice = std::string(kOptions[index].choice);
+    m_context.state.preferences.chooseEditor(kOptions[index].editor);
     m_select->setEnabled(index == kOtherIndex);
 }
 
@@ -200,12 +199,12 @@ void EditorDialog::onOptionToggled(int index, bool checked) {
 }
 
 void EditorDialog::onNotifyClicked(bool checked) {
-    m_context.state.NotifyOnEdit = std::string(checked ? kNotifyOn : kNotifyOff);
+    m_context.state.preferences.setConfirmBeforeEdit(checked);
 }
 
 void EditorDialog::selectEditor() {
     AppState& state = m_context.state;
-    const QString current = FromBytes(state.OtherEditorPath);
+    const QString current = FromBytes(state.preferences.OtherEditorPath);
     const QString folder = current.isEmpty() ? FromBytes(core::platform::ProgramsFolder())
                                              : QFileInfo(current).absolutePath();
     const QString filter = core::platform::ProgramsHaveExeSuffix() ? kExeFilter : kAnyFileFilter;
@@ -218,7 +217,7 @@ void EditorDialog::selectEditor() {
                                    kTitleBytes);
         return;
     }
-    state.OtherEditorPath = path;
+    state.preferences.OtherEditorPath = path;
     showOtherPath();
     // The program just chosen is the one the user means to edit with, from now on.
     if (m_options->checkedId() == kOtherIndex)
@@ -261,7 +260,7 @@ void EditorDialog::locateEditors() {
             core::FindProgram(editor.file, m_searchRoot, m_context.prompter, report);
         // A program not found keeps the path it had: it may lie where the walk never goes.
         if (result.found())
-            state.*editor.path = result.path;
+            state.preferences.pathOf(editor.editor) = result.path;
         if (result.outcome == core::SearchOutcome::Cancelled)
             break;
     }
@@ -275,7 +274,7 @@ void EditorDialog::locateEditors() {
 }
 
 void EditorDialog::showOtherPath() {
-    m_otherPath->setPath(FromBytes(m_context.state.OtherEditorPath));
+    m_otherPath->setPath(FromBytes(m_context.state.preferences.OtherEditorPath));
 }
 
 } // namespace varscope::ui

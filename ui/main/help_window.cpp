@@ -30,8 +30,8 @@ std::string CompiledHelpCommandLine(std::string_view programFolder) {
 bool UseCompiledHelp(const core::AppState& state) {
     if (!core::platform::HasHtmlHelpViewer())
         return false;
-    const std::string path =
-        state.ProgramFolder + core::platform::Separator() + std::string(kCompiledHelpFile);
+    const std::string path = state.preferences.ProgramFolder + core::platform::Separator() +
+                             std::string(kCompiledHelpFile);
     return core::platform::FileExists(path);
 }
 

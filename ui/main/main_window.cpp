@@ -128,7 +128,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::onPageChanged);
     m_subscription = m_context.state.Subscribe([this] { onStateChanged(); });
-    m_shownGeneration = state.ReportGeneration;
+    m_shownGeneration = state.report.ReportGeneration;
 
     // The start-up size is the designed client area, scaled for the screen, plus our menu
     // and status bars; never smaller than the controls need.
@@ -215,20 +215,20 @@ void MainWindow::buildMenus() {
 
 void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending) {
     core::AppState& state = m_context.state;
-    core::SetPreferencesFile(state);
-    core::ReadPreferences(state);
-    state.UseUserConfig = false;
-    state.UseProjectConfig = false;
+    core::SetPreferencesFile(state.preferences);
+    core::ReadPreferences(state.preferences);
+    state.microStation.UseUserConfig = false;
+    state.microStation.UseProjectConfig = false;
     showPage(AllVariablesPage);
-    state.IsolateRows.clear();
+    state.isolate.IsolateRows.clear();
     m_isolate->reload();
     if (reportPath.isEmpty()) {
-        core::LoadDebugReport(state, m_context.prompter, "new");
-        state.ReportSource = "new";
+        core::LoadDebugReport(state, m_context.prompter, core::LoadMode::New);
+        state.report.ReportSource = core::LoadMode::New;
     } else {
-        state.ReportPath = ToBytes(reportPath);
-        core::LoadDebugReport(state, m_context.prompter, "skip", pending);
-        state.ReportSource = "skip";
+        state.report.ReportPath = ToBytes(reportPath);
+        core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Skip, pending);
+        state.report.ReportSource = core::LoadMode::Skip;
     }
     onStateChanged();
     emit categoryTreeRequested();
@@ -243,7 +243,7 @@ void MainWindow::showPage(int page) {
 }
 
 bool MainWindow::selectVariable(const std::string& name) {
-    const auto rows = core::IsolateByName(m_context.state.Report, name);
+    const auto rows = core::IsolateByName(m_context.state.report.Contents, name);
     if (rows.empty())
         return false;
     m_allVariables->selectShownRow(m_allVariables->shownRowOf(int(rows.front() - 1)));
@@ -284,7 +284,7 @@ void MainWindow::openHelp() {
     const core::AppState& state = m_context.state;
     if (UseCompiledHelp(state)) {
         ProgramWait wait;
-        if (core::platform::RunProgram(CompiledHelpCommandLine(state.ProgramFolder),
+        if (core::platform::RunProgram(CompiledHelpCommandLine(state.preferences.ProgramFolder),
                                        wait.whileWaiting()))
             return;
     }
@@ -295,9 +295,9 @@ void MainWindow::openHelp() {
 
 void MainWindow::onStateChanged() {
     const core::AppState& state = m_context.state;
-    if (state.ReportGeneration != m_shownGeneration) {
-        m_shownGeneration = state.ReportGeneration;
-        m_shownReportPath = state.ReportPath;
+    if (state.report.ReportGeneration != m_shownGeneration) {
+        m_shownGeneration = state.report.ReportGeneration;
+        m_shownReportPath = state.report.ReportPath;
         m_allVariables->showUnsorted();
         m_allVariables->reload();
         // The isolated rows belonged to the previous report; the state has dropped them.
@@ -307,8 +307,9 @@ void MainWindow::onStateChanged() {
     } else {
         m_filesModel->refreshMarks();
     }
-    setWindowTitle(FromBytes(state.WindowTitle.empty() ? core::text::kProgramTitle
-                                                       : std::string_view(state.WindowTitle)));
+    setWindowTitle(FromBytes(state.report.WindowTitle.empty()
+                                 ? core::text::kProgramTitle
+                                 : std::string_view(state.report.WindowTitle)));
     updateStatus();
 }
 
@@ -319,11 +320,12 @@ void MainWindow::updateStatus() {
         m_statusPath->clear();
         return;
     }
-    QString counts = Counted(state.VariableCount(), "record", "records") + QStringLiteral(", ") +
-                     Counted(state.Report.ConfigFilesUsed.size(), "file", "files");
-    if (state.Report.SkippedLines > 0)
+    QString counts = Counted(state.report.VariableCount(), "record", "records") +
+                     QStringLiteral(", ") +
+                     Counted(state.report.Contents.ConfigFilesUsed.size(), "file", "files");
+    if (state.report.Contents.SkippedLines > 0)
         counts += QStringLiteral(", ") +
-                  Counted(state.Report.SkippedLines, "line skipped", "lines skipped");
+                  Counted(state.report.Contents.SkippedLines, "line skipped", "lines skipped");
     m_statusCounts->setText(counts);
     m_statusPath->setText(FromBytes(m_shownReportPath));
 }
@@ -359,7 +361,7 @@ void MainWindow::quit() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (const auto failure = core::WritePreferences(m_context.state))
+    if (const auto failure = core::WritePreferences(m_context.state.preferences))
         m_context.prompter.message(std::string(text::kPreferencesNotSaved) + *failure,
                                    core::MessageIcon::Exclamation, core::text::kProgramTitle);
     // Windows opened from this one close with it.

@@ -16,7 +16,8 @@ TextListModel::TextListModel(const core::AppState& state, Lines lines, QString h
 }
 
 const std::vector<std::string_view>& TextListModel::lines() const {
-    return m_lines == Lines::Summary ? m_state.Report.SummaryLines : m_state.Report.ConfigFilesUsed;
+    return m_lines == Lines::Summary ? m_state.report.Contents.SummaryLines
+                                     : m_state.report.Contents.ConfigFilesUsed;
 }
 
 void TextListModel::reload() {
@@ -59,7 +60,7 @@ FileOrderModel::FileOrderModel(const core::AppState& state, const IconLibrary& i
       m_icons(icons) {}
 
 bool FileOrderModel::isOpened(int row) const {
-    const auto& opened = state().FileOpened;
+    const auto& opened = state().report.FileOpened;
     return row >= 0 && std::size_t(row) < opened.size() && opened[std::size_t(row)];
 }
 

@@ -15,7 +15,7 @@ VariableTableModel::VariableTableModel(const core::AppState& state, const IconLi
 
 int VariableTableModel::currentRowCount() const {
     const std::size_t count =
-        m_rows == Rows::All ? m_state.VariableCount() : m_state.IsolateCount();
+        m_rows == Rows::All ? m_state.report.VariableCount() : m_state.isolate.IsolateCount();
     return int(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
 }
 
@@ -28,12 +28,12 @@ void VariableTableModel::reload() {
 const core::ConfigVariable* VariableTableModel::record(int row) const {
     if (row < 0 || row >= m_rowCount)
         return nullptr;
-    const auto& table = m_state.VariableTable();
+    const auto& table = m_state.report.VariableTable();
     std::size_t index = std::size_t(row) + 1;
     if (m_rows == Rows::Isolated) {
-        if (std::size_t(row) >= m_state.IsolateRows.size())
+        if (std::size_t(row) >= m_state.isolate.IsolateRows.size())
             return nullptr;
-        index = m_state.IsolateRows[std::size_t(row)];
+        index = m_state.isolate.IsolateRows[std::size_t(row)];
     }
     if (index < 1 || index > table.size())
         return nullptr;

@@ -24,9 +24,6 @@ namespace varscope::ui {
 
 namespace {
 
-constexpr std::string_view kUpdateMode = "update";
-constexpr std::string_view kSkipMode = "skip";
-
 void CopyToClipboard(std::string_view name) {
     QGuiApplication::clipboard()->setText(FromBytes(name));
 }
@@ -105,7 +102,7 @@ void ViewInteraction::filesDoubleClicked() {
     const QModelIndexList selected = m_window.filesView()->selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;
-    const auto& files = m_window.context().state.Report.ConfigFilesUsed;
+    const auto& files = m_window.context().state.report.Contents.ConfigFilesUsed;
     const int row = selected.first().row();
     if (row < 0 || std::size_t(row) >= files.size())
         return;
@@ -115,15 +112,17 @@ void ViewInteraction::filesDoubleClicked() {
 void ViewInteraction::updateReport() {
     // The caller of a reload marks where the report came from only after start-up, "Done"
     // and "Browse:"; F5 and "Refresh" leave it as the load left it.
-    core::LoadDebugReport(m_window.context().state, m_window.context().prompter, kUpdateMode);
+    core::LoadDebugReport(m_window.context().state, m_window.context().prompter,
+                          core::LoadMode::Update);
 }
 
 void ViewInteraction::refresh() {
-    core::LoadDebugReport(m_window.context().state, m_window.context().prompter, kSkipMode);
+    core::LoadDebugReport(m_window.context().state, m_window.context().prompter,
+                          core::LoadMode::Skip);
 }
 
 void ViewInteraction::openReport() {
-    openForEdit(m_window.context().state.ReportPath);
+    openForEdit(m_window.context().state.report.ReportPath);
 }
 
 void ViewInteraction::openViewMenu(const QPoint& globalPos, bool refreshEnabled) {
@@ -178,7 +177,7 @@ MicroStationDialog* ViewInteraction::microStationDialog() const {
 }
 
 void ViewInteraction::offerEditorDialog() {
-    if (!m_window.context().state.EditorPath.empty())
+    if (!m_window.context().state.preferences.EditorPath.empty())
         return;
     if (m_editorDialog == nullptr) {
         auto* dialog = new EditorDialog(m_window.context(), &m_window);

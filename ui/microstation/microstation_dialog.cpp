@@ -40,10 +40,6 @@ constexpr auto kSelectLocationTitle = "Select MicroStation Location";
 constexpr auto kOpenTitle = "Open";
 constexpr auto kReportFilter = "Project Information Files (*.Txt)";
 
-// Where the report on screen came from; "Done" leaves a chosen file on screen.
-constexpr std::string_view kSourceChosen = "skip";
-constexpr std::string_view kSourceReread = "update";
-
 // Shows the whole folder while it fits and elides its middle when it does not, so a deep
 // path neither widens the dialog nor loses its last folder.
 class FolderLabel final : public QLabel {
@@ -189,19 +185,19 @@ void MicroStationDialog::buildControls() {
 void MicroStationDialog::load() {
     const core::AppState& state = m_context.state;
     // A remembered tick runs its handler and so refills its list; a clear box runs nothing.
-    m_checkUser->setChecked(state.UseUserConfig);
-    m_checkProject->setChecked(state.UseProjectConfig);
-    m_comboProject->setEnabled(state.UseProjectConfig);
-    m_comboUser->setEnabled(state.UseUserConfig);
+    m_checkUser->setChecked(state.microStation.UseUserConfig);
+    m_checkProject->setChecked(state.microStation.UseProjectConfig);
+    m_comboProject->setEnabled(state.microStation.UseProjectConfig);
+    m_comboUser->setEnabled(state.microStation.UseUserConfig);
     showFolder();
     // The options reappear at the next tick or choice.
-    showCommandLine(core::OpeningCommandLine(state.MicroStationFolder));
+    showCommandLine(core::OpeningCommandLine(state.preferences.MicroStationFolder));
     updateCreateEnabled();
 }
 
 QString MicroStationDialog::openDirectoryTV(QWidget* owner, const QString& title) {
-    return m_context.pickers.chooseFolder(owner, title,
-                                          FromBytes(m_context.state.MicroStationFolder));
+    return m_context.pickers.chooseFolder(
+        owner, title, FromBytes(m_context.state.preferences.MicroStationFolder));
 }
 
 void MicroStationDialog::onBrowseFolder() {
@@ -210,11 +206,11 @@ void MicroStationDialog::onBrowseFolder() {
     if (chosen.isEmpty())
         return;
     core::AppState& state = m_context.state;
-    state.MicroStationFolder = ToBytes(QDir::toNativeSeparators(chosen));
+    state.preferences.MicroStationFolder = ToBytes(QDir::toNativeSeparators(chosen));
     showFolder();
-    showCommandLine(core::BareCommandLine(state.MicroStationFolder));
+    showCommandLine(core::BareCommandLine(state.preferences.MicroStationFolder));
     // Configuration patterns without a folder are looked up here until a report names one.
-    core::platform::SetCurrentFolder(state.MicroStationFolder);
+    core::platform::SetCurrentFolder(state.preferences.MicroStationFolder);
     updateCreateEnabled();
 }
 
@@ -225,12 +221,12 @@ void MicroStationDialog::onUserTicked(bool ticked) {
         ClearQuietly(m_comboUser);
         ClearQuietly(m_comboProject);
         fillUserList();
-        state.UserOption = core::UserOptionFor(state.UserConfigName);
+        state.microStation.UserOption = core::UserOptionFor(state.microStation.UserConfigName);
     } else {
         m_comboUser->setEnabled(false);
-        state.UserOption.clear();
+        state.microStation.UserOption.clear();
     }
-    state.UseUserConfig = ticked;
+    state.microStation.UseUserConfig = ticked;
     showCommandLine(core::FullCommandLine(state));
 }
 
@@ -241,12 +237,13 @@ void MicroStationDialog::onProjectTicked(bool ticked) {
         ClearQuietly(m_comboProject);
         fillProjectList();
         // Until an entry is chosen the option keeps the last project chosen in this run.
-        state.ProjectOption = core::ProjectOptionFor(state.ProjectConfigName);
+        state.microStation.ProjectOption =
+            core::ProjectOptionFor(state.microStation.ProjectConfigName);
     } else {
         m_comboProject->setEnabled(false);
-        state.ProjectOption.clear();
+        state.microStation.ProjectOption.clear();
     }
-    state.UseProjectConfig = ticked;
+    state.microStation.UseProjectConfig = ticked;
     showCommandLine(core::FullCommandLine(state));
 }
 
@@ -254,11 +251,11 @@ void MicroStationDialog::onUserSelected(int index) {
     if (index < 0)
         return;
     core::AppState& state = m_context.state;
-    state.UserConfigName = core::ConfigNameOf(EntryBytes(m_comboUser, index));
+    state.microStation.UserConfigName = core::ConfigNameOf(EntryBytes(m_comboUser, index));
     // The project files live under the user configuration's name, so its choice is void.
     ClearQuietly(m_comboProject);
     m_checkProject->setChecked(false);
-    state.UserOption = core::UserOptionFor(state.UserConfigName);
+    state.microStation.UserOption = core::UserOptionFor(state.microStation.UserConfigName);
     showCommandLine(core::FullCommandLine(state));
 }
 
@@ -266,8 +263,8 @@ void MicroStationDialog::onProjectSelected(int index) {
     if (index < 0)
         return;
     core::AppState& state = m_context.state;
-    state.ProjectConfigName = core::ConfigNameOf(EntryBytes(m_comboProject, index));
-    state.ProjectOption = core::ProjectOptionFor(state.ProjectConfigName);
+    state.microStation.ProjectConfigName = core::ConfigNameOf(EntryBytes(m_comboProject, index));
+    state.microStation.ProjectOption = core::ProjectOptionFor(state.microStation.ProjectConfigName);
     showCommandLine(core::FullCommandLine(state));
 }
 
@@ -280,7 +277,7 @@ void MicroStationDialog::fillUserList() {
     m_comboUser->setCurrentIndex(0);
     const std::string name = EntryBytes(m_comboUser, 0);
     if (name.find('.') != std::string::npos)
-        state.UserConfigName = core::ConfigNameOf(name);
+        state.microStation.UserConfigName = core::ConfigNameOf(name);
 }
 
 void MicroStationDialog::fillProjectList() {
@@ -290,7 +287,7 @@ void MicroStationDialog::fillProjectList() {
 }
 
 void MicroStationDialog::showFolder() {
-    const QString folder = FromBytes(m_context.state.MicroStationFolder);
+    const QString folder = FromBytes(m_context.state.preferences.MicroStationFolder);
     m_folderLabel->setText(folder);
     // The label may show it shortened.
     m_folderLabel->setToolTip(folder);
@@ -302,7 +299,8 @@ void MicroStationDialog::showCommandLine(const std::string& line) {
 }
 
 void MicroStationDialog::updateCreateEnabled() {
-    m_create->setEnabled(core::MicroStationProgramExists(m_context.state.MicroStationFolder));
+    m_create->setEnabled(
+        core::MicroStationProgramExists(m_context.state.preferences.MicroStationFolder));
 }
 
 void MicroStationDialog::onCreate() {
@@ -323,22 +321,23 @@ void MicroStationDialog::onBrowseReport() {
     if (chosen.isEmpty())
         return;
     core::AppState& state = m_context.state;
-    const std::string previous = state.ReportPath;
-    state.ReportPath = ToBytes(QDir::toNativeSeparators(chosen));
-    if (core::LoadDebugReport(state, m_context.prompter, kSourceChosen) !=
+    const std::string previous = state.report.ReportPath;
+    state.report.ReportPath = ToBytes(QDir::toNativeSeparators(chosen));
+    if (core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Skip) !=
         core::LoadOutcome::Loaded) {
         // The report on screen stays, and so does the path "Refresh" reads it from.
-        state.ReportPath = previous;
+        state.report.ReportPath = previous;
         return;
     }
-    state.ReportSource = std::string(kSourceChosen);
+    state.report.ReportSource = core::LoadMode::Skip;
 }
 
 void MicroStationDialog::onDone() {
     core::AppState& state = m_context.state;
-    if (state.ReportSource != kSourceChosen) {
-        core::LoadDebugReport(state, m_context.prompter, kSourceReread);
-        state.ReportSource = std::string(kSourceReread);
+    // A report the user chose stays on screen.
+    if (state.report.ReportSource != core::LoadMode::Skip) {
+        core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Update);
+        state.report.ReportSource = core::LoadMode::Update;
     }
     accept();
 }
