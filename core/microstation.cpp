@@ -14,10 +14,6 @@ namespace {
 
 constexpr std::string_view kDebugSwitch = " -debug";
 
-constexpr char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
 bool IsSeparator(char c) {
     return c == '/' || c == platform::Separator();
 }
