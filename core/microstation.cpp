@@ -1,5 +1,6 @@
 #include "microstation.hpp"
 
+#include "fileio.hpp"
 #include "messages.hpp"
 #include "platform/platform.hpp"
 #include "prompter.hpp"
@@ -34,17 +35,8 @@ bool NameOrder(const std::string& a, const std::string& b) {
 
 } // namespace
 
-std::string JoinFolder(std::string_view folder, std::string_view name) {
-    const char separator = platform::Separator();
-    std::string path(folder);
-    if (path.empty() || path.back() != separator)
-        path += separator;
-    path += name;
-    return path;
-}
-
 std::string MicroStationProgramPath(std::string_view folder) {
-    return JoinFolder(folder, kMicroStationProgram);
+    return JoinPath(folder, kMicroStationProgram);
 }
 
 bool MicroStationProgramExists(std::string_view folder) {
@@ -158,11 +150,11 @@ bool CollectFreshReport(Prompter& prompter, const std::string& workFolder,
                         const std::string& microStationFolder) {
     if (SameFolderPath(workFolder, microStationFolder))
         return true;
-    const std::string written = JoinFolder(workFolder, text::kReportFileName);
+    const std::string written = JoinPath(workFolder, text::kReportFileName);
     // MicroStation ended without a report: "Done" tells the user it is missing.
     if (!platform::FileExists(written))
         return true;
-    const std::string target = JoinFolder(microStationFolder, text::kReportFileName);
+    const std::string target = JoinPath(microStationFolder, text::kReportFileName);
     if (const auto error = platform::CopyFileOver(written, target)) {
         prompter.message(std::string(text::kCopyReportFailed) + *error, MessageIcon::Stop,
                          text::kProgramTitle);

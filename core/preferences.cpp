@@ -65,10 +65,6 @@ const EditorWord& EntryOf(Editor editor) {
     return kEditors[static_cast<std::size_t>(editor)];
 }
 
-std::string InProgramFolder(const Preferences& preferences, std::string_view name) {
-    return preferences.ProgramFolder + platform::Separator() + std::string(name);
-}
-
 } // namespace
 
 std::optional<Editor> Preferences::editor() const {
@@ -101,7 +97,7 @@ void Preferences::setConfirmBeforeEdit(bool confirm) {
 }
 
 void SetPreferencesFile(Preferences& preferences) {
-    preferences.PreferencesFile = InProgramFolder(preferences, kFileName);
+    preferences.PreferencesFile = JoinPath(preferences.ProgramFolder, kFileName);
 }
 
 void ReadPreferences(Preferences& preferences) {
@@ -113,7 +109,7 @@ void ReadPreferences(Preferences& preferences) {
                               kSection, key.name, key.fallback, kBufferSize);
     }
     if (preferences.CategoryFilePath.empty())
-        preferences.CategoryFilePath = InProgramFolder(preferences, kCategoryFileName);
+        preferences.CategoryFilePath = JoinPath(preferences.ProgramFolder, kCategoryFileName);
     // Any other word leaves the editor in use as it was.
     if (const std::optional<Editor> editor = preferences.editor())
         preferences.EditorPath = preferences.pathOf(*editor);

@@ -52,9 +52,8 @@ LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, LoadMode mode,
             return LoadOutcome::NotFound;
         }
         platform::SetCurrentFolder(folder);
-        const char separator = platform::Separator();
-        report.ReportPath = CollapseDoubledSeparator(
-            folder + separator + std::string(text::kReportFileName), separator);
+        report.ReportPath = CollapseDoubledSeparator(JoinPath(folder, text::kReportFileName),
+                                                     platform::Separator());
         if (!platform::FileExists(report.ReportPath)) {
             prompter.message(text::kReportNotFound, MessageIcon::Information, text::kProgramTitle);
             return LoadOutcome::NotFound;
