@@ -3,6 +3,7 @@
 #include "fileio.hpp"
 #include "messages.hpp"
 #include "platform/platform.hpp"
+#include "process.hpp"
 #include "prompter.hpp"
 #include "session.hpp"
 #include "text.hpp"
@@ -180,11 +181,8 @@ bool CreateDebugReport(AppState& state, Prompter& prompter, const std::string& c
     // never makes the same folder look like another one (a copy onto itself would empty
     // the report).
     const std::string entered = platform::CurrentFolder();
-    if (!platform::RunProgram(commandLine, whileWaiting)) {
-        prompter.message(std::string(text::kCouldNotStart) + commandLine, MessageIcon::Stop,
-                         text::kProgramTitle);
+    if (!RunProgramOrTell(prompter, commandLine, whileWaiting))
         return false;
-    }
     const std::string current = platform::CurrentFolder();
     if (!SameFolderPath(current, entered) &&
         !CollectFreshReport(prompter, current, state.preferences.MicroStationFolder))

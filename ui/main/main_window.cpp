@@ -3,6 +3,7 @@
 #include "core/messages.hpp"
 #include "core/platform/platform.hpp"
 #include "core/preferences.hpp"
+#include "core/process.hpp"
 #include "core/session.hpp"
 #include "find_isolate.hpp"
 #include "help_window.hpp"
@@ -284,8 +285,8 @@ void MainWindow::openHelp() {
     const core::AppState& state = m_context.state;
     if (UseCompiledHelp(state)) {
         ProgramWait wait;
-        if (core::platform::RunProgram(CompiledHelpCommandLine(state.preferences.ProgramFolder),
-                                       wait.whileWaiting()))
+        if (core::RunProgram(CompiledHelpCommandLine(state.preferences.ProgramFolder),
+                             wait.whileWaiting()))
             return;
     }
     if (m_helpWindow == nullptr)
