@@ -13,7 +13,7 @@ namespace varscope::ui {
 
 namespace {
 
-// The Isolate view always shows AppState::IsolateRows; a refill of a list that held rows
+// The Isolate view always shows state.isolate.IsolateRows; a refill of a list that held rows
 // also drops its sort, so the new rows come in report order.
 void ReplaceIsolateRows(core::AppState& state, std::vector<std::size_t> rows,
                         VariableListView& isolate) {
