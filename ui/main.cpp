@@ -6,6 +6,7 @@
 #include "ui/main/main_window.hpp"
 #include "ui/pickers.hpp"
 #include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -12,7 +12,6 @@
 #include "ui/main/text_list_model.hpp"
 #include "ui/main/variable_table_model.hpp"
 #include "ui/main/view_interaction.hpp"
-#include "ui/qt_prompter.hpp"
 
 #include <QAction>
 #include <QApplication>

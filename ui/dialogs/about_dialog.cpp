@@ -3,7 +3,7 @@
 #include "core/messages.hpp"
 #include "core/prompter.hpp"
 #include "core/version.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -6,7 +6,7 @@
 #include "core/search.hpp"
 #include "core/session.hpp"
 #include "ui/pickers.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -2,7 +2,7 @@
 
 #include "core/report.hpp"
 #include "icons.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QGridLayout>
 #include <QMouseEvent>

@@ -3,6 +3,7 @@
 #include "core/messages.hpp"
 #include "core/platform/platform.hpp"
 #include "core/preferences.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "find_isolate.hpp"
 #include "help_window.hpp"
@@ -12,7 +13,7 @@
 #include "main_texts.hpp"
 #include "program_wait.hpp"
 #include "text_list_model.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
 #include <QAction>

@@ -1,6 +1,7 @@
 #include "view_interaction.hpp"
 
 #include "core/edit.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "list_views.hpp"
 #include "main_window.hpp"
@@ -8,7 +9,7 @@
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QAction>
 #include <QClipboard>

@@ -2,9 +2,10 @@
 
 #include "core/microstation.hpp"
 #include "core/platform/platform.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "ui/pickers.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
