@@ -3,15 +3,14 @@
 #include "core/messages.hpp"
 #include "core/prompter.hpp"
 #include "core/version.hpp"
+#include "ui/labels.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QUrl>
@@ -36,35 +35,6 @@ const QString kMailScheme = QStringLiteral("mailto:");
 constexpr std::string_view kNoMailProgram = "No mail program could be started. Please write to ";
 constexpr int kIconSize = 48;
 constexpr int kTextWidth = 430;
-
-// The support line: a link the whole of which can be clicked, or pressed with the keyboard.
-class LinkLabel final : public QLabel {
-    Q_OBJECT
-public:
-    explicit LinkLabel(QWidget* parent) : QLabel(parent) {
-        setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::StrongFocus);
-        setTextInteractionFlags(Qt::NoTextInteraction);
-    }
-
-signals:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-            emit clicked();
-        QLabel::mouseReleaseEvent(event);
-    }
-    void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-            event->key() == Qt::Key_Enter) {
-            emit clicked();
-            return;
-        }
-        QLabel::keyPressEvent(event);
-    }
-};
 
 QFrame* Separator(QWidget* parent) {
     auto* line = new QFrame(parent);
@@ -117,7 +87,11 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
     description->setWordWrap(true);
     description->setFixedWidth(kTextWidth);
 
-    auto* support = new LinkLabel(this);
+    // The support line: a link the whole of which can be clicked, or pressed with the keyboard.
+    auto* support = new ClickableLabel(this);
+    support->setCursor(Qt::PointingHandCursor);
+    support->setFocusPolicy(Qt::StrongFocus);
+    support->setTextInteractionFlags(Qt::NoTextInteraction);
     support->setObjectName(QStringLiteral("Label1"));
     support->setTextFormat(Qt::RichText);
     support->setText(kSupportPrefix.toHtmlEscaped() % QStringLiteral("<a href=\"") %
@@ -150,7 +124,7 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(support, &LinkLabel::clicked, this, &AboutDialog::writeToSupport);
+    connect(support, &ClickableLabel::clicked, this, &AboutDialog::writeToSupport);
 }
 
 void AboutDialog::setUrlOpener(UrlOpener opener) {
@@ -165,5 +139,3 @@ void AboutDialog::writeToSupport() {
 }
 
 } // namespace varscope::ui
-
-#include "about_dialog.moc"

@@ -5,6 +5,7 @@
 #include "core/prompter.hpp"
 #include "core/search.hpp"
 #include "core/session.hpp"
+#include "ui/labels.hpp"
 #include "ui/pickers.hpp"
 #include "ui/text_conversion.hpp"
 
@@ -21,7 +22,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include <array>
@@ -73,37 +73,6 @@ const std::array<WindowsEditor, 2> kWindowsEditors{{
 
 } // namespace
 
-// A path beside "Other": shortened in the middle when it does not fit, whole in the tip,
-// and never widening the dialog.
-class PathLabel final : public QLabel {
-public:
-    explicit PathLabel(QWidget* parent) : QLabel(parent) {
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        setMinimumWidth(fontMetrics().averageCharWidth() * 36);
-    }
-
-    void setPath(const QString& path) {
-        m_path = path;
-        setToolTip(path);
-        refresh();
-    }
-    const QString& path() const { return m_path; }
-
-    QSize sizeHint() const override { return {minimumWidth(), QLabel::sizeHint().height()}; }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        refresh();
-    }
-
-private:
-    void refresh() { setText(fontMetrics().elidedText(m_path, Qt::ElideMiddle, width())); }
-
-    QString m_path;
-};
-
 EditorDialog::EditorDialog(Context& context, QWidget* parent)
     : QDialog(parent), m_context(context), m_searchRoot(core::platform::SystemRoot()) {
     setObjectName(QStringLiteral("Editor"));
@@ -127,7 +96,8 @@ void EditorDialog::buildControls() {
         m_option[index]->setObjectName(QStringLiteral("Option_Editor_%1").arg(index));
         m_options->addButton(m_option[index], index);
     }
-    m_otherPath = new PathLabel(frame);
+    // Room for a path of common depth; a deeper one is shortened.
+    m_otherPath = new PathLabel(36, frame);
     m_otherPath->setObjectName(QStringLiteral("Label_Editor"));
     m_locate = new QPushButton(QStringLiteral("Locate Windows Editors"), frame);
     m_locate->setObjectName(QStringLiteral("Command1"));

@@ -1,6 +1,7 @@
 #include "text_list_model.hpp"
 
 #include "core/session.hpp"
+#include "flat_list.hpp"
 #include "icons.hpp"
 #include "ui/text_conversion.hpp"
 
@@ -41,10 +42,7 @@ QVariant TextListModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags TextListModel::flags(const QModelIndex& index) const {
-    // Flat lists: telling the view saves it a question per row.
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return FlatListFlags(index);
 }
 
 QVariant TextListModel::headerData(int section, Qt::Orientation orientation, int role) const {

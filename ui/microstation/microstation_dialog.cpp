@@ -4,6 +4,7 @@
 #include "core/platform/platform.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "ui/labels.hpp"
 #include "ui/pickers.hpp"
 #include "ui/text_conversion.hpp"
 
@@ -16,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -44,29 +44,6 @@ constexpr auto kReportFilter = "Project Information Files (*.Txt)";
 // Where the report on screen came from; "Done" leaves a chosen file on screen.
 constexpr std::string_view kSourceChosen = "skip";
 constexpr std::string_view kSourceReread = "update";
-
-// Shows the whole folder while it fits and elides its middle when it does not, so a deep
-// path neither widens the dialog nor loses its last folder.
-class FolderLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-    QSize minimumSizeHint() const override { return {40, QLabel::minimumSizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        const QString full = text();
-        const QString shown =
-            fontMetrics().elidedText(full, Qt::ElideMiddle, contentsRect().width() - 2 * margin());
-        if (shown == full) {
-            QLabel::paintEvent(event);
-            return;
-        }
-        QFrame::paintEvent(event);
-        QPainter painter(this);
-        painter.drawText(contentsRect().adjusted(margin(), 0, -margin(), 0),
-                         int(alignment()) | Qt::TextSingleLine, shown);
-    }
-};
 
 QString Caption(const char* text) {
     return QString::fromLatin1(text);
@@ -107,7 +84,9 @@ void MicroStationDialog::buildControls() {
     locationFrame->setObjectName(QStringLiteral("Frame1"));
     auto* browseFolder = new QPushButton(Caption(kBrowseFolder), locationFrame);
     browseFolder->setObjectName(QStringLiteral("Cmd_Browse"));
-    m_folderLabel = new FolderLabel(Caption(kLocationDesign), locationFrame);
+    // The whole folder while it fits, its middle elided when it does not.
+    m_folderLabel = new PathLabel(6, locationFrame);
+    m_folderLabel->setText(Caption(kLocationDesign));
     m_folderLabel->setObjectName(QStringLiteral("Label_MicroStation"));
     m_folderLabel->setFrameShape(QFrame::StyledPanel);
     m_folderLabel->setFrameShadow(QFrame::Sunken);
@@ -291,10 +270,7 @@ void MicroStationDialog::fillProjectList() {
 }
 
 void MicroStationDialog::showFolder() {
-    const QString folder = FromBytes(m_context.state.MicroStationFolder);
-    m_folderLabel->setText(folder);
-    // The label may show it shortened.
-    m_folderLabel->setToolTip(folder);
+    m_folderLabel->setPath(FromBytes(m_context.state.MicroStationFolder));
 }
 
 void MicroStationDialog::showCommandLine(const std::string& line) {
