@@ -8,7 +8,7 @@
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/main/list_views.hpp"
-#include "ui/main/program_wait.hpp"
+#include "ui/program_wait.hpp"
 #include "ui/main/text_list_model.hpp"
 #include "ui/main/variable_table_model.hpp"
 #include "ui/main/view_interaction.hpp"

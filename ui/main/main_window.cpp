@@ -11,8 +11,8 @@
 #include "level_selector.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
-#include "program_wait.hpp"
 #include "text_list_model.hpp"
+#include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 

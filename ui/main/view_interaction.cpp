@@ -5,10 +5,10 @@
 #include "core/session.hpp"
 #include "list_views.hpp"
 #include "main_window.hpp"
-#include "program_wait.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
+#include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QAction>

@@ -6,11 +6,11 @@
 #include "core/session.hpp"
 #include "ui/labels.hpp"
 #include "ui/pickers.hpp"
+#include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -285,13 +285,8 @@ void MicroStationDialog::updateCreateEnabled() {
 void MicroStationDialog::onCreate() {
     const QString shown = m_commandLine->text();
     const std::string line = shown == FromBytes(m_composedLine) ? m_composedLine : ToBytes(shown);
-    setEnabled(false);
-    core::CreateDebugReport(m_context.state, m_context.prompter, line, [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
-    // Clicks and keys held back while MicroStation ran reach the disabled dialog and die.
-    QCoreApplication::processEvents();
-    setEnabled(true);
+    ProgramWait wait;
+    core::CreateDebugReport(m_context.state, m_context.prompter, line, wait.whileWaiting());
 }
 
 void MicroStationDialog::onBrowseReport() {
