@@ -7,11 +7,12 @@
 #include "core/process.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/list_views.hpp"
-#include "ui/program_wait.hpp"
 #include "ui/main/text_list_model.hpp"
 #include "ui/main/variable_table_model.hpp"
 #include "ui/main/view_interaction.hpp"
+#include "ui/program_wait.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -344,7 +345,7 @@ private slots:
         h.prompter.shown.clear();
         h.doubleClickAllVariables(DefRow);
 
-        ui::EditorDialog* dialog = h.window->interaction().editorDialog();
+        ui::EditorDialog* dialog = h.window->launcher().editorDialog();
         QVERIFY(dialog != nullptr);
         QVERIFY(dialog->isVisible());
         QVERIFY(!dialog->isModal());
@@ -359,7 +360,7 @@ private slots:
 
         // A second offer raises the same dialog.
         h.doubleClickFile(3);
-        QCOMPARE(h.window->interaction().editorDialog(), dialog);
+        QCOMPARE(h.window->launcher().editorDialog(), dialog);
         QCOMPARE(h.editorDialogs(), 1);
         QVERIFY(dialog->isVisible());
 
@@ -368,7 +369,7 @@ private slots:
         QTRY_COMPARE(h.editorDialogs(), 0);
         h.doubleClickFile(1);
         QCOMPARE(h.editorDialogs(), 1);
-        QVERIFY(h.window->interaction().editorDialog()->isVisible());
+        QVERIFY(h.window->launcher().editorDialog()->isVisible());
     }
 
     void doubleClickWithNoRowSelected_onlyOffersTheDialog() {
@@ -389,7 +390,7 @@ private slots:
 
         // With an editor set, nothing at all.
         h.state.EditorPath = h.editor;
-        h.window->interaction().editorDialog()->close();
+        h.window->launcher().editorDialog()->close();
         QTRY_COMPARE(h.editorDialogs(), 0);
         h.window->showPage(ui::MainWindow::FileOrderPage);
         h.window->filesView()->selectionModel()->clearSelection();

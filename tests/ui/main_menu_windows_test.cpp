@@ -5,6 +5,7 @@
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/main/builder_notice.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/main_texts.hpp"
 #include "ui/main/view_interaction.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
@@ -142,7 +143,7 @@ private slots:
         QVERIFY(h.state.EditorPath.empty());
         // Nothing selected: the double-click only offers the dialog.
         h.window->interaction().allVariablesDoubleClicked();
-        QPointer<ui::EditorDialog> offered = h.window->interaction().editorDialog();
+        QPointer<ui::EditorDialog> offered = h.window->launcher().editorDialog();
         QVERIFY(offered != nullptr && offered->isVisible() && !offered->isModal());
 
         int editorDialogsOpen = -1;
@@ -164,7 +165,7 @@ private slots:
         h.window->startUp(FixtureReport());
         QVERIFY(h.showAndWait());
         h.window->interaction().allVariablesDoubleClicked();
-        QVERIFY(h.window->interaction().editorDialog() != nullptr);
+        QVERIFY(h.window->launcher().editorDialog() != nullptr);
         const QString ini = h.path(QStringLiteral("Dbgscope.Ini"));
         CloseRecorder recorder;
 

@@ -8,6 +8,7 @@
 #include "find_isolate.hpp"
 #include "help_window.hpp"
 #include "icons.hpp"
+#include "launcher.hpp"
 #include "level_selector.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
@@ -141,6 +142,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     setMinimumSize(m_startUpSize);
     resize(m_startUpSize);
     m_interaction = new ViewInteraction(*this);
+    m_launcher = new Launcher(*this);
     applyPageVisibility();
 }
 
@@ -186,8 +188,8 @@ QWidget* MainWindow::buildSinglePage(QTreeView* view) {
 }
 
 void MainWindow::buildMenus() {
-    // Items whose windows are not part of the program yet stay disabled; whoever adds the
-    // window enables and connects its item (most of them in ViewInteraction).
+    // Items whose windows are not part of the program yet stay disabled; the launcher enables
+    // an item as it connects it to its window.
     m_optionsMenu = menuBar()->addMenu(tr("Options"));
     m_optionsMenu->setObjectName(QStringLiteral("configOpts"));
     m_actions.defineEditor = AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
@@ -354,7 +356,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::quit() {
-    m_interaction->closeDialogs();
+    m_launcher->closeWindows();
     // The preferences are written as the window closes, however it is closed.
     close();
 }

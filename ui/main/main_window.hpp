@@ -23,6 +23,7 @@ namespace varscope::ui {
 class FileOrderModel;
 class HelpWindow;
 class IconLibrary;
+class Launcher;
 class LevelSelector;
 class TextListModel;
 class VariableListView;
@@ -97,8 +98,10 @@ public:
     // F1 and Help > "Contents".
     void openHelp();
     HelpWindow* helpWindow() const { return m_helpWindow; }
-    // Sorting, double-clicks, F5, the context menu and the windows opened from the menus.
+    // Sorting, double-clicks, F5 and the context menu.
     ViewInteraction& interaction() const { return *m_interaction; }
+    // The windows opened from the menus.
+    Launcher& launcher() const { return *m_launcher; }
     // "&Quit": closes the windows opened from this one, then this one.
     void quit();
 
@@ -143,6 +146,7 @@ private:
     QLabel* m_statusPath = nullptr;
     HelpWindow* m_helpWindow = nullptr;
     ViewInteraction* m_interaction = nullptr;
+    Launcher* m_launcher = nullptr;
     QSize m_startUpSize;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;

@@ -1,0 +1,69 @@
+#include "launcher.hpp"
+
+#include "main_window.hpp"
+#include "ui/dialogs/about_dialog.hpp"
+#include "ui/dialogs/editor_dialog.hpp"
+#include "ui/microstation/microstation_dialog.hpp"
+
+#include <QAction>
+#include <QDialog>
+
+namespace varscope::ui {
+
+Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
+    const MainWindow::Actions& items = m_window.actions();
+    add<EditorDialog>(items.defineEditor, Window::Editor);
+    add<MicroStationDialog>(items.defineMicroStation, Window::MicroStation);
+    add<AboutDialog>(items.about, Window::About);
+}
+
+template <typename Dialog> void Launcher::add(QAction* item, Window which) {
+    m_factories[Slot(which)] = [this] {
+        return new Dialog(m_window.context(), &m_window);
+    };
+    connect(item, &QAction::triggered, this, [this, which] { open(which); });
+    item->setEnabled(true);
+}
+
+QDialog* Launcher::create(Window which) {
+    QPointer<QDialog>& open = m_open[Slot(which)];
+    if (open != nullptr)
+        open->close();
+    QDialog* const dialog = m_factories[Slot(which)]();
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    open = dialog;
+    return dialog;
+}
+
+void Launcher::open(Window which) {
+    create(which)->exec();
+}
+
+QDialog* Launcher::show(Window which) {
+    QDialog* dialog = m_open[Slot(which)];
+    if (dialog == nullptr) {
+        dialog = create(which);
+        dialog->setModal(false);
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
+
+QDialog* Launcher::window(Window which) const {
+    return m_open[Slot(which)];
+}
+
+EditorDialog* Launcher::editorDialog() const {
+    return qobject_cast<EditorDialog*>(window(Window::Editor));
+}
+
+void Launcher::closeWindows() {
+    for (const QPointer<QDialog>& dialog : m_open) {
+        if (dialog != nullptr && dialog->isVisible())
+            dialog->close();
+    }
+}
+
+} // namespace varscope::ui
