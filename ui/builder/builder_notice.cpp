@@ -1,6 +1,6 @@
 #include "builder_notice.hpp"
 
-#include "main_texts.hpp"
+#include "builder_texts.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QCoreApplication>
