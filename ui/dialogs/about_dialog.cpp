@@ -3,6 +3,7 @@
 #include "core/messages.hpp"
 #include "core/prompter.hpp"
 #include "core/version.hpp"
+#include "dialog_texts.hpp"
 #include "ui/labels.hpp"
 #include "ui/text_conversion.hpp"
 
@@ -22,17 +23,7 @@ namespace varscope::ui {
 
 namespace {
 
-const QString kAboutPrefix = QStringLiteral("About ");
-const QString kVersionPrefix = QStringLiteral("Version ");
-const QString kDescription = QStringLiteral(
-    "Views Msdebug.Txt and provides quick editing of configuration files by double clicking "
-    "in the Listviews.  Selected VARIABLE is on the clipboard if searching is required within "
-    "text editor.  Quick creation of workspace directives via the  Expression Builder "
-    "interface");
-const QString kSupportPrefix = QStringLiteral("Comments and bug reports welcomed: ");
-const QString kSupportAddress = QStringLiteral("varscope-support@example.com");
 const QString kMailScheme = QStringLiteral("mailto:");
-constexpr std::string_view kNoMailProgram = "No mail program could be started. Please write to ";
 constexpr int kIconSize = 48;
 constexpr int kTextWidth = 430;
 
@@ -47,19 +38,19 @@ QFrame* Separator(QWidget* parent) {
 } // namespace
 
 QString VersionText(int major, int minor, int revision) {
-    return kVersionPrefix % QString::number(major) % QLatin1Char('.') % QString::number(minor) %
-           QLatin1Char('.') % QString::number(revision);
+    return FromBytes(text::kVersionPrefix) % QString::number(major) % QLatin1Char('.') %
+           QString::number(minor) % QLatin1Char('.') % QString::number(revision);
 }
 
 QString SupportAddress() {
-    return kSupportAddress;
+    return FromBytes(text::kSupportAddress);
 }
 
 AboutDialog::AboutDialog(Context& context, QWidget* parent)
     : QDialog(parent), m_context(context), m_openUrl(&QDesktopServices::openUrl) {
     const QString title = FromBytes(core::text::kProgramTitle);
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(kAboutPrefix + title);
+    setWindowTitle(FromBytes(text::kAboutPrefix) + title);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
@@ -82,7 +73,7 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
         VersionText(core::kVersionMajor, core::kVersionMinor, core::kVersionRevision), this);
     version->setObjectName(QStringLiteral("lblVersion"));
 
-    auto* description = new QLabel(kDescription, this);
+    auto* description = new QLabel(FromBytes(text::kAboutDescription), this);
     description->setObjectName(QStringLiteral("lblDescription"));
     description->setWordWrap(true);
     description->setFixedWidth(kTextWidth);
@@ -94,13 +85,13 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
     support->setTextInteractionFlags(Qt::NoTextInteraction);
     support->setObjectName(QStringLiteral("Label1"));
     support->setTextFormat(Qt::RichText);
-    support->setText(kSupportPrefix.toHtmlEscaped() % QStringLiteral("<a href=\"") %
-                     QString(kMailScheme + kSupportAddress).toHtmlEscaped() %
-                     QStringLiteral("\">") % kSupportAddress.toHtmlEscaped() %
-                     QStringLiteral("</a>"));
-    support->setToolTip(QString(kMailScheme + kSupportAddress));
+    const QString address = SupportAddress();
+    support->setText(FromBytes(text::kSupportPrefix).toHtmlEscaped() %
+                     QStringLiteral("<a href=\"") % QString(kMailScheme + address).toHtmlEscaped() %
+                     QStringLiteral("\">") % address.toHtmlEscaped() % QStringLiteral("</a>"));
+    support->setToolTip(QString(kMailScheme + address));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(FromBytes(text::kAboutOk), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
 
@@ -132,9 +123,10 @@ void AboutDialog::setUrlOpener(UrlOpener opener) {
 }
 
 void AboutDialog::writeToSupport() {
-    if (m_openUrl(QUrl(QString(kMailScheme + kSupportAddress))))
+    if (m_openUrl(QUrl(QString(kMailScheme + SupportAddress()))))
         return;
-    m_context.prompter.message(std::string(kNoMailProgram) + ToBytes(kSupportAddress) + '.',
+    m_context.prompter.message(std::string(text::kNoMailProgram) +
+                                   std::string(text::kSupportAddress) + '.',
                                core::MessageIcon::Exclamation, core::text::kProgramTitle);
 }
 

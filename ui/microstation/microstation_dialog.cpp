@@ -4,6 +4,7 @@
 #include "core/platform/platform.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "microstation_texts.hpp"
 #include "ui/labels.hpp"
 #include "ui/pickers.hpp"
 #include "ui/program_wait.hpp"
@@ -25,29 +26,9 @@ namespace varscope::ui {
 
 namespace {
 
-constexpr auto kCaption = "Where's MicroStation ??";
-constexpr auto kLocationFrame = "MicroStation Location";
-constexpr auto kBrowseFolder = "Browse";
-constexpr auto kLocationDesign = "MicroStation Location:";
-constexpr auto kConfigFrame = "UCF && PCF Files";
-constexpr auto kUseUser = "Use USER Configuration File";
-constexpr auto kUseProject = "Use PROJECT Configuration File";
-constexpr auto kCommandCaption = "MicroStation Debug Command Line:";
-constexpr auto kReportFrame = "MsDebug.Txt";
-constexpr auto kCreate = "Create:";
-constexpr auto kBrowseReport = "Browse:";
-constexpr auto kDone = "Done";
-constexpr auto kSelectLocationTitle = "Select MicroStation Location";
-constexpr auto kOpenTitle = "Open";
-constexpr auto kReportFilter = "Project Information Files (*.Txt)";
-
 // Where the report on screen came from; "Done" leaves a chosen file on screen.
 constexpr std::string_view kSourceChosen = "skip";
 constexpr std::string_view kSourceReread = "update";
-
-QString Caption(const char* text) {
-    return QString::fromLatin1(text);
-}
 
 std::string EntryBytes(const QComboBox* combo, int index) {
     const QByteArray bytes = combo->itemData(index).toByteArray();
@@ -74,19 +55,19 @@ void FillQuietly(QComboBox* combo, const std::vector<std::string>& names) {
 MicroStationDialog::MicroStationDialog(Context& context, QWidget* parent)
     : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("microstation"));
-    setWindowTitle(Caption(kCaption));
+    setWindowTitle(FromBytes(text::kMicroStationTitle));
     buildControls();
     load();
 }
 
 void MicroStationDialog::buildControls() {
-    auto* locationFrame = new QGroupBox(Caption(kLocationFrame), this);
+    auto* locationFrame = new QGroupBox(FromBytes(text::kLocationFrame), this);
     locationFrame->setObjectName(QStringLiteral("Frame1"));
-    auto* browseFolder = new QPushButton(Caption(kBrowseFolder), locationFrame);
+    auto* browseFolder = new QPushButton(FromBytes(text::kBrowseFolder), locationFrame);
     browseFolder->setObjectName(QStringLiteral("Cmd_Browse"));
     // The whole folder while it fits, its middle elided when it does not.
     m_folderLabel = new PathLabel(6, locationFrame);
-    m_folderLabel->setText(Caption(kLocationDesign));
+    m_folderLabel->setText(FromBytes(text::kLocationDesign));
     m_folderLabel->setObjectName(QStringLiteral("Label_MicroStation"));
     m_folderLabel->setFrameShape(QFrame::StyledPanel);
     m_folderLabel->setFrameShadow(QFrame::Sunken);
@@ -97,13 +78,13 @@ void MicroStationDialog::buildControls() {
     locationLayout->addWidget(browseFolder);
     locationLayout->addWidget(m_folderLabel, 1);
 
-    auto* configFrame = new QGroupBox(Caption(kConfigFrame), this);
+    auto* configFrame = new QGroupBox(FromBytes(text::kConfigFrame), this);
     configFrame->setObjectName(QStringLiteral("Frame2"));
-    m_checkUser = new QCheckBox(Caption(kUseUser), configFrame);
+    m_checkUser = new QCheckBox(FromBytes(text::kUseUser), configFrame);
     m_checkUser->setObjectName(QStringLiteral("Check_user"));
     m_comboUser = new QComboBox(configFrame);
     m_comboUser->setObjectName(QStringLiteral("Combo_user"));
-    m_checkProject = new QCheckBox(Caption(kUseProject), configFrame);
+    m_checkProject = new QCheckBox(FromBytes(text::kUseProject), configFrame);
     m_checkProject->setObjectName(QStringLiteral("Check_proj"));
     m_comboProject = new QComboBox(configFrame);
     m_comboProject->setObjectName(QStringLiteral("Combo_proj"));
@@ -120,19 +101,19 @@ void MicroStationDialog::buildControls() {
     configLayout->setColumnStretch(1, 1);
     configLayout->setHorizontalSpacing(16);
 
-    auto* commandCaption = new QLabel(Caption(kCommandCaption), this);
+    auto* commandCaption = new QLabel(FromBytes(text::kCommandCaption), this);
     commandCaption->setObjectName(QStringLiteral("Label_MSCmd"));
     m_commandLine = new QLineEdit(this);
     m_commandLine->setObjectName(QStringLiteral("Text_msDir"));
     commandCaption->setBuddy(m_commandLine);
 
-    auto* reportFrame = new QGroupBox(Caption(kReportFrame), this);
+    auto* reportFrame = new QGroupBox(FromBytes(text::kReportFrame), this);
     reportFrame->setObjectName(QStringLiteral("Frame3"));
-    m_create = new QPushButton(Caption(kCreate), reportFrame);
+    m_create = new QPushButton(FromBytes(text::kCreate), reportFrame);
     m_create->setObjectName(QStringLiteral("Command1"));
-    auto* browseReport = new QPushButton(Caption(kBrowseReport), reportFrame);
+    auto* browseReport = new QPushButton(FromBytes(text::kBrowseReport), reportFrame);
     browseReport->setObjectName(QStringLiteral("Command2"));
-    auto* done = new QPushButton(Caption(kDone), reportFrame);
+    auto* done = new QPushButton(FromBytes(text::kDone), reportFrame);
     done->setObjectName(QStringLiteral("Cmd_done"));
     auto* reportLayout = new QHBoxLayout(reportFrame);
     for (QPushButton* button : {m_create, browseReport, done}) {
@@ -179,13 +160,13 @@ void MicroStationDialog::load() {
     updateCreateEnabled();
 }
 
-QString MicroStationDialog::openDirectoryTV(QWidget* owner, const QString& title) {
+QString MicroStationDialog::chooseFolder(QWidget* owner, const QString& title) {
     return m_context.pickers.chooseFolder(owner, title,
                                           FromBytes(m_context.state.MicroStationFolder));
 }
 
 void MicroStationDialog::onBrowseFolder() {
-    const QString chosen = openDirectoryTV(this, Caption(kSelectLocationTitle));
+    const QString chosen = chooseFolder(this, FromBytes(text::kSelectLocationTitle));
     // A cancelled browse keeps the folder: emptying it would also empty the saved setting.
     if (chosen.isEmpty())
         return;
@@ -290,8 +271,9 @@ void MicroStationDialog::onCreate() {
 }
 
 void MicroStationDialog::onBrowseReport() {
-    const QString chosen = m_context.pickers.openFile(
-        this, Caption(kOpenTitle), FromBytes(core::platform::SystemRoot()), Caption(kReportFilter));
+    const QString chosen = m_context.pickers.openFile(this, FromBytes(text::kOpenReportTitle),
+                                                      FromBytes(core::platform::SystemRoot()),
+                                                      FromBytes(text::kReportFilter));
     if (chosen.isEmpty())
         return;
     core::AppState& state = m_context.state;

@@ -24,7 +24,7 @@ public:
     MicroStationDialog(Context& context, QWidget* parent = nullptr);
 
     // A folder chosen by the user, or empty when cancelled.
-    QString openDirectoryTV(QWidget* owner, const QString& title = {});
+    QString chooseFolder(QWidget* owner, const QString& title = {});
 
 private:
     void buildControls();
