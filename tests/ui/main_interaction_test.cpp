@@ -417,7 +417,7 @@ private slots:
     void msDebugItem_opensTheReportInTheEditor() {
         EditHarness h;
 
-        h.window->actions().pMnuMSDebug->trigger();
+        h.window->actions().report->trigger();
 
         QVERIFY(h.prompter.shown.empty());
         QCOMPARE(h.editorArguments(),
@@ -466,7 +466,7 @@ private slots:
         QCOMPARE(all->header()->sortIndicatorOrder(), Qt::AscendingOrder);
 
         // A reload shows report order again, and the next click sorts ascending.
-        h.window->actions().pMnuRefresh->trigger();
+        h.window->actions().refresh->trigger();
         QCOMPARE(Column(all->model(), 0), reportOrder);
         QCOMPARE(all->header()->sortIndicatorSection(), -1);
         ClickHeader(all, ui::VariableTableModel::FileColumn);
@@ -548,7 +548,7 @@ private slots:
         h.state.ReportPath = chosen; // as "Browse:" leaves it
         h.state.ReportSource = "skip";
 
-        h.window->actions().pMnuRefresh->trigger();
+        h.window->actions().refresh->trigger();
         QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("CHOSEN"));
         QCOMPARE(h.state.ReportPath, chosen);
         QCOMPARE(h.state.ReportSource, std::string());
@@ -564,7 +564,7 @@ private slots:
 
         // F5 belongs to All Variables only.
         h.state.ReportPath = chosen;
-        h.window->actions().pMnuRefresh->trigger();
+        h.window->actions().refresh->trigger();
         h.window->showPage(ui::MainWindow::FileOrderPage);
         const unsigned generation = h.state.ReportGeneration;
         QTest::keyClick(h.window->filesView(), Qt::Key_F5);
@@ -589,7 +589,7 @@ private slots:
         QVERIFY(h.showAndWait());
         QVERIFY(h.window->selectVariable("MS_DEF"));
         QMenu* menu = h.window->viewMenu();
-        QAction* refresh = h.window->actions().pMnuRefresh;
+        QAction* refresh = h.window->actions().refresh;
         const struct {
             int page;
             QAbstractItemView* view;

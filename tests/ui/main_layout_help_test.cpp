@@ -133,7 +133,7 @@ private slots:
         QVERIFY(h.find<QTabWidget>("SSTab1")->currentWidget()->isVisible());
         // Resizing is not a page change: nothing was isolated again.
         QCOMPARE(h.prompter.shown.size(), messages);
-        QCOMPARE(h.window->actions().pMnuRefresh->isEnabled(), false);
+        QCOMPARE(h.window->actions().refresh->isEnabled(), false);
     }
 
     void f1_inAllVariablesList_opensHelpContents() {
@@ -163,14 +163,14 @@ private slots:
 
     void contents_afterBrowsing_showsContentsPageAgainInSameWindow() {
         MainWindowHarness h;
-        h.window->actions().mContents->trigger();
+        h.window->actions().contents->trigger();
         ui::HelpWindow* help = h.window->helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         help->browser()->setSource(QUrl(QStringLiteral("qrc:/help/isolate.html")));
         QCOMPARE(help->browser()->documentTitle(), QStringLiteral("Isolate"));
         help->close();
 
-        h.window->actions().mContents->trigger();
+        h.window->actions().contents->trigger();
 
         QCOMPARE(h.window->helpWindow(), help);
         QVERIFY(help->isVisible());

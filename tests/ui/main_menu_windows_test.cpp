@@ -75,10 +75,11 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         const ui::MainWindow::Actions& actions = h.window->actions();
-        for (QAction* ready : {actions.defineEditor, actions.defineMicroStation, actions.about,
-                               actions.pMnuMSDebug, actions.pMnuRefresh, actions.mContents})
+        for (QAction* ready : {actions.editingOptions, actions.microStation, actions.about,
+                               actions.report, actions.refresh, actions.contents})
             QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
-        for (QAction* later : {actions.defineCategory, actions.expBuild, actions.pMnuOutput})
+        for (QAction* later :
+             {actions.categoryManager, actions.expressionBuilder, actions.exportView})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
     }
 
@@ -123,11 +124,11 @@ private slots:
             dialog->close();
         };
         h.state.MicroStationFolder = h.path(QStringLiteral("first")).toStdString();
-        TriggerModal(h.window->actions().defineMicroStation, readFolder);
+        TriggerModal(h.window->actions().microStation, readFolder);
         QVERIFY(shown.contains(QStringLiteral("first")));
 
         h.state.MicroStationFolder = h.path(QStringLiteral("second")).toStdString();
-        TriggerModal(h.window->actions().defineMicroStation, readFolder);
+        TriggerModal(h.window->actions().microStation, readFolder);
         QVERIFY(shown.contains(QStringLiteral("second")));
     }
 
@@ -142,12 +143,13 @@ private slots:
         QVERIFY(offered != nullptr && offered->isVisible() && !offered->isModal());
 
         int editorDialogsOpen = -1;
-        const SeenModal seen = TriggerModal(h.window->actions().defineEditor, [&](QWidget* modal) {
-            editorDialogsOpen = 0;
-            for (const ui::EditorDialog* dialog : h.window->findChildren<ui::EditorDialog*>())
-                editorDialogsOpen += dialog->isVisible() ? 1 : 0;
-            modal->close();
-        });
+        const SeenModal seen =
+            TriggerModal(h.window->actions().editingOptions, [&](QWidget* modal) {
+                editorDialogsOpen = 0;
+                for (const ui::EditorDialog* dialog : h.window->findChildren<ui::EditorDialog*>())
+                    editorDialogsOpen += dialog->isVisible() ? 1 : 0;
+                modal->close();
+            });
 
         QCOMPARE(seen.name, QStringLiteral("Editor"));
         QVERIFY(seen.modal);
@@ -184,7 +186,7 @@ private slots:
         const ui::MainWindow::Actions& actions = h.window->actions();
 
         // The MicroStation dialog, and over it the About box, are open when "Quit" comes.
-        TriggerModal(actions.defineMicroStation, [&](QWidget*) {
+        TriggerModal(actions.microStation, [&](QWidget*) {
             TriggerModal(actions.about, [&](QWidget*) { h.window->quit(); });
         });
 

@@ -346,16 +346,17 @@ private slots:
         QCOMPARE(barOrder, (QStringList{QStringLiteral("configOpts"), QStringLiteral("popUp"),
                                         QStringLiteral("help")}));
         const ui::MainWindow::Actions& actions = h.window->actions();
-        for (QAction* later : {actions.defineCategory, actions.expBuild, actions.pMnuOutput})
+        for (QAction* later :
+             {actions.categoryManager, actions.expressionBuilder, actions.exportView})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
-        QVERIFY(actions.mContents->isEnabled());
-        QCOMPARE(actions.mContents->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(actions.contents->isEnabled());
+        QCOMPARE(actions.contents->shortcut(), QKeySequence(Qt::Key_F1));
     }
 
     void pageChange_refreshOnlyOnAllVariables() {
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
-        QAction* refresh = h.window->actions().pMnuRefresh;
+        QAction* refresh = h.window->actions().refresh;
         QVERIFY(refresh->isEnabled());
         for (int page = 1; page < 5; ++page) {
             h.window->showPage(page);

@@ -12,8 +12,8 @@ namespace varscope::ui {
 
 Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     const MainWindow::Actions& items = m_window.actions();
-    add<EditorDialog>(items.defineEditor, Window::Editor);
-    add<MicroStationDialog>(items.defineMicroStation, Window::MicroStation);
+    add<EditorDialog>(items.editingOptions, Window::Editor);
+    add<MicroStationDialog>(items.microStation, Window::MicroStation);
     add<AboutDialog>(items.about, Window::About);
 }
 

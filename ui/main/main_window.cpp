@@ -192,27 +192,29 @@ void MainWindow::buildMenus() {
     // an item as it connects it to its window.
     m_optionsMenu = menuBar()->addMenu(tr("Options"));
     m_optionsMenu->setObjectName(QStringLiteral("configOpts"));
-    m_actions.defineEditor = AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
-    m_actions.defineMicroStation =
+    m_actions.editingOptions =
+        AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
+    m_actions.microStation =
         AddAction(m_optionsMenu, tr("MicroStation"), "defineMicroStation", false);
-    m_actions.defineCategory =
+    m_actions.categoryManager =
         AddAction(m_optionsMenu, tr("Category Manager"), "defineCategory", false);
-    m_actions.expBuild = AddAction(m_optionsMenu, tr("Expression Builder"), "expBuild", false);
+    m_actions.expressionBuilder =
+        AddAction(m_optionsMenu, tr("Expression Builder"), "expBuild", false);
 
     m_viewMenu = menuBar()->addMenu(tr("View"));
     m_viewMenu->setObjectName(QStringLiteral("popUp"));
-    m_actions.pMnuMSDebug = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
-    m_actions.pMnuRefresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
-    m_actions.pMnuOutput =
+    m_actions.report = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
+    m_actions.refresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
+    m_actions.exportView =
         AddAction(m_viewMenu, tr("Output View to Text File"), "pMnuOutput", false);
 
     m_helpMenu = menuBar()->addMenu(tr("Help"));
     m_helpMenu->setObjectName(QStringLiteral("help"));
-    m_actions.mContents = AddAction(m_helpMenu, tr("Contents"), "mContents", true);
+    m_actions.contents = AddAction(m_helpMenu, tr("Contents"), "mContents", true);
     // F1 works wherever the focus is in the window.
-    m_actions.mContents->setShortcut(QKeySequence(Qt::Key_F1));
-    m_actions.mContents->setShortcutContext(Qt::WindowShortcut);
-    connect(m_actions.mContents, &QAction::triggered, this, &MainWindow::openHelp);
+    m_actions.contents->setShortcut(QKeySequence(Qt::Key_F1));
+    m_actions.contents->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.contents, &QAction::triggered, this, &MainWindow::openHelp);
     m_actions.about = AddAction(m_helpMenu, tr("About"), "about", false);
 }
 
@@ -280,7 +282,7 @@ void MainWindow::applyPageVisibility() {
         return;
     // The tab control shows the page's own view and hides the others. "Output View to Text
     // File" is never disabled here; its window enables it once.
-    m_actions.pMnuRefresh->setEnabled(page == AllVariablesPage);
+    m_actions.refresh->setEnabled(page == AllVariablesPage);
 }
 
 void MainWindow::openHelp() {

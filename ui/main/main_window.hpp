@@ -37,17 +37,17 @@ class MainWindow final : public QMainWindow {
 public:
     enum Page { AllVariablesPage, IsolatePage, SummaryPage, FileOrderPage, CategoryPage };
 
-    // The menu items, under their control names.
+    // The menu items, in the user's words; their object names are the control names.
     struct Actions {
-        QAction* defineEditor = nullptr;       // Options > "Editing Options"
-        QAction* defineMicroStation = nullptr; // Options > "MicroStation"
-        QAction* defineCategory = nullptr;     // Options > "Category Manager"
-        QAction* expBuild = nullptr;           // Options > "Expression Builder"
-        QAction* pMnuMSDebug = nullptr;        // View > "MSDebug.Txt"
-        QAction* pMnuRefresh = nullptr;        // View > "Refresh"
-        QAction* pMnuOutput = nullptr;         // View > "Output View to Text File"
-        QAction* mContents = nullptr;          // Help > "Contents"
-        QAction* about = nullptr;              // Help > "About"
+        QAction* editingOptions = nullptr;    // Options > "Editing Options"
+        QAction* microStation = nullptr;      // Options > "MicroStation"
+        QAction* categoryManager = nullptr;   // Options > "Category Manager"
+        QAction* expressionBuilder = nullptr; // Options > "Expression Builder"
+        QAction* report = nullptr;            // View > "MSDebug.Txt"
+        QAction* refresh = nullptr;           // View > "Refresh"
+        QAction* exportView = nullptr;        // View > "Output View to Text File"
+        QAction* contents = nullptr;          // Help > "Contents"
+        QAction* about = nullptr;             // Help > "About"
     };
 
     explicit MainWindow(Context& context, QWidget* parent = nullptr);

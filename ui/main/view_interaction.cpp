@@ -54,9 +54,9 @@ ViewInteraction::ViewInteraction(MainWindow& window) : QObject(&window), m_windo
     }
 
     const MainWindow::Actions& actions = m_window.actions();
-    connect(actions.pMnuMSDebug, &QAction::triggered, this, &ViewInteraction::openReport);
-    connect(actions.pMnuRefresh, &QAction::triggered, this, &ViewInteraction::refresh);
-    actions.pMnuMSDebug->setEnabled(true);
+    connect(actions.report, &QAction::triggered, this, &ViewInteraction::openReport);
+    connect(actions.refresh, &QAction::triggered, this, &ViewInteraction::refresh);
+    actions.report->setEnabled(true);
 }
 
 void ViewInteraction::sortByColumn(VariableListView& view, int column) {
@@ -120,7 +120,7 @@ void ViewInteraction::openReport() {
 }
 
 void ViewInteraction::openViewMenu(const QPoint& globalPos, bool refreshEnabled) {
-    m_window.actions().pMnuRefresh->setEnabled(refreshEnabled);
+    m_window.actions().refresh->setEnabled(refreshEnabled);
     m_window.viewMenu()->popup(globalPos);
 }
 
