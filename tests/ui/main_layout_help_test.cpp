@@ -3,6 +3,7 @@
 
 #include "core/platform/platform.hpp"
 #include "ui/main/help_window.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/list_views.hpp"
 
 #include <QAction>
@@ -146,11 +147,11 @@ private slots:
         list->setFocus();
         QVERIFY(h.window->selectVariable("MS_DEF"));
         const std::size_t messages = h.prompter.shown.size();
-        QVERIFY(h.window->helpWindow() == nullptr);
+        QVERIFY(h.window->launcher().helpWindow() == nullptr);
 
         QTest::keyClick(list, Qt::Key_F1);
 
-        ui::HelpWindow* help = h.window->helpWindow();
+        ui::HelpWindow* help = h.window->launcher().helpWindow();
         QVERIFY(help != nullptr);
         QVERIFY(help->isVisible());
         QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
@@ -164,7 +165,7 @@ private slots:
     void contents_afterBrowsing_showsContentsPageAgainInSameWindow() {
         MainWindowHarness h;
         h.window->actions().contents->trigger();
-        ui::HelpWindow* help = h.window->helpWindow();
+        ui::HelpWindow* help = h.window->launcher().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         help->browser()->setSource(QUrl(QStringLiteral("qrc:/help/isolate.html")));
         QCOMPARE(help->browser()->documentTitle(), QStringLiteral("Isolate"));
@@ -172,7 +173,7 @@ private slots:
 
         h.window->actions().contents->trigger();
 
-        QCOMPARE(h.window->helpWindow(), help);
+        QCOMPARE(h.window->launcher().helpWindow(), help);
         QVERIFY(help->isVisible());
         QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
     }

@@ -5,6 +5,7 @@
 #include "core/report.hpp"
 #include "ui/main/help_window.hpp"
 #include "ui/main/icons.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/level_selector.hpp"
 #include "ui/main/list_views.hpp"
 #include "ui/main/main_texts.hpp"
@@ -505,13 +506,13 @@ private slots:
         MainWindowHarness h;
         h.window->startUp();
         QVERIFY(h.showAndWait());
-        h.window->openHelp();
-        QVERIFY(h.window->helpWindow()->isVisible());
+        h.window->launcher().openHelp();
+        QVERIFY(h.window->launcher().helpWindow()->isVisible());
 
         QVERIFY(h.window->close());
 
         QVERIFY(QFileInfo::exists(h.path(QStringLiteral("Dbgscope.Ini"))));
-        QVERIFY(!h.window->helpWindow()->isVisible());
+        QVERIFY(!h.window->launcher().helpWindow()->isVisible());
     }
 
     void close_preferencesCannotBeWritten_saysSo() {

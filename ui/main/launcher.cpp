@@ -1,9 +1,13 @@
 #include "launcher.hpp"
 
+#include "core/platform/platform.hpp"
+#include "core/session.hpp"
+#include "help_window.hpp"
 #include "main_window.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
+#include "ui/program_wait.hpp"
 
 #include <QAction>
 #include <QDialog>
@@ -15,6 +19,7 @@ Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     add<EditorDialog>(items.editingOptions, Window::Editor);
     add<MicroStationDialog>(items.microStation, Window::MicroStation);
     add<AboutDialog>(items.about, Window::About);
+    connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
 }
 
 template <typename Dialog> void Launcher::add(QAction* item, Window which) {
@@ -64,6 +69,19 @@ void Launcher::closeWindows() {
         if (dialog != nullptr && dialog->isVisible())
             dialog->close();
     }
+}
+
+void Launcher::openHelp() {
+    const core::AppState& state = m_window.context().state;
+    if (UseCompiledHelp(state)) {
+        ProgramWait wait;
+        if (core::platform::RunProgram(CompiledHelpCommandLine(state.ProgramFolder),
+                                       wait.whileWaiting()))
+            return;
+    }
+    if (m_helpWindow == nullptr)
+        m_helpWindow = new HelpWindow(&m_window);
+    m_helpWindow->showContents();
 }
 
 } // namespace varscope::ui

@@ -13,6 +13,7 @@ class QDialog;
 namespace varscope::ui {
 
 class EditorDialog;
+class HelpWindow;
 class MainWindow;
 
 // The one place that opens a window from a menu. A window opens fresh each time, modal over
@@ -36,6 +37,11 @@ public:
     // Closes the windows that are open, in the order of `Window`.
     void closeWindows();
 
+    // F1 and Help > "Contents": the system's help viewer when it has one and the compiled help
+    // is there, else our own help window. Not modal; it stays until the main window closes.
+    void openHelp();
+    HelpWindow* helpWindow() const { return m_helpWindow; }
+
 private:
     using Factory = std::function<QDialog*()>;
 
@@ -50,6 +56,7 @@ private:
     MainWindow& m_window;
     std::array<Factory, std::size_t(Window::Count)> m_factories;
     std::array<QPointer<QDialog>, std::size_t(Window::Count)> m_open;
+    HelpWindow* m_helpWindow = nullptr;
 };
 
 } // namespace varscope::ui

@@ -1,19 +1,16 @@
 #include "main_window.hpp"
 
 #include "core/messages.hpp"
-#include "core/platform/platform.hpp"
 #include "core/preferences.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "find_isolate.hpp"
-#include "help_window.hpp"
 #include "icons.hpp"
 #include "launcher.hpp"
 #include "level_selector.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
 #include "text_list_model.hpp"
-#include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
@@ -214,7 +211,6 @@ void MainWindow::buildMenus() {
     // F1 works wherever the focus is in the window.
     m_actions.contents->setShortcut(QKeySequence(Qt::Key_F1));
     m_actions.contents->setShortcutContext(Qt::WindowShortcut);
-    connect(m_actions.contents, &QAction::triggered, this, &MainWindow::openHelp);
     m_actions.about = AddAction(m_helpMenu, tr("About"), "about", false);
 }
 
@@ -283,19 +279,6 @@ void MainWindow::applyPageVisibility() {
     // The tab control shows the page's own view and hides the others. "Output View to Text
     // File" is never disabled here; its window enables it once.
     m_actions.refresh->setEnabled(page == AllVariablesPage);
-}
-
-void MainWindow::openHelp() {
-    const core::AppState& state = m_context.state;
-    if (UseCompiledHelp(state)) {
-        ProgramWait wait;
-        if (core::platform::RunProgram(CompiledHelpCommandLine(state.ProgramFolder),
-                                       wait.whileWaiting()))
-            return;
-    }
-    if (m_helpWindow == nullptr)
-        m_helpWindow = new HelpWindow(this);
-    m_helpWindow->showContents();
 }
 
 void MainWindow::onStateChanged() {

@@ -21,7 +21,6 @@ class PendingReport;
 namespace varscope::ui {
 
 class FileOrderModel;
-class HelpWindow;
 class IconLibrary;
 class Launcher;
 class LevelSelector;
@@ -95,12 +94,9 @@ public:
     void filterByLevel(int level);
     // The View menu items that depend on the page in front.
     void applyPageVisibility();
-    // F1 and Help > "Contents".
-    void openHelp();
-    HelpWindow* helpWindow() const { return m_helpWindow; }
     // Sorting, double-clicks, F5 and the context menu.
     ViewInteraction& interaction() const { return *m_interaction; }
-    // The windows opened from the menus.
+    // The windows opened from the menus, help included.
     Launcher& launcher() const { return *m_launcher; }
     // "&Quit": closes the windows opened from this one, then this one.
     void quit();
@@ -144,7 +140,6 @@ private:
     LevelSelector* m_levelSelector = nullptr;
     QLabel* m_statusCounts = nullptr;
     QLabel* m_statusPath = nullptr;
-    HelpWindow* m_helpWindow = nullptr;
     ViewInteraction* m_interaction = nullptr;
     Launcher* m_launcher = nullptr;
     QSize m_startUpSize;
