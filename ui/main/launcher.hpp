@@ -18,7 +18,7 @@ class MainWindow;
 
 // The one place that opens a window from a menu. A window opens fresh each time, modal over
 // the main window, and goes when it closes; until then it is kept here so that quitting can
-// close it. Each window of the program is one line in the constructor.
+// close it. A window of the program is an entry in `Window` and one line in the constructor.
 class Launcher final : public QObject {
     Q_OBJECT
 public:
