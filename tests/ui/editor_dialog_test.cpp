@@ -5,6 +5,7 @@
 #include "tests/support/scripted_prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
+#include "ui/labels.hpp"
 
 #include <QCheckBox>
 #include <QDir>
@@ -322,11 +323,11 @@ private slots:
             "and/on/until/it/cannot/fit/beside/other/editor-program";
         open().show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
-        QLabel* const label = child<QLabel>("Label_Editor");
+        auto* const label = child<ui::PathLabel>("Label_Editor");
         // Too long for the label: shortened visibly, whole in the tip.
-        QVERIFY(label->text().contains(QChar(0x2026)));
+        QVERIFY(label->shownText().contains(QChar(0x2026)));
         QCOMPARE(label->toolTip(), QString::fromStdString(m_state.preferences.OtherEditorPath));
-        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->shownText()) <= label->width());
         const QString shot = qEnvironmentVariable("VARSCOPE_SCREENSHOTS");
         if (!shot.isEmpty())
             m_dialog->grab().save(shot + QStringLiteral("/editor_dialog.png"));

@@ -7,12 +7,12 @@
 #include "core/process.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/list_views.hpp"
-#include "ui/main/program_wait.hpp"
 #include "ui/main/text_list_model.hpp"
 #include "ui/main/variable_table_model.hpp"
 #include "ui/main/view_interaction.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/program_wait.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -345,7 +345,7 @@ private slots:
         h.prompter.shown.clear();
         h.doubleClickAllVariables(DefRow);
 
-        ui::EditorDialog* dialog = h.window->interaction().editorDialog();
+        ui::EditorDialog* dialog = h.window->launcher().editorDialog();
         QVERIFY(dialog != nullptr);
         QVERIFY(dialog->isVisible());
         QVERIFY(!dialog->isModal());
@@ -360,7 +360,7 @@ private slots:
 
         // A second offer raises the same dialog.
         h.doubleClickFile(3);
-        QCOMPARE(h.window->interaction().editorDialog(), dialog);
+        QCOMPARE(h.window->launcher().editorDialog(), dialog);
         QCOMPARE(h.editorDialogs(), 1);
         QVERIFY(dialog->isVisible());
 
@@ -369,7 +369,7 @@ private slots:
         QTRY_COMPARE(h.editorDialogs(), 0);
         h.doubleClickFile(1);
         QCOMPARE(h.editorDialogs(), 1);
-        QVERIFY(h.window->interaction().editorDialog()->isVisible());
+        QVERIFY(h.window->launcher().editorDialog()->isVisible());
     }
 
     void doubleClickWithNoRowSelected_onlyOffersTheDialog() {
@@ -390,7 +390,7 @@ private slots:
 
         // With an editor set, nothing at all.
         h.state.preferences.EditorPath = h.editor;
-        h.window->interaction().editorDialog()->close();
+        h.window->launcher().editorDialog()->close();
         QTRY_COMPARE(h.editorDialogs(), 0);
         h.window->showPage(ui::MainWindow::FileOrderPage);
         h.window->filesView()->selectionModel()->clearSelection();
@@ -417,7 +417,7 @@ private slots:
     void msDebugItem_opensTheReportInTheEditor() {
         EditHarness h;
 
-        h.window->actions().pMnuMSDebug->trigger();
+        h.window->actions().report->trigger();
 
         QVERIFY(h.prompter.shown.empty());
         QCOMPARE(h.editorArguments(),
@@ -466,7 +466,7 @@ private slots:
         QCOMPARE(all->header()->sortIndicatorOrder(), Qt::AscendingOrder);
 
         // A reload shows report order again, and the next click sorts ascending.
-        h.window->actions().pMnuRefresh->trigger();
+        h.window->actions().refresh->trigger();
         QCOMPARE(Column(all->model(), 0), reportOrder);
         QCOMPARE(all->header()->sortIndicatorSection(), -1);
         ClickHeader(all, ui::VariableTableModel::FileColumn);
@@ -548,7 +548,7 @@ private slots:
         h.state.report.ReportPath = chosen; // as "Browse:" leaves it
         h.state.report.ReportSource = core::LoadMode::Skip;
 
-        h.window->actions().pMnuRefresh->trigger();
+        h.window->actions().refresh->trigger();
         QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("CHOSEN"));
         QCOMPARE(h.state.report.ReportPath, chosen);
         QCOMPARE(h.state.report.ReportSource, std::optional<core::LoadMode>());
@@ -564,7 +564,7 @@ private slots:
 
         // F5 belongs to All Variables only.
         h.state.report.ReportPath = chosen;
-        h.window->actions().pMnuRefresh->trigger();
+        h.window->actions().refresh->trigger();
         h.window->showPage(ui::MainWindow::FileOrderPage);
         const unsigned generation = h.state.report.ReportGeneration;
         QTest::keyClick(h.window->filesView(), Qt::Key_F5);
@@ -589,7 +589,7 @@ private slots:
         QVERIFY(h.showAndWait());
         QVERIFY(h.window->selectVariable("MS_DEF"));
         QMenu* menu = h.window->viewMenu();
-        QAction* refresh = h.window->actions().pMnuRefresh;
+        QAction* refresh = h.window->actions().refresh;
         const struct {
             int page;
             QAbstractItemView* view;

@@ -5,6 +5,7 @@
 #include "core/report.hpp"
 #include "ui/main/help_window.hpp"
 #include "ui/main/icons.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/level_selector.hpp"
 #include "ui/main/list_views.hpp"
 #include "ui/main/main_texts.hpp"
@@ -346,16 +347,17 @@ private slots:
         QCOMPARE(barOrder, (QStringList{QStringLiteral("configOpts"), QStringLiteral("popUp"),
                                         QStringLiteral("help")}));
         const ui::MainWindow::Actions& actions = h.window->actions();
-        for (QAction* later : {actions.defineCategory, actions.expBuild, actions.pMnuOutput})
+        for (QAction* later :
+             {actions.categoryManager, actions.expressionBuilder, actions.exportView})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
-        QVERIFY(actions.mContents->isEnabled());
-        QCOMPARE(actions.mContents->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(actions.contents->isEnabled());
+        QCOMPARE(actions.contents->shortcut(), QKeySequence(Qt::Key_F1));
     }
 
     void pageChange_refreshOnlyOnAllVariables() {
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
-        QAction* refresh = h.window->actions().pMnuRefresh;
+        QAction* refresh = h.window->actions().refresh;
         QVERIFY(refresh->isEnabled());
         for (int page = 1; page < 5; ++page) {
             h.window->showPage(page);
@@ -508,13 +510,13 @@ private slots:
         MainWindowHarness h;
         h.window->startUp();
         QVERIFY(h.showAndWait());
-        h.window->openHelp();
-        QVERIFY(h.window->helpWindow()->isVisible());
+        h.window->launcher().openHelp();
+        QVERIFY(h.window->launcher().helpWindow()->isVisible());
 
         QVERIFY(h.window->close());
 
         QVERIFY(QFileInfo::exists(h.path(QStringLiteral("Dbgscope.Ini"))));
-        QVERIFY(!h.window->helpWindow()->isVisible());
+        QVERIFY(!h.window->launcher().helpWindow()->isVisible());
     }
 
     void close_preferencesCannotBeWritten_saysSo() {

@@ -426,6 +426,55 @@ private slots:
         m_state.Unsubscribe(token);
     }
 
+    void create_inputWhileMicroStationRuns_dropped() {
+        const std::string started = path("started");
+        const std::string release = path("release");
+        testing::WriteStandIn(path("ms/ustation.exe"),
+                              {testing::StepWrite(started), testing::StepWaitFor(release)});
+        m_state.report.ReportSource = core::LoadMode::New;
+        const Opened o = open();
+        o.dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(o.dialog.get()));
+        o.commandLine->setFocus();
+        const QString line = o.commandLine->text();
+
+        // Runs whenever the wait handles events: clicks "Create:" and "Done" and types into
+        // the command line, then lets MicroStation end.
+        int rounds = 0;
+        QTimer tick;
+        tick.setInterval(0);
+        connect(&tick, &QTimer::timeout, this, [&] {
+            if (++rounds == 1) {
+                QTest::mouseClick(o.create, Qt::LeftButton);
+                QTest::mouseClick(o.done, Qt::LeftButton);
+                QTest::keyClicks(o.commandLine, QStringLiteral("typed"));
+                // Input still queued when the wait handles events next.
+                QCoreApplication::postEvent(o.commandLine,
+                                            new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
+                                                          Qt::NoModifier, QStringLiteral("x")));
+                return;
+            }
+            WriteTextFile(release, "");
+            tick.stop();
+        });
+        tick.start();
+
+        QTest::mouseClick(o.create, Qt::LeftButton);
+        tick.stop();
+
+        QVERIFY(rounds >= 2);
+        QVERIFY(testing::Exists(started));
+        std::filesystem::remove(started);
+        // Whatever was held back would be acted upon now.
+        QCoreApplication::processEvents();
+        QVERIFY(!testing::Exists(started));
+        QVERIFY(o.dialog->isVisible());
+        QVERIFY(o.dialog->result() != QDialog::Accepted);
+        QCOMPARE(m_state.report.ReportSource, std::optional<core::LoadMode>());
+        QCOMPARE(o.commandLine->text(), line);
+        QVERIFY(m_prompter.shown.empty());
+    }
+
     void create_lineEditedByHand_runsWhatTheBoxHolds() {
         writeReportingStandIn(path("ms"));
         const Opened o = open();

@@ -1,11 +1,12 @@
 #include "find_isolate.hpp"
 
 #include "core/messages.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
 #include "ui/context.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <utility>
 

@@ -1,19 +1,18 @@
 #include "main_window.hpp"
 
 #include "core/messages.hpp"
-#include "core/platform/platform.hpp"
 #include "core/preferences.hpp"
 #include "core/process.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "find_isolate.hpp"
-#include "help_window.hpp"
 #include "icons.hpp"
+#include "launcher.hpp"
 #include "level_selector.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
-#include "program_wait.hpp"
 #include "text_list_model.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
 #include <QAction>
@@ -141,6 +140,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     setMinimumSize(m_startUpSize);
     resize(m_startUpSize);
     m_interaction = new ViewInteraction(*this);
+    m_launcher = new Launcher(*this);
     applyPageVisibility();
 }
 
@@ -186,31 +186,32 @@ QWidget* MainWindow::buildSinglePage(QTreeView* view) {
 }
 
 void MainWindow::buildMenus() {
-    // Items whose windows are not part of the program yet stay disabled; whoever adds the
-    // window enables and connects its item (most of them in ViewInteraction).
+    // Items whose windows are not part of the program yet stay disabled; the launcher enables
+    // an item as it connects it to its window.
     m_optionsMenu = menuBar()->addMenu(tr("Options"));
     m_optionsMenu->setObjectName(QStringLiteral("configOpts"));
-    m_actions.defineEditor = AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
-    m_actions.defineMicroStation =
+    m_actions.editingOptions =
+        AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
+    m_actions.microStation =
         AddAction(m_optionsMenu, tr("MicroStation"), "defineMicroStation", false);
-    m_actions.defineCategory =
+    m_actions.categoryManager =
         AddAction(m_optionsMenu, tr("Category Manager"), "defineCategory", false);
-    m_actions.expBuild = AddAction(m_optionsMenu, tr("Expression Builder"), "expBuild", false);
+    m_actions.expressionBuilder =
+        AddAction(m_optionsMenu, tr("Expression Builder"), "expBuild", false);
 
     m_viewMenu = menuBar()->addMenu(tr("View"));
     m_viewMenu->setObjectName(QStringLiteral("popUp"));
-    m_actions.pMnuMSDebug = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
-    m_actions.pMnuRefresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
-    m_actions.pMnuOutput =
+    m_actions.report = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
+    m_actions.refresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
+    m_actions.exportView =
         AddAction(m_viewMenu, tr("Output View to Text File"), "pMnuOutput", false);
 
     m_helpMenu = menuBar()->addMenu(tr("Help"));
     m_helpMenu->setObjectName(QStringLiteral("help"));
-    m_actions.mContents = AddAction(m_helpMenu, tr("Contents"), "mContents", true);
+    m_actions.contents = AddAction(m_helpMenu, tr("Contents"), "mContents", true);
     // F1 works wherever the focus is in the window.
-    m_actions.mContents->setShortcut(QKeySequence(Qt::Key_F1));
-    m_actions.mContents->setShortcutContext(Qt::WindowShortcut);
-    connect(m_actions.mContents, &QAction::triggered, this, &MainWindow::openHelp);
+    m_actions.contents->setShortcut(QKeySequence(Qt::Key_F1));
+    m_actions.contents->setShortcutContext(Qt::WindowShortcut);
     m_actions.about = AddAction(m_helpMenu, tr("About"), "about", false);
 }
 
@@ -278,20 +279,7 @@ void MainWindow::applyPageVisibility() {
         return;
     // The tab control shows the page's own view and hides the others. "Output View to Text
     // File" is never disabled here; its window enables it once.
-    m_actions.pMnuRefresh->setEnabled(page == AllVariablesPage);
-}
-
-void MainWindow::openHelp() {
-    const core::AppState& state = m_context.state;
-    if (UseCompiledHelp(state)) {
-        ProgramWait wait;
-        if (core::RunProgram(CompiledHelpCommandLine(state.preferences.ProgramFolder),
-                             wait.whileWaiting()))
-            return;
-    }
-    if (m_helpWindow == nullptr)
-        m_helpWindow = new HelpWindow(this);
-    m_helpWindow->showContents();
+    m_actions.refresh->setEnabled(page == AllVariablesPage);
 }
 
 void MainWindow::onStateChanged() {
@@ -356,7 +344,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::quit() {
-    m_interaction->closeDialogs();
+    m_launcher->closeWindows();
     // The preferences are written as the window closes, however it is closed.
     close();
 }

@@ -1,8 +1,9 @@
 #include "text_list_model.hpp"
 
 #include "core/session.hpp"
+#include "flat_list.hpp"
 #include "icons.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -42,10 +43,7 @@ QVariant TextListModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags TextListModel::flags(const QModelIndex& index) const {
-    // Flat lists: telling the view saves it a question per row.
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return FlatListFlags(index);
 }
 
 QVariant TextListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -1,8 +1,9 @@
 #include "variable_table_model.hpp"
 
 #include "core/session.hpp"
+#include "flat_list.hpp"
 #include "icons.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <limits>
 
@@ -83,10 +84,7 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags VariableTableModel::flags(const QModelIndex& index) const {
-    // Flat lists: telling the view saves it a question per row.
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return FlatListFlags(index);
 }
 
 QVariant VariableTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
