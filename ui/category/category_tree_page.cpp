@@ -9,6 +9,7 @@
 #include "ui/main/view_interaction.hpp"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTreeView>
@@ -35,6 +36,9 @@ CategoryTreePage::CategoryTreePage(MainWindow& window) : QObject(&window), m_win
     QTreeView* view = m_window.categoryView();
     m_model = new CategoryTreeModel(m_window.icons(), view);
     view->setModel(m_model);
+    // Long expansions scroll sideways rather than lose their ends.
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
     connect(&m_window, &MainWindow::categoryTreeRequested, this, &CategoryTreePage::rebuild);
