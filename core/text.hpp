@@ -7,12 +7,12 @@ namespace varscope::core {
 
 // Report and category lines are recognised by substring, ignoring letter case (ASCII only:
 // the texts are bytes in the system code page).
-constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+constexpr char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
-bool ContainsIgnoreCase(std::string_view haystack, std::string_view needle);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 
 // Replaces every doubled separator by a single one in one left-to-right pass.
 std::string CollapseDoubledSeparator(std::string_view path, char separator);
