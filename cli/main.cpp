@@ -3,7 +3,7 @@
 #include "core/fileio.hpp"
 #include "core/platform/platform.hpp"
 #include "core/report.hpp"
-#include "core/session.hpp"
+#include "core/report_stream.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,7 +12,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -229,8 +228,7 @@ int Export(int argc, char** argv) {
         outcome.written = stream.feed(*read.bytes) && stream.finish() && exporter.finish();
         outcome.skippedLines = stream.skippedLines();
     } else {
-        outcome =
-            ExportReportFile(options.report, view, write, std::thread::hardware_concurrency());
+        outcome = ExportReportFile(options.report, view, write);
     }
     if (!outcome.readError.empty())
         return cannotRead(outcome.readError);

@@ -43,7 +43,4 @@ private:
 // reason; on failure the old file is left as it was.
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes);
 
-// Writes (replacing) a file directly; nullopt on success, else the reason.
-std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes);
-
 } // namespace varscope::core
