@@ -1,7 +1,6 @@
-// The unit of bytes here is the window (see line_scan.hpp): a stretch of text that starts at
-// a line start and ends after a line end, 16 KB or one longer line. Everything the reader
-// stops at is found for the whole window at once, in one pass of wide compares, instead of
-// a search per byte kind and line.
+// The unit of bytes here is the window, as line_scan.hpp defines it. Everything the reader
+// stops at is found for a whole window in one pass of wide compares, instead of a search
+// per byte kind and line.
 #include "line_scan.hpp"
 
 #include "text.hpp"
@@ -27,8 +26,6 @@ namespace {
 struct Classes {
     std::uint64_t lineEnd = 0; // '\n' or '\r'
     std::uint64_t close = 0;   // ')'
-    std::uint64_t open = 0;    // '('
-    std::uint64_t colon = 0;   // ':'
     std::uint64_t equals = 0;  // '='
     std::uint64_t bracket = 0; // '['
     std::uint64_t blank = 0;   // ' '
@@ -41,15 +38,10 @@ inline std::uint64_t ShiftUp(std::uint64_t now, std::uint64_t before, std::size_
 
 // The reader's masks from the classes of a word and those of the word before.
 inline LineMasks Derive(const Classes& now, const Classes& before) {
-    std::uint64_t opened = 0;
-    for (const std::size_t distance : kTagOpenings)
-        opened |= ShiftUp(now.open, before.open, distance);
     std::uint64_t paired = 0;
     for (const std::size_t gap : kMarkerBlankGaps)
         paired |= ShiftUp(now.blank, before.blank, gap);
-    return {now.lineEnd,        now.colon & ShiftUp(now.close, before.close, 1),
-            now.close & opened, now.equals,
-            now.bracket,        now.blank & paired};
+    return {now.lineEnd, now.close, now.equals, now.bracket, now.blank & paired};
 }
 
 Classes ClassifyPortable(const char* bytes) {
@@ -63,12 +55,6 @@ Classes ClassifyPortable(const char* bytes) {
             break;
         case ')':
             masks.close |= bit;
-            break;
-        case '(':
-            masks.open |= bit;
-            break;
-        case ':':
-            masks.colon |= bit;
             break;
         case '=':
             masks.equals |= bit;
@@ -101,8 +87,6 @@ Classes ClassifySse2(const char* bytes) {
         };
         masks.lineEnd |= bits(_mm_or_si128(is('\n'), is('\r')), part);
         masks.close |= bits(is(')'), part);
-        masks.open |= bits(is('('), part);
-        masks.colon |= bits(is(':'), part);
         masks.equals |= bits(is('='), part);
         masks.bracket |= bits(is('['), part);
         masks.blank |= bits(is(' '), part);
@@ -122,19 +106,30 @@ bool Available(Tier tier) {
 #endif
 }
 
-void ClassifyWindow(Tier tier, const char* data, std::size_t count, LineMasks* masks) {
+namespace {
+
+template <Classes (*Classify)(const char*)>
+void ClassifyWords(const char* data, std::size_t count, LineMasks* masks) {
     Classes before;
     for (std::size_t n = 0; n < count; ++n) {
-#ifdef VARSCOPE_SCAN_SSE2
-        const Classes now = tier == Tier::Portable ? ClassifyPortable(data + n * kWordBytes)
-                                                   : ClassifySse2(data + n * kWordBytes);
-#else
-        (void)tier;
-        const Classes now = ClassifyPortable(data + n * kWordBytes);
-#endif
+        const Classes now = Classify(data + n * kWordBytes);
         masks[n] = Derive(now, before);
         before = now;
     }
+}
+
+} // namespace
+
+void ClassifyWindow(Tier tier, const char* data, std::size_t count, LineMasks* masks) {
+#ifdef VARSCOPE_SCAN_SSE2
+    if (tier == Tier::Sse2) {
+        ClassifyWords<ClassifySse2>(data, count, masks);
+        return;
+    }
+#else
+    (void)tier;
+#endif
+    ClassifyWords<ClassifyPortable>(data, count, masks);
 }
 
 } // namespace scan
@@ -166,17 +161,6 @@ constexpr std::array<Tag, 6> kTags = {{{"site", LevelSite},
                                        {"user", LevelUser},
                                        {"appl", LevelApplication},
                                        {"predefined", LevelPredefined}}};
-
-// The classifier finds tags by the distance of their parentheses.
-constexpr bool TagOpeningsMatch() {
-    for (const Tag& tag : kTags) {
-        if (std::find(scan::kTagOpenings.begin(), scan::kTagOpenings.end(), tag.word.size() + 1) ==
-            scan::kTagOpenings.end())
-            return false;
-    }
-    return true;
-}
-static_assert(TagOpeningsMatch());
 
 constexpr std::string_view kSummaryMarker = "configuration variable summary";
 constexpr std::string_view kFileMarker = "processing macro file";
@@ -328,16 +312,9 @@ std::string_view TrimLeadingBlanks(std::string_view text) {
     return text.substr(first);
 }
 
-// The masks of a window, and its markers and tags checked in full once for all its lines:
-// they hold no line end, so each lies within one line.
+// The masks of a window.
 class WindowMasks {
 public:
-    // A found marker or tag. Sorted by position, each list ends at a hit beyond every line.
-    struct Hit {
-        std::size_t at;
-        int what; // the markers' bits, or the tag's rank in kTags
-    };
-
     void classify(std::string_view window) {
         const std::size_t whole = window.size() / kWordBytes;
         if (m_words.size() < whole + 1)
@@ -359,11 +336,7 @@ public:
             scan::ClassifyWindow(kTier, padded, 2, last.data());
             m_words[whole] = last[1];
         }
-        findMarkersAndTags(window);
     }
-
-    const std::vector<Hit>& markers() const { return m_markers; }
-    const std::vector<Hit>& tags() const { return m_tags; }
 
     // Where the window's complete lines end (0 when it holds none): after its last line
     // end, unless that is a CR at the window's end whose LF may follow (`final`: nothing
@@ -395,6 +368,26 @@ public:
         return found < limit ? found : limit;
     }
 
+    // Calls `visit` with each position in [begin, end) whose bit is set in `mask`.
+    template <typename Visit>
+    void forEach(std::uint64_t LineMasks::*mask, std::size_t begin, std::size_t end,
+                 Visit&& visit) const {
+        if (begin >= end)
+            return;
+        std::size_t at = begin / kWordBytes;
+        const std::size_t last = (end - 1) / kWordBytes;
+        std::uint64_t bits = m_words[at].*mask & (~std::uint64_t{0} << (begin % kWordBytes));
+        while (true) {
+            if (at == last)
+                bits &= ~std::uint64_t{0} >> (kWordBytes - 1 - (end - 1) % kWordBytes);
+            for (; bits != 0; bits &= bits - 1)
+                visit(at * kWordBytes + static_cast<std::size_t>(std::countr_zero(bits)));
+            if (at == last)
+                return;
+            bits = m_words[++at].*mask;
+        }
+    }
+
 private:
     // The last position before `limit` whose bit is set in `mask`, else npos.
     std::size_t last(std::uint64_t LineMasks::*mask, std::size_t limit) const {
@@ -411,43 +404,7 @@ private:
         return at * kWordBytes + kWordBytes - 1 - static_cast<std::size_t>(std::countl_zero(bits));
     }
 
-    void findMarkersAndTags(std::string_view window) {
-        m_markers.clear();
-        std::size_t tags = 0;
-        const std::size_t words = (window.size() + kWordBytes - 1) / kWordBytes;
-        for (std::size_t word = 0; word < words; ++word) {
-            const LineMasks& masks = m_words[word];
-            if ((masks.marker | masks.tagEnd) == 0)
-                continue;
-            const std::size_t base = word * kWordBytes;
-            for (std::uint64_t bits = masks.marker; bits != 0; bits &= bits - 1) {
-                const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(bits));
-                int what = 0;
-                for (const Marker& marker : kMarkers)
-                    what |= marker.endsBlankAt(window, at) ? marker.bit : 0;
-                if (what != 0)
-                    m_markers.push_back({at, what});
-            }
-            // Room for a hit per bit, and the end: each is written, only tags are kept.
-            if (m_tags.size() < tags + kWordBytes + 1)
-                m_tags.resize(2 * m_tags.size() + kWordBytes + 1);
-            for (std::uint64_t bits = masks.tagEnd; bits != 0; bits &= bits - 1) {
-                const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(bits));
-                const int rank =
-                    at >= kTagReach ? TagRankFast(window.data(), at) : TagRankEndingAt(window, at);
-                m_tags[tags] = {at, rank};
-                tags += rank >= 0 ? 1 : 0;
-            }
-        }
-        m_markers.push_back({std::string_view::npos, 0});
-        if (m_tags.size() < tags + 1)
-            m_tags.resize(tags + 1);
-        m_tags[tags] = {std::string_view::npos, 0};
-    }
-
     std::vector<LineMasks> m_words; // one more than the window's whole words
-    std::vector<Hit> m_markers;
-    std::vector<Hit> m_tags;
 };
 
 } // namespace
@@ -502,7 +459,6 @@ struct LineScanner::Reader {
             masks.classify(window);
             complete = end == std::string_view::npos ? 0 : window.size();
         }
-        m_marker = m_tag = 0;
         std::size_t pos = 0;
         while (pos < complete) {
             const std::size_t end = masks.first(&LineMasks::lineEnd, pos, window.size());
@@ -519,27 +475,14 @@ struct LineScanner::Reader {
         return final ? text.size() : start + complete;
     }
 
-    // The markers of the line that ends at `end` (the lines are read in order, so their
-    // markers and tags are the next in the lists), and the highest rank of its tags.
-    int markersUpTo(std::size_t end) {
-        int found = 0;
-        const std::vector<WindowMasks::Hit>& hits = masks.markers();
-        for (; hits[m_marker].at < end; ++m_marker)
-            found |= hits[m_marker].what;
-        return found;
-    }
-    int tagRankUpTo(std::size_t end) {
-        int rank = -1;
-        const std::vector<WindowMasks::Hit>& hits = masks.tags();
-        for (; hits[m_tag].at < end; ++m_tag)
-            rank = std::max(rank, hits[m_tag].what);
-        return rank;
-    }
-
     void readLine(std::string_view window, std::size_t begin, std::size_t end) {
         const char* const base = window.data();
         const std::string_view line(base + begin, end - begin);
-        const int markers = markersUpTo(end);
+        int markers = 0;
+        masks.forEach(&LineMasks::marker, begin, end, [&markers, window](std::size_t at) {
+            for (const Marker& marker : kMarkers)
+                markers |= marker.endsBlankAt(window, at) ? marker.bit : 0;
+        });
         if (inSummary) {
             if (!sink.summaryLine(line)) {
                 stopped = true;
@@ -567,14 +510,20 @@ struct LineScanner::Reader {
             }
         }
 
-        const int tagRank = tagRankUpTo(end);
+        // A ')' may end a tag (the last in kTags wins) or begin the first "):".
+        int tagRank = -1;
+        std::size_t paren = end;
+        masks.forEach(&LineMasks::close, begin, end, [&, window](std::size_t at) {
+            tagRank = std::max(tagRank, at >= kTagReach ? TagRankFast(base, at)
+                                                        : TagRankEndingAt(window, at));
+            if (paren == end && at + 1 < end && base[at + 1] == ':')
+                paren = at;
+        });
         if (tagRank >= 0)
             pendingLevel = kTags[static_cast<std::size_t>(tagRank)].level;
-
-        const std::size_t colon = masks.first(&LineMasks::closeColon, begin, end);
-        if (colon == end)
+        if (paren == end)
             return;
-        const std::size_t rest = colon + 1; // after "):"
+        const std::size_t rest = paren + 2;
         const std::size_t equals = masks.first(&LineMasks::equals, rest, end);
         if (equals == end) {
             ++skippedLines;
@@ -604,8 +553,6 @@ struct LineScanner::Reader {
     ReportSink& sink;
     const bool copyFiles;
     WindowMasks masks;
-    std::size_t m_marker = 0; // the next hits of the window's lists
-    std::size_t m_tag = 0;
     bool inSummary = false;
     bool stopped = false;
     std::int16_t pendingLevel = LevelNone;

@@ -18,23 +18,17 @@ namespace scan {
 
 constexpr std::size_t kWordBytes = 64;
 
-// Where a level tag's '(' stands before its ')': 5 bytes for "(site)", "(user)" and
-// "(appl)", 7 for "(system)", 8 for "(project)", 11 for "(predefined)".
-inline constexpr std::array<std::size_t, 4> kTagOpenings = {5, 7, 8, 11};
 // How far apart the first two blanks of the two markers stand ("processing macro file",
 // "configuration variable summary").
 inline constexpr std::array<std::size_t, 2> kMarkerBlankGaps = {6, 9};
 
-// What the reader needs of 64 bytes of a window; bit i stands for byte i. Each mask but
-// the first is a superset of what it names, so a bit costs a closer look only where it is
-// set.
+// What the reader needs of 64 bytes of a window; bit i stands for byte i.
 struct LineMasks {
-    std::uint64_t lineEnd = 0;    // '\n' or '\r'
-    std::uint64_t closeColon = 0; // the ':' of each "):"
-    std::uint64_t tagEnd = 0;     // each ')' with a '(' where a tag would have it
-    std::uint64_t equals = 0;     // '='
-    std::uint64_t bracket = 0;    // '['
-    std::uint64_t marker = 0;     // each blank with a blank where a marker would have it
+    std::uint64_t lineEnd = 0; // '\n' or '\r'
+    std::uint64_t close = 0;   // ')', which ends a tag and begins "):"
+    std::uint64_t equals = 0;  // '='
+    std::uint64_t bracket = 0; // '['
+    std::uint64_t marker = 0;  // each blank with a blank where a marker would have it
     bool operator==(const LineMasks&) const = default;
 };
 

@@ -161,24 +161,24 @@ Collected FromParse(const std::string& report) {
     return out;
 }
 
-// Streams the report in pieces ending at `cuts` (ascending offsets), each piece from a
+// Streams the report in blocks ending at `cuts` (ascending offsets), each block from a
 // copy that is overwritten afterwards, as a reused read buffer would be.
 Collected FromStream(const std::string& report, const std::vector<std::size_t>& cuts) {
     Collected out;
     CollectingSink sink(out);
     ReportStream stream(sink);
     std::size_t from = 0;
-    std::string piece;
+    std::string block;
     for (std::size_t cut : cuts) {
         cut = std::min(cut, report.size());
-        piece.assign(report, from, cut - from);
-        EXPECT_TRUE(stream.feed(piece));
-        std::fill(piece.begin(), piece.end(), '\x7f');
+        block.assign(report, from, cut - from);
+        EXPECT_TRUE(stream.feed(block));
+        std::fill(block.begin(), block.end(), '\x7f');
         from = cut;
     }
-    piece.assign(report, from);
-    EXPECT_TRUE(stream.feed(piece));
-    std::fill(piece.begin(), piece.end(), '\x7f');
+    block.assign(report, from);
+    EXPECT_TRUE(stream.feed(block));
+    std::fill(block.begin(), block.end(), '\x7f');
     EXPECT_TRUE(stream.finish());
     out.skipped = stream.skippedLines();
     return out;
@@ -191,7 +191,7 @@ std::vector<std::size_t> EveryCut(std::size_t size, std::size_t step) {
     return cuts;
 }
 
-// Pieces that end right after each CR, so that every CR LF is split between two pieces.
+// Blocks that end right after each CR, so that every CR LF is split between two blocks.
 std::vector<std::size_t> CutsAfterEachCr(const std::string& report) {
     std::vector<std::size_t> cuts;
     for (std::size_t at = report.find('\r'); at != std::string::npos;
@@ -204,7 +204,7 @@ std::vector<std::size_t> RandomCuts(std::size_t size, std::mt19937_64& random) {
     std::vector<std::size_t> cuts;
     std::size_t at = 0;
     while (true) {
-        // Mostly short pieces, now and then long ones.
+        // Mostly short blocks, now and then long ones.
         const std::size_t most = random() % 8 == 0 ? 100'000 : 40;
         at += 1 + random() % most;
         if (at >= size)
@@ -461,15 +461,11 @@ TEST(LineScan, sse2AndPortable_markWhatEachByteAndThoseBeforeItSay) {
         for (std::size_t bit = 0; bit < scan::kWordBytes; ++bit) {
             const std::size_t i = block * scan::kWordBytes + bit;
             const std::uint64_t mask = std::uint64_t{1} << bit;
-            bool tag = false;
-            for (const std::size_t distance : scan::kTagOpenings)
-                tag = tag || at(i, distance, '(');
             bool pair = false;
             for (const std::size_t gap : scan::kMarkerBlankGaps)
                 pair = pair || at(i, gap, ' ');
             masks.lineEnd |= at(i, 0, '\n') || at(i, 0, '\r') ? mask : 0;
-            masks.closeColon |= at(i, 0, ':') && at(i, 1, ')') ? mask : 0;
-            masks.tagEnd |= at(i, 0, ')') && tag ? mask : 0;
+            masks.close |= at(i, 0, ')') ? mask : 0;
             masks.equals |= at(i, 0, '=') ? mask : 0;
             masks.bracket |= at(i, 0, '[') ? mask : 0;
             masks.marker |= at(i, 0, ' ') && pair ? mask : 0;
