@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 
 namespace varscope::core {
@@ -13,41 +14,100 @@ namespace {
 
 constexpr std::size_t kExportBlock = std::size_t{1} << 20;
 
-// Room for the longest level name.
-constexpr std::size_t kLevelRoom = 11;
-constexpr bool LevelNamesFit() {
-    for (const ConfigLevel level : kLegendLevels) {
-        if (LevelName(level).size() > kLevelRoom)
-            return false;
+// Level names by code, padded so that each is copied with one fixed-size move.
+struct PaddedLevelName {
+    std::array<char, 16> text{};
+    std::size_t size = 0;
+};
+constexpr std::array<PaddedLevelName, LevelApplication + 1> PadLevelNames() {
+    std::array<PaddedLevelName, LevelApplication + 1> names{};
+    for (std::size_t code = 0; code < names.size(); ++code) {
+        const std::string_view name = LevelName(static_cast<int>(code));
+        std::copy(name.begin(), name.end(), names[code].text.begin());
+        names[code].size = name.size();
     }
-    return true;
+    return names;
 }
-static_assert(LevelNamesFit());
+constexpr auto kPaddedLevelNames = PadLevelNames();
+constexpr std::size_t kLevelRoom = sizeof(PaddedLevelName::text);
+
+// Writes the texts of a line. Exports of hundreds of MB spend their time copying fields,
+// and in a report a record's name, value and expansion stand as "name=value [expansion",
+// one byte apart: with a one-byte delimiter a text that follows the one before it so is
+// copied with it in one go, and the byte between is overwritten with the delimiter.
+class LineWriter {
+public:
+    LineWriter(char* out, std::string_view delimiter) : m_out(out), m_delimiter(delimiter) {}
+
+    // Writes nothing for a code that is no level.
+    void levelName(int code) {
+        if (code < 0 || static_cast<std::size_t>(code) >= kPaddedLevelNames.size())
+            return;
+        const PaddedLevelName& name = kPaddedLevelNames[static_cast<std::size_t>(code)];
+        copyRun();
+        std::memcpy(m_out, name.text.data(), name.text.size());
+        m_out += name.size;
+    }
+    void text(std::string_view text) {
+        copyRun();
+        m_run = text;
+    }
+    void delimiter() {
+        copyRun();
+        if (m_delimiter.size() == 1)
+            *m_out++ = m_delimiter.front();
+        else
+            m_out = std::copy(m_delimiter.begin(), m_delimiter.end(), m_out);
+    }
+    void delimited(std::string_view text) {
+        const char* const runEnd = m_run.data() + m_run.size();
+        if (m_delimiter.size() == 1 && !m_run.empty() && text.data() == runEnd + 1) {
+            m_gaps[m_gapCount++] = m_run.size();
+            m_run = std::string_view(m_run.data(), m_run.size() + 1 + text.size());
+            return;
+        }
+        delimiter();
+        m_run = text;
+    }
+    char* endLine() {
+        copyRun();
+        return std::copy(kLineEnd.begin(), kLineEnd.end(), m_out);
+    }
+
+private:
+    void copyRun() {
+        m_out = std::copy(m_run.begin(), m_run.end(), m_out);
+        for (std::size_t i = 0; i < m_gapCount; ++i)
+            *(m_out - m_run.size() + m_gaps[i]) = m_delimiter.front();
+        m_gapCount = 0;
+        m_run = {};
+    }
+
+    char* m_out;
+    const std::string_view m_delimiter;
+    std::string_view m_run;              // the texts not yet copied, in memory one after another
+    std::array<std::size_t, 3> m_gaps{}; // where in the run the delimiters go
+    std::size_t m_gapCount = 0;
+};
 
 } // namespace
 
 char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned columns,
                         std::string_view delimiter) {
-    const auto put = [&out](std::string_view text) {
-        out = std::copy(text.begin(), text.end(), out);
-    };
-    const std::string_view level = columns & ColumnLevel ? LevelName(record.Level) : "";
-    if (!level.empty()) {
-        put(level);
-        put(delimiter);
+    LineWriter line(out, delimiter);
+    if ((columns & ColumnLevel) && !LevelName(record.Level).empty()) {
+        line.levelName(record.Level);
+        line.delimiter();
     }
     if (columns & ColumnVariable)
-        put(record.Name);
-    for (const auto& [column, text] :
-         {std::pair{ColumnValue, record.Value}, std::pair{ColumnExpansion, record.Expansion},
-          std::pair{ColumnFile, record.File}}) {
-        if (columns & column) {
-            put(delimiter);
-            put(text);
-        }
-    }
-    put(kLineEnd);
-    return out;
+        line.text(record.Name);
+    if (columns & ColumnValue)
+        line.delimited(record.Value);
+    if (columns & ColumnExpansion)
+        line.delimited(record.Expansion);
+    if (columns & ColumnFile)
+        line.delimited(record.File);
+    return line.endLine();
 }
 
 std::size_t VariableLineRoom(const ConfigVariable& record, std::string_view delimiter) {
