@@ -63,7 +63,7 @@ std::string FromTable(const std::string& report, const ExportView& view) {
     return out;
 }
 
-// The export written while the report is fed in random pieces, each overwritten after use
+// The export written while the report is fed in random blocks, each overwritten after use
 // as a reused read buffer is.
 std::string FromStream(const std::string& report, const ExportView& view, std::mt19937_64& random) {
     std::string out;
@@ -72,12 +72,12 @@ std::string FromStream(const std::string& report, const ExportView& view, std::m
         return true;
     });
     ReportStream stream(exporter);
-    std::string piece;
+    std::string block;
     for (std::size_t at = 0; at < report.size();) {
         const std::size_t size = 1 + random() % (random() % 4 == 0 ? 200'000 : 300);
-        piece.assign(report, at, size);
-        EXPECT_TRUE(stream.feed(piece));
-        std::fill(piece.begin(), piece.end(), '#');
+        block.assign(report, at, size);
+        EXPECT_TRUE(stream.feed(block));
+        std::fill(block.begin(), block.end(), '#');
         at += size;
     }
     EXPECT_TRUE(stream.finish());
