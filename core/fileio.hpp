@@ -16,7 +16,7 @@ struct ReadResult {
 // The whole file as bytes, in one read.
 ReadResult ReadWholeFile(const std::string& path);
 
-// A file read front to back in pieces the caller places, for files larger than memory
+// A file read front to back in blocks the caller places, for files larger than memory
 // should hold.
 class FileBlocks {
 public:
