@@ -117,6 +117,20 @@ private slots:
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
+    void categoryManager_closeButtonOnly_rebuildsTheCategoryTree() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        int requests = 0;
+        connect(h.window.get(), &ui::MainWindow::categoryTreeRequested, this, [&] { ++requests; });
+        for (const char* button : {"Command_Cancel", "Command_Close"}) {
+            TriggerModal(h.window->actions().categoryManager, [&](QWidget* manager) {
+                QTest::mouseClick(manager->findChild<QPushButton*>(QString::fromLatin1(button)),
+                                  Qt::LeftButton);
+            });
+        }
+        QCOMPARE(requests, 1);
+    }
+
     void microStation_eachOpeningReadsTheStateAgain() {
         MainWindowHarness h;
         h.window->startUp(FixtureReport());

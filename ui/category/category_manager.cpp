@@ -26,6 +26,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace varscope::ui {
 
 namespace {
@@ -123,9 +125,11 @@ void CategoryManager::buildControls() {
     QPushButton* close = AddButton(buttons, text::kClose, "Command_Close");
     QPushButton* cancel = AddButton(buttons, text::kCancel, "Command_Cancel");
 
+    m_membersColumn = new QVBoxLayout;
+    m_membersColumn->addWidget(m_members);
     auto* lists = new QHBoxLayout;
     lists->addWidget(frame, 2);
-    lists->addWidget(m_members, 3);
+    lists->addLayout(m_membersColumn, 3);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(up);
     bottom->addWidget(down);
@@ -186,6 +190,13 @@ void CategoryManager::showEvent(QShowEvent* event) {
     if (m_columnsSized)
         return;
     m_columnsSized = true;
+    // The member list lines up with the category list inside its frame.
+    const int listTop = m_categories->mapTo(this, QPoint()).y();
+    const int membersTop = m_members->mapTo(this, QPoint()).y();
+    const int top = listTop - membersTop;
+    const int bottom = membersTop + m_members->height() - listTop - m_categories->height();
+    m_membersColumn->setContentsMargins(0, std::max(top, 0), 0, std::max(bottom, 0));
+    layout()->activate();
     const int width = m_members->width();
     m_members->setColumnWidth(0, width / 2);
     m_members->setColumnWidth(1, int(width / 2.55));

@@ -13,6 +13,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTreeWidget;
+class QVBoxLayout;
 
 namespace varscope::core {
 enum class CategoryMove;
@@ -76,6 +77,7 @@ private:
     Context& m_context;
     QListWidget* m_categories = nullptr;
     QTreeWidget* m_members = nullptr;
+    QVBoxLayout* m_membersColumn = nullptr;
     QPushButton* m_update = nullptr;
     QLabel* m_picture = nullptr;
     QMenu* m_popUp = nullptr;
