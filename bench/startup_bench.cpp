@@ -42,6 +42,9 @@ class SilentPrompter final : public core::Prompter {
 public:
     void message(std::string_view, core::MessageIcon, std::string_view) override {}
     bool ask(std::string_view, std::string_view) override { return false; }
+    core::Answer askYesNoCancel(std::string_view, std::string_view) override {
+        return core::Answer::Cancel;
+    }
     std::optional<std::string> input(std::string_view, std::string_view,
                                      std::string_view) override {
         return std::nullopt;

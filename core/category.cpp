@@ -269,6 +269,93 @@ void DeleteMembers(CatalogueCategory& category, std::vector<std::size_t> positio
 
 namespace {
 
+std::string Quoted(std::string_view text) {
+    return '"' + std::string(text) + '"';
+}
+
+// What `key` would clash with in the tree's one key space, as the end of a message.
+std::optional<std::string> KeyClash(const Catalogue& catalogue, std::string_view key) {
+    const std::string folded = Folded(key);
+    for (const CatalogueCategory& category : catalogue.categories) {
+        if (Folded(category.name) == folded)
+            return "is already the category " + Quoted(category.name) + ".";
+    }
+    for (const CatalogueCategory& category : catalogue.categories) {
+        for (const CatalogueMember& member : category.members) {
+            if (!member.description.empty() && Folded(member.description) == folded)
+                return "is already the description " + Quoted(member.description) +
+                       " in the category " + Quoted(category.name) + ".";
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> CategoryNameRefusal(const Catalogue& catalogue, std::string_view name) {
+    if (name.empty())
+        return std::nullopt;
+    if (name.find(']') != std::string_view::npos)
+        return "A category name cannot hold \"]\": " + Quoted(name) + ".";
+    if (auto clash = KeyClash(catalogue, name))
+        return Quoted(name) + " " + *clash;
+    return std::nullopt;
+}
+
+std::optional<std::string> MemberRefusal(const Catalogue& catalogue,
+                                         const CatalogueMember& member) {
+    if (member.description.empty() || member.variable.empty())
+        return std::string(text::kDescriptionAndVariableRequired);
+    if (member.description.find('=') != std::string::npos)
+        return "A description cannot hold \"=\": " + Quoted(member.description) + ".";
+    if (auto clash = KeyClash(catalogue, member.description))
+        return Quoted(member.description) + " " + *clash;
+    return std::nullopt;
+}
+
+void EditedCatalogue::load(const std::string& path) {
+    m_catalogue = LoadCatalogue(path);
+    m_unsavedChanges = false;
+}
+
+void EditedCatalogue::startAfresh() {
+    m_catalogue = {};
+    m_unsavedChanges = false;
+}
+
+std::optional<std::string> EditedCatalogue::save(const std::string& path) {
+    auto failure = SaveCatalogue(m_catalogue, path);
+    if (!failure)
+        m_unsavedChanges = false;
+    return failure;
+}
+
+std::size_t EditedCatalogue::addCategory(std::string name) {
+    const std::size_t added = AddCategory(m_catalogue, std::move(name));
+    m_unsavedChanges = m_unsavedChanges || added != 0;
+    return added;
+}
+
+MoveOutcome EditedCatalogue::moveOrDelete(CategoryMove move, std::size_t position) {
+    const MoveOutcome outcome = MoveOrDeleteCategory(m_catalogue, move, position);
+    m_unsavedChanges = m_unsavedChanges || outcome.changed;
+    return outcome;
+}
+
+std::size_t EditedCatalogue::addMember(std::size_t position, CatalogueMember member) {
+    m_unsavedChanges = true;
+    return AddMember(m_catalogue.categories[position - 1], std::move(member));
+}
+
+void EditedCatalogue::deleteMembers(std::size_t position, std::vector<std::size_t> members) {
+    auto& kept = m_catalogue.categories[position - 1].members;
+    const std::size_t before = kept.size();
+    DeleteMembers(m_catalogue.categories[position - 1], std::move(members));
+    m_unsavedChanges = m_unsavedChanges || kept.size() != before;
+}
+
+namespace {
+
 // The records' names that the members ask for, in a table of open addressing: the build
 // looks up every record's name, so the lookup must cost little more than reading the name.
 class NameIndex {

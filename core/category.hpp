@@ -19,6 +19,8 @@ inline constexpr std::string_view kDuplicateKeyHeading =
 inline constexpr std::string_view kMultipleInstances = "Multiple Instances of: ";
 inline constexpr std::string_view kCouldNotSave = "Could not save ";
 inline constexpr std::string_view kWouldBeMerged = "These would be merged when saved: ";
+inline constexpr std::string_view kDescriptionAndVariableRequired =
+    "Description And Variable Required";
 } // namespace text
 
 // The file as the tree reads it.
@@ -99,6 +101,43 @@ MoveOutcome MoveOrDeleteCategory(Catalogue& catalogue, CategoryMove move, std::s
 std::size_t AddMember(CatalogueCategory& category, CatalogueMember member);
 // Removes the members at the given positions (any order; unknown positions are ignored).
 void DeleteMembers(CatalogueCategory& category, std::vector<std::size_t> positions);
+
+// Why a name typed for a new category or member cannot be taken; nullopt when it can.
+// Categories and descriptions share one key space in the tree, so each must differ from
+// all others ignoring case; "]" would end a node line and "=" a description early. An empty
+// category name is no refusal: it adds nothing.
+std::optional<std::string> CategoryNameRefusal(const Catalogue& catalogue, std::string_view name);
+std::optional<std::string> MemberRefusal(const Catalogue& catalogue, const CatalogueMember& member);
+
+// The catalogue the Category Manager edits, with the one flag that says whether it holds
+// edits the file has not got. Every edit that changes something sets it; only loading,
+// saving and starting afresh clear it, so no later step can drop an edit unnoticed.
+class EditedCatalogue {
+public:
+    const Catalogue& catalogue() const { return m_catalogue; }
+    const CatalogueCategory& category(std::size_t position) const {
+        return m_catalogue.categories[position - 1];
+    }
+    std::size_t size() const { return m_catalogue.categories.size(); }
+    bool unsavedChanges() const { return m_unsavedChanges; }
+
+    // Replaces the catalogue with the file's content (empty when it cannot be read).
+    void load(const std::string& path);
+    // An empty catalogue for a file not written yet.
+    void startAfresh();
+    // SaveCatalogue; the flag clears only when the file was written.
+    std::optional<std::string> save(const std::string& path);
+
+    std::size_t addCategory(std::string name);
+    MoveOutcome moveOrDelete(CategoryMove move, std::size_t position);
+    // Into the category at `position`; the member's position.
+    std::size_t addMember(std::size_t position, CatalogueMember member);
+    void deleteMembers(std::size_t position, std::vector<std::size_t> members);
+
+private:
+    Catalogue m_catalogue;
+    bool m_unsavedChanges = false;
+};
 
 // The tree of the Category page.
 

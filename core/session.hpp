@@ -1,5 +1,6 @@
 #pragma once
 
+#include "category.hpp"
 #include "preferences.hpp"
 #include "report.hpp"
 
@@ -77,6 +78,9 @@ struct AppState {
     IsolateSelection isolate;
     MicroStationChoices microStation;
     ExportChoices exportChoices;
+    // The Category Manager's catalogue, kept for the run; its file is
+    // preferences.CategoryFilePath.
+    EditedCatalogue categories;
 
     // Called after every load that replaced the report, and after a file was marked.
     using Listener = std::function<void()>;

@@ -31,6 +31,11 @@ public:
         message(text, varscope::core::MessageIcon::None, title);
         return false;
     }
+    // Cancel keeps everything as it is.
+    varscope::core::Answer askYesNoCancel(std::string_view text, std::string_view title) override {
+        message(text, varscope::core::MessageIcon::None, title);
+        return varscope::core::Answer::Cancel;
+    }
     std::optional<std::string> input(std::string_view, std::string_view,
                                      std::string_view) override {
         return std::nullopt;

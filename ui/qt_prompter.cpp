@@ -34,6 +34,19 @@ bool QtPrompter::ask(std::string_view text, std::string_view title) {
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+core::Answer QtPrompter::askYesNoCancel(std::string_view text, std::string_view title) {
+    switch (QMessageBox::question(m_parent, FromBytes(title), FromBytes(text),
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                  QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return core::Answer::Yes;
+    case QMessageBox::No:
+        return core::Answer::No;
+    default:
+        return core::Answer::Cancel;
+    }
+}
+
 std::optional<std::string> QtPrompter::input(std::string_view prompt, std::string_view title,
                                              std::string_view initial) {
     bool ok = false;

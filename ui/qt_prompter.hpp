@@ -14,6 +14,7 @@ public:
 
     void message(std::string_view text, core::MessageIcon icon, std::string_view title) override;
     bool ask(std::string_view text, std::string_view title) override;
+    core::Answer askYesNoCancel(std::string_view text, std::string_view title) override;
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
                                      std::string_view initial) override;
 

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -295,6 +296,106 @@ TEST(CategoryManager, membersAdded_replaceThePlaceholder_andDeletedByPosition) {
     DeleteMembers(category, {1, 2});
     EXPECT_TRUE(category.members.empty());
     EXPECT_EQ(AddMember(category, {"e", "5"}), 1u);
+}
+
+TEST(CategoryManager, everyEditSetsTheUnsavedFlag_onlyLoadSaveAndAfreshClearIt) {
+    TempFolder folder;
+    const std::string path = folder.file("cat.txt");
+    WriteBytes(path, "[node=A]\r\na=1\r\nb=2\r\n[node=B]\r\nc=3\r\n");
+    using Edit = std::function<void(EditedCatalogue&)>;
+    struct Case {
+        const char* name;
+        Edit edit;
+        bool unsaved;
+    };
+    const Case cases[] = {
+        {"add category", [](EditedCatalogue& c) { c.addCategory("C"); }, true},
+        {"add no category", [](EditedCatalogue& c) { c.addCategory(""); }, false},
+        {"move up", [](EditedCatalogue& c) { c.moveOrDelete(CategoryMove::Up, 2); }, true},
+        {"move past the end", [](EditedCatalogue& c) { c.moveOrDelete(CategoryMove::Down, 2); },
+         false},
+        {"delete category", [](EditedCatalogue& c) { c.moveOrDelete(CategoryMove::Delete, 1); },
+         true},
+        {"add member",
+         [](EditedCatalogue& c) {
+             c.addMember(2, {"d", "4"});
+         },
+         true},
+        {"delete members", [](EditedCatalogue& c) { c.deleteMembers(1, {2}); }, true},
+        {"delete no member", [](EditedCatalogue& c) { c.deleteMembers(1, {}); }, false},
+        {"start afresh",
+         [](EditedCatalogue& c) {
+             c.addMember(2, {"d", "4"}), c.startAfresh();
+         },
+         false},
+        {"reload",
+         [](EditedCatalogue& c) {
+             c.addMember(2, {"d", "4"}), c.load("nowhere");
+         },
+         false},
+        // A later step that changes nothing keeps the earlier edit.
+        {"add member, then a move that changes nothing",
+         [](EditedCatalogue& c) {
+             c.addMember(1, {"d", "4"});
+             c.moveOrDelete(CategoryMove::Up, 1);
+             c.deleteMembers(2, {7});
+         },
+         true},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        EditedCatalogue edited;
+        edited.load(path);
+        test.edit(edited);
+        EXPECT_EQ(edited.unsavedChanges(), test.unsaved);
+    }
+}
+
+TEST(CategoryManager, savingTheEdits_writesThemAndClearsTheFlag_aFailureKeepsBoth) {
+    TempFolder folder;
+    const std::string path = folder.file("cat.txt");
+    EditedCatalogue edited;
+    edited.load(path);
+    ASSERT_EQ(edited.addCategory("A"), 1u);
+    edited.addMember(1, {"a", "1"});
+    edited.moveOrDelete(CategoryMove::Up, 1);
+    EXPECT_EQ(edited.save(folder.file("missing/cat.txt")).value_or("").rfind("Could not save ", 0),
+              0u);
+    EXPECT_TRUE(edited.unsavedChanges());
+    EXPECT_EQ(edited.save(path), std::nullopt);
+    EXPECT_FALSE(edited.unsavedChanges());
+    EXPECT_EQ(varscope::testing::ReadTextFile(path), "[node=A]\r\na=1\r\n");
+}
+
+TEST(CategoryManager, typedNames_refusedWhenTheyWouldBreakTheFileOrTheTree) {
+    const Catalogue catalogue{
+        {Category("Paths", {{"Work folder", "MS_DEF"}}), Category("Empty", {{}})}};
+    const std::string taken = "\" is already the description \"Work folder\" in the category "
+                              "\"Paths\".";
+    struct Case {
+        std::optional<CatalogueMember> member; // else the category name below
+        std::string category;
+        std::string refusal; // empty: accepted
+    };
+    const Case cases[] = {
+        {std::nullopt, "Fonts", ""},
+        {std::nullopt, "", ""},
+        {std::nullopt, "a]b", "A category name cannot hold \"]\": \"a]b\"."},
+        {std::nullopt, "paths", "\"paths\" is already the category \"Paths\"."},
+        {std::nullopt, "WORK FOLDER", "\"WORK FOLDER" + taken},
+        {CatalogueMember{"Seed", "MS_SEED"}, "", ""},
+        {CatalogueMember{"", "MS_SEED"}, "", "Description And Variable Required"},
+        {CatalogueMember{"Seed", ""}, "", "Description And Variable Required"},
+        {CatalogueMember{"a=b", "MS_SEED"}, "", "A description cannot hold \"=\": \"a=b\"."},
+        {CatalogueMember{"EMPTY", "X"}, "", "\"EMPTY\" is already the category \"Empty\"."},
+        {CatalogueMember{"work Folder", "X"}, "", "\"work Folder" + taken},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.member ? test.member->description : test.category);
+        const auto refusal = test.member ? MemberRefusal(catalogue, *test.member)
+                                         : CategoryNameRefusal(catalogue, test.category);
+        EXPECT_EQ(refusal.value_or(""), test.refusal);
+    }
 }
 
 TEST(CategoryTree, valueNodesPerRecordInReportOrder_namesMatchExactly) {

@@ -9,11 +9,12 @@
 namespace varscope::testing {
 
 // Records every box it is shown and answers questions and input boxes from queues.
-// An unexpected question is answered No; an unexpected input box is cancelled.
+// An unexpected question is answered No, an unexpected three-way question Cancel; an
+// unexpected input box is cancelled.
 class ScriptedPrompter final : public core::Prompter {
 public:
     struct Shown {
-        std::string kind; // "message", "ask" or "input"
+        std::string kind; // "message", "ask", "askYesNoCancel" or "input"
         std::string text;
         std::string title;
         core::MessageIcon icon = core::MessageIcon::None;
@@ -21,6 +22,9 @@ public:
 
     std::vector<Shown> shown;
     std::deque<bool> answers;
+    std::deque<core::Answer> threeWayAnswers;
+    // Each input box's text as it opened.
+    std::vector<std::string> inputInitials;
     std::deque<std::optional<std::string>> inputs;
 
     void message(std::string_view text, core::MessageIcon icon, std::string_view title) override {
@@ -34,10 +38,20 @@ public:
         answers.pop_front();
         return answer;
     }
+    core::Answer askYesNoCancel(std::string_view text, std::string_view title) override {
+        shown.push_back(
+            {"askYesNoCancel", std::string(text), std::string(title), core::MessageIcon::None});
+        if (threeWayAnswers.empty())
+            return core::Answer::Cancel;
+        const core::Answer answer = threeWayAnswers.front();
+        threeWayAnswers.pop_front();
+        return answer;
+    }
     std::optional<std::string> input(std::string_view prompt, std::string_view title,
-                                     std::string_view) override {
+                                     std::string_view initial) override {
         shown.push_back(
             {"input", std::string(prompt), std::string(title), core::MessageIcon::None});
+        inputInitials.emplace_back(initial);
         if (inputs.empty())
             return std::nullopt;
         auto answer = inputs.front();

@@ -75,11 +75,11 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         const ui::MainWindow::Actions& actions = h.window->actions();
-        for (QAction* ready : {actions.editingOptions, actions.microStation, actions.about,
-                               actions.report, actions.refresh, actions.contents})
+        for (QAction* ready :
+             {actions.editingOptions, actions.microStation, actions.categoryManager, actions.about,
+              actions.report, actions.refresh, actions.contents})
             QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
-        for (QAction* later :
-             {actions.categoryManager, actions.expressionBuilder, actions.exportView})
+        for (QAction* later : {actions.expressionBuilder, actions.exportView})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
     }
 
@@ -91,6 +91,8 @@ private slots:
         QTest::newRow("MicroStation")
             << QStringLiteral("defineMicroStation") << QStringLiteral("microstation");
         QTest::newRow("About") << QStringLiteral("about") << QStringLiteral("frmAbout");
+        QTest::newRow("Category Manager")
+            << QStringLiteral("defineCategory") << QStringLiteral("Category");
     }
 
     void menuItems_openTheirWindowModalOverTheMainWindow_freshEachTime() {
@@ -113,6 +115,20 @@ private slots:
         QCOMPARE(second.name, window);
         QVERIFY(second.window.isNull());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void categoryManager_closeButtonOnly_rebuildsTheCategoryTree() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        int requests = 0;
+        connect(h.window.get(), &ui::MainWindow::categoryTreeRequested, this, [&] { ++requests; });
+        for (const char* button : {"Command_Cancel", "Command_Close"}) {
+            TriggerModal(h.window->actions().categoryManager, [&](QWidget* manager) {
+                QTest::mouseClick(manager->findChild<QPushButton*>(QString::fromLatin1(button)),
+                                  Qt::LeftButton);
+            });
+        }
+        QCOMPARE(requests, 1);
     }
 
     void microStation_eachOpeningReadsTheStateAgain() {

@@ -4,6 +4,7 @@
 #include "core/session.hpp"
 #include "help_window.hpp"
 #include "main_window.hpp"
+#include "ui/category/category_manager.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
@@ -12,6 +13,8 @@
 #include <QAction>
 #include <QDialog>
 
+#include <type_traits>
+
 namespace varscope::ui {
 
 Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
@@ -19,12 +22,17 @@ Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     add<EditorDialog>(items.editingOptions, Window::Editor);
     add<MicroStationDialog>(items.microStation, Window::MicroStation);
     add<AboutDialog>(items.about, Window::About);
+    add<CategoryManager>(items.categoryManager, Window::CategoryManager);
     connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
 }
 
 template <typename Dialog> void Launcher::add(QAction* item, Window which) {
     m_factories[Slot(which)] = [this] {
-        return new Dialog(m_window.context(), &m_window);
+        auto* dialog = new Dialog(m_window.context(), &m_window);
+        if constexpr (std::is_same_v<Dialog, CategoryManager>)
+            connect(dialog, &CategoryManager::categoryTreeRebuildRequested, &m_window,
+                    &MainWindow::rebuildCategoryTree);
+        return dialog;
     };
     connect(item, &QAction::triggered, this, [this, which] { open(which); });
     item->setEnabled(true);

@@ -238,6 +238,10 @@ void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending
     emit categoryTreeRequested();
 }
 
+void MainWindow::rebuildCategoryTree() {
+    emit categoryTreeRequested();
+}
+
 int MainWindow::currentPage() const {
     return m_tabs->currentIndex();
 }

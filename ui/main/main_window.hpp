@@ -103,6 +103,9 @@ public:
     CategoryTreePage& categoryTree() const { return *m_categoryTree; }
     // "&Quit": closes the windows opened from this one, then this one.
     void quit();
+    // Builds the Category page's tree again from the category file, as a visit of the page
+    // does.
+    void rebuildCategoryTree();
 
 signals:
     // A page came to the front (after the Isolate page has isolated).
