@@ -1,7 +1,7 @@
 #include "category.hpp"
 
 #include "fileio.hpp"
-#include "text.hpp"
+#include "strings.hpp"
 
 #include <algorithm>
 #include <cstdint>

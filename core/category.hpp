@@ -1,5 +1,7 @@
 #pragma once
 
+#include "texts.hpp"
+
 #include "report.hpp"
 
 #include <cstddef>
@@ -12,16 +14,6 @@
 // The category file: "[node=" name "]" lines, each followed by description "=" variable
 // lines. Bytes in, bytes out; nothing is trimmed.
 namespace varscope::core {
-
-namespace text {
-inline constexpr std::string_view kDuplicateKeyHeading =
-    "Error. Unique Name Required in Category File.";
-inline constexpr std::string_view kMultipleInstances = "Multiple Instances of: ";
-inline constexpr std::string_view kCouldNotSave = "Could not save ";
-inline constexpr std::string_view kWouldBeMerged = "These would be merged when saved: ";
-inline constexpr std::string_view kDescriptionAndVariableRequired =
-    "Description And Variable Required";
-} // namespace text
 
 // The file as the tree reads it.
 struct ListedMember {

@@ -1,6 +1,6 @@
 #include "edit.hpp"
 
-#include "messages.hpp"
+#include "texts.hpp"
 #include "platform/platform.hpp"
 #include "process.hpp"
 #include "prompter.hpp"

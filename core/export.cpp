@@ -1,7 +1,7 @@
 #include "export.hpp"
 
 #include "report_stream.hpp"
-#include "text.hpp"
+#include "strings.hpp"
 
 #include <algorithm>
 #include <array>

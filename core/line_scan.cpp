@@ -3,7 +3,7 @@
 // per byte kind and line.
 #include "line_scan.hpp"
 
-#include "text.hpp"
+#include "strings.hpp"
 
 #include <algorithm>
 #include <bit>

@@ -1,6 +1,6 @@
 #include "process.hpp"
 
-#include "messages.hpp"
+#include "texts.hpp"
 #include "platform/platform.hpp"
 #include "prompter.hpp"
 

@@ -2,7 +2,7 @@
 
 #include "fileio.hpp"
 #include "platform/platform.hpp"
-#include "text.hpp"
+#include "strings.hpp"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 #include "report.hpp"
 
 #include "line_scan.hpp"
-#include "text.hpp"
+#include "strings.hpp"
 
 namespace varscope::core {
 

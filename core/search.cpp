@@ -1,6 +1,6 @@
 #include "search.hpp"
 
-#include "messages.hpp"
+#include "texts.hpp"
 #include "platform/platform.hpp"
 #include "prompter.hpp"
 

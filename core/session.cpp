@@ -1,11 +1,11 @@
 #include "session.hpp"
 
 #include "fileio.hpp"
-#include "messages.hpp"
+#include "texts.hpp"
 #include "pending_report.hpp"
 #include "platform/platform.hpp"
 #include "prompter.hpp"
-#include "text.hpp"
+#include "strings.hpp"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "platform.hpp"
 
-#include "core/text.hpp"
+#include "core/strings.hpp"
 
 // The parts of the platform layer that are the same on every system, built on the
 // system-specific ones.

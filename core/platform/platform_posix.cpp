@@ -1,6 +1,6 @@
 #include "platform.hpp"
 
-#include "core/text.hpp"
+#include "core/strings.hpp"
 
 #include <cerrno>
 #include <climits>

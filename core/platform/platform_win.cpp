@@ -1,6 +1,6 @@
 #include "platform.hpp"
 
-#include "core/text.hpp"
+#include "core/strings.hpp"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -1,6 +1,6 @@
 #include "core/microstation.hpp"
 
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/platform/platform.hpp"
 #include "core/session.hpp"
 #include "tests/support/scripted_prompter.hpp"

@@ -1,7 +1,7 @@
 // The Windows branch of the platform layer, on the system itself: attributes that only
 // Windows has, its process start and command line, its drive root. Built for Windows only.
 #include "core/edit.hpp"
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/platform/platform.hpp"
 #include "core/session.hpp"
 #include "tests/support/scripted_prompter.hpp"

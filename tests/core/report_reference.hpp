@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/report.hpp"
-#include "core/text.hpp"
+#include "core/strings.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 // Find and isolate in the main window.
 #include "main_window_support.hpp"
 
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/report.hpp"
 #include "ui/main/find_isolate.hpp"
 #include "ui/main/icons.hpp"

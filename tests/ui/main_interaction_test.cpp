@@ -3,7 +3,7 @@
 #include "main_window_support.hpp"
 
 #include "core/edit.hpp"
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/process.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"

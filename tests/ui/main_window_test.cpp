@@ -1,7 +1,7 @@
 // The main window: start-up, pages, columns, level buttons, menus, status and shut-down.
 #include "main_window_support.hpp"
 
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/report.hpp"
 #include "ui/main/help_window.hpp"
 #include "ui/main/icons.hpp"

@@ -1,4 +1,4 @@
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/platform/platform.hpp"
 #include "core/session.hpp"
 #include "tests/support/fake_pickers.hpp"

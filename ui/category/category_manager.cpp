@@ -2,7 +2,7 @@
 
 #include "category_texts.hpp"
 #include "core/category.hpp"
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "member_dialogs.hpp"

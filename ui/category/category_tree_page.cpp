@@ -2,7 +2,7 @@
 
 #include "category_tree_model.hpp"
 #include "core/category.hpp"
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "ui/main/main_window.hpp"

@@ -1,7 +1,7 @@
 #include "member_dialogs.hpp"
 
 #include "category_texts.hpp"
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "ui/text_conversion.hpp"

@@ -1,6 +1,6 @@
 #include "about_dialog.hpp"
 
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/version.hpp"
 #include "dialog_texts.hpp"

@@ -1,6 +1,6 @@
 #include "editor_dialog.hpp"
 
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/platform/platform.hpp"
 #include "core/prompter.hpp"
 #include "core/search.hpp"

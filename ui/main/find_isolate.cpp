@@ -1,6 +1,6 @@
 #include "find_isolate.hpp"
 
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "list_views.hpp"

@@ -1,6 +1,6 @@
 #include "main_window.hpp"
 
-#include "core/messages.hpp"
+#include "core/texts.hpp"
 #include "core/preferences.hpp"
 #include "core/process.hpp"
 #include "core/prompter.hpp"

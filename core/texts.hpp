@@ -29,4 +29,13 @@ inline constexpr std::string_view kDeleteReportFailed =
 
 inline constexpr std::string_view kFoundPrefix = "Found:  ";
 
+// The category file and its windows.
+inline constexpr std::string_view kDuplicateKeyHeading =
+    "Error. Unique Name Required in Category File.";
+inline constexpr std::string_view kMultipleInstances = "Multiple Instances of: ";
+inline constexpr std::string_view kCouldNotSave = "Could not save ";
+inline constexpr std::string_view kWouldBeMerged = "These would be merged when saved: ";
+inline constexpr std::string_view kDescriptionAndVariableRequired =
+    "Description And Variable Required";
+
 } // namespace varscope::core::text

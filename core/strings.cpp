@@ -1,4 +1,4 @@
-#include "text.hpp"
+#include "strings.hpp"
 
 namespace varscope::core {
 
