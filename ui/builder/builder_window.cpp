@@ -40,18 +40,14 @@ const QColor kPlaceholderColour(255, 0, 0);
 constexpr int kExpressionLines = 5;
 constexpr int kListMinimumWidth = 220;
 
-QString Caption(std::string_view text) {
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
 // The box counts its text in UTF-16 units; the insertion rule counts in the same units.
 std::u16string_view Units(const QString& text) {
     return {QStringView(text).utf16(), std::size_t(text.size())};
 }
 
 QPushButton* NewButton(std::string_view name, std::string_view caption, QWidget* parent) {
-    auto* button = new QPushButton(Caption(caption), parent);
-    button->setObjectName(Caption(name));
+    auto* button = new QPushButton(FromBytes(caption), parent);
+    button->setObjectName(FromBytes(name));
     // Enter belongs to the expression box and the list; no button takes it over.
     button->setAutoDefault(false);
     return button;
@@ -67,8 +63,8 @@ void SameWidth(const QList<QPushButton*>& buttons) {
 }
 
 QAction* NewAction(std::string_view name, std::string_view caption, QMenu* menu) {
-    QAction* action = menu->addAction(Caption(caption));
-    action->setObjectName(Caption(name));
+    QAction* action = menu->addAction(FromBytes(caption));
+    action->setObjectName(FromBytes(name));
     return action;
 }
 
@@ -77,7 +73,7 @@ QAction* NewAction(std::string_view name, std::string_view caption, QMenu* menu)
 ExpressionBuilder::ExpressionBuilder(Context& context, QWidget* parent, QWidget* notice)
     : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("Builder"));
-    setWindowTitle(Caption(text::kBuilderCaption));
+    setWindowTitle(FromBytes(text::kBuilderCaption));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     buildControls();
@@ -85,7 +81,7 @@ ExpressionBuilder::ExpressionBuilder(Context& context, QWidget* parent, QWidget*
 }
 
 void ExpressionBuilder::buildControls() {
-    auto* hint = new QLabel(Caption(text::kBuilderHint), this);
+    auto* hint = new QLabel(FromBytes(text::kBuilderHint), this);
     hint->setObjectName(QStringLiteral("Label1"));
 
     m_expression = new QTextEdit(this);
@@ -100,7 +96,7 @@ void ExpressionBuilder::buildControls() {
     auto* copy = NewButton("Command_copy", text::kCopyToClipboard, this);
     copy->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
 
-    auto* directives = new QGroupBox(Caption(text::kDirectivesFrame), this);
+    auto* directives = new QGroupBox(FromBytes(text::kDirectivesFrame), this);
     directives->setObjectName(QStringLiteral("Frame1"));
     auto* directiveGrid = new QGridLayout(directives);
     QList<QPushButton*> directiveButtons;
@@ -122,14 +118,14 @@ void ExpressionBuilder::buildControls() {
     directiveButtons << clear;
     SameWidth(directiveButtons);
 
-    auto* functions = new QGroupBox(Caption(text::kFunctionsFrame), this);
+    auto* functions = new QGroupBox(FromBytes(text::kFunctionsFrame), this);
     functions->setObjectName(QStringLiteral("Frame3"));
     auto* functionGrid = new QGridLayout(functions);
     QList<QPushButton*> functionButtons;
     place = 0;
     for (const text::BuilderButton& entry : text::kFunctionButtons) {
         QPushButton* button = NewButton(entry.name, entry.caption, functions);
-        button->setToolTip(Caption(entry.toolTip));
+        button->setToolTip(FromBytes(entry.toolTip));
         functionGrid->addWidget(button, place % text::kFunctionRows, place / text::kFunctionRows);
         ++place;
         functionButtons << button;
@@ -140,7 +136,7 @@ void ExpressionBuilder::buildControls() {
     }
     SameWidth(functionButtons);
 
-    auto* variables = new QGroupBox(Caption(text::kVariablesFrame), this);
+    auto* variables = new QGroupBox(FromBytes(text::kVariablesFrame), this);
     variables->setObjectName(QStringLiteral("Frame2"));
     m_names = new QStringListModel(this);
     m_list = new QListView(variables);
@@ -160,12 +156,12 @@ void ExpressionBuilder::buildControls() {
     auto* close = NewButton("Command_close", text::kClose, this);
     close->setMinimumWidth(m_insert->sizeHint().width());
 
-    m_expressionMenu = new QMenu(Caption(text::kExpressionMenu), this);
+    m_expressionMenu = new QMenu(FromBytes(text::kExpressionMenu), this);
     m_expressionMenu->setObjectName(QStringLiteral("mPop"));
     m_copy = NewAction("pCopy", text::kCopy, m_expressionMenu);
     m_paste = NewAction("pPaste", text::kPaste, m_expressionMenu);
     m_cut = NewAction("pCut", text::kCut, m_expressionMenu);
-    m_listMenu = new QMenu(Caption(text::kListMenu), this);
+    m_listMenu = new QMenu(FromBytes(text::kListMenu), this);
     m_listMenu->setObjectName(QStringLiteral("ListPop"));
     QAction* listCopy = NewAction("lpCopy", text::kCopy, m_listMenu);
 
