@@ -80,6 +80,14 @@ ExpressionBuilder::ExpressionBuilder(Context& context, QWidget* parent, QWidget*
     load(notice);
 }
 
+ExpressionBuilder::~ExpressionBuilder() {
+    // The boxes outlive this part of the window while it is taken apart, and still send
+    // events then.
+    m_expression->removeEventFilter(this);
+    m_expression->viewport()->removeEventFilter(this);
+    m_list->viewport()->removeEventFilter(this);
+}
+
 void ExpressionBuilder::buildControls() {
     auto* hint = new QLabel(FromBytes(text::kBuilderHint), this);
     hint->setObjectName(QStringLiteral("Label1"));

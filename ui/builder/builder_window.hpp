@@ -24,6 +24,7 @@ class ExpressionBuilder final : public QDialog {
 public:
     // Lists the names of the report read last, then closes `notice` (when there is one).
     ExpressionBuilder(Context& context, QWidget* parent = nullptr, QWidget* notice = nullptr);
+    ~ExpressionBuilder() override;
 
 private:
     void buildControls();
