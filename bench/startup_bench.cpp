@@ -79,7 +79,7 @@ Setting& TheSetting() {
 void StartAndShow(const QString& report) {
     Setting& setting = TheSetting();
     core::AppState state;
-    state.ProgramFolder = setting.programFolder.path().toStdString();
+    state.preferences.ProgramFolder = setting.programFolder.path().toStdString();
     SilentPrompter prompter;
     NoPickers pickers;
     ui::Context context{state, prompter, pickers};
@@ -87,7 +87,7 @@ void StartAndShow(const QString& report) {
     window.startUp(report);
     window.show();
     QApplication::processEvents();
-    benchmark::DoNotOptimize(state.VariableCount());
+    benchmark::DoNotOptimize(state.report.VariableCount());
 }
 
 // Starts the program as its own process and waits until it has shown its window, drawn it

@@ -8,13 +8,6 @@
 
 namespace varscope::core {
 
-namespace {
-
-// Only this exact text turns the question on; "true" does not.
-constexpr std::string_view kNotifyOn = "True";
-
-} // namespace
-
 EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::string& path,
                             const std::function<void()>& whileWaiting) {
     if (!platform::FileExists(path)) {
@@ -24,7 +17,7 @@ EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::stri
         return EditOutcome::NotFound;
     }
 
-    const std::string commandLine = EditorCommandLine(state.EditorPath, path);
+    const std::string commandLine = EditorCommandLine(state.preferences.EditorPath, path);
     if (platform::IsReadOnly(path)) {
         if (!prompter.ask(path + std::string(text::kReadOnlySuffix), text::kReadOnlyTitle))
             return EditOutcome::Declined;
@@ -33,7 +26,7 @@ EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::stri
                                                                      : EditOutcome::CouldNotStart;
     }
 
-    if (state.NotifyOnEdit == kNotifyOn &&
+    if (state.preferences.confirmBeforeEdit() &&
         !prompter.ask(std::string(text::kVerifyEditPrefix) + path, text::kVerifyEditTitle))
         return EditOutcome::Declined;
 

@@ -17,7 +17,7 @@ enum class EditOutcome {
 };
 
 // The one way a view opens a configuration file: checks that it exists, asks before a
-// read-only file (and before any file when NotifyOnEdit is "True"), runs the editor until
+// read-only file (and before any file when the user asked to confirm), runs the editor until
 // it is closed and marks the file's File Order entries as opened.
 EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::string& path,
                             const std::function<void()>& whileWaiting = {});

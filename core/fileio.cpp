@@ -8,6 +8,15 @@
 
 namespace varscope::core {
 
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    const char separator = platform::Separator();
+    std::string path(folder);
+    if (path.empty() || path.back() != separator)
+        path += separator;
+    path += name;
+    return path;
+}
+
 namespace {
 
 std::string Reason(const std::string& path) {

@@ -8,6 +8,10 @@
 
 namespace varscope::core {
 
+// folder + the system's separator + `name`, with one separator at the join also when the
+// folder already ends with one. The one way a file name is put into a folder.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 struct ReadResult {
     std::optional<std::string> bytes;
     std::string error; // why it could not be read, when bytes is empty

@@ -1,7 +1,9 @@
 #include "microstation.hpp"
 
+#include "fileio.hpp"
 #include "messages.hpp"
 #include "platform/platform.hpp"
+#include "process.hpp"
 #include "prompter.hpp"
 #include "session.hpp"
 #include "text.hpp"
@@ -13,10 +15,6 @@ namespace varscope::core {
 namespace {
 
 constexpr std::string_view kDebugSwitch = " -debug";
-
-constexpr char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 
 bool IsSeparator(char c) {
     return c == '/' || c == platform::Separator();
@@ -38,17 +36,8 @@ bool NameOrder(const std::string& a, const std::string& b) {
 
 } // namespace
 
-std::string JoinFolder(std::string_view folder, std::string_view name) {
-    const char separator = platform::Separator();
-    std::string path(folder);
-    if (path.empty() || path.back() != separator)
-        path += separator;
-    path += name;
-    return path;
-}
-
 std::string MicroStationProgramPath(std::string_view folder) {
-    return JoinFolder(folder, kMicroStationProgram);
+    return JoinPath(folder, kMicroStationProgram);
 }
 
 bool MicroStationProgramExists(std::string_view folder) {
@@ -77,7 +66,8 @@ std::string FullCommandLine(std::string_view folder, std::string_view userOption
 }
 
 std::string FullCommandLine(const AppState& state) {
-    return FullCommandLine(state.MicroStationFolder, state.UserOption, state.ProjectOption);
+    return FullCommandLine(state.preferences.MicroStationFolder, state.microStation.UserOption,
+                           state.microStation.ProjectOption);
 }
 
 std::string ConfigNameOf(std::string_view fileName) {
@@ -140,12 +130,12 @@ std::vector<std::string> ListMatchingFiles(std::string_view pattern) {
 }
 
 std::string UserConfigPattern(const AppState& state) {
-    return state.UserConfigFolder + std::string(kUserConfigWildcard);
+    return state.report.UserConfigFolder + std::string(kUserConfigWildcard);
 }
 
 std::string ProjectConfigPattern(const AppState& state) {
-    return state.ProjectConfigFolder + state.UserConfigName + platform::Separator() +
-           std::string(kProjectConfigWildcard);
+    return state.report.ProjectConfigFolder + state.microStation.UserConfigName +
+           platform::Separator() + std::string(kProjectConfigWildcard);
 }
 
 bool SameFolderPath(std::string_view a, std::string_view b) {
@@ -161,11 +151,11 @@ bool CollectFreshReport(Prompter& prompter, const std::string& workFolder,
                         const std::string& microStationFolder) {
     if (SameFolderPath(workFolder, microStationFolder))
         return true;
-    const std::string written = JoinFolder(workFolder, text::kReportFileName);
+    const std::string written = JoinPath(workFolder, text::kReportFileName);
     // MicroStation ended without a report: "Done" tells the user it is missing.
     if (!platform::FileExists(written))
         return true;
-    const std::string target = JoinFolder(microStationFolder, text::kReportFileName);
+    const std::string target = JoinPath(microStationFolder, text::kReportFileName);
     if (const auto error = platform::CopyFileOver(written, target)) {
         prompter.message(std::string(text::kCopyReportFailed) + *error, MessageIcon::Stop,
                          text::kProgramTitle);
@@ -181,9 +171,9 @@ bool CollectFreshReport(Prompter& prompter, const std::string& workFolder,
 
 bool CreateDebugReport(AppState& state, Prompter& prompter, const std::string& commandLine,
                        const std::function<void()>& whileWaiting) {
-    if (!platform::SetCurrentFolder(state.MicroStationFolder)) {
+    if (!platform::SetCurrentFolder(state.preferences.MicroStationFolder)) {
         prompter.message(std::string(text::kCannotEnterMicroStationFolder) +
-                             state.MicroStationFolder,
+                             state.preferences.MicroStationFolder,
                          MessageIcon::Stop, text::kProgramTitle);
         return false;
     }
@@ -191,16 +181,13 @@ bool CreateDebugReport(AppState& state, Prompter& prompter, const std::string& c
     // never makes the same folder look like another one (a copy onto itself would empty
     // the report).
     const std::string entered = platform::CurrentFolder();
-    if (!platform::RunProgram(commandLine, whileWaiting)) {
-        prompter.message(std::string(text::kCouldNotStart) + commandLine, MessageIcon::Stop,
-                         text::kProgramTitle);
+    if (!RunProgramOrTell(prompter, commandLine, whileWaiting))
         return false;
-    }
     const std::string current = platform::CurrentFolder();
     if (!SameFolderPath(current, entered) &&
-        !CollectFreshReport(prompter, current, state.MicroStationFolder))
+        !CollectFreshReport(prompter, current, state.preferences.MicroStationFolder))
         return false;
-    state.ReportSource.clear();
+    state.report.ReportSource.reset();
     return true;
 }
 

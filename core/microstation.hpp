@@ -18,10 +18,6 @@ inline constexpr std::string_view kProjectConfigWildcard = "*.pcf";
 inline constexpr std::string_view kUserSwitch = " -WU";
 inline constexpr std::string_view kProjectSwitch = " -WP";
 
-// folder + separator + `name`, with one separator at the join also when the folder already
-// ends with one.
-std::string JoinFolder(std::string_view folder, std::string_view name);
-
 // Where ustation.exe is expected, and whether it is there.
 std::string MicroStationProgramPath(std::string_view folder);
 bool MicroStationProgramExists(std::string_view folder);

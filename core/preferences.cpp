@@ -3,100 +3,127 @@
 #include "fileio.hpp"
 #include "platform/platform.hpp"
 #include "profile.hpp"
-#include "session.hpp"
 
 #include <array>
-#include <string_view>
 
 namespace varscope::core {
 
 namespace {
 
-constexpr std::string_view kSection = "preferences";
+using namespace preference;
+
 constexpr std::string_view kFileName = "Dbgscope.Ini";
 constexpr std::string_view kCategoryFileName = "DebugCategory.Txt";
 constexpr std::size_t kBufferSize = 512;
 
-constexpr std::string_view kKeyCategoryFile = "categoryFile";
-constexpr std::string_view kKeyEditor = "editor";
-constexpr std::string_view kKeyWordpad = "wordpad";
-constexpr std::string_view kKeyOther = "other";
-constexpr std::string_view kKeyNotepad = "notepad";
-constexpr std::string_view kKeyMicroStation = "microstation";
-constexpr std::string_view kKeyNotifyOnEdit = "notifyOnEdit";
-constexpr std::string_view kKeyOutFile = "outFile";
-
-constexpr std::string_view kDefaultEditor = "notepad";
 constexpr std::string_view kDefaultMicroStation = "c:\\bentley\\program\\microstation\\";
-constexpr std::string_view kDefaultNotify = "False";
 
 struct Key {
     std::string_view name;
-    std::string AppState::*setting;
+    std::string Preferences::*setting;
     std::string_view fallback;
 };
 
 // Read order.
 const std::array<Key, 8> kReadOrder = {{
-    {kKeyCategoryFile, &AppState::CategoryFilePath, ""},
-    {kKeyEditor, &AppState::EditorChoice, kDefaultEditor},
-    {kKeyWordpad, &AppState::WordpadPath, ""},
-    {kKeyOther, &AppState::OtherEditorPath, ""},
-    {kKeyNotepad, &AppState::NotepadPath, ""},
-    {kKeyMicroStation, &AppState::MicroStationFolder, kDefaultMicroStation},
-    {kKeyNotifyOnEdit, &AppState::NotifyOnEdit, kDefaultNotify},
-    {kKeyOutFile, &AppState::OutputFile, ""},
+    {kKeyCategoryFile, &Preferences::CategoryFilePath, ""},
+    {kKeyEditor, &Preferences::EditorChoice, kEditorNotepad},
+    {kKeyWordpad, &Preferences::WordpadPath, ""},
+    {kKeyOther, &Preferences::OtherEditorPath, ""},
+    {kKeyNotepad, &Preferences::NotepadPath, ""},
+    {kKeyMicroStation, &Preferences::MicroStationFolder, kDefaultMicroStation},
+    {kKeyNotifyOnEdit, &Preferences::NotifyOnEdit, kNotifyOff},
+    {kKeyOutFile, &Preferences::OutputFile, ""},
 }};
 
 // Write order; also the order of keys in a file written from scratch.
 const std::array<Key, 8> kWriteOrder = {{
-    {kKeyEditor, &AppState::EditorChoice, ""},
-    {kKeyWordpad, &AppState::WordpadPath, ""},
-    {kKeyNotepad, &AppState::NotepadPath, ""},
-    {kKeyMicroStation, &AppState::MicroStationFolder, ""},
-    {kKeyOther, &AppState::OtherEditorPath, ""},
-    {kKeyCategoryFile, &AppState::CategoryFilePath, ""},
-    {kKeyNotifyOnEdit, &AppState::NotifyOnEdit, ""},
-    {kKeyOutFile, &AppState::OutputFile, ""},
+    {kKeyEditor, &Preferences::EditorChoice, ""},
+    {kKeyWordpad, &Preferences::WordpadPath, ""},
+    {kKeyNotepad, &Preferences::NotepadPath, ""},
+    {kKeyMicroStation, &Preferences::MicroStationFolder, ""},
+    {kKeyOther, &Preferences::OtherEditorPath, ""},
+    {kKeyCategoryFile, &Preferences::CategoryFilePath, ""},
+    {kKeyNotifyOnEdit, &Preferences::NotifyOnEdit, ""},
+    {kKeyOutFile, &Preferences::OutputFile, ""},
 }};
 
-std::string InProgramFolder(const AppState& state, std::string_view name) {
-    return state.ProgramFolder + platform::Separator() + std::string(name);
+struct EditorWord {
+    Editor editor;
+    std::string_view word;
+    std::string Preferences::*path;
+};
+
+// In the order of Editor.
+const std::array<EditorWord, 3> kEditors = {{
+    {Editor::Notepad, kEditorNotepad, &Preferences::NotepadPath},
+    {Editor::Wordpad, kEditorWordpad, &Preferences::WordpadPath},
+    {Editor::Other, kEditorOther, &Preferences::OtherEditorPath},
+}};
+
+const EditorWord& EntryOf(Editor editor) {
+    return kEditors[static_cast<std::size_t>(editor)];
 }
 
 } // namespace
 
-void SetPreferencesFile(AppState& state) {
-    state.PreferencesFile = InProgramFolder(state, kFileName);
+std::optional<Editor> Preferences::editor() const {
+    for (const EditorWord& entry : kEditors) {
+        if (EditorChoice == entry.word)
+            return entry.editor;
+    }
+    return std::nullopt;
 }
 
-void ReadPreferences(AppState& state) {
+void Preferences::chooseEditor(Editor editor) {
+    EditorChoice = std::string(EntryOf(editor).word);
+    EditorPath = pathOf(editor);
+}
+
+std::string& Preferences::pathOf(Editor editor) {
+    return this->*EntryOf(editor).path;
+}
+
+const std::string& Preferences::pathOf(Editor editor) const {
+    return this->*EntryOf(editor).path;
+}
+
+bool Preferences::confirmBeforeEdit() const {
+    return NotifyOnEdit == kNotifyOn;
+}
+
+void Preferences::setConfirmBeforeEdit(bool confirm) {
+    NotifyOnEdit = std::string(confirm ? kNotifyOn : kNotifyOff);
+}
+
+void SetPreferencesFile(Preferences& preferences) {
+    preferences.PreferencesFile = JoinPath(preferences.ProgramFolder, kFileName);
+}
+
+void ReadPreferences(Preferences& preferences) {
     // One read of the file serves all eight keys.
-    const ReadResult read = ReadWholeFile(state.PreferencesFile);
+    const ReadResult read = ReadWholeFile(preferences.PreferencesFile);
     for (const Key& key : kReadOrder) {
-        state.*key.setting =
+        preferences.*key.setting =
             profile::GetValue(read.bytes ? std::string_view(*read.bytes) : std::string_view{},
                               kSection, key.name, key.fallback, kBufferSize);
     }
-    if (state.CategoryFilePath.empty())
-        state.CategoryFilePath = InProgramFolder(state, kCategoryFileName);
-    if (state.EditorChoice == "notepad")
-        state.EditorPath = state.NotepadPath;
-    else if (state.EditorChoice == "wordpad")
-        state.EditorPath = state.WordpadPath;
-    else if (state.EditorChoice == "other")
-        state.EditorPath = state.OtherEditorPath;
+    if (preferences.CategoryFilePath.empty())
+        preferences.CategoryFilePath = JoinPath(preferences.ProgramFolder, kCategoryFileName);
+    // Any other word leaves the editor in use as it was.
+    if (const std::optional<Editor> editor = preferences.editor())
+        preferences.EditorPath = preferences.pathOf(*editor);
 }
 
-std::optional<std::string> WritePreferences(AppState& state) {
-    SetPreferencesFile(state);
-    const ReadResult read = ReadWholeFile(state.PreferencesFile);
-    if (!read.bytes && platform::FileExists(state.PreferencesFile))
+std::optional<std::string> WritePreferences(Preferences& preferences) {
+    SetPreferencesFile(preferences);
+    const ReadResult read = ReadWholeFile(preferences.PreferencesFile);
+    if (!read.bytes && platform::FileExists(preferences.PreferencesFile))
         return read.error;
     std::string bytes = read.bytes ? *read.bytes : std::string();
     for (const Key& key : kWriteOrder)
-        bytes = profile::SetValue(bytes, kSection, key.name, state.*key.setting);
-    return WriteFileAtomically(state.PreferencesFile, bytes);
+        bytes = profile::SetValue(bytes, kSection, key.name, preferences.*key.setting);
+    return WriteFileAtomically(preferences.PreferencesFile, bytes);
 }
 
 } // namespace varscope::core

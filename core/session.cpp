@@ -29,58 +29,61 @@ void AppState::NotifyChanged() const {
 }
 
 void ApplyReport(AppState& state, ReportData data) {
-    state.Report = std::move(data);
-    ++state.ReportGeneration;
-    if (state.Report.UserConfigFolder)
-        state.UserConfigFolder = std::string(*state.Report.UserConfigFolder);
-    if (state.Report.ProjectConfigFolder)
-        state.ProjectConfigFolder = std::string(*state.Report.ProjectConfigFolder);
-    state.FileOpened.assign(state.Report.ConfigFilesUsed.size(), false);
+    LoadedReport& report = state.report;
+    report.Contents = std::move(data);
+    ++report.ReportGeneration;
+    if (report.Contents.UserConfigFolder)
+        report.UserConfigFolder = std::string(*report.Contents.UserConfigFolder);
+    if (report.Contents.ProjectConfigFolder)
+        report.ProjectConfigFolder = std::string(*report.Contents.ProjectConfigFolder);
+    report.FileOpened.assign(report.Contents.ConfigFilesUsed.size(), false);
     // The isolated rows pointed into the previous report.
-    state.IsolateRows.clear();
-    state.ReportSource.clear();
+    state.isolate.IsolateRows.clear();
+    report.ReportSource.reset();
 }
 
-LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_view mode,
+LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, LoadMode mode,
                             PendingReport* pending) {
-    if (mode != "skip") {
-        if (state.MicroStationFolder.empty()) {
+    LoadedReport& report = state.report;
+    if (mode != LoadMode::Skip) {
+        const std::string& folder = state.preferences.MicroStationFolder;
+        if (folder.empty()) {
             prompter.message(text::kReportNotFound, MessageIcon::Information, text::kProgramTitle);
             return LoadOutcome::NotFound;
         }
-        platform::SetCurrentFolder(state.MicroStationFolder);
-        const char separator = platform::Separator();
-        state.ReportPath = CollapseDoubledSeparator(
-            state.MicroStationFolder + separator + std::string(text::kReportFileName), separator);
-        if (!platform::FileExists(state.ReportPath)) {
+        platform::SetCurrentFolder(folder);
+        report.ReportPath = CollapseDoubledSeparator(JoinPath(folder, text::kReportFileName),
+                                                     platform::Separator());
+        if (!platform::FileExists(report.ReportPath)) {
             prompter.message(text::kReportNotFound, MessageIcon::Information, text::kProgramTitle);
             return LoadOutcome::NotFound;
         }
     }
 
     std::optional<ReportReading> reading;
-    if (pending != nullptr && pending->path() == state.ReportPath)
+    if (pending != nullptr && pending->path() == report.ReportPath)
         reading = pending->take();
     if (!reading)
-        reading = ReadReport(state.ReportPath);
+        reading = ReadReport(report.ReportPath);
     if (!reading->report) {
         prompter.message(std::string(text::kCannotReadReport) + reading->error, MessageIcon::Stop,
                          text::kProgramTitle);
         return LoadOutcome::Unreadable;
     }
-    state.WindowTitle = std::string(text::kTitleViewing) + state.ReportPath;
+    report.WindowTitle = std::string(text::kTitleViewing) + report.ReportPath;
     ApplyReport(state, std::move(*reading->report));
     state.NotifyChanged();
     return LoadOutcome::Loaded;
 }
 
 void MarkFileOpened(AppState& state, std::string_view path) {
-    const auto& files = state.Report.ConfigFilesUsed;
-    state.FileOpened.resize(files.size(), false);
+    LoadedReport& report = state.report;
+    const auto& files = report.Contents.ConfigFilesUsed;
+    report.FileOpened.resize(files.size(), false);
     bool marked = false;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (files[i] == path) {
-            state.FileOpened[i] = true;
+            report.FileOpened[i] = true;
             marked = true;
         }
     }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "preferences.hpp"
 #include "report.hpp"
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,56 +15,68 @@ namespace varscope::core {
 class PendingReport;
 class Prompter;
 
-// The one object holding the shared state of the program. Created once in main() and
-// passed by reference; windows keep nothing of their own between openings.
-struct AppState {
-    // Where the program keeps its files (the executable's folder unless overridden).
-    std::string ProgramFolder;
-    std::string PreferencesFile;
+// Where a report came from: the load modes of LoadDebugReport, and ReportSource.
+enum class LoadMode {
+    New,    // at start-up: msdebug.txt in the MicroStation folder
+    Update, // re-read msdebug.txt in the MicroStation folder
+    Skip,   // read ReportPath as it is
+};
 
-    // Preference settings.
-    std::string EditorChoice;
-    std::string NotepadPath;
-    std::string WordpadPath;
-    std::string OtherEditorPath;
-    std::string EditorPath; // derived from EditorChoice, not stored
-    std::string MicroStationFolder;
-    std::string CategoryFilePath;
-    std::string NotifyOnEdit;
-    std::string OutputFile;
-
-    // The report last read.
-    ReportData Report; // Report.Variables is the variable table
+// The report last read and what was derived from it, written by LoadDebugReport and
+// MarkFileOpened; a caller of a load sets ReportPath before it and ReportSource after it.
+struct LoadedReport {
+    ReportData Contents; // Contents.Variables is the variable table
     std::string ReportPath;
-    std::string ReportSource;
+    // Empty after every complete load; the caller then says where the report came from.
+    // Never written to a file.
+    std::optional<LoadMode> ReportSource;
     std::string UserConfigFolder;
     std::string ProjectConfigFolder;
     std::string WindowTitle;
     // Counts the reports applied, so a window can tell a reload from a smaller change.
     unsigned ReportGeneration = 0;
-    // One flag per entry of Report.ConfigFilesUsed: opened for edit during this run.
+    // One flag per entry of Contents.ConfigFilesUsed: opened for edit during this run.
     std::vector<bool> FileOpened;
 
-    // Isolate view: record indexes (1-based) in the order they were added, from
-    // IsolateVariable or FilterByLevel, whichever ran last.
+    const std::vector<ConfigVariable>& VariableTable() const { return Contents.Variables; }
+    std::size_t VariableCount() const { return Contents.Variables.size(); }
+};
+
+// The Isolate view's rows, written by Find/Isolate and the level filter.
+struct IsolateSelection {
+    // Record indexes (1-based) in the order they were added, from IsolateVariable or
+    // FilterByLevel, whichever ran last.
     std::vector<std::size_t> IsolateRows;
     std::string SelectedVariableName;
 
-    // MicroStation dialog choices, kept for the run and never saved.
+    std::size_t IsolateCount() const { return IsolateRows.size(); }
+};
+
+// The MicroStation dialog's choices, kept for the run and never saved.
+struct MicroStationChoices {
     std::string UserConfigName;
     std::string ProjectConfigName;
     std::string UserOption;
     std::string ProjectOption;
     bool UseUserConfig = false;
     bool UseProjectConfig = false;
+};
 
-    // Export choices, kept for the run.
+// The export's choices, kept for the run.
+struct ExportChoices {
     unsigned ExportColumns = 0;
     std::string ExportDelimiter;
+};
 
-    const std::vector<ConfigVariable>& VariableTable() const { return Report.Variables; }
-    std::size_t VariableCount() const { return Report.Variables.size(); }
-    std::size_t IsolateCount() const { return IsolateRows.size(); }
+// The one object holding the shared state of the program, in parts with one owner each.
+// Created once in main() and passed by reference; windows keep nothing of their own
+// between openings.
+struct AppState {
+    Preferences preferences;
+    LoadedReport report;
+    IsolateSelection isolate;
+    MicroStationChoices microStation;
+    ExportChoices exportChoices;
 
     // Called after every load that replaced the report, and after a file was marked.
     using Listener = std::function<void()>;
@@ -82,9 +96,9 @@ enum class LoadOutcome {
 };
 
 // Reads the report and replaces the table, the lists, the title and the folders.
-// mode "skip" reads ReportPath as it is; any other mode looks for msdebug.txt in the
+// LoadMode::Skip reads ReportPath as it is; the other modes look for msdebug.txt in the
 // MicroStation folder first. When `pending` is reading the very file, its reading is used.
-LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, std::string_view mode,
+LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, LoadMode mode,
                             PendingReport* pending = nullptr);
 
 // Replaces the report in the state with parsed data, as a successful load does.

@@ -7,7 +7,17 @@ namespace varscope::core {
 
 // Report and category lines are recognised by substring, ignoring letter case (ASCII only:
 // the texts are bytes in the system code page).
-constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+constexpr char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+constexpr char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// A blank between the words of a command line.
+constexpr bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
 bool ContainsIgnoreCase(std::string_view haystack, std::string_view needle);

@@ -6,6 +6,7 @@
 #include "ui/main/main_window.hpp"
 #include "ui/pickers.hpp"
 #include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -44,6 +45,118 @@ bool WantsScreenshot(int argc, char** argv) {
     return false;
 }
 
+// The options and the report named on the command line. Paths are made absolute as they are
+// read: loading a report makes the MicroStation folder current.
+class CommandLine {
+public:
+    CommandLine() {
+        m_parser.setApplicationDescription(QStringLiteral(
+            "Varscope shows a MicroStation configuration debug report (msdebug.txt)."));
+        m_parser.addHelpOption();
+        m_parser.addPositionalArgument(QStringLiteral("REPORT"),
+                                       QStringLiteral("A report to open instead of the msdebug.txt "
+                                                      "in the MicroStation folder."),
+                                       QStringLiteral("[REPORT]"));
+        m_parser.addOptions({m_programFolder, m_screenshot, m_page, m_select});
+    }
+
+    // Before the application exists: the report named, to be read while the window is built;
+    // empty when there is none or the command line is wrong.
+    QString reportBeforeStart(int argc, char** argv) {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        if (!m_parser.parse(arguments) || m_parser.positionalArguments().size() != 1)
+            return {};
+        return QFileInfo(m_parser.positionalArguments().first()).absoluteFilePath();
+    }
+
+    // Ends the program for --help and unknown options; false, having said why, for values
+    // that make no sense.
+    bool process(const QApplication& app) {
+        m_parser.process(app);
+        if (m_parser.isSet(m_page)) {
+            bool isNumber = false;
+            m_pageNumber = m_parser.value(m_page).toInt(&isNumber);
+            if (!isNumber || m_pageNumber < 0 || m_pageNumber > 4) {
+                std::fprintf(stderr, "varscope: --page takes a page number from 0 to 4, not %s\n",
+                             qPrintable(m_parser.value(m_page)));
+                return false;
+            }
+        }
+        const QStringList positional = m_parser.positionalArguments();
+        if (positional.size() > 1) {
+            std::fprintf(stderr, "varscope: give at most one report\n");
+            return false;
+        }
+        if (!positional.isEmpty())
+            m_report = QFileInfo(positional.first()).absoluteFilePath();
+        if (m_parser.isSet(m_programFolder))
+            m_programFolderPath = QFileInfo(m_parser.value(m_programFolder)).absoluteFilePath();
+        if (m_parser.isSet(m_screenshot))
+            m_screenshotFile = QFileInfo(m_parser.value(m_screenshot)).absoluteFilePath();
+        if (m_parser.isSet(m_select))
+            m_variable = m_parser.value(m_select);
+        return true;
+    }
+
+    const QString& report() const { return m_report; }
+    // Empty for the program's own folder.
+    const QString& programFolder() const { return m_programFolderPath; }
+    const QString& screenshotFile() const { return m_screenshotFile; }
+    // -1 for the page the window starts with.
+    int page() const { return m_pageNumber; }
+    const std::optional<QString>& variable() const { return m_variable; }
+
+private:
+    QCommandLineParser m_parser;
+    const QCommandLineOption m_programFolder{
+        QStringLiteral("program-folder"),
+        QStringLiteral("Keep the preferences and category files in DIR instead of the "
+                       "program's own folder."),
+        QStringLiteral("DIR")};
+    const QCommandLineOption m_screenshot{
+        QStringLiteral("screenshot"),
+        QStringLiteral("Render the main window offscreen to FILE and exit: a PNG image, or "
+                       "an uncompressed BMP image when FILE ends in .bmp."),
+        QStringLiteral("FILE")};
+    const QCommandLineOption m_page{QStringLiteral("page"),
+                                    QStringLiteral("Bring page N to the front: 0 All Variables, "
+                                                   "1 Isolate, 2 Summary, 3 File Order, 4 "
+                                                   "Category."),
+                                    QStringLiteral("N")};
+    const QCommandLineOption m_select{
+        QStringLiteral("select"),
+        QStringLiteral("Select the first record of the variable NAME in All Variables (the "
+                       "Isolate page then lists all its records)."),
+        QStringLiteral("NAME")};
+    QString m_report;
+    QString m_programFolderPath;
+    QString m_screenshotFile;
+    int m_pageNumber = -1;
+    std::optional<QString> m_variable;
+};
+
+// Shows the window offscreen and saves it to `file`: the exit code.
+int SaveScreenshot(QWidget& window, const QString& file) {
+    window.show();
+    window.activateWindow();
+    // Scroll bars and header geometry settle in posted events.
+    for (int round = 0; round < 5; ++round)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const char* format = file.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive) ? "BMP" : "PNG";
+    // The window as it was drawn on its offscreen screen; drawing it once more into an image
+    // would cost as much as showing it did.
+    QPixmap shot = window.screen()->grabWindow(window.winId());
+    if (shot.isNull())
+        shot = window.grab();
+    if (!shot.save(file, format)) {
+        std::fprintf(stderr, "varscope: cannot write the screenshot %s\n", qPrintable(file));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -51,75 +164,21 @@ int main(int argc, char** argv) {
     if (screenshot)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Varscope shows a MicroStation configuration debug report (msdebug.txt)."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("REPORT"),
-                                 QStringLiteral("A report to open instead of the msdebug.txt in "
-                                                "the MicroStation folder."),
-                                 QStringLiteral("[REPORT]"));
-    const QCommandLineOption programFolder(
-        QStringLiteral("program-folder"),
-        QStringLiteral("Keep the preferences and category files in DIR instead of the "
-                       "program's own folder."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption screenshotFile(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Render the main window offscreen to FILE and exit: a PNG image, or "
-                       "an uncompressed BMP image when FILE ends in .bmp."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption page(QStringLiteral("page"),
-                                  QStringLiteral("Bring page N to the front: 0 All Variables, "
-                                                 "1 Isolate, 2 Summary, 3 File Order, 4 "
-                                                 "Category."),
-                                  QStringLiteral("N"));
-    const QCommandLineOption select(
-        QStringLiteral("select"),
-        QStringLiteral("Select the first record of the variable NAME in All Variables (the "
-                       "Isolate page then lists all its records)."),
-        QStringLiteral("NAME"));
-    parser.addOptions({programFolder, screenshotFile, page, select});
-
+    CommandLine commandLine;
     // The report named on the command line is read while the window is being built.
     std::optional<varscope::core::PendingReport> pendingReport;
-    {
-        QStringList early;
-        for (int i = 0; i < argc; ++i)
-            early.append(QString::fromLocal8Bit(argv[i]));
-        if (parser.parse(early) && parser.positionalArguments().size() == 1)
-            pendingReport.emplace(varscope::ui::ToBytes(
-                QFileInfo(parser.positionalArguments().first()).absoluteFilePath()));
-    }
+    if (const QString early = commandLine.reportBeforeStart(argc, argv); !early.isEmpty())
+        pendingReport.emplace(varscope::ui::ToBytes(early));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varscope"));
-    parser.process(app);
-
-    int pageNumber = -1;
-    if (parser.isSet(page)) {
-        bool isNumber = false;
-        pageNumber = parser.value(page).toInt(&isNumber);
-        if (!isNumber || pageNumber < 0 || pageNumber > 4) {
-            std::fprintf(stderr, "varscope: --page takes a page number from 0 to 4, not %s\n",
-                         qPrintable(parser.value(page)));
-            return 2;
-        }
-    }
-    if (parser.positionalArguments().size() > 1) {
-        std::fprintf(stderr, "varscope: give at most one report\n");
+    if (!commandLine.process(app))
         return 2;
-    }
 
     varscope::core::AppState state;
-    // Relative paths are taken now: loading a report makes the MicroStation folder current.
-    state.ProgramFolder =
-        parser.isSet(programFolder)
-            ? varscope::ui::ToBytes(QFileInfo(parser.value(programFolder)).absoluteFilePath())
-            : varscope::core::platform::ExecutableFolder();
-    const QString screenshotPath =
-        screenshot ? QFileInfo(parser.value(screenshotFile)).absoluteFilePath() : QString();
-
+    state.preferences.ProgramFolder = commandLine.programFolder().isEmpty()
+                                          ? varscope::core::platform::ExecutableFolder()
+                                          : varscope::ui::ToBytes(commandLine.programFolder());
     varscope::ui::QtPrompter qtPrompter;
     StderrPrompter stderrPrompter;
     varscope::core::Prompter& prompter =
@@ -129,37 +188,15 @@ int main(int argc, char** argv) {
 
     varscope::ui::MainWindow window(context);
     qtPrompter.setParent(&window);
-    const QStringList positional = parser.positionalArguments();
-    window.startUp(positional.isEmpty() ? QString()
-                                        : QFileInfo(positional.first()).absoluteFilePath(),
-                   pendingReport ? &*pendingReport : nullptr);
+    window.startUp(commandLine.report(), pendingReport ? &*pendingReport : nullptr);
+    if (const auto& name = commandLine.variable();
+        name && !window.selectVariable(varscope::ui::ToBytes(*name)))
+        std::fprintf(stderr, "varscope: the report has no variable %s\n", qPrintable(*name));
+    if (commandLine.page() >= 0)
+        window.showPage(commandLine.page());
 
-    if (parser.isSet(select) && !window.selectVariable(varscope::ui::ToBytes(parser.value(select))))
-        std::fprintf(stderr, "varscope: the report has no variable %s\n",
-                     qPrintable(parser.value(select)));
-    if (pageNumber >= 0)
-        window.showPage(pageNumber);
-
-    if (screenshot) {
-        window.show();
-        window.activateWindow();
-        // Scroll bars and header geometry settle in posted events.
-        for (int round = 0; round < 5; ++round)
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        const QString& file = screenshotPath;
-        const char* format =
-            file.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive) ? "BMP" : "PNG";
-        // The window as it was drawn on its offscreen screen; drawing it once more into an
-        // image would cost as much as showing it did.
-        QPixmap shot = window.screen()->grabWindow(window.winId());
-        if (shot.isNull())
-            shot = window.grab();
-        if (!shot.save(file, format)) {
-            std::fprintf(stderr, "varscope: cannot write the screenshot %s\n", qPrintable(file));
-            return 1;
-        }
-        return 0;
-    }
+    if (screenshot)
+        return SaveScreenshot(window, commandLine.screenshotFile());
     window.show();
     return app.exec();
 }

@@ -89,8 +89,8 @@ bool ProgramsHaveExeSuffix();
 bool IsProgramFile(const std::string& path);
 
 // Starts a command line and waits until the program has ended. Returns false when it
-// could not be started. While waiting, `whileWaiting` (when set) is called every few
-// milliseconds so a window can repaint.
+// could not be started. Everything outside this layer calls core::RunProgram instead. While
+// waiting, `whileWaiting` (when set) is called every few milliseconds so a window can repaint.
 bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting = {});
 
 // The words of a command line, split the way Windows splits them (double quotes group).

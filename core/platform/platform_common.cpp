@@ -1,16 +1,10 @@
 #include "platform.hpp"
 
+#include "core/text.hpp"
+
 // The parts of the platform layer that are the same on every system, built on the
 // system-specific ones.
 namespace varscope::core::platform {
-
-namespace {
-
-bool IsSeparatorBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-} // namespace
 
 std::optional<std::vector<DirEntry>> ListFolder(const std::string& folder) {
     std::vector<DirEntry> entries;
@@ -33,7 +27,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     const std::size_t size = commandLine.size();
     std::size_t at = 0;
     for (;;) {
-        while (at < size && IsSeparatorBlank(commandLine[at]))
+        while (at < size && IsBlank(commandLine[at]))
             ++at;
         if (at == size)
             return words;
@@ -59,7 +53,7 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
                 continue;
             }
             word.append(backslashes, '\\');
-            if (at == size || (!quoted && IsSeparatorBlank(commandLine[at])))
+            if (at == size || (!quoted && IsBlank(commandLine[at])))
                 break;
             word += commandLine[at];
             ++at;

@@ -1,5 +1,7 @@
 #include "platform.hpp"
 
+#include "core/text.hpp"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -222,10 +224,6 @@ bool IsProgramFile(const std::string& path) {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 // Windows takes the first candidate that exists and is not a folder; whether it can run
 // is found out only when it is started.
 bool IsFileCandidate(const std::string& path) {
@@ -295,14 +293,6 @@ std::optional<ResolvedCommand> ResolveCommandLine(const std::string& line) {
     }
 }
 
-// posix_spawn reports most exec failures through its result, but a program that cannot
-// run must never pass as started, so the file is checked before.
-bool IsStartable(const std::string& program) {
-    struct stat info {};
-    return ::stat(program.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           ::access(program.c_str(), X_OK) == 0;
-}
-
 void WaitForExit(pid_t child, const std::function<void()>& whileWaiting) {
     int status = 0;
     if (!whileWaiting) {
@@ -327,7 +317,9 @@ void WaitForExit(pid_t child, const std::function<void()>& whileWaiting) {
 
 bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
     const std::optional<ResolvedCommand> command = ResolveCommandLine(commandLine);
-    if (!command || !IsStartable(command->program))
+    // posix_spawn reports most exec failures through its result, but a program that cannot
+    // run must never pass as started, so the file is checked before.
+    if (!command || !IsProgramFile(command->program))
         return false;
 
     std::vector<std::string> words = SplitCommandLine(command->arguments);

@@ -1,5 +1,7 @@
 #include "platform.hpp"
 
+#include "core/text.hpp"
+
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -50,10 +52,6 @@ bool IsAscii(std::string_view text) {
             return false;
     }
     return true;
-}
-
-constexpr char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
 // A name in the system code page as UTF-16; 0 when it does not fit or does not convert.

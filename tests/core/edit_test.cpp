@@ -43,8 +43,8 @@ TEST(IsReadOnly, permissionBits_decideEvenForRoot) {
 class OpenFileForEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_state.EditorPath = m_folder.file("my editor/ed.sh");
-        WriteRecorder(m_state.EditorPath, m_arguments);
+        m_state.preferences.EditorPath = m_folder.file("my editor/ed.sh");
+        WriteRecorder(m_state.preferences.EditorPath, m_arguments);
         WriteTextFile(m_file, "MS_DEF = x\n");
         WriteTextFile(m_other, "MS_CELL = y\n");
         // The same file processed twice, another one between.
@@ -75,12 +75,12 @@ TEST_F(OpenFileForEditTest, writableFile_editorGetsQuotedPathAndBothRowsMarked) 
 
     EXPECT_TRUE(m_prompter.shown.empty());
     EXPECT_EQ(ReadLines(m_arguments), std::vector<std::string>{m_file});
-    EXPECT_EQ(m_state.FileOpened, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(m_state.report.FileOpened, (std::vector<bool>{true, false, true}));
     EXPECT_GE(changes, 1);
 }
 
 TEST_F(OpenFileForEditTest, whileWaiting_passedToTheEditorRun) {
-    varscope::testing::WriteStandIn(m_state.EditorPath,
+    varscope::testing::WriteStandIn(m_state.preferences.EditorPath,
                                     {varscope::testing::StepWaitFor(m_arguments)});
     int calls = 0;
 
@@ -95,7 +95,7 @@ TEST_F(OpenFileForEditTest, whileWaiting_passedToTheEditorRun) {
 }
 
 TEST_F(OpenFileForEditTest, notifyTrueAndYes_askedThenEdited) {
-    m_state.NotifyOnEdit = "True";
+    m_state.preferences.setConfirmBeforeEdit(true);
     m_prompter.answers = {true};
 
     EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file), EditOutcome::Edited);
@@ -105,23 +105,23 @@ TEST_F(OpenFileForEditTest, notifyTrueAndYes_askedThenEdited) {
     EXPECT_EQ(m_prompter.shown[0].text, "Edit file: " + m_file);
     EXPECT_EQ(m_prompter.shown[0].title, "Verify File Open/Edit");
     EXPECT_TRUE(EditorRan());
-    EXPECT_EQ(m_state.FileOpened, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(m_state.report.FileOpened, (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(OpenFileForEditTest, notifyTrueAndNo_nothingStartsNothingMarked) {
-    m_state.NotifyOnEdit = "True";
+    m_state.preferences.setConfirmBeforeEdit(true);
     m_prompter.answers = {false};
 
     EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file), EditOutcome::Declined);
 
     EXPECT_EQ(m_prompter.shown.size(), 1u);
     EXPECT_FALSE(EditorRan());
-    EXPECT_EQ(m_state.FileOpened, (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(m_state.report.FileOpened, (std::vector<bool>{false, false, false}));
 }
 
 TEST_F(OpenFileForEditTest, notifyOtherThanExactTrue_noQuestion) {
     for (const char* setting : {"true", "TRUE", "True ", "1", ""}) {
-        m_state.NotifyOnEdit = setting;
+        m_state.preferences.NotifyOnEdit = setting;
         m_prompter.shown.clear();
 
         EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file), EditOutcome::Edited) << setting;
@@ -134,7 +134,7 @@ TEST_F(OpenFileForEditTest, notifyOtherThanExactTrue_noQuestion) {
 TEST_F(OpenFileForEditTest, readOnlyAndYes_askedFirstWhateverNotifyViewedNotMarked) {
     MakeReadOnly(m_file);
     for (const char* setting : {"True", ""}) {
-        m_state.NotifyOnEdit = setting;
+        m_state.preferences.NotifyOnEdit = setting;
         m_prompter.shown.clear();
         m_prompter.answers = {true, true};
         std::filesystem::remove(m_arguments);
@@ -146,20 +146,20 @@ TEST_F(OpenFileForEditTest, readOnlyAndYes_askedFirstWhateverNotifyViewedNotMark
         EXPECT_EQ(m_prompter.shown[0].text, m_file + " Is Read Only, Open For View??");
         EXPECT_EQ(m_prompter.shown[0].title, "File Is Read Only");
         EXPECT_EQ(ReadLines(m_arguments), std::vector<std::string>{m_file}) << setting;
-        EXPECT_EQ(m_state.FileOpened, (std::vector<bool>{false, false, false})) << setting;
+        EXPECT_EQ(m_state.report.FileOpened, (std::vector<bool>{false, false, false})) << setting;
     }
 }
 
 TEST_F(OpenFileForEditTest, readOnlyAndNo_nothingStarts) {
     MakeReadOnly(m_file);
-    m_state.NotifyOnEdit = "True";
+    m_state.preferences.setConfirmBeforeEdit(true);
     m_prompter.answers = {false, true};
 
     EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file), EditOutcome::Declined);
 
     EXPECT_EQ(m_prompter.shown.size(), 1u);
     EXPECT_FALSE(EditorRan());
-    EXPECT_EQ(m_state.FileOpened, (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(m_state.report.FileOpened, (std::vector<bool>{false, false, false}));
 }
 
 TEST_F(OpenFileForEditTest, missingFile_toldWithStopIconNothingStarts) {
@@ -182,7 +182,7 @@ TEST_F(OpenFileForEditTest, folderInsteadOfFile_notFound) {
 
 TEST_F(OpenFileForEditTest, editorCannotStart_toldWithCommandLineNothingMarked) {
     for (const std::string& editor : {m_folder.file("no editor here"), std::string()}) {
-        m_state.EditorPath = editor;
+        m_state.preferences.EditorPath = editor;
         m_prompter.shown.clear();
 
         EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file), EditOutcome::CouldNotStart);
@@ -192,13 +192,13 @@ TEST_F(OpenFileForEditTest, editorCannotStart_toldWithCommandLineNothingMarked) 
         EXPECT_EQ(m_prompter.shown[0].text, "Could not start: " + editor + " \"" + m_file + "\"");
         EXPECT_EQ(m_prompter.shown[0].title, "Varscope");
         EXPECT_EQ(m_prompter.shown[0].icon, MessageIcon::Stop);
-        EXPECT_EQ(m_state.FileOpened, (std::vector<bool>{false, false, false}));
+        EXPECT_EQ(m_state.report.FileOpened, (std::vector<bool>{false, false, false}));
     }
 }
 
 TEST_F(OpenFileForEditTest, readOnlyAndEditorCannotStart_toldAfterQuestion) {
     MakeReadOnly(m_file);
-    m_state.EditorPath = m_folder.file("no editor here");
+    m_state.preferences.EditorPath = m_folder.file("no editor here");
     m_prompter.answers = {true};
 
     EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file), EditOutcome::CouldNotStart);
@@ -206,5 +206,5 @@ TEST_F(OpenFileForEditTest, readOnlyAndEditorCannotStart_toldAfterQuestion) {
     ASSERT_EQ(m_prompter.shown.size(), 2u);
     EXPECT_EQ(m_prompter.shown[0].kind, "ask");
     EXPECT_EQ(m_prompter.shown[1].text,
-              "Could not start: " + EditorCommandLine(m_state.EditorPath, m_file));
+              "Could not start: " + EditorCommandLine(m_state.preferences.EditorPath, m_file));
 }

@@ -98,9 +98,9 @@ TEST(MicroStationCommandLine, doubledSeparators_collapsedOnlyWhenOpening) {
 
 TEST(MicroStationCommandLine, fromState_usesFolderAndBothOptions) {
     AppState state;
-    state.MicroStationFolder = Native("/ms/");
-    state.UserOption = UserOptionFor("jsmith");
-    state.ProjectOption = ProjectOptionFor("civil");
+    state.preferences.MicroStationFolder = Native("/ms/");
+    state.microStation.UserOption = UserOptionFor("jsmith");
+    state.microStation.ProjectOption = ProjectOptionFor("civil");
     EXPECT_EQ(FullCommandLine(state), Native("/ms/ustation.exe -debug  -WUjsmith -WPcivil"));
 }
 
@@ -162,9 +162,9 @@ TEST_F(MicroStationFiles, patternWithoutFolder_looksInCurrentFolder) {
 }
 
 TEST_F(MicroStationFiles, patterns_userPrefixAndProjectSubFolder) {
-    m_state.UserConfigFolder = m_temp.path() + "/users/";
-    m_state.ProjectConfigFolder = m_temp.path() + "/projects/";
-    m_state.UserConfigName = "jsmith";
+    m_state.report.UserConfigFolder = m_temp.path() + "/users/";
+    m_state.report.ProjectConfigFolder = m_temp.path() + "/projects/";
+    m_state.microStation.UserConfigName = "jsmith";
     EXPECT_EQ(UserConfigPattern(m_state), m_temp.path() + "/users/*.ucf");
     EXPECT_EQ(ProjectConfigPattern(m_state), m_temp.path() + "/projects/jsmith" + Native("/*.pcf"));
     WriteTextFile(m_temp.file("projects/jsmith/civil.pcf"), "");
@@ -174,7 +174,7 @@ TEST_F(MicroStationFiles, patterns_userPrefixAndProjectSubFolder) {
 }
 
 TEST_F(MicroStationFiles, patternsBeforeAnyReport_standAsTheyAre) {
-    m_state.UserConfigName = "jsmith";
+    m_state.microStation.UserConfigName = "jsmith";
     EXPECT_EQ(UserConfigPattern(m_state), "*.ucf");
     EXPECT_EQ(ProjectConfigPattern(m_state), Native("jsmith/*.pcf"));
 }
@@ -247,15 +247,15 @@ TEST_F(MicroStationRun, standInWritesReport_reportInFolderAndSourceEmptied) {
     const std::string ms = m_temp.path() + Native("/MicroStation V8");
     WriteStandIn(m_temp.file("MicroStation V8/ustation.exe"),
                  {StepWrite("msdebug.txt", "(user): A=1 [1]\n")});
-    m_state.MicroStationFolder = ms + "/";
-    m_state.ReportSource = "skip";
+    m_state.preferences.MicroStationFolder = ms + "/";
+    m_state.report.ReportSource = LoadMode::Skip;
 
-    EXPECT_TRUE(
-        CreateDebugReport(m_state, m_prompter, BareCommandLine(m_state.MicroStationFolder)));
+    EXPECT_TRUE(CreateDebugReport(m_state, m_prompter,
+                                  BareCommandLine(m_state.preferences.MicroStationFolder)));
 
     EXPECT_TRUE(m_prompter.shown.empty());
     EXPECT_EQ(ReadAll(ms + "/msdebug.txt"), "(user): A=1 [1]\n");
-    EXPECT_EQ(m_state.ReportSource, "");
+    EXPECT_EQ(m_state.report.ReportSource, std::nullopt);
     EXPECT_TRUE(SameFolderPath(platform::CurrentFolder(), ms));
 }
 
@@ -263,7 +263,7 @@ TEST_F(MicroStationRun, commandLine_reachesProgramWordByWord) {
     const std::string ms = m_temp.path() + "/ms";
     const std::string arguments = m_temp.path() + "/arguments.txt";
     WriteRecorder(m_temp.file("ms/ustation.exe"), arguments);
-    m_state.MicroStationFolder = ms;
+    m_state.preferences.MicroStationFolder = ms;
 
     ASSERT_TRUE(CreateDebugReport(m_state, m_prompter,
                                   FullCommandLine(ms, UserOptionFor("my"), ProjectOptionFor(""))));
@@ -273,22 +273,22 @@ TEST_F(MicroStationRun, commandLine_reachesProgramWordByWord) {
 
 TEST_F(MicroStationRun, standInExitsAtOnce_noReportNoMessage) {
     WriteStandIn(m_temp.file("ms/ustation.exe"), {StepExit(3)});
-    m_state.MicroStationFolder = m_temp.path() + "/ms";
-    m_state.ReportSource = "skip";
+    m_state.preferences.MicroStationFolder = m_temp.path() + "/ms";
+    m_state.report.ReportSource = LoadMode::Skip;
 
-    EXPECT_TRUE(
-        CreateDebugReport(m_state, m_prompter, BareCommandLine(m_state.MicroStationFolder)));
+    EXPECT_TRUE(CreateDebugReport(m_state, m_prompter,
+                                  BareCommandLine(m_state.preferences.MicroStationFolder)));
 
     EXPECT_TRUE(m_prompter.shown.empty());
     EXPECT_FALSE(Exists(m_temp.path() + "/ms/msdebug.txt"));
-    EXPECT_EQ(m_state.ReportSource, "");
+    EXPECT_EQ(m_state.report.ReportSource, std::nullopt);
 }
 
 TEST_F(MicroStationRun, programCannotStart_saysCouldNotStartAndKeepsSource) {
     std::filesystem::create_directories(m_temp.path() + "/ms");
-    m_state.MicroStationFolder = m_temp.path() + "/ms";
-    m_state.ReportSource = "skip";
-    const std::string line = BareCommandLine(m_state.MicroStationFolder);
+    m_state.preferences.MicroStationFolder = m_temp.path() + "/ms";
+    m_state.report.ReportSource = LoadMode::Skip;
+    const std::string line = BareCommandLine(m_state.preferences.MicroStationFolder);
 
     EXPECT_FALSE(CreateDebugReport(m_state, m_prompter, line));
 
@@ -296,20 +296,20 @@ TEST_F(MicroStationRun, programCannotStart_saysCouldNotStartAndKeepsSource) {
     EXPECT_EQ(m_prompter.shown[0].text, std::string(text::kCouldNotStart) + line);
     EXPECT_EQ(m_prompter.shown[0].icon, MessageIcon::Stop);
     EXPECT_EQ(m_prompter.shown[0].title, "Varscope");
-    EXPECT_EQ(m_state.ReportSource, "skip");
+    EXPECT_EQ(m_state.report.ReportSource, LoadMode::Skip);
 }
 
 TEST_F(MicroStationRun, folderGone_saysSoAndRunsNothing) {
     const std::string marker = m_temp.path() + "/ran";
     WriteStandIn(m_temp.file("elsewhere/ustation.exe"), {StepWrite(marker)});
-    m_state.MicroStationFolder = m_temp.path() + "/gone";
+    m_state.preferences.MicroStationFolder = m_temp.path() + "/gone";
 
     EXPECT_FALSE(
         CreateDebugReport(m_state, m_prompter, BareCommandLine(m_temp.path() + "/elsewhere")));
 
     ASSERT_EQ(m_prompter.shown.size(), 1u);
-    EXPECT_EQ(m_prompter.shown[0].text,
-              std::string(text::kCannotEnterMicroStationFolder) + m_state.MicroStationFolder);
+    EXPECT_EQ(m_prompter.shown[0].text, std::string(text::kCannotEnterMicroStationFolder) +
+                                            m_state.preferences.MicroStationFolder);
     EXPECT_FALSE(Exists(marker));
 }
 
@@ -319,10 +319,10 @@ TEST_F(MicroStationRun, folderThroughLink_sameFolderReportNotCopiedOntoItself) {
         GTEST_SKIP() << "folder links need extra rights on Windows";
     WriteStandIn(m_temp.file("real/ustation.exe"), {StepWrite("msdebug.txt", "fresh\n")});
     std::filesystem::create_directory_symlink(real, m_temp.path() + "/link");
-    m_state.MicroStationFolder = m_temp.path() + "/link";
+    m_state.preferences.MicroStationFolder = m_temp.path() + "/link";
 
-    EXPECT_TRUE(
-        CreateDebugReport(m_state, m_prompter, BareCommandLine(m_state.MicroStationFolder)));
+    EXPECT_TRUE(CreateDebugReport(m_state, m_prompter,
+                                  BareCommandLine(m_state.preferences.MicroStationFolder)));
 
     EXPECT_TRUE(m_prompter.shown.empty());
     EXPECT_EQ(ReadAll(real + "/msdebug.txt"), "fresh\n");

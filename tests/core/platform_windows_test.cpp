@@ -130,8 +130,8 @@ TEST(WindowsFiles, hiddenFile_openForEditSaysNotFound) {
     WriteTextFile(file, "x");
     ASSERT_TRUE(SetAttributes(file, FILE_ATTRIBUTE_HIDDEN));
     AppState state;
-    state.EditorPath = temp.file("editor.exe");
-    WriteStandIn(state.EditorPath, {StepRecordArguments(temp.file("arguments.txt"))});
+    state.preferences.EditorPath = temp.file("editor.exe");
+    WriteStandIn(state.preferences.EditorPath, {StepRecordArguments(temp.file("arguments.txt"))});
     ScriptedPrompter prompter;
 
     EXPECT_EQ(OpenFileForEdit(state, prompter, file), EditOutcome::NotFound);

@@ -39,14 +39,14 @@ public:
     std::string iniPath() const { return inside("Dbgscope.Ini"); }
 
     // A state whose program folder is this one, with PreferencesFile set.
-    AppState state() const {
-        AppState state;
+    Preferences state() const {
+        Preferences state;
         state.ProgramFolder = path();
         SetPreferencesFile(state);
         return state;
     }
-    AppState read() const {
-        AppState fresh = state();
+    Preferences read() const {
+        Preferences fresh = state();
         ReadPreferences(fresh);
         return fresh;
     }
@@ -72,10 +72,10 @@ TEST(PreferencesFile, setFromProgramFolder) {
 
 TEST(PreferencesRead, firstRunWithoutFile_givesDefaults) {
     const ProgramFolder folder;
-    const AppState state = folder.read();
-    EXPECT_EQ(state.EditorChoice, "notepad");
+    const Preferences state = folder.read();
+    EXPECT_EQ(state.editor(), Editor::Notepad);
     EXPECT_EQ(state.MicroStationFolder, kDefaultMicroStation);
-    EXPECT_EQ(state.NotifyOnEdit, "False");
+    EXPECT_FALSE(state.confirmBeforeEdit());
     EXPECT_EQ(state.CategoryFilePath, folder.inside("DebugCategory.Txt"));
     EXPECT_EQ(state.NotepadPath, "");
     EXPECT_EQ(state.WordpadPath, "");
@@ -87,7 +87,7 @@ TEST(PreferencesRead, firstRunWithoutFile_givesDefaults) {
 
 TEST(PreferencesWrite, firstRun_createsFileWithAllEightKeysInWriteOrder) {
     const ProgramFolder folder;
-    AppState state = folder.read();
+    Preferences state = folder.read();
     ASSERT_EQ(WritePreferences(state), std::nullopt);
     EXPECT_EQ(folder.iniBytes(), "[preferences]\r\n"
                                  "editor=notepad\r\n"
@@ -104,7 +104,7 @@ TEST(PreferencesWrite, firstRun_createsFileWithAllEightKeysInWriteOrder) {
 
 TEST(PreferencesWrite, setsPreferencesFileAgainFromProgramFolder) {
     const ProgramFolder folder;
-    AppState state = folder.read();
+    Preferences state = folder.read();
     state.PreferencesFile = folder.inside("elsewhere.ini");
     ASSERT_EQ(WritePreferences(state), std::nullopt);
     EXPECT_EQ(state.PreferencesFile, folder.iniPath());
@@ -114,7 +114,7 @@ TEST(PreferencesWrite, setsPreferencesFileAgainFromProgramFolder) {
 
 TEST(PreferencesRoundTrip, everySetting_readBackAsWritten) {
     const ProgramFolder folder;
-    AppState state = folder.state();
+    Preferences state = folder.state();
     state.EditorChoice = "other";
     state.NotepadPath = "C:\\Windows\\notepad.exe";
     state.WordpadPath = "C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe";
@@ -125,7 +125,7 @@ TEST(PreferencesRoundTrip, everySetting_readBackAsWritten) {
     state.OutputFile = "F:\\out put.txt";
     ASSERT_EQ(WritePreferences(state), std::nullopt);
 
-    const AppState read = folder.read();
+    const Preferences read = folder.read();
     EXPECT_EQ(read.EditorChoice, state.EditorChoice);
     EXPECT_EQ(read.NotepadPath, state.NotepadPath);
     EXPECT_EQ(read.WordpadPath, state.WordpadPath);
@@ -138,7 +138,7 @@ TEST(PreferencesRoundTrip, everySetting_readBackAsWritten) {
 
     // Writing again with nothing changed leaves the file as it was.
     const std::string first = folder.iniBytes();
-    AppState again = read;
+    Preferences again = read;
     ASSERT_EQ(WritePreferences(again), std::nullopt);
     EXPECT_EQ(folder.iniBytes(), first);
 }
@@ -157,11 +157,11 @@ TEST(PreferencesRead, editorChoice_derivesEditorPath) {
 TEST(PreferencesRead, unknownEditorChoice_leavesEditorPathAsItWas) {
     const ProgramFolder folder;
     folder.writeIni("[preferences]\r\neditor=vim\r\nnotepad=n.exe\r\n");
-    const AppState fresh = folder.read();
+    const Preferences fresh = folder.read();
     EXPECT_EQ(fresh.EditorChoice, "vim");
     EXPECT_EQ(fresh.EditorPath, "");
 
-    AppState running = folder.state();
+    Preferences running = folder.state();
     running.EditorPath = "kept.exe";
     ReadPreferences(running);
     EXPECT_EQ(running.EditorPath, "kept.exe");
@@ -179,6 +179,19 @@ TEST(PreferencesRead, notifyOnEditLowerCaseTrue_keptAsText) {
     EXPECT_EQ(folder.read().NotifyOnEdit, "true");
 }
 
+TEST(PreferencesRoundTrip, wordsTheProgramDoesNotKnow_meanNoEditorNoConfirmAndAreWrittenBack) {
+    const ProgramFolder folder;
+    folder.writeIni("[preferences]\r\neditor=Vim\r\nnotifyOnEdit=true\r\n");
+    Preferences state = folder.read();
+    EXPECT_EQ(state.editor(), std::nullopt);
+    EXPECT_FALSE(state.confirmBeforeEdit());
+
+    ASSERT_EQ(WritePreferences(state), std::nullopt);
+    const std::string bytes = folder.iniBytes();
+    EXPECT_NE(bytes.find("editor=Vim\r\n"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("notifyOnEdit=true\r\n"), std::string::npos) << bytes;
+}
+
 TEST(PreferencesRead, valueLongerThan511_cutTo511) {
     const ProgramFolder folder;
     folder.writeIni("[preferences]\r\noutFile=" + std::string(600, 'o') + "\r\n");
@@ -188,7 +201,7 @@ TEST(PreferencesRead, valueLongerThan511_cutTo511) {
 TEST(PreferencesRead, missingKeys_eachGetsItsOwnDefault) {
     const ProgramFolder folder;
     folder.writeIni("[preferences]\r\nwordpad=w.exe\r\n[other]\r\neditor=wordpad\r\n");
-    const AppState state = folder.read();
+    const Preferences state = folder.read();
     EXPECT_EQ(state.WordpadPath, "w.exe");
     EXPECT_EQ(state.EditorChoice, "notepad");
     EXPECT_EQ(state.MicroStationFolder, kDefaultMicroStation);
@@ -198,7 +211,7 @@ TEST(PreferencesRead, missingKeys_eachGetsItsOwnDefault) {
 TEST(PreferencesRead, preferencesPathIsAFolder_givesDefaults) {
     const ProgramFolder folder;
     fs::create_directory(folder.iniPath());
-    const AppState state = folder.read();
+    const Preferences state = folder.read();
     EXPECT_EQ(state.EditorChoice, "notepad");
     EXPECT_EQ(state.MicroStationFolder, kDefaultMicroStation);
 }
@@ -206,7 +219,7 @@ TEST(PreferencesRead, preferencesPathIsAFolder_givesDefaults) {
 TEST(PreferencesExistingFile, readIgnoringCaseAndWrittenKeepingItsOrder) {
     const ProgramFolder folder;
     fs::copy_file(VARSCOPE_FIXTURES "/existing_preferences.ini", folder.iniPath());
-    AppState state = folder.read();
+    Preferences state = folder.read();
     EXPECT_EQ(state.EditorChoice, "wordpad");
     EXPECT_EQ(state.EditorPath, "C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe");
     EXPECT_EQ(state.MicroStationFolder, "D:\\Bentley\\MicroStation\\");
@@ -237,7 +250,7 @@ TEST(PreferencesExistingFile, readIgnoringCaseAndWrittenKeepingItsOrder) {
 TEST(PreferencesWrite, preferencesPathIsAFolder_failsWithReason) {
     const ProgramFolder folder;
     fs::create_directory(folder.iniPath());
-    AppState state = folder.read();
+    Preferences state = folder.read();
     const auto failure = WritePreferences(state);
     ASSERT_TRUE(failure.has_value());
     EXPECT_NE(failure->find("Dbgscope.Ini"), std::string::npos) << *failure;
@@ -252,7 +265,7 @@ TEST(PreferencesWrite, existingFileUnreadable_notClobbered) {
     fs::create_symlink("/proc/self/mem", folder.iniPath(), linkError);
     if (linkError)
         GTEST_SKIP() << "cannot link to /proc/self/mem: " << linkError.message();
-    AppState state = folder.read();
+    Preferences state = folder.read();
     EXPECT_EQ(state.EditorChoice, "notepad");
     ASSERT_TRUE(WritePreferences(state).has_value());
     EXPECT_TRUE(fs::is_symlink(folder.iniPath()));

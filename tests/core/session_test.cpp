@@ -36,7 +36,7 @@ constexpr std::string_view kFirstReport = "Processing macro file [C:\\cfg\\site.
 constexpr std::string_view kSecondReport = "Processing macro file [C:\\other\\only.cfg]\r\n"
                                            "(appl): ONLY=1\r\n";
 
-// Tests that load in a mode other than "skip" change the process's current directory;
+// Tests that load in a mode other than LoadMode::Skip change the process's current directory;
 // this puts it back.
 class CurrentFolderGuard {
 public:
@@ -85,12 +85,12 @@ protected:
     // A state that has loaded kFirstReport from the MicroStation folder.
     AppState Loaded() {
         AppState state;
-        state.MicroStationFolder = microStation();
+        state.preferences.MicroStationFolder = microStation();
         Write(ReportIn(microStation()), kFirstReport);
         ScriptedPrompter prompter;
-        EXPECT_EQ(LoadDebugReport(state, prompter, "new"), LoadOutcome::Loaded);
+        EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::New), LoadOutcome::Loaded);
         EXPECT_TRUE(prompter.shown.empty());
-        state.ReportSource = "new";
+        state.report.ReportSource = LoadMode::New;
         return state;
     }
 
@@ -100,7 +100,7 @@ protected:
 
 std::vector<std::string_view> Names(const AppState& state) {
     std::vector<std::string_view> names;
-    for (const ConfigVariable& record : state.VariableTable())
+    for (const ConfigVariable& record : state.report.VariableTable())
         names.push_back(record.Name);
     return names;
 }
@@ -108,27 +108,28 @@ std::vector<std::string_view> Names(const AppState& state) {
 } // namespace
 
 TEST_F(LoadReportTest, newAndUpdateModes_readMsdebugFromMicroStationFolder) {
-    for (const std::string_view mode : {"new", "update"}) {
+    for (const LoadMode mode : {LoadMode::New, LoadMode::Update}) {
         AppState state;
-        state.MicroStationFolder = microStation();
-        state.ReportSource = "skip";
+        state.preferences.MicroStationFolder = microStation();
+        state.report.ReportSource = LoadMode::Skip;
         Write(ReportIn(microStation()), kFirstReport);
         ScriptedPrompter prompter;
         int notified = 0;
         state.Subscribe([&notified] { ++notified; });
 
-        EXPECT_EQ(LoadDebugReport(state, prompter, mode), LoadOutcome::Loaded) << mode;
+        EXPECT_EQ(LoadDebugReport(state, prompter, mode), LoadOutcome::Loaded)
+            << static_cast<int>(mode);
         EXPECT_TRUE(prompter.shown.empty());
-        EXPECT_EQ(state.ReportPath, ReportIn(microStation()));
-        EXPECT_EQ(state.WindowTitle, "Varscope    Viewing: " + ReportIn(microStation()));
-        EXPECT_EQ(state.ReportSource, "");
+        EXPECT_EQ(state.report.ReportPath, ReportIn(microStation()));
+        EXPECT_EQ(state.report.WindowTitle, "Varscope    Viewing: " + ReportIn(microStation()));
+        EXPECT_EQ(state.report.ReportSource, std::nullopt);
         EXPECT_EQ(fs::current_path(), fs::path(microStation()));
-        EXPECT_EQ(state.VariableCount(), 6u);
-        EXPECT_EQ(state.Report.ConfigFilesUsed.size(), 3u);
-        EXPECT_EQ(state.FileOpened, std::vector<bool>(3, false));
-        EXPECT_EQ(state.Report.SummaryLines.size(), 1u);
-        EXPECT_EQ(state.UserConfigFolder, "c:/users/");
-        EXPECT_EQ(state.ProjectConfigFolder, "c:/projects/");
+        EXPECT_EQ(state.report.VariableCount(), 6u);
+        EXPECT_EQ(state.report.Contents.ConfigFilesUsed.size(), 3u);
+        EXPECT_EQ(state.report.FileOpened, std::vector<bool>(3, false));
+        EXPECT_EQ(state.report.Contents.SummaryLines.size(), 1u);
+        EXPECT_EQ(state.report.UserConfigFolder, "c:/users/");
+        EXPECT_EQ(state.report.ProjectConfigFolder, "c:/projects/");
         EXPECT_EQ(notified, 1);
         fs::current_path(m_folderGuard.saved());
     }
@@ -136,54 +137,54 @@ TEST_F(LoadReportTest, newAndUpdateModes_readMsdebugFromMicroStationFolder) {
 
 TEST_F(LoadReportTest, folderWithTrailingSeparator_givesSingleSeparatorInReportPath) {
     AppState state;
-    state.MicroStationFolder = microStation() + platform::Separator();
+    state.preferences.MicroStationFolder = microStation() + platform::Separator();
     Write(ReportIn(microStation()), kFirstReport);
     ScriptedPrompter prompter;
-    EXPECT_EQ(LoadDebugReport(state, prompter, "update"), LoadOutcome::Loaded);
-    EXPECT_EQ(state.ReportPath, ReportIn(microStation()));
+    EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::Update), LoadOutcome::Loaded);
+    EXPECT_EQ(state.report.ReportPath, ReportIn(microStation()));
 }
 
 TEST_F(LoadReportTest, emptyMicroStationFolder_toldNotFoundAndStateUnchanged) {
     AppState state = Loaded();
     fs::current_path(m_folderGuard.saved());
-    state.MicroStationFolder.clear();
-    const std::string path = state.ReportPath;
-    const std::string title = state.WindowTitle;
-    const auto bytes = state.Report.Bytes;
+    state.preferences.MicroStationFolder.clear();
+    const std::string path = state.report.ReportPath;
+    const std::string title = state.report.WindowTitle;
+    const auto bytes = state.report.Contents.Bytes;
     ScriptedPrompter prompter;
 
-    EXPECT_EQ(LoadDebugReport(state, prompter, "new"), LoadOutcome::NotFound);
+    EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::New), LoadOutcome::NotFound);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].kind, "message");
     EXPECT_EQ(prompter.shown[0].text, kNotFound);
     EXPECT_EQ(prompter.shown[0].title, "Varscope");
     EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Information);
-    EXPECT_EQ(state.ReportPath, path);
-    EXPECT_EQ(state.WindowTitle, title);
-    EXPECT_EQ(state.Report.Bytes, bytes);
-    EXPECT_EQ(state.VariableCount(), 6u);
-    EXPECT_EQ(state.ReportSource, "new");
+    EXPECT_EQ(state.report.ReportPath, path);
+    EXPECT_EQ(state.report.WindowTitle, title);
+    EXPECT_EQ(state.report.Contents.Bytes, bytes);
+    EXPECT_EQ(state.report.VariableCount(), 6u);
+    EXPECT_EQ(state.report.ReportSource, LoadMode::New);
     EXPECT_EQ(fs::current_path(), m_folderGuard.saved());
 }
 
 TEST_F(LoadReportTest, noMsdebugInFolder_toldNotFoundPathNamesMissingFileFolderIsCurrent) {
     AppState state = Loaded();
     fs::current_path(m_folderGuard.saved());
-    state.MicroStationFolder = elsewhere();
-    const std::string title = state.WindowTitle;
+    state.preferences.MicroStationFolder = elsewhere();
+    const std::string title = state.report.WindowTitle;
     ScriptedPrompter prompter;
 
-    EXPECT_EQ(LoadDebugReport(state, prompter, "update"), LoadOutcome::NotFound);
+    EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::Update), LoadOutcome::NotFound);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, kNotFound);
     EXPECT_EQ(prompter.shown[0].title, "Varscope");
     EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Information);
-    EXPECT_EQ(state.ReportPath, ReportIn(elsewhere()));
+    EXPECT_EQ(state.report.ReportPath, ReportIn(elsewhere()));
     EXPECT_EQ(fs::current_path(), fs::path(elsewhere()));
-    EXPECT_EQ(state.WindowTitle, title);
+    EXPECT_EQ(state.report.WindowTitle, title);
     EXPECT_EQ(Names(state).front(), "MS_DEF");
-    EXPECT_EQ(state.VariableCount(), 6u);
-    EXPECT_EQ(state.ReportSource, "new");
+    EXPECT_EQ(state.report.VariableCount(), 6u);
+    EXPECT_EQ(state.report.ReportSource, LoadMode::New);
 }
 
 TEST_F(LoadReportTest, skipMode_readsReportPathElsewhereAndLeavesCurrentFolder) {
@@ -191,33 +192,34 @@ TEST_F(LoadReportTest, skipMode_readsReportPathElsewhereAndLeavesCurrentFolder) 
     fs::current_path(m_folderGuard.saved());
     const std::string chosen = elsewhere() + "/chosen report.txt";
     Write(chosen, kSecondReport);
-    state.ReportPath = chosen;
+    state.report.ReportPath = chosen;
     ScriptedPrompter prompter;
 
-    EXPECT_EQ(LoadDebugReport(state, prompter, "skip"), LoadOutcome::Loaded);
+    EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::Skip), LoadOutcome::Loaded);
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(fs::current_path(), m_folderGuard.saved());
-    EXPECT_EQ(state.ReportPath, chosen);
-    EXPECT_EQ(state.WindowTitle, "Varscope    Viewing: " + chosen);
+    EXPECT_EQ(state.report.ReportPath, chosen);
+    EXPECT_EQ(state.report.WindowTitle, "Varscope    Viewing: " + chosen);
     EXPECT_EQ(Names(state), std::vector<std::string_view>{"ONLY"});
-    EXPECT_EQ(state.ReportSource, "");
+    EXPECT_EQ(state.report.ReportSource, std::nullopt);
 }
 
 TEST_F(LoadReportTest, skipModeUnreadable_stopMessageNamesFilePreviousReportKept) {
     AppState state = Loaded();
-    const std::string title = state.WindowTitle;
+    const std::string title = state.report.WindowTitle;
     // A missing file, and a folder where the file should be.
     for (const std::string& path : {elsewhere() + "/gone.txt", elsewhere()}) {
-        state.ReportPath = path;
+        state.report.ReportPath = path;
         ScriptedPrompter prompter;
-        EXPECT_EQ(LoadDebugReport(state, prompter, "skip"), LoadOutcome::Unreadable) << path;
+        EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::Skip), LoadOutcome::Unreadable)
+            << path;
         ASSERT_EQ(prompter.shown.size(), 1u) << path;
         EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Stop);
         EXPECT_EQ(prompter.shown[0].title, "Varscope");
         EXPECT_NE(prompter.shown[0].text.find(path), std::string::npos) << prompter.shown[0].text;
-        EXPECT_EQ(state.WindowTitle, title);
-        EXPECT_EQ(state.VariableCount(), 6u);
-        EXPECT_EQ(state.ReportSource, "new");
+        EXPECT_EQ(state.report.WindowTitle, title);
+        EXPECT_EQ(state.report.VariableCount(), 6u);
+        EXPECT_EQ(state.report.ReportSource, LoadMode::New);
     }
 }
 
@@ -231,18 +233,18 @@ TEST_F(LoadReportTest, pendingReport_usedOnceForItsOwnFile_laterLoadsReadTheFile
     ScriptedPrompter prompter;
 
     // Another file: the pending reading is not for it.
-    state.ReportPath = other;
-    ASSERT_EQ(LoadDebugReport(state, prompter, "skip", &pending), LoadOutcome::Loaded);
+    state.report.ReportPath = other;
+    ASSERT_EQ(LoadDebugReport(state, prompter, LoadMode::Skip, &pending), LoadOutcome::Loaded);
     EXPECT_EQ(Names(state), std::vector<std::string_view>{"OTHER"});
 
-    state.ReportPath = chosen;
-    ASSERT_EQ(LoadDebugReport(state, prompter, "skip", &pending), LoadOutcome::Loaded);
+    state.report.ReportPath = chosen;
+    ASSERT_EQ(LoadDebugReport(state, prompter, LoadMode::Skip, &pending), LoadOutcome::Loaded);
     EXPECT_EQ(Names(state), std::vector<std::string_view>{"ONLY"});
-    EXPECT_EQ(state.WindowTitle, "Varscope    Viewing: " + chosen);
+    EXPECT_EQ(state.report.WindowTitle, "Varscope    Viewing: " + chosen);
 
     // A reload reads what the file holds now, not what was read at start-up.
     Write(chosen, "(site): CHANGED=2\r\n");
-    ASSERT_EQ(LoadDebugReport(state, prompter, "skip", &pending), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadDebugReport(state, prompter, LoadMode::Skip, &pending), LoadOutcome::Loaded);
     EXPECT_EQ(Names(state), std::vector<std::string_view>{"CHANGED"});
     EXPECT_TRUE(prompter.shown.empty());
 }
@@ -251,35 +253,35 @@ TEST_F(LoadReportTest, pendingReportOfMissingFile_stopMessageNamesItPreviousRepo
     AppState state = Loaded();
     const std::string gone = elsewhere() + "/gone.txt";
     PendingReport pending(gone);
-    state.ReportPath = gone;
+    state.report.ReportPath = gone;
     ScriptedPrompter prompter;
-    EXPECT_EQ(LoadDebugReport(state, prompter, "skip", &pending), LoadOutcome::Unreadable);
+    EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::Skip, &pending), LoadOutcome::Unreadable);
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Stop);
     EXPECT_NE(prompter.shown[0].text.find(gone), std::string::npos) << prompter.shown[0].text;
-    EXPECT_EQ(state.VariableCount(), 6u);
+    EXPECT_EQ(state.report.VariableCount(), 6u);
 }
 
 TEST_F(LoadReportTest, reportWithoutConfigFolders_keepsPreviousFolders) {
     AppState state = Loaded();
     Write(elsewhere() + "/second.txt", kSecondReport);
-    state.ReportPath = elsewhere() + "/second.txt";
+    state.report.ReportPath = elsewhere() + "/second.txt";
     ScriptedPrompter prompter;
-    ASSERT_EQ(LoadDebugReport(state, prompter, "skip"), LoadOutcome::Loaded);
-    EXPECT_EQ(state.UserConfigFolder, "c:/users/");
-    EXPECT_EQ(state.ProjectConfigFolder, "c:/projects/");
+    ASSERT_EQ(LoadDebugReport(state, prompter, LoadMode::Skip), LoadOutcome::Loaded);
+    EXPECT_EQ(state.report.UserConfigFolder, "c:/users/");
+    EXPECT_EQ(state.report.ProjectConfigFolder, "c:/projects/");
     EXPECT_EQ(Names(state), std::vector<std::string_view>{"ONLY"});
 }
 
 TEST_F(LoadReportTest, reload_resetsOpenedMarksAndIsolateRows) {
     AppState state = Loaded();
     MarkFileOpened(state, "C:\\cfg\\site.cfg");
-    state.IsolateRows = IsolateByName(state.Report, "MS_DEF");
-    ASSERT_EQ(state.IsolateCount(), 2u);
+    state.isolate.IsolateRows = IsolateByName(state.report.Contents, "MS_DEF");
+    ASSERT_EQ(state.isolate.IsolateCount(), 2u);
     ScriptedPrompter prompter;
-    ASSERT_EQ(LoadDebugReport(state, prompter, "update"), LoadOutcome::Loaded);
-    EXPECT_EQ(state.FileOpened, std::vector<bool>(3, false));
-    EXPECT_EQ(state.IsolateCount(), 0u);
+    ASSERT_EQ(LoadDebugReport(state, prompter, LoadMode::Update), LoadOutcome::Loaded);
+    EXPECT_EQ(state.report.FileOpened, std::vector<bool>(3, false));
+    EXPECT_EQ(state.isolate.IsolateCount(), 0u);
 }
 
 TEST_F(LoadReportTest, markFileOpened_marksEveryEqualEntryExactly) {
@@ -289,31 +291,31 @@ TEST_F(LoadReportTest, markFileOpened_marksEveryEqualEntryExactly) {
 
     MarkFileOpened(state, "c:\\cfg\\site.cfg"); // letter case counts
     MarkFileOpened(state, "C:\\cfg\\site");
-    EXPECT_EQ(state.FileOpened, std::vector<bool>(3, false));
+    EXPECT_EQ(state.report.FileOpened, std::vector<bool>(3, false));
     EXPECT_EQ(notified, 0);
 
     MarkFileOpened(state, "C:\\cfg\\site.cfg");
-    EXPECT_EQ(state.FileOpened, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(state.report.FileOpened, (std::vector<bool>{true, false, true}));
     EXPECT_EQ(notified, 1);
     MarkFileOpened(state, "C:\\cfg\\user.ucf");
-    EXPECT_EQ(state.FileOpened, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(state.report.FileOpened, (std::vector<bool>{true, true, true}));
 }
 
 TEST_F(LoadReportTest, isolateByName_exactNameInReportOrder) {
     const AppState state = Loaded();
-    EXPECT_EQ(IsolateByName(state.Report, "MS_DEF"), (std::vector<std::size_t>{1, 4}));
-    EXPECT_EQ(IsolateByName(state.Report, "ms_def"), (std::vector<std::size_t>{5}));
-    EXPECT_TRUE(IsolateByName(state.Report, "MS_DE").empty());
-    EXPECT_TRUE(IsolateByName(state.Report, "MS_DEF ").empty());
+    EXPECT_EQ(IsolateByName(state.report.Contents, "MS_DEF"), (std::vector<std::size_t>{1, 4}));
+    EXPECT_EQ(IsolateByName(state.report.Contents, "ms_def"), (std::vector<std::size_t>{5}));
+    EXPECT_TRUE(IsolateByName(state.report.Contents, "MS_DE").empty());
+    EXPECT_TRUE(IsolateByName(state.report.Contents, "MS_DEF ").empty());
 }
 
 TEST_F(LoadReportTest, filterByLevel_recordsOfThatLevelInReportOrder) {
     const AppState state = Loaded();
-    EXPECT_EQ(FilterByLevel(state.Report, LevelUser), (std::vector<std::size_t>{2, 4, 5}));
-    EXPECT_EQ(FilterByLevel(state.Report, LevelSite), (std::vector<std::size_t>{1}));
-    EXPECT_EQ(FilterByLevel(state.Report, LevelProject), (std::vector<std::size_t>{3}));
-    EXPECT_EQ(FilterByLevel(state.Report, LevelNone), (std::vector<std::size_t>{6}));
-    EXPECT_TRUE(FilterByLevel(state.Report, LevelApplication).empty());
+    EXPECT_EQ(FilterByLevel(state.report.Contents, LevelUser), (std::vector<std::size_t>{2, 4, 5}));
+    EXPECT_EQ(FilterByLevel(state.report.Contents, LevelSite), (std::vector<std::size_t>{1}));
+    EXPECT_EQ(FilterByLevel(state.report.Contents, LevelProject), (std::vector<std::size_t>{3}));
+    EXPECT_EQ(FilterByLevel(state.report.Contents, LevelNone), (std::vector<std::size_t>{6}));
+    EXPECT_TRUE(FilterByLevel(state.report.Contents, LevelApplication).empty());
 }
 
 TEST(AppStateListeners, unsubscribed_notCalled) {

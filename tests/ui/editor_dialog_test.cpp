@@ -5,6 +5,7 @@
 #include "tests/support/scripted_prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
+#include "ui/labels.hpp"
 
 #include <QCheckBox>
 #include <QDir>
@@ -80,8 +81,8 @@ private:
 private slots:
     void init() {
         m_state = core::AppState();
-        m_state.EditorChoice = "notepad";
-        m_state.NotifyOnEdit = "False";
+        m_state.preferences.chooseEditor(core::Editor::Notepad);
+        m_state.preferences.setConfirmBeforeEdit(false);
         m_prompter = ScriptedPrompter();
         m_pickers = FakePickers();
         m_temp = std::make_unique<QTemporaryDir>();
@@ -116,88 +117,88 @@ private slots:
         QVERIFY(!option(1)->isEnabled());
         QVERIFY(option(2)->isEnabled());
         QVERIFY(!child<QPushButton>("Cmd_select")->isEnabled());
-        QCOMPARE(m_state.EditorPath, std::string());
-        QCOMPARE(m_state.EditorChoice, std::string("notepad"));
+        QCOMPARE(m_state.preferences.EditorPath, std::string());
+        QCOMPARE(m_state.preferences.editor(), std::optional(core::Editor::Notepad));
     }
 
     void open_onePathSet_onlyItsOptionAvailable() {
-        m_state.WordpadPath = "/apps/wordpad.exe";
+        m_state.preferences.WordpadPath = "/apps/wordpad.exe";
         open();
         QVERIFY(!option(0)->isEnabled());
         QVERIFY(option(1)->isEnabled());
-        m_state.WordpadPath.clear();
-        m_state.NotepadPath = "/apps/notepad.exe";
+        m_state.preferences.WordpadPath.clear();
+        m_state.preferences.NotepadPath = "/apps/notepad.exe";
         open();
         QVERIFY(option(0)->isEnabled());
         QVERIFY(!option(1)->isEnabled());
-        QCOMPARE(m_state.EditorPath, std::string("/apps/notepad.exe"));
+        QCOMPARE(m_state.preferences.EditorPath, std::string("/apps/notepad.exe"));
     }
 
     void open_otherChosen_selectEnabledPathInUseAndShown() {
-        m_state.EditorChoice = "other";
-        m_state.OtherEditorPath = "/usr/bin/vi";
+        m_state.preferences.chooseEditor(core::Editor::Other);
+        m_state.preferences.OtherEditorPath = "/usr/bin/vi";
         open();
         QVERIFY(option(2)->isChecked());
         QVERIFY(child<QPushButton>("Cmd_select")->isEnabled());
-        QCOMPARE(m_state.EditorPath, std::string("/usr/bin/vi"));
+        QCOMPARE(m_state.preferences.EditorPath, std::string("/usr/bin/vi"));
         QCOMPARE(child<QLabel>("Label_Editor")->toolTip(), QStringLiteral("/usr/bin/vi"));
         QCOMPARE(child<QLabel>("Label_Editor")->text(), QStringLiteral("/usr/bin/vi"));
     }
 
     void open_unknownChoice_noneSelectedEditorPathKept() {
-        m_state.EditorChoice = "emacs";
-        m_state.EditorPath = "/kept";
-        m_state.NotepadPath = "/apps/notepad.exe";
+        m_state.preferences.EditorChoice = "emacs";
+        m_state.preferences.EditorPath = "/kept";
+        m_state.preferences.NotepadPath = "/apps/notepad.exe";
         open();
         for (int index = 0; index < 3; ++index)
             QVERIFY(!option(index)->isChecked());
-        QCOMPARE(m_state.EditorPath, std::string("/kept"));
-        QCOMPARE(m_state.EditorChoice, std::string("emacs"));
+        QCOMPARE(m_state.preferences.EditorPath, std::string("/kept"));
+        QCOMPARE(m_state.preferences.EditorChoice, std::string("emacs"));
     }
 
     void clickOptions_eachSetsChoicePathAndSelectButton() {
-        m_state.NotepadPath = "/apps/notepad.exe";
-        m_state.WordpadPath = "/apps/wordpad.exe";
-        m_state.OtherEditorPath = "/apps/other";
+        m_state.preferences.NotepadPath = "/apps/notepad.exe";
+        m_state.preferences.WordpadPath = "/apps/wordpad.exe";
+        m_state.preferences.OtherEditorPath = "/apps/other";
         open();
         QPushButton* const select = child<QPushButton>("Cmd_select");
 
         QTest::mouseClick(option(1), Qt::LeftButton);
-        QCOMPARE(m_state.EditorChoice, std::string("wordpad"));
-        QCOMPARE(m_state.EditorPath, std::string("/apps/wordpad.exe"));
+        QCOMPARE(m_state.preferences.editor(), std::optional(core::Editor::Wordpad));
+        QCOMPARE(m_state.preferences.EditorPath, std::string("/apps/wordpad.exe"));
         QVERIFY(!select->isEnabled());
 
         QTest::mouseClick(option(2), Qt::LeftButton);
-        QCOMPARE(m_state.EditorChoice, std::string("other"));
-        QCOMPARE(m_state.EditorPath, std::string("/apps/other"));
+        QCOMPARE(m_state.preferences.editor(), std::optional(core::Editor::Other));
+        QCOMPARE(m_state.preferences.EditorPath, std::string("/apps/other"));
         QVERIFY(select->isEnabled());
 
         QTest::mouseClick(option(0), Qt::LeftButton);
-        QCOMPARE(m_state.EditorChoice, std::string("notepad"));
-        QCOMPARE(m_state.EditorPath, std::string("/apps/notepad.exe"));
+        QCOMPARE(m_state.preferences.editor(), std::optional(core::Editor::Notepad));
+        QCOMPARE(m_state.preferences.EditorPath, std::string("/apps/notepad.exe"));
         QVERIFY(!select->isEnabled());
     }
 
     void notifyOnEdit_onlyExactTrueTicksAndClicksWriteTrueFalse() {
-        m_state.NotifyOnEdit = "True";
+        m_state.preferences.setConfirmBeforeEdit(true);
         open();
         QVERIFY(child<QCheckBox>("Check_WarnOnEdit")->isChecked());
 
-        m_state.NotifyOnEdit = "true";
+        m_state.preferences.NotifyOnEdit = "true";
         open();
         QCheckBox* const box = child<QCheckBox>("Check_WarnOnEdit");
         QVERIFY(!box->isChecked());
         // Opening alone writes nothing.
-        QCOMPARE(m_state.NotifyOnEdit, std::string("true"));
+        QCOMPARE(m_state.preferences.NotifyOnEdit, std::string("true"));
         QTest::mouseClick(box, Qt::LeftButton);
-        QCOMPARE(m_state.NotifyOnEdit, std::string("True"));
+        QVERIFY(m_state.preferences.confirmBeforeEdit());
         QTest::mouseClick(box, Qt::LeftButton);
-        QCOMPARE(m_state.NotifyOnEdit, std::string("False"));
+        QCOMPARE(m_state.preferences.NotifyOnEdit, std::string(core::preference::kNotifyOff));
     }
 
     void selectEditor_cancelled_changesNothing() {
-        m_state.EditorChoice = "other";
-        m_state.OtherEditorPath = "/apps/old";
+        m_state.preferences.chooseEditor(core::Editor::Other);
+        m_state.preferences.OtherEditorPath = "/apps/old";
         open();
         QTest::mouseClick(child<QPushButton>("Cmd_select"), Qt::LeftButton);
         QCOMPARE(m_pickers.asked, QStringList{QStringLiteral("Define Editor")});
@@ -207,29 +208,29 @@ private slots:
         QCOMPARE(m_pickers.filters, QStringList{filter});
         // It starts where the program in use lies.
         QCOMPARE(QDir::cleanPath(m_pickers.folders.value(0)), QStringLiteral("/apps"));
-        QCOMPARE(m_state.OtherEditorPath, std::string("/apps/old"));
-        QCOMPARE(m_state.EditorPath, std::string("/apps/old"));
+        QCOMPARE(m_state.preferences.OtherEditorPath, std::string("/apps/old"));
+        QCOMPARE(m_state.preferences.EditorPath, std::string("/apps/old"));
         QVERIFY(m_prompter.shown.empty());
     }
 
     void selectEditor_programChosen_inUseAtOnceAndShown() {
-        m_state.EditorChoice = "other";
-        m_state.OtherEditorPath = "/apps/old";
+        m_state.preferences.chooseEditor(core::Editor::Other);
+        m_state.preferences.OtherEditorPath = "/apps/old";
         const QString program = path("bin/my editor");
         QVERIFY(MakeFile(program, true));
         m_pickers.answers.push_back(program);
         open();
         QTest::mouseClick(child<QPushButton>("Cmd_select"), Qt::LeftButton);
-        QCOMPARE(m_state.OtherEditorPath, Bytes(program));
-        QCOMPARE(m_state.EditorPath, Bytes(program));
-        QCOMPARE(m_state.EditorChoice, std::string("other"));
+        QCOMPARE(m_state.preferences.OtherEditorPath, Bytes(program));
+        QCOMPARE(m_state.preferences.EditorPath, Bytes(program));
+        QCOMPARE(m_state.preferences.editor(), std::optional(core::Editor::Other));
         QCOMPARE(child<QLabel>("Label_Editor")->toolTip(), QDir::toNativeSeparators(program));
         QVERIFY(m_prompter.shown.empty());
     }
 
     void selectEditor_notAProgram_toldAndNothingChanged() {
-        m_state.EditorChoice = "other";
-        m_state.OtherEditorPath = "/apps/old";
+        m_state.preferences.chooseEditor(core::Editor::Other);
+        m_state.preferences.OtherEditorPath = "/apps/old";
         const QString missing = path("nowhere/editor");
         m_pickers.answers.push_back(missing);
         QStringList rejected{missing};
@@ -242,8 +243,8 @@ private slots:
         open();
         for (const QString& choice : rejected) {
             QTest::mouseClick(child<QPushButton>("Cmd_select"), Qt::LeftButton);
-            QCOMPARE(m_state.OtherEditorPath, std::string("/apps/old"));
-            QCOMPARE(m_state.EditorPath, std::string("/apps/old"));
+            QCOMPARE(m_state.preferences.OtherEditorPath, std::string("/apps/old"));
+            QCOMPARE(m_state.preferences.EditorPath, std::string("/apps/old"));
             QVERIFY(!m_prompter.shown.empty());
             const auto& told = m_prompter.shown.back();
             QCOMPARE(told.icon, core::MessageIcon::Exclamation);
@@ -254,7 +255,7 @@ private slots:
     }
 
     void locate_notepadFoundWordpadNot_foundStoredMissingKept() {
-        m_state.WordpadPath = "/old/wordpad.exe";
+        m_state.preferences.WordpadPath = "/old/wordpad.exe";
         const QString notepad = path("Windows/System32/notepad.exe");
         QVERIFY(MakeFile(notepad, true));
         QVERIFY(MakeFile(path("Windows/notepad.exe.mui"), false));
@@ -262,8 +263,8 @@ private slots:
         QVERIFY(!option(0)->isEnabled());
         QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
 
-        QCOMPARE(m_state.NotepadPath, Bytes(notepad));
-        QCOMPARE(m_state.WordpadPath, std::string("/old/wordpad.exe"));
+        QCOMPARE(m_state.preferences.NotepadPath, Bytes(notepad));
+        QCOMPARE(m_state.preferences.WordpadPath, std::string("/old/wordpad.exe"));
         QCOMPARE(m_prompter.shown.size(), std::size_t(2));
         QCOMPARE(m_prompter.shown[0].text, kLocateWarning);
         QCOMPARE(m_prompter.shown[0].icon, core::MessageIcon::None);
@@ -273,12 +274,12 @@ private slots:
         QVERIFY(option(1)->isEnabled());
         // The selected option's program, just found, is the editor in use.
         QVERIFY(option(0)->isChecked());
-        QCOMPARE(m_state.EditorPath, Bytes(notepad));
+        QCOMPARE(m_state.preferences.EditorPath, Bytes(notepad));
         QVERIFY(m_dialog->findChild<QProgressDialog*>() == nullptr);
     }
 
     void locate_cancelled_nothingFoundAndSecondSearchNotRun() {
-        m_state.NotepadPath = "/old/notepad.exe";
+        m_state.preferences.NotepadPath = "/old/notepad.exe";
         QVERIFY(MakeFile(path("a/b/wordpad.exe"), true));
         QVERIFY(MakeFile(path("a/notepad.exe"), true));
         open();
@@ -302,8 +303,8 @@ private slots:
         QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
 
         QVERIFY(cancelled);
-        QCOMPARE(m_state.WordpadPath, std::string());
-        QCOMPARE(m_state.NotepadPath, std::string("/old/notepad.exe"));
+        QCOMPARE(m_state.preferences.WordpadPath, std::string());
+        QCOMPARE(m_state.preferences.NotepadPath, std::string("/old/notepad.exe"));
         QCOMPARE(m_prompter.shown.size(), std::size_t(1));
         QCOMPARE(m_prompter.shown[0].text, kLocateWarning);
     }
@@ -316,16 +317,17 @@ private slots:
     }
 
     void screenshot_everythingReadable() {
-        m_state.EditorChoice = "other";
-        m_state.OtherEditorPath = "/opt/some/very/long/folder/name/that/goes/on/and/on/and/on/"
-                                  "and/on/until/it/cannot/fit/beside/other/editor-program";
+        m_state.preferences.chooseEditor(core::Editor::Other);
+        m_state.preferences.OtherEditorPath =
+            "/opt/some/very/long/folder/name/that/goes/on/and/on/and/on/"
+            "and/on/until/it/cannot/fit/beside/other/editor-program";
         open().show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
-        QLabel* const label = child<QLabel>("Label_Editor");
+        auto* const label = child<ui::PathLabel>("Label_Editor");
         // Too long for the label: shortened visibly, whole in the tip.
-        QVERIFY(label->text().contains(QChar(0x2026)));
-        QCOMPARE(label->toolTip(), QString::fromStdString(m_state.OtherEditorPath));
-        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+        QVERIFY(label->shownText().contains(QChar(0x2026)));
+        QCOMPARE(label->toolTip(), QString::fromStdString(m_state.preferences.OtherEditorPath));
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->shownText()) <= label->width());
         const QString shot = qEnvironmentVariable("VARSCOPE_SCREENSHOTS");
         if (!shot.isEmpty())
             m_dialog->grab().save(shot + QStringLiteral("/editor_dialog.png"));

@@ -149,7 +149,7 @@ private slots:
         h.window->showPage(ui::MainWindow::IsolatePage);
 
         QVERIFY(h.prompter.shown.empty());
-        QCOMPARE(h.state.SelectedVariableName, std::string("MS_DEF"));
+        QCOMPARE(h.state.isolate.SelectedVariableName, std::string("MS_DEF"));
         const QAbstractItemModel* isolate = h.window->isolateView()->model();
         // ms_def, which differs only in letter case, is not one of them.
         QCOMPARE(Column(isolate, 0), QStringList(3, QStringLiteral("MS_DEF")));
@@ -166,7 +166,7 @@ private slots:
         }
         QCOMPARE(Column(isolate, 2).last(),
                  QStringLiteral("C:/Bentley/Workspace/projects/Civil/dgn/jsmith/"));
-        QCOMPARE(h.state.IsolateRows, (std::vector<std::size_t>{16, 23, 28}));
+        QCOMPARE(h.state.isolate.IsolateRows, (std::vector<std::size_t>{16, 23, 28}));
     }
 
     void isolate_nothingSelected_saysNoDataSelectedAndKeepsRows() {
@@ -185,7 +185,7 @@ private slots:
         QCOMPARE(h.prompter.shown[0].title, std::string("Varscope"));
         QCOMPARE(h.prompter.shown[0].icon, core::MessageIcon::None);
         QCOMPARE(h.window->isolateView()->model()->rowCount(), 3);
-        QCOMPARE(h.state.IsolateCount(), std::size_t(3));
+        QCOMPARE(h.state.isolate.IsolateCount(), std::size_t(3));
     }
 
     void isolate_emptyAllVariables_saysNoDataSelected() {

@@ -7,12 +7,12 @@
 #include "core/process.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/list_views.hpp"
-#include "ui/main/program_wait.hpp"
 #include "ui/main/text_list_model.hpp"
 #include "ui/main/variable_table_model.hpp"
 #include "ui/main/view_interaction.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/program_wait.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -105,8 +105,8 @@ struct EditHarness : MainWindowHarness {
                                    siteFile + "]\r\n(site): MS_PEN=pen/ [pen/]\r\n";
         window->startUp(writeReport(QByteArray::fromStdString(report)));
         // As the preferences file would set them.
-        state.EditorPath = editor;
-        state.NotifyOnEdit = "False";
+        state.preferences.EditorPath = editor;
+        state.preferences.setConfirmBeforeEdit(false);
         QGuiApplication::clipboard()->clear();
     }
     ~EditHarness() { MakeWritable(siteFile); }
@@ -207,22 +207,22 @@ private slots:
     }
 
     void readOnlyFile_askedFirstWhateverNotify_markedOnlyFromAllVariables_data() {
-        QTest::addColumn<QString>("notify");
+        QTest::addColumn<bool>("notify");
         QTest::addColumn<bool>("fromAllVariables");
         QTest::addColumn<bool>("marked");
-        QTest::newRow("All Variables, notify True") << QStringLiteral("True") << true << true;
-        QTest::newRow("All Variables, notify False") << QStringLiteral("False") << true << true;
-        QTest::newRow("Isolate, notify True") << QStringLiteral("True") << false << false;
-        QTest::newRow("Isolate, notify False") << QStringLiteral("False") << false << false;
+        QTest::newRow("All Variables, notify on") << true << true << true;
+        QTest::newRow("All Variables, notify off") << false << true << true;
+        QTest::newRow("Isolate, notify on") << true << false << false;
+        QTest::newRow("Isolate, notify off") << false << false << false;
     }
 
     void readOnlyFile_askedFirstWhateverNotify_markedOnlyFromAllVariables() {
-        QFETCH(QString, notify);
+        QFETCH(bool, notify);
         QFETCH(bool, fromAllVariables);
         QFETCH(bool, marked);
         EditHarness h;
         QVERIFY(h.showAndWait());
-        h.state.NotifyOnEdit = notify.toStdString();
+        h.state.preferences.setConfirmBeforeEdit(notify);
         MakeReadOnly(h.siteFile);
         h.prompter.answers = {true};
 
@@ -257,7 +257,7 @@ private slots:
     void notifyTrue_answeredNo_nothingStartsNothingMarked() {
         EditHarness h;
         QVERIFY(h.showAndWait());
-        h.state.NotifyOnEdit = "True";
+        h.state.preferences.setConfirmBeforeEdit(true);
         h.prompter.answers = {false};
 
         h.doubleClickAllVariables(DefRow);
@@ -280,7 +280,7 @@ private slots:
     void notifyLowerCaseTrue_noQuestion() {
         EditHarness h;
         QVERIFY(h.showAndWait());
-        h.state.NotifyOnEdit = "true";
+        h.state.preferences.NotifyOnEdit = "true";
 
         h.doubleClickFile(1);
 
@@ -316,7 +316,7 @@ private slots:
     void editorCannotStart_toldWithCommandLine_nothingMarked() {
         EditHarness h;
         QVERIFY(h.showAndWait());
-        h.state.EditorPath = h.folder.file("no editor/ed");
+        h.state.preferences.EditorPath = h.folder.file("no editor/ed");
 
         h.doubleClickAllVariables(DefRow);
         h.doubleClickFile(0);
@@ -336,7 +336,7 @@ private slots:
     void noEditorSet_allVariablesAndFileOrderOfferDialogWithoutWaiting_isolateDoesNot() {
         EditHarness h;
         QVERIFY(h.showAndWait());
-        h.state.EditorPath.clear();
+        h.state.preferences.EditorPath.clear();
 
         h.doubleClickIsolate("MS_DEF");
         QCOMPARE(h.editorDialogs(), 0);
@@ -345,7 +345,7 @@ private slots:
         h.prompter.shown.clear();
         h.doubleClickAllVariables(DefRow);
 
-        ui::EditorDialog* dialog = h.window->interaction().editorDialog();
+        ui::EditorDialog* dialog = h.window->launcher().editorDialog();
         QVERIFY(dialog != nullptr);
         QVERIFY(dialog->isVisible());
         QVERIFY(!dialog->isModal());
@@ -360,7 +360,7 @@ private slots:
 
         // A second offer raises the same dialog.
         h.doubleClickFile(3);
-        QCOMPARE(h.window->interaction().editorDialog(), dialog);
+        QCOMPARE(h.window->launcher().editorDialog(), dialog);
         QCOMPARE(h.editorDialogs(), 1);
         QVERIFY(dialog->isVisible());
 
@@ -369,13 +369,13 @@ private slots:
         QTRY_COMPARE(h.editorDialogs(), 0);
         h.doubleClickFile(1);
         QCOMPARE(h.editorDialogs(), 1);
-        QVERIFY(h.window->interaction().editorDialog()->isVisible());
+        QVERIFY(h.window->launcher().editorDialog()->isVisible());
     }
 
     void doubleClickWithNoRowSelected_onlyOffersTheDialog() {
         EditHarness h;
         QVERIFY(h.showAndWait());
-        h.state.EditorPath.clear();
+        h.state.preferences.EditorPath.clear();
         QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
         auto* all = h.window->allVariablesView();
         all->selectionModel()->clearSelection();
@@ -389,8 +389,8 @@ private slots:
         QCOMPARE(Clipboard(), QStringLiteral("kept"));
 
         // With an editor set, nothing at all.
-        h.state.EditorPath = h.editor;
-        h.window->interaction().editorDialog()->close();
+        h.state.preferences.EditorPath = h.editor;
+        h.window->launcher().editorDialog()->close();
         QTRY_COMPARE(h.editorDialogs(), 0);
         h.window->showPage(ui::MainWindow::FileOrderPage);
         h.window->filesView()->selectionModel()->clearSelection();
@@ -405,7 +405,7 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(varscope::testing::FixtureReport());
         QVERIFY(h.showAndWait());
-        QVERIFY(h.state.EditorPath.empty());
+        QVERIFY(h.state.preferences.EditorPath.empty());
         h.window->showPage(ui::MainWindow::SummaryPage);
 
         DoubleClickRow(h.window->summaryView(), 1);
@@ -417,7 +417,7 @@ private slots:
     void msDebugItem_opensTheReportInTheEditor() {
         EditHarness h;
 
-        h.window->actions().pMnuMSDebug->trigger();
+        h.window->actions().report->trigger();
 
         QVERIFY(h.prompter.shown.empty());
         QCOMPARE(h.editorArguments(),
@@ -466,7 +466,7 @@ private slots:
         QCOMPARE(all->header()->sortIndicatorOrder(), Qt::AscendingOrder);
 
         // A reload shows report order again, and the next click sorts ascending.
-        h.window->actions().pMnuRefresh->trigger();
+        h.window->actions().refresh->trigger();
         QCOMPARE(Column(all->model(), 0), reportOrder);
         QCOMPARE(all->header()->sortIndicatorSection(), -1);
         ClickHeader(all, ui::VariableTableModel::FileColumn);
@@ -545,38 +545,38 @@ private slots:
         const std::string chosen =
             h.writeReport("Processing macro file [C:\\chosen.cfg]\r\n(user): CHOSEN=2 [2]\r\n")
                 .toStdString();
-        h.state.ReportPath = chosen; // as "Browse:" leaves it
-        h.state.ReportSource = "skip";
+        h.state.report.ReportPath = chosen; // as "Browse:" leaves it
+        h.state.report.ReportSource = core::LoadMode::Skip;
 
-        h.window->actions().pMnuRefresh->trigger();
+        h.window->actions().refresh->trigger();
         QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("CHOSEN"));
-        QCOMPARE(h.state.ReportPath, chosen);
-        QCOMPARE(h.state.ReportSource, std::string());
+        QCOMPARE(h.state.report.ReportPath, chosen);
+        QCOMPARE(h.state.report.ReportSource, std::optional<core::LoadMode>());
 
         all->setFocus();
         QTest::keyClick(all, Qt::Key_F5);
         QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("FROM_FOLDER"));
-        QCOMPARE(h.state.ReportPath, microStation.file("msdebug.txt"));
-        QCOMPARE(h.state.ReportSource, std::string());
+        QCOMPARE(h.state.report.ReportPath, microStation.file("msdebug.txt"));
+        QCOMPARE(h.state.report.ReportSource, std::optional<core::LoadMode>());
         QCOMPARE(h.window->windowTitle(),
                  QStringLiteral("Varscope    Viewing: ") +
                      QString::fromStdString(microStation.file("msdebug.txt")));
 
         // F5 belongs to All Variables only.
-        h.state.ReportPath = chosen;
-        h.window->actions().pMnuRefresh->trigger();
+        h.state.report.ReportPath = chosen;
+        h.window->actions().refresh->trigger();
         h.window->showPage(ui::MainWindow::FileOrderPage);
-        const unsigned generation = h.state.ReportGeneration;
+        const unsigned generation = h.state.report.ReportGeneration;
         QTest::keyClick(h.window->filesView(), Qt::Key_F5);
         QTest::keyClick(h.window->isolateView(), Qt::Key_F5);
-        QCOMPARE(h.state.ReportGeneration, generation);
+        QCOMPARE(h.state.report.ReportGeneration, generation);
         QVERIFY(h.prompter.shown.empty());
     }
 
     void f5_noReportInFolder_saysNotFoundAndKeepsTheViews() {
         MainWindowHarness h;
         h.window->startUp(varscope::testing::FixtureReport());
-        h.state.MicroStationFolder = h.path(QStringLiteral("empty")).toStdString();
+        h.state.preferences.MicroStationFolder = h.path(QStringLiteral("empty")).toStdString();
         QTest::keyClick(h.window->allVariablesView(), Qt::Key_F5);
         QCOMPARE(h.prompter.shown.size(), std::size_t(1));
         QCOMPARE(h.prompter.shown[0].text, std::string(core::text::kReportNotFound));
@@ -589,7 +589,7 @@ private slots:
         QVERIFY(h.showAndWait());
         QVERIFY(h.window->selectVariable("MS_DEF"));
         QMenu* menu = h.window->viewMenu();
-        QAction* refresh = h.window->actions().pMnuRefresh;
+        QAction* refresh = h.window->actions().refresh;
         const struct {
             int page;
             QAbstractItemView* view;
@@ -639,7 +639,7 @@ private slots:
             varscope::testing::WriteStandIn(h.folder.file("waiting editor/ed"),
                                             {varscope::testing::StepRecordArguments(h.arguments),
                                              varscope::testing::StepWaitFor(marker)});
-        h.state.EditorPath = waiting;
+        h.state.preferences.EditorPath = waiting;
         auto* all = h.window->allVariablesView();
         auto* counter = new PaintCounter(all->viewport());
         QMenu* menu = h.window->viewMenu();
@@ -649,7 +649,7 @@ private slots:
         int rounds = 0;
         int paintsBefore = -1;
         bool actedUpon = false;
-        unsigned generation = h.state.ReportGeneration;
+        unsigned generation = h.state.report.ReportGeneration;
         QTimer tick;
         tick.setInterval(0);
         connect(&tick, &QTimer::timeout, this, [&] {
@@ -664,7 +664,7 @@ private slots:
                 // Input still queued when the wait handles events next.
                 QCoreApplication::postEvent(
                     all, new QKeyEvent(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier));
-                actedUpon = h.state.ReportGeneration != generation || menu->isVisible() ||
+                actedUpon = h.state.report.ReportGeneration != generation || menu->isVisible() ||
                             Clipboard() != QStringLiteral("MS_PEN") || h.prompter.shown.size() != 0;
                 return;
             }
@@ -682,7 +682,7 @@ private slots:
         QVERIFY(rounds >= 2);
         QVERIFY(!actedUpon);
         QCoreApplication::processEvents();
-        QCOMPARE(h.state.ReportGeneration, generation);
+        QCOMPARE(h.state.report.ReportGeneration, generation);
         QVERIFY(!menu->isVisible());
         QCOMPARE(Clipboard(), QStringLiteral("MS_PEN"));
         QVERIFY(h.prompter.shown.empty());

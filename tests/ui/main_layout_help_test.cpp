@@ -3,6 +3,7 @@
 
 #include "core/platform/platform.hpp"
 #include "ui/main/help_window.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/list_views.hpp"
 
 #include <QAction>
@@ -133,7 +134,7 @@ private slots:
         QVERIFY(h.find<QTabWidget>("SSTab1")->currentWidget()->isVisible());
         // Resizing is not a page change: nothing was isolated again.
         QCOMPARE(h.prompter.shown.size(), messages);
-        QCOMPARE(h.window->actions().pMnuRefresh->isEnabled(), false);
+        QCOMPARE(h.window->actions().refresh->isEnabled(), false);
     }
 
     void f1_inAllVariablesList_opensHelpContents() {
@@ -146,11 +147,11 @@ private slots:
         list->setFocus();
         QVERIFY(h.window->selectVariable("MS_DEF"));
         const std::size_t messages = h.prompter.shown.size();
-        QVERIFY(h.window->helpWindow() == nullptr);
+        QVERIFY(h.window->launcher().helpWindow() == nullptr);
 
         QTest::keyClick(list, Qt::Key_F1);
 
-        ui::HelpWindow* help = h.window->helpWindow();
+        ui::HelpWindow* help = h.window->launcher().helpWindow();
         QVERIFY(help != nullptr);
         QVERIFY(help->isVisible());
         QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
@@ -163,16 +164,16 @@ private slots:
 
     void contents_afterBrowsing_showsContentsPageAgainInSameWindow() {
         MainWindowHarness h;
-        h.window->actions().mContents->trigger();
-        ui::HelpWindow* help = h.window->helpWindow();
+        h.window->actions().contents->trigger();
+        ui::HelpWindow* help = h.window->launcher().helpWindow();
         QVERIFY(help != nullptr && help->isVisible());
         help->browser()->setSource(QUrl(QStringLiteral("qrc:/help/isolate.html")));
         QCOMPARE(help->browser()->documentTitle(), QStringLiteral("Isolate"));
         help->close();
 
-        h.window->actions().mContents->trigger();
+        h.window->actions().contents->trigger();
 
-        QCOMPARE(h.window->helpWindow(), help);
+        QCOMPARE(h.window->launcher().helpWindow(), help);
         QVERIFY(help->isVisible());
         QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
     }

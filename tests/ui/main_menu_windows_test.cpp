@@ -1,10 +1,9 @@
-// The windows the main window opens from its menus, "&Quit", and the notice shown before the
-// expression builder.
+// The windows the main window opens from its menus, and "&Quit".
 #include "main_window_support.hpp"
 
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
-#include "ui/main/builder_notice.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/main_texts.hpp"
 #include "ui/main/view_interaction.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
@@ -14,15 +13,12 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
-#include <chrono>
 #include <functional>
 
 using varscope::testing::FixtureReport;
 using varscope::testing::MainWindowHarness;
-using varscope::testing::PaintCounter;
 namespace ui = varscope::ui;
 
 namespace {
@@ -79,10 +75,11 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         const ui::MainWindow::Actions& actions = h.window->actions();
-        for (QAction* ready : {actions.defineEditor, actions.defineMicroStation, actions.about,
-                               actions.pMnuMSDebug, actions.pMnuRefresh, actions.mContents})
+        for (QAction* ready : {actions.editingOptions, actions.microStation, actions.about,
+                               actions.report, actions.refresh, actions.contents})
             QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
-        for (QAction* later : {actions.defineCategory, actions.expBuild, actions.pMnuOutput})
+        for (QAction* later :
+             {actions.categoryManager, actions.expressionBuilder, actions.exportView})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
     }
 
@@ -126,12 +123,12 @@ private slots:
             shown = dialog->findChild<QLabel*>(QStringLiteral("Label_MicroStation"))->text();
             dialog->close();
         };
-        h.state.MicroStationFolder = h.path(QStringLiteral("first")).toStdString();
-        TriggerModal(h.window->actions().defineMicroStation, readFolder);
+        h.state.preferences.MicroStationFolder = h.path(QStringLiteral("first")).toStdString();
+        TriggerModal(h.window->actions().microStation, readFolder);
         QVERIFY(shown.contains(QStringLiteral("first")));
 
-        h.state.MicroStationFolder = h.path(QStringLiteral("second")).toStdString();
-        TriggerModal(h.window->actions().defineMicroStation, readFolder);
+        h.state.preferences.MicroStationFolder = h.path(QStringLiteral("second")).toStdString();
+        TriggerModal(h.window->actions().microStation, readFolder);
         QVERIFY(shown.contains(QStringLiteral("second")));
     }
 
@@ -139,19 +136,20 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         QVERIFY(h.showAndWait());
-        QVERIFY(h.state.EditorPath.empty());
+        QVERIFY(h.state.preferences.EditorPath.empty());
         // Nothing selected: the double-click only offers the dialog.
         h.window->interaction().allVariablesDoubleClicked();
-        QPointer<ui::EditorDialog> offered = h.window->interaction().editorDialog();
+        QPointer<ui::EditorDialog> offered = h.window->launcher().editorDialog();
         QVERIFY(offered != nullptr && offered->isVisible() && !offered->isModal());
 
         int editorDialogsOpen = -1;
-        const SeenModal seen = TriggerModal(h.window->actions().defineEditor, [&](QWidget* modal) {
-            editorDialogsOpen = 0;
-            for (const ui::EditorDialog* dialog : h.window->findChildren<ui::EditorDialog*>())
-                editorDialogsOpen += dialog->isVisible() ? 1 : 0;
-            modal->close();
-        });
+        const SeenModal seen =
+            TriggerModal(h.window->actions().editingOptions, [&](QWidget* modal) {
+                editorDialogsOpen = 0;
+                for (const ui::EditorDialog* dialog : h.window->findChildren<ui::EditorDialog*>())
+                    editorDialogsOpen += dialog->isVisible() ? 1 : 0;
+                modal->close();
+            });
 
         QCOMPARE(seen.name, QStringLiteral("Editor"));
         QVERIFY(seen.modal);
@@ -164,7 +162,7 @@ private slots:
         h.window->startUp(FixtureReport());
         QVERIFY(h.showAndWait());
         h.window->interaction().allVariablesDoubleClicked();
-        QVERIFY(h.window->interaction().editorDialog() != nullptr);
+        QVERIFY(h.window->launcher().editorDialog() != nullptr);
         const QString ini = h.path(QStringLiteral("Dbgscope.Ini"));
         CloseRecorder recorder;
 
@@ -179,7 +177,7 @@ private slots:
     void quit_closesEditorAboutMicroStationInThatOrder_thenTheWindow() {
         MainWindowHarness h;
         // Unwritable preferences say so once, however many windows close.
-        h.state.ProgramFolder = h.path(QStringLiteral("missing/folder")).toStdString();
+        h.state.preferences.ProgramFolder = h.path(QStringLiteral("missing/folder")).toStdString();
         h.window->startUp(FixtureReport());
         QVERIFY(h.showAndWait());
         h.prompter.shown.clear();
@@ -188,7 +186,7 @@ private slots:
         const ui::MainWindow::Actions& actions = h.window->actions();
 
         // The MicroStation dialog, and over it the About box, are open when "Quit" comes.
-        TriggerModal(actions.defineMicroStation, [&](QWidget*) {
+        TriggerModal(actions.microStation, [&](QWidget*) {
             TriggerModal(actions.about, [&](QWidget*) { h.window->quit(); });
         });
 
@@ -199,79 +197,6 @@ private slots:
         QCOMPARE(h.prompter.shown.size(), std::size_t(1));
         QVERIFY(h.prompter.shown[0].text.starts_with(ui::text::kPreferencesNotSaved));
         QVERIFY(QApplication::activeModalWidget() == nullptr);
-    }
-
-    void builderNotice_untitledLabelCentred_waitsOneSecondHandlingEvents() {
-        MainWindowHarness h;
-        h.window->startUp(FixtureReport());
-        QVERIFY(h.showAndWait());
-        // A clock that moves 250 ms each time it is read.
-        using Clock = std::chrono::steady_clock;
-        Clock::time_point now{};
-        int reads = 0;
-        const ui::SteadyClock clock = [&] {
-            ++reads;
-            now += std::chrono::milliseconds(250);
-            return now;
-        };
-        bool eventHandled = false;
-        QTimer::singleShot(0, this, [&] { eventHandled = true; });
-        int paintsDuringWait = 0;
-        QPointer<QWidget> seen;
-        QTimer::singleShot(0, this, [&] {
-            for (QWidget* top : QApplication::topLevelWidgets()) {
-                if (top->objectName() == QStringLiteral("frmNotice") && top->isVisible()) {
-                    seen = top;
-                    auto* counter = new PaintCounter(top);
-                    top->update();
-                    QTimer::singleShot(0, top, [&, counter] { paintsDuringWait = counter->count; });
-                }
-            }
-        });
-
-        QPointer<ui::BuilderNotice> notice = ui::ShowBuilderNotice(h.window.get(), clock);
-
-        // Read at the start and after each round until a whole second has passed: it stops at
-        // the fourth round, exactly 1000 ms after the start.
-        QCOMPARE(reads, 5);
-        QVERIFY(eventHandled);
-        QVERIFY(notice != nullptr);
-        QCOMPARE(seen.data(), static_cast<QWidget*>(notice.data()));
-        QVERIFY(paintsDuringWait > 0);
-        QVERIFY(notice->isVisible());
-        QVERIFY(!notice->isModal());
-        QVERIFY(QApplication::activeModalWidget() == nullptr);
-        QVERIFY(notice->windowTitle().isEmpty());
-        QVERIFY(notice->windowFlags().testFlag(Qt::Tool)); // no task bar entry
-        QVERIFY(notice->windowFlags().testFlag(Qt::FramelessWindowHint));
-        QCOMPARE(notice->parentWidget(), h.window.get());
-
-        auto* label = notice->findChild<QLabel*>(QStringLiteral("Label1"));
-        QVERIFY(label != nullptr);
-        QCOMPARE(label->text(), QStringLiteral("Building Variable List . . ."));
-        QVERIFY(label->font().bold());
-        QVERIFY(label->width() >= label->sizeHint().width());
-        QVERIFY(notice->rect().contains(label->geometry()));
-        const double scale = notice->logicalDpiX() / 96.0;
-        QVERIFY(notice->width() >= int(216 * scale + 0.5));
-        QVERIFY(notice->height() >= int(47 * scale + 0.5));
-        // Not much larger than designed either: a label of a common font fits.
-        QVERIFY(notice->width() < int(216 * scale * 1.5));
-        const QPoint offset = notice->geometry().center() - h.window->frameGeometry().center();
-        QVERIFY2(offset.manhattanLength() <= 2,
-                 qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
-
-        // Whoever built the list closes it, and it is gone.
-        notice->close();
-        QTRY_VERIFY(notice.isNull());
-    }
-
-    void builderNotice_ownerNotShown_centredOnTheScreen() {
-        QWidget owner;
-        ui::BuilderNotice notice(&owner);
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        const QPoint offset = notice.geometry().center() - screen.center();
-        QVERIFY(offset.manhattanLength() <= 2);
     }
 };
 

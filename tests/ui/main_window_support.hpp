@@ -49,7 +49,7 @@ struct MainWindowHarness {
     std::unique_ptr<ui::MainWindow> window;
 
     MainWindowHarness() {
-        state.ProgramFolder = programFolder.path().toStdString();
+        state.preferences.ProgramFolder = programFolder.path().toStdString();
         window = std::make_unique<ui::MainWindow>(context);
     }
 

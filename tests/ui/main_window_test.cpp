@@ -5,6 +5,7 @@
 #include "core/report.hpp"
 #include "ui/main/help_window.hpp"
 #include "ui/main/icons.hpp"
+#include "ui/main/launcher.hpp"
 #include "ui/main/level_selector.hpp"
 #include "ui/main/list_views.hpp"
 #include "ui/main/main_texts.hpp"
@@ -83,7 +84,7 @@ private slots:
             QCOMPARE(h.find<QTreeView>(name)->model()->rowCount(), 0);
         QCOMPARE(h.find<QLabel>("statusCounts")->text(), QStringLiteral("No report loaded"));
         QCOMPARE(h.window->currentPage(), int(ui::MainWindow::AllVariablesPage));
-        QCOMPARE(h.state.ReportSource, std::string("new"));
+        QCOMPARE(h.state.report.ReportSource, std::optional(core::LoadMode::New));
     }
 
     void startUp_reportInMicroStationFolder_fillsPagesAndTitle() {
@@ -103,7 +104,7 @@ private slots:
         QVERIFY(summary.contains(QStringLiteral("# End of Configuration Variable Summary #")));
         QVERIFY(
             !summary.join(QLatin1Char('\n')).contains(QStringLiteral("Variable Summary        ")));
-        QCOMPARE(h.state.ReportSource, std::string("new"));
+        QCOMPARE(h.state.report.ReportSource, std::optional(core::LoadMode::New));
     }
 
     void startUp_reportArgument_readsItLikeBrowse() {
@@ -111,7 +112,7 @@ private slots:
         h.window->startUp(FixtureReport());
 
         QVERIFY(h.prompter.shown.empty());
-        QCOMPARE(h.state.ReportSource, std::string("skip"));
+        QCOMPARE(h.state.report.ReportSource, std::optional(core::LoadMode::Skip));
         QCOMPARE(h.window->windowTitle(),
                  QStringLiteral("Varscope    Viewing: ") + FixtureReport());
         QCOMPARE(h.find<QTreeView>("ListView1")->model()->rowCount(), 31);
@@ -255,7 +256,7 @@ private slots:
         QVERIFY(isolate->rowCount() > 0);
         QCOMPARE(Levels(isolate), QList<int>(isolate->rowCount(), level));
         QList<qulonglong> expected;
-        for (const core::ConfigVariable& record : h.state.VariableTable())
+        for (const core::ConfigVariable& record : h.state.report.VariableTable())
             if (record.Level == level)
                 expected << record.Index;
         QCOMPARE(RecordIndexes(isolate), expected);
@@ -297,7 +298,7 @@ private slots:
             RecordIndexes(h.find<QTreeView>("ListView_isolate")->model());
         QCOMPARE(once, (QList<qulonglong>{14, 15, 16, 17, 18, 31}));
         QCOMPARE(twice, once);
-        QCOMPARE(h.state.IsolateCount(), std::size_t(6));
+        QCOMPARE(h.state.isolate.IsolateCount(), std::size_t(6));
     }
 
     void levelButton_levelWithoutRecords_emptiesIsolate() {
@@ -308,7 +309,7 @@ private slots:
         QCOMPARE(h.find<QTreeView>("ListView_isolate")->model()->rowCount(), 1);
         h.find<QToolButton>("SoftBttn3")->click(); // no Site records
         QCOMPARE(h.find<QTreeView>("ListView_isolate")->model()->rowCount(), 0);
-        QCOMPARE(h.state.IsolateCount(), std::size_t(0));
+        QCOMPARE(h.state.isolate.IsolateCount(), std::size_t(0));
     }
 
     void menus_everyItemPresentLaterWindowsDisabled() {
@@ -346,16 +347,17 @@ private slots:
         QCOMPARE(barOrder, (QStringList{QStringLiteral("configOpts"), QStringLiteral("popUp"),
                                         QStringLiteral("help")}));
         const ui::MainWindow::Actions& actions = h.window->actions();
-        for (QAction* later : {actions.defineCategory, actions.expBuild, actions.pMnuOutput})
+        for (QAction* later :
+             {actions.categoryManager, actions.expressionBuilder, actions.exportView})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
-        QVERIFY(actions.mContents->isEnabled());
-        QCOMPARE(actions.mContents->shortcut(), QKeySequence(Qt::Key_F1));
+        QVERIFY(actions.contents->isEnabled());
+        QCOMPARE(actions.contents->shortcut(), QKeySequence(Qt::Key_F1));
     }
 
     void pageChange_refreshOnlyOnAllVariables() {
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
-        QAction* refresh = h.window->actions().pMnuRefresh;
+        QAction* refresh = h.window->actions().refresh;
         QVERIFY(refresh->isEnabled());
         for (int page = 1; page < 5; ++page) {
             h.window->showPage(page);
@@ -392,7 +394,8 @@ private slots:
         all->sortBy(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
         QVERIFY(all->model()->index(0, 0).data().toString() != QStringLiteral("_USTN_INSTALLED"));
 
-        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, "skip"), core::LoadOutcome::Loaded);
+        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, core::LoadMode::Skip),
+                 core::LoadOutcome::Loaded);
 
         QCOMPARE(h.find<QTreeView>("ListView_isolate")->model()->rowCount(), 0);
         QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("_USTN_INSTALLED"));
@@ -429,14 +432,16 @@ private slots:
                  QStringLiteral("31 records, 7 files, 1 line skipped"));
         QCOMPARE(h.find<QLabel>("statusPath")->text(), FixtureReport());
 
-        h.state.ReportPath =
+        h.state.report.ReportPath =
             h.writeReport("Processing macro file [C:\\a.cfg]\r\n(user): A=1 [1]\r\n").toStdString();
-        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, "skip"), core::LoadOutcome::Loaded);
+        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, core::LoadMode::Skip),
+                 core::LoadOutcome::Loaded);
         QCOMPARE(h.find<QLabel>("statusCounts")->text(), QStringLiteral("1 record, 1 file"));
 
         // A failed reload keeps the report on screen, and the status says which one it is.
-        h.state.MicroStationFolder = h.path(QStringLiteral("nowhere")).toStdString();
-        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, "update"), core::LoadOutcome::NotFound);
+        h.state.preferences.MicroStationFolder = h.path(QStringLiteral("nowhere")).toStdString();
+        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, core::LoadMode::Update),
+                 core::LoadOutcome::NotFound);
         QCOMPARE(h.find<QLabel>("statusPath")->text(), h.path(QStringLiteral("report.txt")));
     }
 
@@ -458,7 +463,8 @@ private slots:
         QVERIFY(h.window->selectVariable("MS_DEF"));
         QVERIFY(h.window->isolateVariable());
         core::MarkFileOpened(h.state, "C:\\Bentley\\Workspace\\users\\jsmith.ucf");
-        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, "skip"), core::LoadOutcome::Loaded);
+        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, core::LoadMode::Skip),
+                 core::LoadOutcome::Loaded);
         all->sortBy(ui::VariableTableModel::FileColumn, Qt::AscendingOrder);
         QCOMPARE(all->source().rowCount(), 31);
         QCOMPARE(h.window->summaryModel()->columnCount(), 1);
@@ -504,18 +510,18 @@ private slots:
         MainWindowHarness h;
         h.window->startUp();
         QVERIFY(h.showAndWait());
-        h.window->openHelp();
-        QVERIFY(h.window->helpWindow()->isVisible());
+        h.window->launcher().openHelp();
+        QVERIFY(h.window->launcher().helpWindow()->isVisible());
 
         QVERIFY(h.window->close());
 
         QVERIFY(QFileInfo::exists(h.path(QStringLiteral("Dbgscope.Ini"))));
-        QVERIFY(!h.window->helpWindow()->isVisible());
+        QVERIFY(!h.window->launcher().helpWindow()->isVisible());
     }
 
     void close_preferencesCannotBeWritten_saysSo() {
         MainWindowHarness h;
-        h.state.ProgramFolder = h.path(QStringLiteral("missing/folder")).toStdString();
+        h.state.preferences.ProgramFolder = h.path(QStringLiteral("missing/folder")).toStdString();
         h.window->startUp(FixtureReport());
         h.prompter.shown.clear();
 

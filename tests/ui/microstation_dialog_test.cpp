@@ -129,8 +129,8 @@ private:
         touch("projects/alice/a1.pcf");
         touch("projects/alice/a2.pcf");
         touch("projects/bob/b1.pcf");
-        m_state.UserConfigFolder = path("users/");
-        m_state.ProjectConfigFolder = path("projects/");
+        m_state.report.UserConfigFolder = path("users/");
+        m_state.report.ProjectConfigFolder = path("projects/");
     }
 
     std::size_t messagesWith(std::string_view text) const {
@@ -152,7 +152,7 @@ private slots:
         m_pickers = testing::FakePickers();
         m_context = std::make_unique<ui::Context>(ui::Context{m_state, m_prompter, m_pickers});
         folder("ms");
-        m_state.MicroStationFolder = path("ms");
+        m_state.preferences.MicroStationFolder = path("ms");
     }
 
     void cleanup() {
@@ -190,9 +190,9 @@ private slots:
     }
 
     void commandLine_folderWithTrailingSeparatorAndOneUserFile_oneSeparatorTwoBlanks() {
-        m_state.MicroStationFolder = path("ms/");
+        m_state.preferences.MicroStationFolder = path("ms/");
         touch("users/jsmith.ucf");
-        m_state.UserConfigFolder = path("users/");
+        m_state.report.UserConfigFolder = path("users/");
         const Opened o = open();
         QCOMPARE(o.line(), path("ms/ustation.exe -debug"));
 
@@ -202,16 +202,16 @@ private slots:
         QCOMPARE(o.comboUser->currentIndex(), 0);
         QVERIFY(o.comboUser->isEnabled());
         QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUjsmith"));
-        QCOMPARE(m_state.UserConfigName, std::string("jsmith"));
-        QCOMPARE(m_state.UserOption, std::string(" -WUjsmith"));
-        QVERIFY(m_state.UseUserConfig);
+        QCOMPARE(m_state.microStation.UserConfigName, std::string("jsmith"));
+        QCOMPARE(m_state.microStation.UserOption, std::string(" -WUjsmith"));
+        QVERIFY(m_state.microStation.UseUserConfig);
     }
 
     void commandLine_pickedFolder_oneSeparatorAddedAndCreateEnabled() {
         folder("picked");
         WriteScript(path("picked/ustation.exe"), "exit 0\n");
         touch("users/jsmith.ucf");
-        m_state.UserConfigFolder = path("users/");
+        m_state.report.UserConfigFolder = path("users/");
         m_pickers.answers.push_back(QString::fromStdString(path("picked")));
         const Opened o = open();
         QVERIFY(!o.create->isEnabled());
@@ -219,7 +219,7 @@ private slots:
         o.browseFolder->click();
 
         QCOMPARE(m_pickers.asked, QStringList{QStringLiteral("Select MicroStation Location")});
-        QCOMPARE(m_state.MicroStationFolder, path("picked"));
+        QCOMPARE(m_state.preferences.MicroStationFolder, path("picked"));
         QCOMPARE(o.folder->text(), QString::fromStdString(path("picked")));
         QCOMPARE(o.line(), path("picked/ustation.exe -debug"));
         QVERIFY(o.create->isEnabled());
@@ -229,18 +229,18 @@ private slots:
 
     void commandLine_nameWithSeveralDots_nameUpToFirstDot() {
         touch("users/my.user.ucf");
-        m_state.UserConfigFolder = path("users/");
+        m_state.report.UserConfigFolder = path("users/");
         const Opened o = open();
 
         o.checkUser->click();
 
-        QCOMPARE(m_state.UserConfigName, std::string("my"));
+        QCOMPARE(m_state.microStation.UserConfigName, std::string("my"));
         QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUmy"));
     }
 
     void commandLine_projectTickedBeforeAnyChoice_endsInBareSwitch() {
         writeConfigurations();
-        m_state.UserConfigName = "alice";
+        m_state.microStation.UserConfigName = "alice";
         const Opened o = open();
 
         o.checkProject->click();
@@ -254,7 +254,7 @@ private slots:
 
         o.comboProject->setCurrentIndex(1);
 
-        QCOMPARE(m_state.ProjectConfigName, std::string("a2"));
+        QCOMPARE(m_state.microStation.ProjectConfigName, std::string("a2"));
         QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WPa2"));
     }
 
@@ -271,8 +271,8 @@ private slots:
         o.comboProject->setCurrentIndex(0);
 
         QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUalice -WPa1"));
-        QCOMPARE(m_state.ProjectOption, std::string(" -WPa1"));
-        QVERIFY(m_state.UseProjectConfig);
+        QCOMPARE(m_state.microStation.ProjectOption, std::string(" -WPa1"));
+        QVERIFY(m_state.microStation.UseProjectConfig);
     }
 
     void choices_anotherUserWhileProjectTicked_projectChoiceCleared() {
@@ -285,12 +285,12 @@ private slots:
 
         o.comboUser->setCurrentIndex(1);
 
-        QCOMPARE(m_state.UserConfigName, std::string("bob"));
+        QCOMPARE(m_state.microStation.UserConfigName, std::string("bob"));
         QVERIFY(!o.checkProject->isChecked());
         QVERIFY(!o.comboProject->isEnabled());
         QCOMPARE(o.comboProject->count(), 0);
-        QVERIFY(!m_state.UseProjectConfig);
-        QCOMPARE(m_state.ProjectOption, std::string());
+        QVERIFY(!m_state.microStation.UseProjectConfig);
+        QCOMPARE(m_state.microStation.ProjectOption, std::string());
         QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUbob"));
 
         // The project list now comes from the new user's sub-folder.
@@ -305,9 +305,9 @@ private slots:
         o.checkUser->click();
 
         QVERIFY(!o.comboUser->isEnabled());
-        QCOMPARE(m_state.UserOption, std::string());
-        QCOMPARE(m_state.UserConfigName, std::string("alice"));
-        QVERIFY(!m_state.UseUserConfig);
+        QCOMPARE(m_state.microStation.UserOption, std::string());
+        QCOMPARE(m_state.microStation.UserConfigName, std::string("alice"));
+        QVERIFY(!m_state.microStation.UseUserConfig);
         QCOMPARE(o.line(), path("ms/ustation.exe -debug "));
     }
 
@@ -334,7 +334,7 @@ private slots:
         QCOMPARE(o.comboProject->currentIndex(), -1);
         QCOMPARE(o.line(), path("ms/ustation.exe -debug"));
         // The options are back at the next choice.
-        QCOMPARE(m_state.ProjectOption, std::string(" -WPa2"));
+        QCOMPARE(m_state.microStation.ProjectOption, std::string(" -WPa2"));
         o.comboProject->setCurrentIndex(0);
         QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUalice -WPa1"));
     }
@@ -356,7 +356,7 @@ private slots:
     }
 
     void reopen_doubledSeparatorsInFolder_collapsedInShownLine() {
-        m_state.MicroStationFolder = path("ms//");
+        m_state.preferences.MicroStationFolder = path("ms//");
         const Opened o = open();
         QCOMPARE(o.line(), path("ms/ustation.exe -debug"));
     }
@@ -370,7 +370,7 @@ private slots:
         o.browseFolder->click();
 
         QCOMPARE(m_pickers.asked.size(), 1);
-        QCOMPARE(m_state.MicroStationFolder, path("ms"));
+        QCOMPARE(m_state.preferences.MicroStationFolder, path("ms"));
         QCOMPARE(o.folder->text(), QString::fromStdString(path("ms")));
         QCOMPARE(o.commandLine->text(), before);
         QVERIFY(o.create->isEnabled());
@@ -379,7 +379,7 @@ private slots:
     void create_folderWithoutUstation_disabled() {
         folder("empty");
         WriteScript(path("ms/ustation.exe"), "exit 0\n");
-        m_state.MicroStationFolder = path("empty");
+        m_state.preferences.MicroStationFolder = path("empty");
         const Opened o = open();
         QVERIFY(!o.create->isEnabled());
 
@@ -395,7 +395,7 @@ private slots:
     void createThenDone_freshReportOnScreen() {
         writeConfigurations();
         writeReportingStandIn(path("ms"));
-        m_state.ReportSource = "new";
+        m_state.report.ReportSource = core::LoadMode::New;
         int notified = 0;
         const int token = m_state.Subscribe([&notified] { ++notified; });
         const Opened o = open();
@@ -405,7 +405,7 @@ private slots:
         o.create->click();
 
         QVERIFY(m_prompter.shown.empty());
-        QCOMPARE(m_state.ReportSource, std::string());
+        QCOMPARE(m_state.report.ReportSource, std::optional<core::LoadMode>());
         QVERIFY(QFile::exists(QString::fromStdString(path("ms/msdebug.txt"))));
         // Nothing is typed into the dialog after the run.
         QCOMPARE(o.line(), path("ms/ustation.exe -debug  -WUalice"));
@@ -414,15 +414,65 @@ private slots:
         o.done->click();
 
         QCOMPARE(o.dialog->result(), int(QDialog::Accepted));
-        QCOMPARE(m_state.ReportPath, path("ms/msdebug.txt"));
-        QCOMPARE(m_state.VariableCount(), std::size_t(3));
-        QCOMPARE(m_state.WindowTitle, "Varscope    Viewing: " + path("ms/msdebug.txt"));
-        QCOMPARE(std::string(m_state.VariableTable()[2].Name), std::string("ARGS"));
-        QCOMPARE(std::string(m_state.VariableTable()[2].Expansion), std::string("-debug -WUalice"));
-        QCOMPARE(m_state.ReportSource, std::string("update"));
+        QCOMPARE(m_state.report.ReportPath, path("ms/msdebug.txt"));
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(3));
+        QCOMPARE(m_state.report.WindowTitle, "Varscope    Viewing: " + path("ms/msdebug.txt"));
+        QCOMPARE(std::string(m_state.report.VariableTable()[2].Name), std::string("ARGS"));
+        QCOMPARE(std::string(m_state.report.VariableTable()[2].Expansion),
+                 std::string("-debug -WUalice"));
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::Update));
         QCOMPARE(notified, 1);
         QVERIFY(m_prompter.shown.empty());
         m_state.Unsubscribe(token);
+    }
+
+    void create_inputWhileMicroStationRuns_dropped() {
+        const std::string started = path("started");
+        const std::string release = path("release");
+        testing::WriteStandIn(path("ms/ustation.exe"),
+                              {testing::StepWrite(started), testing::StepWaitFor(release)});
+        m_state.report.ReportSource = core::LoadMode::New;
+        const Opened o = open();
+        o.dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(o.dialog.get()));
+        o.commandLine->setFocus();
+        const QString line = o.commandLine->text();
+
+        // Runs whenever the wait handles events: clicks "Create:" and "Done" and types into
+        // the command line, then lets MicroStation end.
+        int rounds = 0;
+        QTimer tick;
+        tick.setInterval(0);
+        connect(&tick, &QTimer::timeout, this, [&] {
+            if (++rounds == 1) {
+                QTest::mouseClick(o.create, Qt::LeftButton);
+                QTest::mouseClick(o.done, Qt::LeftButton);
+                QTest::keyClicks(o.commandLine, QStringLiteral("typed"));
+                // Input still queued when the wait handles events next.
+                QCoreApplication::postEvent(o.commandLine,
+                                            new QKeyEvent(QEvent::KeyPress, Qt::Key_X,
+                                                          Qt::NoModifier, QStringLiteral("x")));
+                return;
+            }
+            WriteTextFile(release, "");
+            tick.stop();
+        });
+        tick.start();
+
+        QTest::mouseClick(o.create, Qt::LeftButton);
+        tick.stop();
+
+        QVERIFY(rounds >= 2);
+        QVERIFY(testing::Exists(started));
+        std::filesystem::remove(started);
+        // Whatever was held back would be acted upon now.
+        QCoreApplication::processEvents();
+        QVERIFY(!testing::Exists(started));
+        QVERIFY(o.dialog->isVisible());
+        QVERIFY(o.dialog->result() != QDialog::Accepted);
+        QCOMPARE(m_state.report.ReportSource, std::optional<core::LoadMode>());
+        QCOMPARE(o.commandLine->text(), line);
+        QVERIFY(m_prompter.shown.empty());
     }
 
     void create_lineEditedByHand_runsWhatTheBoxHolds() {
@@ -433,7 +483,8 @@ private slots:
         o.create->click();
         o.done->click();
 
-        QCOMPARE(std::string(m_state.VariableTable()[2].Expansion), std::string("-debug -WUtyped"));
+        QCOMPARE(std::string(m_state.report.VariableTable()[2].Expansion),
+                 std::string("-debug -WUtyped"));
     }
 
     void create_reportWrittenIntoAnotherCurrentFolder_copiedAndRemovedThere() {
@@ -457,13 +508,13 @@ private slots:
         QVERIFY(m_prompter.shown.empty());
         QVERIFY(!QFile::exists(QString::fromStdString(path("other/msdebug.txt"))));
         o.done->click();
-        QCOMPARE(m_state.VariableCount(), std::size_t(1));
-        QCOMPARE(std::string(m_state.VariableTable()[0].Name), std::string("FRESH"));
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(1));
+        QCOMPARE(std::string(m_state.report.VariableTable()[0].Name), std::string("FRESH"));
     }
 
     void create_programCannotStart_saysCouldNotStart() {
         write("ms/ustation.exe", "not a program");
-        m_state.ReportSource = "skip";
+        m_state.report.ReportSource = core::LoadMode::Skip;
         const Opened o = open();
         QVERIFY(o.create->isEnabled());
 
@@ -473,7 +524,7 @@ private slots:
         QCOMPARE(m_prompter.shown[0].text, "Could not start: " + path("ms/ustation.exe -debug"));
         QCOMPARE(m_prompter.shown[0].title, std::string("Varscope"));
         QCOMPARE(int(m_prompter.shown[0].icon), int(core::MessageIcon::Stop));
-        QCOMPARE(m_state.ReportSource, std::string("skip"));
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::Skip));
         QVERIFY(o.dialog->isEnabled());
     }
 
@@ -486,7 +537,7 @@ private slots:
         o.done->click();
 
         QCOMPARE(messagesWith(core::text::kReportNotFound), std::size_t(1));
-        QCOMPARE(m_state.VariableCount(), std::size_t(0));
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(0));
     }
 
     void browseReportThenDone_chosenFileStays() {
@@ -501,16 +552,16 @@ private slots:
         QCOMPARE(m_pickers.asked, QStringList{QStringLiteral("Open")});
         QCOMPARE(m_pickers.filters,
                  QStringList{QStringLiteral("Project Information Files (*.Txt)")});
-        QCOMPARE(m_state.ReportPath, path("elsewhere/chosen.txt"));
-        QCOMPARE(m_state.ReportSource, std::string("skip"));
-        QCOMPARE(m_state.VariableCount(), std::size_t(2));
+        QCOMPARE(m_state.report.ReportPath, path("elsewhere/chosen.txt"));
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::Skip));
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(2));
         QVERIFY(o.dialog->result() != QDialog::Accepted);
 
         o.done->click();
 
-        QCOMPARE(m_state.ReportPath, path("elsewhere/chosen.txt"));
-        QCOMPARE(m_state.VariableCount(), std::size_t(2));
-        QCOMPARE(m_state.ReportSource, std::string("skip"));
+        QCOMPARE(m_state.report.ReportPath, path("elsewhere/chosen.txt"));
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(2));
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::Skip));
         QVERIFY(m_prompter.shown.empty());
     }
 
@@ -524,42 +575,42 @@ private slots:
         o.create->click();
         o.done->click();
 
-        QCOMPARE(m_state.ReportPath, path("ms/msdebug.txt"));
-        QCOMPARE(m_state.VariableCount(), std::size_t(3));
+        QCOMPARE(m_state.report.ReportPath, path("ms/msdebug.txt"));
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(3));
     }
 
     void browseReport_cancelled_nothingChangesAndDoneRereads() {
         write("ms/msdebug.txt", "(user): A=1 [1]\n");
-        m_state.ReportPath = "/previous/report.txt";
-        m_state.ReportSource = "new";
+        m_state.report.ReportPath = "/previous/report.txt";
+        m_state.report.ReportSource = core::LoadMode::New;
         const Opened o = open();
 
         o.browseReport->click();
 
         QCOMPARE(m_pickers.asked.size(), 1);
-        QCOMPARE(m_state.ReportPath, std::string("/previous/report.txt"));
-        QCOMPARE(m_state.ReportSource, std::string("new"));
-        QCOMPARE(m_state.VariableCount(), std::size_t(0));
+        QCOMPARE(m_state.report.ReportPath, std::string("/previous/report.txt"));
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::New));
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(0));
 
         o.done->click();
 
-        QCOMPARE(m_state.ReportPath, path("ms/msdebug.txt"));
-        QCOMPARE(m_state.VariableCount(), std::size_t(1));
-        QCOMPARE(m_state.ReportSource, std::string("update"));
+        QCOMPARE(m_state.report.ReportPath, path("ms/msdebug.txt"));
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(1));
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::Update));
     }
 
     void browseReport_unreadableFile_reportAndPathKept() {
         folder("elsewhere/folder.txt");
-        m_state.ReportPath = "/previous/report.txt";
-        m_state.ReportSource = "new";
+        m_state.report.ReportPath = "/previous/report.txt";
+        m_state.report.ReportSource = core::LoadMode::New;
         m_pickers.answers.push_back(QString::fromStdString(path("elsewhere/folder.txt")));
         const Opened o = open();
 
         o.browseReport->click();
 
         QCOMPARE(m_prompter.shown.size(), std::size_t(1));
-        QCOMPARE(m_state.ReportPath, std::string("/previous/report.txt"));
-        QCOMPARE(m_state.ReportSource, std::string("new"));
+        QCOMPARE(m_state.report.ReportPath, std::string("/previous/report.txt"));
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::New));
     }
 
     void close_withoutDone_readsNothing() {
@@ -568,8 +619,8 @@ private slots:
 
         o.dialog->reject();
 
-        QCOMPARE(m_state.VariableCount(), std::size_t(0));
-        QCOMPARE(m_state.ReportPath, std::string());
+        QCOMPARE(m_state.report.VariableCount(), std::size_t(0));
+        QCOMPARE(m_state.report.ReportPath, std::string());
     }
 
     void demo_pickFolderChooseConfigurationsCreateDone_freshReport() {
@@ -587,9 +638,9 @@ private slots:
             o.done->click();
         }
         QVERIFY(m_prompter.shown.empty());
-        QVERIFY(m_state.VariableCount() > 0);
-        QVERIFY(!m_state.UserConfigFolder.empty());
-        const std::size_t plain = m_state.VariableCount();
+        QVERIFY(m_state.report.VariableCount() > 0);
+        QVERIFY(!m_state.report.UserConfigFolder.empty());
+        const std::size_t plain = m_state.report.VariableCount();
 
         const Opened o = open();
         o.checkUser->click();
@@ -597,13 +648,13 @@ private slots:
         o.checkProject->click();
         if (o.comboProject->count() > 0)
             o.comboProject->setCurrentIndex(0);
-        QVERIFY(o.line().find(" -WU" + m_state.UserConfigName) != std::string::npos);
+        QVERIFY(o.line().find(" -WU" + m_state.microStation.UserConfigName) != std::string::npos);
         o.create->click();
         o.done->click();
 
         QVERIFY(m_prompter.shown.empty());
-        QCOMPARE(m_state.ReportPath, path("demo/MicroStation/msdebug.txt"));
-        QVERIFY(m_state.VariableCount() != plain);
+        QCOMPARE(m_state.report.ReportPath, path("demo/MicroStation/msdebug.txt"));
+        QVERIFY(m_state.report.VariableCount() != plain);
         if (qEnvironmentVariableIsSet("VARSCOPE_DIALOG_SHOT")) {
             o.dialog->show();
             QVERIFY(o.dialog->grab().save(qEnvironmentVariable("VARSCOPE_DIALOG_SHOT")));

@@ -4,8 +4,11 @@
 
 #include <string_view>
 
-// The expression builder's captions, tool tips and messages, defined once.
+// Texts the expression builder's windows show: captions, tool tips and messages, defined
+// once.
 namespace varscope::ui::text {
+
+inline constexpr std::string_view kBuildingVariableList = "Building Variable List . . .";
 
 inline constexpr std::string_view kBuilderCaption = "Expression Builder";
 inline constexpr std::string_view kBuilderHint =

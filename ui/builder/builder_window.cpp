@@ -5,7 +5,7 @@
 #include "core/messages.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QAction>
 #include <QClipboard>
@@ -205,7 +205,7 @@ void ExpressionBuilder::buildControls() {
 void ExpressionBuilder::load(QWidget* notice) {
     std::vector<std::string> names;
     try {
-        names = core::DefinedVariableNames(m_context.state.VariableTable());
+        names = core::DefinedVariableNames(m_context.state.report.VariableTable());
     } catch (const std::exception&) {
         // Too large to list: the same as no list at all.
         names.clear();

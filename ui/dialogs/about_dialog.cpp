@@ -3,15 +3,15 @@
 #include "core/messages.hpp"
 #include "core/prompter.hpp"
 #include "core/version.hpp"
-#include "ui/qt_prompter.hpp"
+#include "dialog_texts.hpp"
+#include "ui/labels.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
 #include <QUrl>
@@ -23,48 +23,9 @@ namespace varscope::ui {
 
 namespace {
 
-const QString kAboutPrefix = QStringLiteral("About ");
-const QString kVersionPrefix = QStringLiteral("Version ");
-const QString kDescription = QStringLiteral(
-    "Views Msdebug.Txt and provides quick editing of configuration files by double clicking "
-    "in the Listviews.  Selected VARIABLE is on the clipboard if searching is required within "
-    "text editor.  Quick creation of workspace directives via the  Expression Builder "
-    "interface");
-const QString kSupportPrefix = QStringLiteral("Comments and bug reports welcomed: ");
-const QString kSupportAddress = QStringLiteral("varscope-support@example.com");
 const QString kMailScheme = QStringLiteral("mailto:");
-constexpr std::string_view kNoMailProgram = "No mail program could be started. Please write to ";
 constexpr int kIconSize = 48;
 constexpr int kTextWidth = 430;
-
-// The support line: a link the whole of which can be clicked, or pressed with the keyboard.
-class LinkLabel final : public QLabel {
-    Q_OBJECT
-public:
-    explicit LinkLabel(QWidget* parent) : QLabel(parent) {
-        setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::StrongFocus);
-        setTextInteractionFlags(Qt::NoTextInteraction);
-    }
-
-signals:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-            emit clicked();
-        QLabel::mouseReleaseEvent(event);
-    }
-    void keyPressEvent(QKeyEvent* event) override {
-        if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-            event->key() == Qt::Key_Enter) {
-            emit clicked();
-            return;
-        }
-        QLabel::keyPressEvent(event);
-    }
-};
 
 QFrame* Separator(QWidget* parent) {
     auto* line = new QFrame(parent);
@@ -77,19 +38,19 @@ QFrame* Separator(QWidget* parent) {
 } // namespace
 
 QString VersionText(int major, int minor, int revision) {
-    return kVersionPrefix % QString::number(major) % QLatin1Char('.') % QString::number(minor) %
-           QLatin1Char('.') % QString::number(revision);
+    return FromBytes(text::kVersionPrefix) % QString::number(major) % QLatin1Char('.') %
+           QString::number(minor) % QLatin1Char('.') % QString::number(revision);
 }
 
 QString SupportAddress() {
-    return kSupportAddress;
+    return FromBytes(text::kSupportAddress);
 }
 
 AboutDialog::AboutDialog(Context& context, QWidget* parent)
     : QDialog(parent), m_context(context), m_openUrl(&QDesktopServices::openUrl) {
     const QString title = FromBytes(core::text::kProgramTitle);
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(kAboutPrefix + title);
+    setWindowTitle(FromBytes(text::kAboutPrefix) + title);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
@@ -112,21 +73,25 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
         VersionText(core::kVersionMajor, core::kVersionMinor, core::kVersionRevision), this);
     version->setObjectName(QStringLiteral("lblVersion"));
 
-    auto* description = new QLabel(kDescription, this);
+    auto* description = new QLabel(FromBytes(text::kAboutDescription), this);
     description->setObjectName(QStringLiteral("lblDescription"));
     description->setWordWrap(true);
     description->setFixedWidth(kTextWidth);
 
-    auto* support = new LinkLabel(this);
+    // The support line: a link the whole of which can be clicked, or pressed with the keyboard.
+    auto* support = new ClickableLabel(this);
+    support->setCursor(Qt::PointingHandCursor);
+    support->setFocusPolicy(Qt::StrongFocus);
+    support->setTextInteractionFlags(Qt::NoTextInteraction);
     support->setObjectName(QStringLiteral("Label1"));
     support->setTextFormat(Qt::RichText);
-    support->setText(kSupportPrefix.toHtmlEscaped() % QStringLiteral("<a href=\"") %
-                     QString(kMailScheme + kSupportAddress).toHtmlEscaped() %
-                     QStringLiteral("\">") % kSupportAddress.toHtmlEscaped() %
-                     QStringLiteral("</a>"));
-    support->setToolTip(QString(kMailScheme + kSupportAddress));
+    const QString address = SupportAddress();
+    support->setText(FromBytes(text::kSupportPrefix).toHtmlEscaped() %
+                     QStringLiteral("<a href=\"") % QString(kMailScheme + address).toHtmlEscaped() %
+                     QStringLiteral("\">") % address.toHtmlEscaped() % QStringLiteral("</a>"));
+    support->setToolTip(QString(kMailScheme + address));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(FromBytes(text::kAboutOk), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
 
@@ -150,7 +115,7 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(support, &LinkLabel::clicked, this, &AboutDialog::writeToSupport);
+    connect(support, &ClickableLabel::clicked, this, &AboutDialog::writeToSupport);
 }
 
 void AboutDialog::setUrlOpener(UrlOpener opener) {
@@ -158,12 +123,11 @@ void AboutDialog::setUrlOpener(UrlOpener opener) {
 }
 
 void AboutDialog::writeToSupport() {
-    if (m_openUrl(QUrl(QString(kMailScheme + kSupportAddress))))
+    if (m_openUrl(QUrl(QString(kMailScheme + SupportAddress()))))
         return;
-    m_context.prompter.message(std::string(kNoMailProgram) + ToBytes(kSupportAddress) + '.',
+    m_context.prompter.message(std::string(text::kNoMailProgram) +
+                                   std::string(text::kSupportAddress) + '.',
                                core::MessageIcon::Exclamation, core::text::kProgramTitle);
 }
 
 } // namespace varscope::ui
-
-#include "about_dialog.moc"

@@ -5,8 +5,10 @@
 #include "core/prompter.hpp"
 #include "core/search.hpp"
 #include "core/session.hpp"
+#include "dialog_texts.hpp"
+#include "ui/labels.hpp"
 #include "ui/pickers.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -21,7 +23,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include <array>
@@ -32,17 +33,8 @@ namespace varscope::ui {
 namespace {
 
 using core::AppState;
+using core::Editor;
 
-const QString kTitle = QStringLiteral("Define Editor");
-constexpr std::string_view kTitleBytes = "Define Editor";
-constexpr std::string_view kLocateWarning = "This operation may take a minute or two . . .";
-constexpr std::string_view kNotAProgram =
-    " cannot be started as a program. Choose a program file that you may run.";
-const QString kExeFilter = QStringLiteral("Applications (*.Exe)");
-const QString kAnyFileFilter = QStringLiteral("All files (*)");
-const QString kSearchingFor = QStringLiteral("Searching for %1 in:\n%2");
-constexpr std::string_view kNotifyOn = "True";
-constexpr std::string_view kNotifyOff = "False";
 constexpr int kOtherIndex = 2;
 // Often enough to feel live and to notice Cancel, seldom enough not to slow the walk.
 constexpr qint64 kProgressRefreshMs = 100;
@@ -50,64 +42,33 @@ constexpr int kProgressTextWidth = 440;
 
 struct EditorOption {
     const char* caption;
-    std::string_view choice;
-    std::string AppState::*path;
+    Editor editor;
 };
 
+// The option buttons, by index.
 const std::array<EditorOption, 3> kOptions{{
-    {"Notepad", "notepad", &AppState::NotepadPath},
-    {"Wordpad", "wordpad", &AppState::WordpadPath},
-    {"Other", "other", &AppState::OtherEditorPath},
+    {"Notepad", Editor::Notepad},
+    {"Wordpad", Editor::Wordpad},
+    {"Other", Editor::Other},
 }};
 
 struct WindowsEditor {
     std::string_view file;
-    std::string AppState::*path;
+    Editor editor;
 };
 
 // Searched one after the other; Cancel during the first also spares the user the second.
 const std::array<WindowsEditor, 2> kWindowsEditors{{
-    {"wordpad.exe", &AppState::WordpadPath},
-    {"notepad.exe", &AppState::NotepadPath},
+    {"wordpad.exe", Editor::Wordpad},
+    {"notepad.exe", Editor::Notepad},
 }};
 
 } // namespace
 
-// A path beside "Other": shortened in the middle when it does not fit, whole in the tip,
-// and never widening the dialog.
-class PathLabel final : public QLabel {
-public:
-    explicit PathLabel(QWidget* parent) : QLabel(parent) {
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        setMinimumWidth(fontMetrics().averageCharWidth() * 36);
-    }
-
-    void setPath(const QString& path) {
-        m_path = path;
-        setToolTip(path);
-        refresh();
-    }
-    const QString& path() const { return m_path; }
-
-    QSize sizeHint() const override { return {minimumWidth(), QLabel::sizeHint().height()}; }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QLabel::resizeEvent(event);
-        refresh();
-    }
-
-private:
-    void refresh() { setText(fontMetrics().elidedText(m_path, Qt::ElideMiddle, width())); }
-
-    QString m_path;
-};
-
 EditorDialog::EditorDialog(Context& context, QWidget* parent)
     : QDialog(parent), m_context(context), m_searchRoot(core::platform::SystemRoot()) {
     setObjectName(QStringLiteral("Editor"));
-    setWindowTitle(kTitle);
+    setWindowTitle(FromBytes(text::kEditorTitle));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     buildControls();
@@ -119,7 +80,7 @@ void EditorDialog::setSearchRoot(std::string root) {
 }
 
 void EditorDialog::buildControls() {
-    auto* frame = new QGroupBox(QStringLiteral("Editor"), this);
+    auto* frame = new QGroupBox(FromBytes(text::kEditorFrame), this);
     frame->setObjectName(QStringLiteral("Frame_Editor"));
     m_options = new QButtonGroup(this);
     for (int index = 0; index < int(kOptions.size()); ++index) {
@@ -127,12 +88,13 @@ void EditorDialog::buildControls() {
         m_option[index]->setObjectName(QStringLiteral("Option_Editor_%1").arg(index));
         m_options->addButton(m_option[index], index);
     }
-    m_otherPath = new PathLabel(frame);
+    // Room for a path of common depth; a deeper one is shortened.
+    m_otherPath = new PathLabel(36, frame);
     m_otherPath->setObjectName(QStringLiteral("Label_Editor"));
-    m_locate = new QPushButton(QStringLiteral("Locate Windows Editors"), frame);
+    m_locate = new QPushButton(FromBytes(text::kLocateEditors), frame);
     m_locate->setObjectName(QStringLiteral("Command1"));
     m_locate->setAutoDefault(false);
-    m_notify = new QCheckBox(QStringLiteral("Notify On Edit"), frame);
+    m_notify = new QCheckBox(FromBytes(text::kNotifyOnEdit), frame);
     m_notify->setObjectName(QStringLiteral("Check_WarnOnEdit"));
 
     auto* grid = new QGridLayout(frame);
@@ -144,11 +106,11 @@ void EditorDialog::buildControls() {
     grid->addWidget(m_notify, 3, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
-    m_select = new QPushButton(QStringLiteral("Select Editor"), this);
+    m_select = new QPushButton(FromBytes(text::kSelectEditor), this);
     m_select->setObjectName(QStringLiteral("Cmd_select"));
     m_select->setAutoDefault(false);
     m_select->setEnabled(false);
-    m_close = new QPushButton(QStringLiteral("Close"), this);
+    m_close = new QPushButton(FromBytes(text::kCloseEditor), this);
     m_close->setObjectName(QStringLiteral("Cmd_done"));
     m_close->setDefault(true);
 
@@ -171,11 +133,12 @@ void EditorDialog::buildControls() {
 void EditorDialog::load() {
     const AppState& state = m_context.state;
     updateOptionAvailability();
-    m_notify->setChecked(state.NotifyOnEdit == kNotifyOn);
+    m_notify->setChecked(state.preferences.confirmBeforeEdit());
     showOtherPath();
     // Selecting applies the option rule, as a click would, even on a greyed-out option.
+    const std::optional<Editor> editor = state.preferences.editor();
     for (int index = 0; index < int(kOptions.size()); ++index) {
-        if (state.EditorChoice == kOptions[index].choice)
+        if (editor == kOptions[index].editor)
             m_option[index]->setChecked(true);
     }
 }
@@ -184,13 +147,12 @@ void EditorDialog::load() {
 void EditorDialog::updateOptionAvailability() {
     const AppState& state = m_context.state;
     for (int index = 0; index < int(kOptions.size()); ++index)
-        m_option[index]->setEnabled(index == kOtherIndex || !(state.*kOptions[index].path).empty());
+        m_option[index]->setEnabled(index == kOtherIndex ||
+                                    !state.preferences.pathOf(kOptions[index].editor).empty());
 }
 
 void EditorDialog::applyOptionRule(int index) {
-    AppState& state = m_context.state;
-    state.EditorPath = state.*kOptions[index].path;
-    state.EditorChoice = std::string(kOptions[index].choice);
+    m_context.state.preferences.chooseEditor(kOptions[index].editor);
     m_select->setEnabled(index == kOtherIndex);
 }
 
@@ -200,25 +162,27 @@ void EditorDialog::onOptionToggled(int index, bool checked) {
 }
 
 void EditorDialog::onNotifyClicked(bool checked) {
-    m_context.state.NotifyOnEdit = std::string(checked ? kNotifyOn : kNotifyOff);
+    m_context.state.preferences.setConfirmBeforeEdit(checked);
 }
 
 void EditorDialog::selectEditor() {
     AppState& state = m_context.state;
-    const QString current = FromBytes(state.OtherEditorPath);
+    const QString current = FromBytes(state.preferences.OtherEditorPath);
     const QString folder = current.isEmpty() ? FromBytes(core::platform::ProgramsFolder())
                                              : QFileInfo(current).absolutePath();
-    const QString filter = core::platform::ProgramsHaveExeSuffix() ? kExeFilter : kAnyFileFilter;
-    const QString chosen = m_context.pickers.openFile(this, kTitle, folder, filter);
+    const QString filter = FromBytes(
+        core::platform::ProgramsHaveExeSuffix() ? text::kExeFilter : text::kAnyFileFilter);
+    const QString chosen =
+        m_context.pickers.openFile(this, FromBytes(text::kEditorTitle), folder, filter);
     if (chosen.isEmpty())
         return;
     const std::string path = ToBytes(QDir::toNativeSeparators(chosen));
     if (!core::platform::IsProgramFile(path)) {
-        m_context.prompter.message(path + std::string(kNotAProgram), core::MessageIcon::Exclamation,
-                                   kTitleBytes);
+        m_context.prompter.message(path + std::string(text::kNotAProgram),
+                                   core::MessageIcon::Exclamation, text::kEditorTitle);
         return;
     }
-    state.OtherEditorPath = path;
+    state.preferences.OtherEditorPath = path;
     showOtherPath();
     // The program just chosen is the one the user means to edit with, from now on.
     if (m_options->checkedId() == kOtherIndex)
@@ -227,12 +191,13 @@ void EditorDialog::selectEditor() {
 
 void EditorDialog::locateEditors() {
     AppState& state = m_context.state;
-    m_context.prompter.message(kLocateWarning, core::MessageIcon::None, core::text::kProgramTitle);
+    m_context.prompter.message(text::kLocateWarning, core::MessageIcon::None,
+                               core::text::kProgramTitle);
 
     QProgressDialog progress(this);
     progress.setObjectName(QStringLiteral("SearchProgress"));
     progress.setWindowTitle(FromBytes(core::text::kProgramTitle));
-    progress.setCancelButtonText(QStringLiteral("Cancel"));
+    progress.setCancelButtonText(FromBytes(text::kCancelSearch));
     progress.setRange(0, 0);
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);
@@ -247,9 +212,10 @@ void EditorDialog::locateEditors() {
         QElapsedTimer sinceRefresh;
         const auto report = [&](const std::string& folder) {
             if (!sinceRefresh.isValid() || sinceRefresh.elapsed() >= kProgressRefreshMs) {
-                progress.setLabelText(kSearchingFor.arg(
-                    file, progress.fontMetrics().elidedText(FromBytes(folder), Qt::ElideMiddle,
-                                                            kProgressTextWidth)));
+                progress.setLabelText(
+                    FromBytes(text::kSearchingFor)
+                        .arg(file, progress.fontMetrics().elidedText(
+                                       FromBytes(folder), Qt::ElideMiddle, kProgressTextWidth)));
                 if (!progress.isVisible())
                     progress.show();
                 QApplication::processEvents();
@@ -261,7 +227,7 @@ void EditorDialog::locateEditors() {
             core::FindProgram(editor.file, m_searchRoot, m_context.prompter, report);
         // A program not found keeps the path it had: it may lie where the walk never goes.
         if (result.found())
-            state.*editor.path = result.path;
+            state.preferences.pathOf(editor.editor) = result.path;
         if (result.outcome == core::SearchOutcome::Cancelled)
             break;
     }
@@ -275,7 +241,7 @@ void EditorDialog::locateEditors() {
 }
 
 void EditorDialog::showOtherPath() {
-    m_otherPath->setPath(FromBytes(m_context.state.OtherEditorPath));
+    m_otherPath->setPath(FromBytes(m_context.state.preferences.OtherEditorPath));
 }
 
 } // namespace varscope::ui

@@ -1,11 +1,12 @@
 #include "find_isolate.hpp"
 
 #include "core/messages.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
 #include "ui/context.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <utility>
 
@@ -13,13 +14,13 @@ namespace varscope::ui {
 
 namespace {
 
-// The Isolate view always shows AppState::IsolateRows; a refill of a list that held rows
+// The Isolate view always shows state.isolate.IsolateRows; a refill of a list that held rows
 // also drops its sort, so the new rows come in report order.
 void ReplaceIsolateRows(core::AppState& state, std::vector<std::size_t> rows,
                         VariableListView& isolate) {
-    if (state.IsolateCount() >= 1)
+    if (state.isolate.IsolateCount() >= 1)
         isolate.showUnsorted();
-    state.IsolateRows = std::move(rows);
+    state.isolate.IsolateRows = std::move(rows);
     isolate.reload();
 }
 
@@ -54,19 +55,22 @@ bool IsolateVariable(Context& context, const VariableListView& allVariables,
                      VariableListView& isolate) {
     core::AppState& state = context.state;
     const core::ConfigVariable* const selected = allVariables.selectedRecord();
-    state.SelectedVariableName = selected != nullptr ? std::string(selected->Name) : std::string();
-    if (state.SelectedVariableName.empty()) {
+    state.isolate.SelectedVariableName =
+        selected != nullptr ? std::string(selected->Name) : std::string();
+    if (state.isolate.SelectedVariableName.empty()) {
         context.prompter.message(text::kNoDataSelected, core::MessageIcon::None,
                                  core::text::kProgramTitle);
         return false;
     }
-    ReplaceIsolateRows(state, core::IsolateByName(state.Report, state.SelectedVariableName),
-                       isolate);
+    ReplaceIsolateRows(
+        state, core::IsolateByName(state.report.Contents, state.isolate.SelectedVariableName),
+        isolate);
     return true;
 }
 
 void FilterByLevel(Context& context, int level, VariableListView& isolate) {
-    ReplaceIsolateRows(context.state, core::FilterByLevel(context.state.Report, level), isolate);
+    ReplaceIsolateRows(context.state, core::FilterByLevel(context.state.report.Contents, level),
+                       isolate);
 }
 
 } // namespace varscope::ui

@@ -1,5 +1,6 @@
 #include "help_window.hpp"
 
+#include "core/fileio.hpp"
 #include "core/platform/platform.hpp"
 #include "core/session.hpp"
 
@@ -30,9 +31,8 @@ std::string CompiledHelpCommandLine(std::string_view programFolder) {
 bool UseCompiledHelp(const core::AppState& state) {
     if (!core::platform::HasHtmlHelpViewer())
         return false;
-    const std::string path =
-        state.ProgramFolder + core::platform::Separator() + std::string(kCompiledHelpFile);
-    return core::platform::FileExists(path);
+    return core::platform::FileExists(
+        core::JoinPath(state.preferences.ProgramFolder, kCompiledHelpFile));
 }
 
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {

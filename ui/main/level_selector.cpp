@@ -2,10 +2,10 @@
 
 #include "core/report.hpp"
 #include "icons.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/labels.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QGridLayout>
-#include <QMouseEvent>
 #include <QStyle>
 #include <QToolButton>
 
@@ -32,12 +32,6 @@ constexpr LevelControls kLevelControls[] = {
 
 } // namespace
 
-void LegendIcon::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit clicked();
-    QLabel::mouseReleaseEvent(event);
-}
-
 LevelSelector::LevelSelector(const IconLibrary& icons, QWidget* parent)
     : QGroupBox(tr("View By Level"), parent) {
     setObjectName(QStringLiteral("Frame3"));
@@ -49,11 +43,12 @@ LevelSelector::LevelSelector(const IconLibrary& icons, QWidget* parent)
         const int level = controls.level;
         const QString name = FromBytes(core::LevelName(level));
 
-        auto* image = new LegendIcon(this);
+        // A legend icon can be clicked like its button.
+        auto* image = new ClickableLabel(this);
         image->setObjectName(QString::fromLatin1(controls.image));
         image->setPixmap(icons.levelIcon(level).pixmap(iconSize, iconSize));
         image->setAlignment(Qt::AlignCenter);
-        connect(image, &LegendIcon::clicked, this, [this, level] { emit levelChosen(level); });
+        connect(image, &ClickableLabel::clicked, this, [this, level] { emit levelChosen(level); });
 
         auto* button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(controls.button));

@@ -1,24 +1,10 @@
 #pragma once
 
 #include <QGroupBox>
-#include <QLabel>
 
 namespace varscope::ui {
 
 class IconLibrary;
-
-// A level icon of the legend that can be clicked like its button.
-class LegendIcon final : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-
-signals:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-};
 
 // "View By Level": one image button per level with the legend, left to right Predefined,
 // System, Site, Project, Application, User. Each button lies over its legend icon.

@@ -1,5 +1,7 @@
 #include "list_views.hpp"
 
+#include "flat_list.hpp"
+
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QPainter>
@@ -73,9 +75,7 @@ void ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon) {
 }
 
 Qt::ItemFlags VariableSortProxy::flags(const QModelIndex& index) const {
-    if (!index.isValid() || sourceModel() == nullptr)
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return sourceModel() == nullptr ? Qt::NoItemFlags : FlatListFlags(index);
 }
 
 bool VariableSortProxy::filterAcceptsRow(int, const QModelIndex&) const {

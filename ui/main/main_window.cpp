@@ -1,18 +1,18 @@
 #include "main_window.hpp"
 
 #include "core/messages.hpp"
-#include "core/platform/platform.hpp"
 #include "core/preferences.hpp"
+#include "core/process.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "find_isolate.hpp"
-#include "help_window.hpp"
 #include "icons.hpp"
+#include "launcher.hpp"
 #include "level_selector.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
-#include "program_wait.hpp"
 #include "text_list_model.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
 #include <QAction>
@@ -128,7 +128,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::onPageChanged);
     m_subscription = m_context.state.Subscribe([this] { onStateChanged(); });
-    m_shownGeneration = state.ReportGeneration;
+    m_shownGeneration = state.report.ReportGeneration;
 
     // The start-up size is the designed client area, scaled for the screen, plus our menu
     // and status bars; never smaller than the controls need.
@@ -140,6 +140,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     setMinimumSize(m_startUpSize);
     resize(m_startUpSize);
     m_interaction = new ViewInteraction(*this);
+    m_launcher = new Launcher(*this);
     applyPageVisibility();
 }
 
@@ -185,50 +186,51 @@ QWidget* MainWindow::buildSinglePage(QTreeView* view) {
 }
 
 void MainWindow::buildMenus() {
-    // Items whose windows are not part of the program yet stay disabled; whoever adds the
-    // window enables and connects its item (most of them in ViewInteraction).
+    // Items whose windows are not part of the program yet stay disabled; the launcher enables
+    // an item as it connects it to its window.
     m_optionsMenu = menuBar()->addMenu(tr("Options"));
     m_optionsMenu->setObjectName(QStringLiteral("configOpts"));
-    m_actions.defineEditor = AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
-    m_actions.defineMicroStation =
+    m_actions.editingOptions =
+        AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
+    m_actions.microStation =
         AddAction(m_optionsMenu, tr("MicroStation"), "defineMicroStation", false);
-    m_actions.defineCategory =
+    m_actions.categoryManager =
         AddAction(m_optionsMenu, tr("Category Manager"), "defineCategory", false);
-    m_actions.expBuild = AddAction(m_optionsMenu, tr("Expression Builder"), "expBuild", false);
+    m_actions.expressionBuilder =
+        AddAction(m_optionsMenu, tr("Expression Builder"), "expBuild", false);
 
     m_viewMenu = menuBar()->addMenu(tr("View"));
     m_viewMenu->setObjectName(QStringLiteral("popUp"));
-    m_actions.pMnuMSDebug = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
-    m_actions.pMnuRefresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
-    m_actions.pMnuOutput =
+    m_actions.report = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
+    m_actions.refresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
+    m_actions.exportView =
         AddAction(m_viewMenu, tr("Output View to Text File"), "pMnuOutput", false);
 
     m_helpMenu = menuBar()->addMenu(tr("Help"));
     m_helpMenu->setObjectName(QStringLiteral("help"));
-    m_actions.mContents = AddAction(m_helpMenu, tr("Contents"), "mContents", true);
+    m_actions.contents = AddAction(m_helpMenu, tr("Contents"), "mContents", true);
     // F1 works wherever the focus is in the window.
-    m_actions.mContents->setShortcut(QKeySequence(Qt::Key_F1));
-    m_actions.mContents->setShortcutContext(Qt::WindowShortcut);
-    connect(m_actions.mContents, &QAction::triggered, this, &MainWindow::openHelp);
+    m_actions.contents->setShortcut(QKeySequence(Qt::Key_F1));
+    m_actions.contents->setShortcutContext(Qt::WindowShortcut);
     m_actions.about = AddAction(m_helpMenu, tr("About"), "about", false);
 }
 
 void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending) {
     core::AppState& state = m_context.state;
-    core::SetPreferencesFile(state);
-    core::ReadPreferences(state);
-    state.UseUserConfig = false;
-    state.UseProjectConfig = false;
+    core::SetPreferencesFile(state.preferences);
+    core::ReadPreferences(state.preferences);
+    state.microStation.UseUserConfig = false;
+    state.microStation.UseProjectConfig = false;
     showPage(AllVariablesPage);
-    state.IsolateRows.clear();
+    state.isolate.IsolateRows.clear();
     m_isolate->reload();
     if (reportPath.isEmpty()) {
-        core::LoadDebugReport(state, m_context.prompter, "new");
-        state.ReportSource = "new";
+        core::LoadDebugReport(state, m_context.prompter, core::LoadMode::New);
+        state.report.ReportSource = core::LoadMode::New;
     } else {
-        state.ReportPath = ToBytes(reportPath);
-        core::LoadDebugReport(state, m_context.prompter, "skip", pending);
-        state.ReportSource = "skip";
+        state.report.ReportPath = ToBytes(reportPath);
+        core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Skip, pending);
+        state.report.ReportSource = core::LoadMode::Skip;
     }
     onStateChanged();
     emit categoryTreeRequested();
@@ -243,7 +245,7 @@ void MainWindow::showPage(int page) {
 }
 
 bool MainWindow::selectVariable(const std::string& name) {
-    const auto rows = core::IsolateByName(m_context.state.Report, name);
+    const auto rows = core::IsolateByName(m_context.state.report.Contents, name);
     if (rows.empty())
         return false;
     m_allVariables->selectShownRow(m_allVariables->shownRowOf(int(rows.front() - 1)));
@@ -277,27 +279,14 @@ void MainWindow::applyPageVisibility() {
         return;
     // The tab control shows the page's own view and hides the others. "Output View to Text
     // File" is never disabled here; its window enables it once.
-    m_actions.pMnuRefresh->setEnabled(page == AllVariablesPage);
-}
-
-void MainWindow::openHelp() {
-    const core::AppState& state = m_context.state;
-    if (UseCompiledHelp(state)) {
-        ProgramWait wait;
-        if (core::platform::RunProgram(CompiledHelpCommandLine(state.ProgramFolder),
-                                       wait.whileWaiting()))
-            return;
-    }
-    if (m_helpWindow == nullptr)
-        m_helpWindow = new HelpWindow(this);
-    m_helpWindow->showContents();
+    m_actions.refresh->setEnabled(page == AllVariablesPage);
 }
 
 void MainWindow::onStateChanged() {
     const core::AppState& state = m_context.state;
-    if (state.ReportGeneration != m_shownGeneration) {
-        m_shownGeneration = state.ReportGeneration;
-        m_shownReportPath = state.ReportPath;
+    if (state.report.ReportGeneration != m_shownGeneration) {
+        m_shownGeneration = state.report.ReportGeneration;
+        m_shownReportPath = state.report.ReportPath;
         m_allVariables->showUnsorted();
         m_allVariables->reload();
         // The isolated rows belonged to the previous report; the state has dropped them.
@@ -307,8 +296,9 @@ void MainWindow::onStateChanged() {
     } else {
         m_filesModel->refreshMarks();
     }
-    setWindowTitle(FromBytes(state.WindowTitle.empty() ? core::text::kProgramTitle
-                                                       : std::string_view(state.WindowTitle)));
+    setWindowTitle(FromBytes(state.report.WindowTitle.empty()
+                                 ? core::text::kProgramTitle
+                                 : std::string_view(state.report.WindowTitle)));
     updateStatus();
 }
 
@@ -319,11 +309,12 @@ void MainWindow::updateStatus() {
         m_statusPath->clear();
         return;
     }
-    QString counts = Counted(state.VariableCount(), "record", "records") + QStringLiteral(", ") +
-                     Counted(state.Report.ConfigFilesUsed.size(), "file", "files");
-    if (state.Report.SkippedLines > 0)
+    QString counts = Counted(state.report.VariableCount(), "record", "records") +
+                     QStringLiteral(", ") +
+                     Counted(state.report.Contents.ConfigFilesUsed.size(), "file", "files");
+    if (state.report.Contents.SkippedLines > 0)
         counts += QStringLiteral(", ") +
-                  Counted(state.Report.SkippedLines, "line skipped", "lines skipped");
+                  Counted(state.report.Contents.SkippedLines, "line skipped", "lines skipped");
     m_statusCounts->setText(counts);
     m_statusPath->setText(FromBytes(m_shownReportPath));
 }
@@ -353,13 +344,13 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::quit() {
-    m_interaction->closeDialogs();
+    m_launcher->closeWindows();
     // The preferences are written as the window closes, however it is closed.
     close();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (const auto failure = core::WritePreferences(m_context.state))
+    if (const auto failure = core::WritePreferences(m_context.state.preferences))
         m_context.prompter.message(std::string(text::kPreferencesNotSaved) + *failure,
                                    core::MessageIcon::Exclamation, core::text::kProgramTitle);
     // Windows opened from this one close with it.

@@ -21,8 +21,8 @@ class PendingReport;
 namespace varscope::ui {
 
 class FileOrderModel;
-class HelpWindow;
 class IconLibrary;
+class Launcher;
 class LevelSelector;
 class TextListModel;
 class VariableListView;
@@ -36,17 +36,17 @@ class MainWindow final : public QMainWindow {
 public:
     enum Page { AllVariablesPage, IsolatePage, SummaryPage, FileOrderPage, CategoryPage };
 
-    // The menu items, under their control names.
+    // The menu items, in the user's words; their object names are the control names.
     struct Actions {
-        QAction* defineEditor = nullptr;       // Options > "Editing Options"
-        QAction* defineMicroStation = nullptr; // Options > "MicroStation"
-        QAction* defineCategory = nullptr;     // Options > "Category Manager"
-        QAction* expBuild = nullptr;           // Options > "Expression Builder"
-        QAction* pMnuMSDebug = nullptr;        // View > "MSDebug.Txt"
-        QAction* pMnuRefresh = nullptr;        // View > "Refresh"
-        QAction* pMnuOutput = nullptr;         // View > "Output View to Text File"
-        QAction* mContents = nullptr;          // Help > "Contents"
-        QAction* about = nullptr;              // Help > "About"
+        QAction* editingOptions = nullptr;    // Options > "Editing Options"
+        QAction* microStation = nullptr;      // Options > "MicroStation"
+        QAction* categoryManager = nullptr;   // Options > "Category Manager"
+        QAction* expressionBuilder = nullptr; // Options > "Expression Builder"
+        QAction* report = nullptr;            // View > "MSDebug.Txt"
+        QAction* refresh = nullptr;           // View > "Refresh"
+        QAction* exportView = nullptr;        // View > "Output View to Text File"
+        QAction* contents = nullptr;          // Help > "Contents"
+        QAction* about = nullptr;             // Help > "About"
     };
 
     explicit MainWindow(Context& context, QWidget* parent = nullptr);
@@ -94,11 +94,10 @@ public:
     void filterByLevel(int level);
     // The View menu items that depend on the page in front.
     void applyPageVisibility();
-    // F1 and Help > "Contents".
-    void openHelp();
-    HelpWindow* helpWindow() const { return m_helpWindow; }
-    // Sorting, double-clicks, F5, the context menu and the windows opened from the menus.
+    // Sorting, double-clicks, F5 and the context menu.
     ViewInteraction& interaction() const { return *m_interaction; }
+    // The windows opened from the menus, help included.
+    Launcher& launcher() const { return *m_launcher; }
     // "&Quit": closes the windows opened from this one, then this one.
     void quit();
 
@@ -141,8 +140,8 @@ private:
     LevelSelector* m_levelSelector = nullptr;
     QLabel* m_statusCounts = nullptr;
     QLabel* m_statusPath = nullptr;
-    HelpWindow* m_helpWindow = nullptr;
     ViewInteraction* m_interaction = nullptr;
+    Launcher* m_launcher = nullptr;
     QSize m_startUpSize;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;

@@ -1,8 +1,9 @@
 #include "text_list_model.hpp"
 
 #include "core/session.hpp"
+#include "flat_list.hpp"
 #include "icons.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -16,7 +17,8 @@ TextListModel::TextListModel(const core::AppState& state, Lines lines, QString h
 }
 
 const std::vector<std::string_view>& TextListModel::lines() const {
-    return m_lines == Lines::Summary ? m_state.Report.SummaryLines : m_state.Report.ConfigFilesUsed;
+    return m_lines == Lines::Summary ? m_state.report.Contents.SummaryLines
+                                     : m_state.report.Contents.ConfigFilesUsed;
 }
 
 void TextListModel::reload() {
@@ -41,10 +43,7 @@ QVariant TextListModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags TextListModel::flags(const QModelIndex& index) const {
-    // Flat lists: telling the view saves it a question per row.
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return FlatListFlags(index);
 }
 
 QVariant TextListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -59,7 +58,7 @@ FileOrderModel::FileOrderModel(const core::AppState& state, const IconLibrary& i
       m_icons(icons) {}
 
 bool FileOrderModel::isOpened(int row) const {
-    const auto& opened = state().FileOpened;
+    const auto& opened = state().report.FileOpened;
     return row >= 0 && std::size_t(row) < opened.size() && opened[std::size_t(row)];
 }
 

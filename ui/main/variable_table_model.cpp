@@ -1,8 +1,9 @@
 #include "variable_table_model.hpp"
 
 #include "core/session.hpp"
+#include "flat_list.hpp"
 #include "icons.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <limits>
 
@@ -15,7 +16,7 @@ VariableTableModel::VariableTableModel(const core::AppState& state, const IconLi
 
 int VariableTableModel::currentRowCount() const {
     const std::size_t count =
-        m_rows == Rows::All ? m_state.VariableCount() : m_state.IsolateCount();
+        m_rows == Rows::All ? m_state.report.VariableCount() : m_state.isolate.IsolateCount();
     return int(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
 }
 
@@ -28,12 +29,12 @@ void VariableTableModel::reload() {
 const core::ConfigVariable* VariableTableModel::record(int row) const {
     if (row < 0 || row >= m_rowCount)
         return nullptr;
-    const auto& table = m_state.VariableTable();
+    const auto& table = m_state.report.VariableTable();
     std::size_t index = std::size_t(row) + 1;
     if (m_rows == Rows::Isolated) {
-        if (std::size_t(row) >= m_state.IsolateRows.size())
+        if (std::size_t(row) >= m_state.isolate.IsolateRows.size())
             return nullptr;
-        index = m_state.IsolateRows[std::size_t(row)];
+        index = m_state.isolate.IsolateRows[std::size_t(row)];
     }
     if (index < 1 || index > table.size())
         return nullptr;
@@ -83,10 +84,7 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags VariableTableModel::flags(const QModelIndex& index) const {
-    // Flat lists: telling the view saves it a question per row.
-    if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return FlatListFlags(index);
 }
 
 QVariant VariableTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

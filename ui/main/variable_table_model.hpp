@@ -19,7 +19,7 @@ class IconLibrary;
 class VariableTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Every record (All Variables), or the records listed in AppState::IsolateRows.
+    // Every record (All Variables), or the records listed in state.isolate.IsolateRows.
     enum class Rows { All, Isolated };
     enum Column { NameColumn, ValueColumn, ExpansionColumn, FileColumn, ColumnCount };
     enum Role {

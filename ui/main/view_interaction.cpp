@@ -1,14 +1,13 @@
 #include "view_interaction.hpp"
 
 #include "core/edit.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "launcher.hpp"
 #include "list_views.hpp"
 #include "main_window.hpp"
-#include "program_wait.hpp"
-#include "ui/dialogs/about_dialog.hpp"
-#include "ui/dialogs/editor_dialog.hpp"
-#include "ui/microstation/microstation_dialog.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/program_wait.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QAction>
 #include <QClipboard>
@@ -23,9 +22,6 @@
 namespace varscope::ui {
 
 namespace {
-
-constexpr std::string_view kUpdateMode = "update";
-constexpr std::string_view kSkipMode = "skip";
 
 void CopyToClipboard(std::string_view name) {
     QGuiApplication::clipboard()->setText(FromBytes(name));
@@ -55,15 +51,9 @@ ViewInteraction::ViewInteraction(MainWindow& window) : QObject(&window), m_windo
     }
 
     const MainWindow::Actions& actions = m_window.actions();
-    connect(actions.defineEditor, &QAction::triggered, this, &ViewInteraction::openEditingOptions);
-    connect(actions.defineMicroStation, &QAction::triggered, this,
-            &ViewInteraction::openMicroStation);
-    connect(actions.about, &QAction::triggered, this, &ViewInteraction::openAbout);
-    connect(actions.pMnuMSDebug, &QAction::triggered, this, &ViewInteraction::openReport);
-    connect(actions.pMnuRefresh, &QAction::triggered, this, &ViewInteraction::refresh);
-    for (QAction* action :
-         {actions.defineEditor, actions.defineMicroStation, actions.about, actions.pMnuMSDebug})
-        action->setEnabled(true);
+    connect(actions.report, &QAction::triggered, this, &ViewInteraction::openReport);
+    connect(actions.refresh, &QAction::triggered, this, &ViewInteraction::refresh);
+    actions.report->setEnabled(true);
 }
 
 void ViewInteraction::sortByColumn(VariableListView& view, int column) {
@@ -105,7 +95,7 @@ void ViewInteraction::filesDoubleClicked() {
     const QModelIndexList selected = m_window.filesView()->selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;
-    const auto& files = m_window.context().state.Report.ConfigFilesUsed;
+    const auto& files = m_window.context().state.report.Contents.ConfigFilesUsed;
     const int row = selected.first().row();
     if (row < 0 || std::size_t(row) >= files.size())
         return;
@@ -115,81 +105,28 @@ void ViewInteraction::filesDoubleClicked() {
 void ViewInteraction::updateReport() {
     // The caller of a reload marks where the report came from only after start-up, "Done"
     // and "Browse:"; F5 and "Refresh" leave it as the load left it.
-    core::LoadDebugReport(m_window.context().state, m_window.context().prompter, kUpdateMode);
+    core::LoadDebugReport(m_window.context().state, m_window.context().prompter,
+                          core::LoadMode::Update);
 }
 
 void ViewInteraction::refresh() {
-    core::LoadDebugReport(m_window.context().state, m_window.context().prompter, kSkipMode);
+    core::LoadDebugReport(m_window.context().state, m_window.context().prompter,
+                          core::LoadMode::Skip);
 }
 
 void ViewInteraction::openReport() {
-    openForEdit(m_window.context().state.ReportPath);
+    openForEdit(m_window.context().state.report.ReportPath);
 }
 
 void ViewInteraction::openViewMenu(const QPoint& globalPos, bool refreshEnabled) {
-    m_window.actions().pMnuRefresh->setEnabled(refreshEnabled);
+    m_window.actions().refresh->setEnabled(refreshEnabled);
     m_window.viewMenu()->popup(globalPos);
 }
 
-void ViewInteraction::openEditingOptions() {
-    // One editor dialog at a time: one offered by a double-click makes way, its choices are
-    // in the shared state already.
-    if (m_editorDialog != nullptr)
-        m_editorDialog->close();
-    auto* dialog = new EditorDialog(m_window.context(), &m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    m_editorDialog = dialog;
-    dialog->exec();
-}
-
-void ViewInteraction::openMicroStation() {
-    auto* dialog = new MicroStationDialog(m_window.context(), &m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    m_microStation = dialog;
-    dialog->exec();
-}
-
-void ViewInteraction::openAbout() {
-    auto* dialog = new AboutDialog(m_window.context(), &m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    m_about = dialog;
-    dialog->exec();
-}
-
-void ViewInteraction::closeDialogs() {
-    const QPointer<QDialog> dialogs[] = {m_editorDialog.data(), m_about.data(),
-                                         m_microStation.data()};
-    for (const QPointer<QDialog>& dialog : dialogs) {
-        if (dialog != nullptr && dialog->isVisible())
-            dialog->close();
-    }
-}
-
-EditorDialog* ViewInteraction::editorDialog() const {
-    return m_editorDialog;
-}
-
-AboutDialog* ViewInteraction::aboutDialog() const {
-    return m_about;
-}
-
-MicroStationDialog* ViewInteraction::microStationDialog() const {
-    return m_microStation;
-}
-
 void ViewInteraction::offerEditorDialog() {
-    if (!m_window.context().state.EditorPath.empty())
-        return;
-    if (m_editorDialog == nullptr) {
-        auto* dialog = new EditorDialog(m_window.context(), &m_window);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        dialog->setModal(false);
-        m_editorDialog = dialog;
-    }
     // Not waited for: the double-click goes on at once.
-    m_editorDialog->show();
-    m_editorDialog->raise();
-    m_editorDialog->activateWindow();
+    if (m_window.context().state.preferences.EditorPath.empty())
+        m_window.launcher().show(Launcher::Window::Editor);
 }
 
 core::EditOutcome ViewInteraction::openForEdit(const std::string& path) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 
 #include <array>
 #include <string>
@@ -15,15 +14,12 @@ enum class EditOutcome;
 
 namespace varscope::ui {
 
-class AboutDialog;
-class EditorDialog;
 class MainWindow;
-class MicroStationDialog;
 class VariableListView;
 
 // What the main window does between start-up and quit: sorting by a column, the
-// double-clicks that open configuration files, F5, the views' context menu, and the menu
-// items that open the editor, MicroStation and About windows.
+// double-clicks that open configuration files, F5, the views' context menu and the View
+// menu's items.
 class ViewInteraction final : public QObject {
     Q_OBJECT
 public:
@@ -50,19 +46,6 @@ public:
     // The "View" menu at `globalPos`, without waiting for a choice; "Refresh" set first.
     void openViewMenu(const QPoint& globalPos, bool refreshEnabled);
 
-    // "Editing Options", "MicroStation", "About": modal over the main window.
-    void openEditingOptions();
-    void openMicroStation();
-    void openAbout();
-    // Closes those that are open, in this order: the editor dialog, the About box, the
-    // MicroStation dialog.
-    void closeDialogs();
-
-    // The editor dialog while it is open, from the menu or offered by a double-click.
-    EditorDialog* editorDialog() const;
-    AboutDialog* aboutDialog() const;
-    MicroStationDialog* microStationDialog() const;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -76,9 +59,6 @@ private:
     core::EditOutcome openForEdit(const std::string& path);
 
     MainWindow& m_window;
-    QPointer<EditorDialog> m_editorDialog;
-    QPointer<AboutDialog> m_about;
-    QPointer<MicroStationDialog> m_microStation;
 };
 
 } // namespace varscope::ui

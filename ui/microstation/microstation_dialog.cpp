@@ -2,20 +2,22 @@
 
 #include "core/microstation.hpp"
 #include "core/platform/platform.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "microstation_texts.hpp"
+#include "ui/labels.hpp"
 #include "ui/pickers.hpp"
-#include "ui/qt_prompter.hpp"
+#include "ui/program_wait.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -23,53 +25,6 @@
 namespace varscope::ui {
 
 namespace {
-
-constexpr auto kCaption = "Where's MicroStation ??";
-constexpr auto kLocationFrame = "MicroStation Location";
-constexpr auto kBrowseFolder = "Browse";
-constexpr auto kLocationDesign = "MicroStation Location:";
-constexpr auto kConfigFrame = "UCF && PCF Files";
-constexpr auto kUseUser = "Use USER Configuration File";
-constexpr auto kUseProject = "Use PROJECT Configuration File";
-constexpr auto kCommandCaption = "MicroStation Debug Command Line:";
-constexpr auto kReportFrame = "MsDebug.Txt";
-constexpr auto kCreate = "Create:";
-constexpr auto kBrowseReport = "Browse:";
-constexpr auto kDone = "Done";
-constexpr auto kSelectLocationTitle = "Select MicroStation Location";
-constexpr auto kOpenTitle = "Open";
-constexpr auto kReportFilter = "Project Information Files (*.Txt)";
-
-// Where the report on screen came from; "Done" leaves a chosen file on screen.
-constexpr std::string_view kSourceChosen = "skip";
-constexpr std::string_view kSourceReread = "update";
-
-// Shows the whole folder while it fits and elides its middle when it does not, so a deep
-// path neither widens the dialog nor loses its last folder.
-class FolderLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-    QSize minimumSizeHint() const override { return {40, QLabel::minimumSizeHint().height()}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        const QString full = text();
-        const QString shown =
-            fontMetrics().elidedText(full, Qt::ElideMiddle, contentsRect().width() - 2 * margin());
-        if (shown == full) {
-            QLabel::paintEvent(event);
-            return;
-        }
-        QFrame::paintEvent(event);
-        QPainter painter(this);
-        painter.drawText(contentsRect().adjusted(margin(), 0, -margin(), 0),
-                         int(alignment()) | Qt::TextSingleLine, shown);
-    }
-};
-
-QString Caption(const char* text) {
-    return QString::fromLatin1(text);
-}
 
 std::string EntryBytes(const QComboBox* combo, int index) {
     const QByteArray bytes = combo->itemData(index).toByteArray();
@@ -96,17 +51,19 @@ void FillQuietly(QComboBox* combo, const std::vector<std::string>& names) {
 MicroStationDialog::MicroStationDialog(Context& context, QWidget* parent)
     : QDialog(parent), m_context(context) {
     setObjectName(QStringLiteral("microstation"));
-    setWindowTitle(Caption(kCaption));
+    setWindowTitle(FromBytes(text::kMicroStationTitle));
     buildControls();
     load();
 }
 
 void MicroStationDialog::buildControls() {
-    auto* locationFrame = new QGroupBox(Caption(kLocationFrame), this);
+    auto* locationFrame = new QGroupBox(FromBytes(text::kLocationFrame), this);
     locationFrame->setObjectName(QStringLiteral("Frame1"));
-    auto* browseFolder = new QPushButton(Caption(kBrowseFolder), locationFrame);
+    auto* browseFolder = new QPushButton(FromBytes(text::kBrowseFolder), locationFrame);
     browseFolder->setObjectName(QStringLiteral("Cmd_Browse"));
-    m_folderLabel = new FolderLabel(Caption(kLocationDesign), locationFrame);
+    // The whole folder while it fits, its middle elided when it does not.
+    m_folderLabel = new PathLabel(6, locationFrame);
+    m_folderLabel->setText(FromBytes(text::kLocationDesign));
     m_folderLabel->setObjectName(QStringLiteral("Label_MicroStation"));
     m_folderLabel->setFrameShape(QFrame::StyledPanel);
     m_folderLabel->setFrameShadow(QFrame::Sunken);
@@ -117,13 +74,13 @@ void MicroStationDialog::buildControls() {
     locationLayout->addWidget(browseFolder);
     locationLayout->addWidget(m_folderLabel, 1);
 
-    auto* configFrame = new QGroupBox(Caption(kConfigFrame), this);
+    auto* configFrame = new QGroupBox(FromBytes(text::kConfigFrame), this);
     configFrame->setObjectName(QStringLiteral("Frame2"));
-    m_checkUser = new QCheckBox(Caption(kUseUser), configFrame);
+    m_checkUser = new QCheckBox(FromBytes(text::kUseUser), configFrame);
     m_checkUser->setObjectName(QStringLiteral("Check_user"));
     m_comboUser = new QComboBox(configFrame);
     m_comboUser->setObjectName(QStringLiteral("Combo_user"));
-    m_checkProject = new QCheckBox(Caption(kUseProject), configFrame);
+    m_checkProject = new QCheckBox(FromBytes(text::kUseProject), configFrame);
     m_checkProject->setObjectName(QStringLiteral("Check_proj"));
     m_comboProject = new QComboBox(configFrame);
     m_comboProject->setObjectName(QStringLiteral("Combo_proj"));
@@ -140,19 +97,19 @@ void MicroStationDialog::buildControls() {
     configLayout->setColumnStretch(1, 1);
     configLayout->setHorizontalSpacing(16);
 
-    auto* commandCaption = new QLabel(Caption(kCommandCaption), this);
+    auto* commandCaption = new QLabel(FromBytes(text::kCommandCaption), this);
     commandCaption->setObjectName(QStringLiteral("Label_MSCmd"));
     m_commandLine = new QLineEdit(this);
     m_commandLine->setObjectName(QStringLiteral("Text_msDir"));
     commandCaption->setBuddy(m_commandLine);
 
-    auto* reportFrame = new QGroupBox(Caption(kReportFrame), this);
+    auto* reportFrame = new QGroupBox(FromBytes(text::kReportFrame), this);
     reportFrame->setObjectName(QStringLiteral("Frame3"));
-    m_create = new QPushButton(Caption(kCreate), reportFrame);
+    m_create = new QPushButton(FromBytes(text::kCreate), reportFrame);
     m_create->setObjectName(QStringLiteral("Command1"));
-    auto* browseReport = new QPushButton(Caption(kBrowseReport), reportFrame);
+    auto* browseReport = new QPushButton(FromBytes(text::kBrowseReport), reportFrame);
     browseReport->setObjectName(QStringLiteral("Command2"));
-    auto* done = new QPushButton(Caption(kDone), reportFrame);
+    auto* done = new QPushButton(FromBytes(text::kDone), reportFrame);
     done->setObjectName(QStringLiteral("Cmd_done"));
     auto* reportLayout = new QHBoxLayout(reportFrame);
     for (QPushButton* button : {m_create, browseReport, done}) {
@@ -189,32 +146,32 @@ void MicroStationDialog::buildControls() {
 void MicroStationDialog::load() {
     const core::AppState& state = m_context.state;
     // A remembered tick runs its handler and so refills its list; a clear box runs nothing.
-    m_checkUser->setChecked(state.UseUserConfig);
-    m_checkProject->setChecked(state.UseProjectConfig);
-    m_comboProject->setEnabled(state.UseProjectConfig);
-    m_comboUser->setEnabled(state.UseUserConfig);
+    m_checkUser->setChecked(state.microStation.UseUserConfig);
+    m_checkProject->setChecked(state.microStation.UseProjectConfig);
+    m_comboProject->setEnabled(state.microStation.UseProjectConfig);
+    m_comboUser->setEnabled(state.microStation.UseUserConfig);
     showFolder();
     // The options reappear at the next tick or choice.
-    showCommandLine(core::OpeningCommandLine(state.MicroStationFolder));
+    showCommandLine(core::OpeningCommandLine(state.preferences.MicroStationFolder));
     updateCreateEnabled();
 }
 
-QString MicroStationDialog::openDirectoryTV(QWidget* owner, const QString& title) {
-    return m_context.pickers.chooseFolder(owner, title,
-                                          FromBytes(m_context.state.MicroStationFolder));
+QString MicroStationDialog::chooseFolder(QWidget* owner, const QString& title) {
+    return m_context.pickers.chooseFolder(
+        owner, title, FromBytes(m_context.state.preferences.MicroStationFolder));
 }
 
 void MicroStationDialog::onBrowseFolder() {
-    const QString chosen = openDirectoryTV(this, Caption(kSelectLocationTitle));
+    const QString chosen = chooseFolder(this, FromBytes(text::kSelectLocationTitle));
     // A cancelled browse keeps the folder: emptying it would also empty the saved setting.
     if (chosen.isEmpty())
         return;
     core::AppState& state = m_context.state;
-    state.MicroStationFolder = ToBytes(QDir::toNativeSeparators(chosen));
+    state.preferences.MicroStationFolder = ToBytes(QDir::toNativeSeparators(chosen));
     showFolder();
-    showCommandLine(core::BareCommandLine(state.MicroStationFolder));
+    showCommandLine(core::BareCommandLine(state.preferences.MicroStationFolder));
     // Configuration patterns without a folder are looked up here until a report names one.
-    core::platform::SetCurrentFolder(state.MicroStationFolder);
+    core::platform::SetCurrentFolder(state.preferences.MicroStationFolder);
     updateCreateEnabled();
 }
 
@@ -225,12 +182,12 @@ void MicroStationDialog::onUserTicked(bool ticked) {
         ClearQuietly(m_comboUser);
         ClearQuietly(m_comboProject);
         fillUserList();
-        state.UserOption = core::UserOptionFor(state.UserConfigName);
+        state.microStation.UserOption = core::UserOptionFor(state.microStation.UserConfigName);
     } else {
         m_comboUser->setEnabled(false);
-        state.UserOption.clear();
+        state.microStation.UserOption.clear();
     }
-    state.UseUserConfig = ticked;
+    state.microStation.UseUserConfig = ticked;
     showCommandLine(core::FullCommandLine(state));
 }
 
@@ -241,12 +198,13 @@ void MicroStationDialog::onProjectTicked(bool ticked) {
         ClearQuietly(m_comboProject);
         fillProjectList();
         // Until an entry is chosen the option keeps the last project chosen in this run.
-        state.ProjectOption = core::ProjectOptionFor(state.ProjectConfigName);
+        state.microStation.ProjectOption =
+            core::ProjectOptionFor(state.microStation.ProjectConfigName);
     } else {
         m_comboProject->setEnabled(false);
-        state.ProjectOption.clear();
+        state.microStation.ProjectOption.clear();
     }
-    state.UseProjectConfig = ticked;
+    state.microStation.UseProjectConfig = ticked;
     showCommandLine(core::FullCommandLine(state));
 }
 
@@ -254,11 +212,11 @@ void MicroStationDialog::onUserSelected(int index) {
     if (index < 0)
         return;
     core::AppState& state = m_context.state;
-    state.UserConfigName = core::ConfigNameOf(EntryBytes(m_comboUser, index));
+    state.microStation.UserConfigName = core::ConfigNameOf(EntryBytes(m_comboUser, index));
     // The project files live under the user configuration's name, so its choice is void.
     ClearQuietly(m_comboProject);
     m_checkProject->setChecked(false);
-    state.UserOption = core::UserOptionFor(state.UserConfigName);
+    state.microStation.UserOption = core::UserOptionFor(state.microStation.UserConfigName);
     showCommandLine(core::FullCommandLine(state));
 }
 
@@ -266,8 +224,8 @@ void MicroStationDialog::onProjectSelected(int index) {
     if (index < 0)
         return;
     core::AppState& state = m_context.state;
-    state.ProjectConfigName = core::ConfigNameOf(EntryBytes(m_comboProject, index));
-    state.ProjectOption = core::ProjectOptionFor(state.ProjectConfigName);
+    state.microStation.ProjectConfigName = core::ConfigNameOf(EntryBytes(m_comboProject, index));
+    state.microStation.ProjectOption = core::ProjectOptionFor(state.microStation.ProjectConfigName);
     showCommandLine(core::FullCommandLine(state));
 }
 
@@ -280,7 +238,7 @@ void MicroStationDialog::fillUserList() {
     m_comboUser->setCurrentIndex(0);
     const std::string name = EntryBytes(m_comboUser, 0);
     if (name.find('.') != std::string::npos)
-        state.UserConfigName = core::ConfigNameOf(name);
+        state.microStation.UserConfigName = core::ConfigNameOf(name);
 }
 
 void MicroStationDialog::fillProjectList() {
@@ -290,10 +248,7 @@ void MicroStationDialog::fillProjectList() {
 }
 
 void MicroStationDialog::showFolder() {
-    const QString folder = FromBytes(m_context.state.MicroStationFolder);
-    m_folderLabel->setText(folder);
-    // The label may show it shortened.
-    m_folderLabel->setToolTip(folder);
+    m_folderLabel->setPath(FromBytes(m_context.state.preferences.MicroStationFolder));
 }
 
 void MicroStationDialog::showCommandLine(const std::string& line) {
@@ -302,43 +257,41 @@ void MicroStationDialog::showCommandLine(const std::string& line) {
 }
 
 void MicroStationDialog::updateCreateEnabled() {
-    m_create->setEnabled(core::MicroStationProgramExists(m_context.state.MicroStationFolder));
+    m_create->setEnabled(
+        core::MicroStationProgramExists(m_context.state.preferences.MicroStationFolder));
 }
 
 void MicroStationDialog::onCreate() {
     const QString shown = m_commandLine->text();
     const std::string line = shown == FromBytes(m_composedLine) ? m_composedLine : ToBytes(shown);
-    setEnabled(false);
-    core::CreateDebugReport(m_context.state, m_context.prompter, line, [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
-    // Clicks and keys held back while MicroStation ran reach the disabled dialog and die.
-    QCoreApplication::processEvents();
-    setEnabled(true);
+    ProgramWait wait;
+    core::CreateDebugReport(m_context.state, m_context.prompter, line, wait.whileWaiting());
 }
 
 void MicroStationDialog::onBrowseReport() {
-    const QString chosen = m_context.pickers.openFile(
-        this, Caption(kOpenTitle), FromBytes(core::platform::SystemRoot()), Caption(kReportFilter));
+    const QString chosen = m_context.pickers.openFile(this, FromBytes(text::kOpenReportTitle),
+                                                      FromBytes(core::platform::SystemRoot()),
+                                                      FromBytes(text::kReportFilter));
     if (chosen.isEmpty())
         return;
     core::AppState& state = m_context.state;
-    const std::string previous = state.ReportPath;
-    state.ReportPath = ToBytes(QDir::toNativeSeparators(chosen));
-    if (core::LoadDebugReport(state, m_context.prompter, kSourceChosen) !=
+    const std::string previous = state.report.ReportPath;
+    state.report.ReportPath = ToBytes(QDir::toNativeSeparators(chosen));
+    if (core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Skip) !=
         core::LoadOutcome::Loaded) {
         // The report on screen stays, and so does the path "Refresh" reads it from.
-        state.ReportPath = previous;
+        state.report.ReportPath = previous;
         return;
     }
-    state.ReportSource = std::string(kSourceChosen);
+    state.report.ReportSource = core::LoadMode::Skip;
 }
 
 void MicroStationDialog::onDone() {
     core::AppState& state = m_context.state;
-    if (state.ReportSource != kSourceChosen) {
-        core::LoadDebugReport(state, m_context.prompter, kSourceReread);
-        state.ReportSource = std::string(kSourceReread);
+    // A report the user chose stays on screen.
+    if (state.report.ReportSource != core::LoadMode::Skip) {
+        core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Update);
+        state.report.ReportSource = core::LoadMode::Update;
     }
     accept();
 }

@@ -8,11 +8,12 @@
 
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace varscope::ui {
+
+class PathLabel;
 
 // "Where's MicroStation ??": picks the MicroStation folder and the configuration files,
 // composes the debug command line, runs it and loads the report. Every opening starts from
@@ -23,7 +24,7 @@ public:
     MicroStationDialog(Context& context, QWidget* parent = nullptr);
 
     // A folder chosen by the user, or empty when cancelled.
-    QString openDirectoryTV(QWidget* owner, const QString& title = {});
+    QString chooseFolder(QWidget* owner, const QString& title = {});
 
 private:
     void buildControls();
@@ -45,7 +46,7 @@ private:
     void updateCreateEnabled();
 
     Context& m_context;
-    QLabel* m_folderLabel = nullptr;
+    PathLabel* m_folderLabel = nullptr;
     QCheckBox* m_checkUser = nullptr;
     QComboBox* m_comboUser = nullptr;
     QCheckBox* m_checkProject = nullptr;

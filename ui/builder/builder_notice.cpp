@@ -1,7 +1,7 @@
 #include "builder_notice.hpp"
 
-#include "main_texts.hpp"
-#include "ui/qt_prompter.hpp"
+#include "builder_texts.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

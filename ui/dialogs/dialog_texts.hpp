@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string_view>
+
+// Texts the editor dialog and the About box show, defined once.
+namespace varscope::ui::text {
+
+// "Define Editor"
+inline constexpr std::string_view kEditorTitle = "Define Editor";
+inline constexpr std::string_view kEditorFrame = "Editor";
+inline constexpr std::string_view kLocateEditors = "Locate Windows Editors";
+inline constexpr std::string_view kNotifyOnEdit = "Notify On Edit";
+inline constexpr std::string_view kSelectEditor = "Select Editor";
+inline constexpr std::string_view kCloseEditor = "Close";
+inline constexpr std::string_view kLocateWarning = "This operation may take a minute or two . . .";
+inline constexpr std::string_view kNotAProgram =
+    " cannot be started as a program. Choose a program file that you may run.";
+inline constexpr std::string_view kExeFilter = "Applications (*.Exe)";
+inline constexpr std::string_view kAnyFileFilter = "All files (*)";
+// %1 the program's file name, %2 the folder searched.
+inline constexpr std::string_view kSearchingFor = "Searching for %1 in:\n%2";
+inline constexpr std::string_view kCancelSearch = "Cancel";
+
+// The About box
+inline constexpr std::string_view kAboutPrefix = "About ";
+inline constexpr std::string_view kVersionPrefix = "Version ";
+inline constexpr std::string_view kAboutDescription =
+    "Views Msdebug.Txt and provides quick editing of configuration files by double clicking "
+    "in the Listviews.  Selected VARIABLE is on the clipboard if searching is required within "
+    "text editor.  Quick creation of workspace directives via the  Expression Builder "
+    "interface";
+inline constexpr std::string_view kSupportPrefix = "Comments and bug reports welcomed: ";
+inline constexpr std::string_view kSupportAddress = "varscope-support@example.com";
+inline constexpr std::string_view kNoMailProgram =
+    "No mail program could be started. Please write to ";
+inline constexpr std::string_view kAboutOk = "OK";
+
+} // namespace varscope::ui::text

@@ -1,0 +1,87 @@
+#include "launcher.hpp"
+
+#include "core/process.hpp"
+#include "core/session.hpp"
+#include "help_window.hpp"
+#include "main_window.hpp"
+#include "ui/dialogs/about_dialog.hpp"
+#include "ui/dialogs/editor_dialog.hpp"
+#include "ui/microstation/microstation_dialog.hpp"
+#include "ui/program_wait.hpp"
+
+#include <QAction>
+#include <QDialog>
+
+namespace varscope::ui {
+
+Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
+    const MainWindow::Actions& items = m_window.actions();
+    add<EditorDialog>(items.editingOptions, Window::Editor);
+    add<MicroStationDialog>(items.microStation, Window::MicroStation);
+    add<AboutDialog>(items.about, Window::About);
+    connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
+}
+
+template <typename Dialog> void Launcher::add(QAction* item, Window which) {
+    m_factories[Slot(which)] = [this] {
+        return new Dialog(m_window.context(), &m_window);
+    };
+    connect(item, &QAction::triggered, this, [this, which] { open(which); });
+    item->setEnabled(true);
+}
+
+QDialog* Launcher::create(Window which) {
+    QPointer<QDialog>& open = m_open[Slot(which)];
+    if (open != nullptr)
+        open->close();
+    QDialog* const dialog = m_factories[Slot(which)]();
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    open = dialog;
+    return dialog;
+}
+
+void Launcher::open(Window which) {
+    create(which)->exec();
+}
+
+QDialog* Launcher::show(Window which) {
+    QDialog* dialog = m_open[Slot(which)];
+    if (dialog == nullptr) {
+        dialog = create(which);
+        dialog->setModal(false);
+    }
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
+
+QDialog* Launcher::window(Window which) const {
+    return m_open[Slot(which)];
+}
+
+EditorDialog* Launcher::editorDialog() const {
+    return qobject_cast<EditorDialog*>(window(Window::Editor));
+}
+
+void Launcher::closeWindows() {
+    for (const QPointer<QDialog>& dialog : m_open) {
+        if (dialog != nullptr && dialog->isVisible())
+            dialog->close();
+    }
+}
+
+void Launcher::openHelp() {
+    const core::AppState& state = m_window.context().state;
+    if (UseCompiledHelp(state)) {
+        ProgramWait wait;
+        if (core::RunProgram(CompiledHelpCommandLine(state.preferences.ProgramFolder),
+                             wait.whileWaiting()))
+            return;
+    }
+    if (m_helpWindow == nullptr)
+        m_helpWindow = new HelpWindow(&m_window);
+    m_helpWindow->showContents();
+}
+
+} // namespace varscope::ui

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <array>
+#include <cstddef>
+#include <functional>
+
+class QAction;
+class QDialog;
+
+namespace varscope::ui {
+
+class EditorDialog;
+class HelpWindow;
+class MainWindow;
+
+// The one place that opens a window from a menu. A window opens fresh each time, modal over
+// the main window, and goes when it closes; until then it is kept here so that quitting can
+// close it. A window of the program is an entry in `Window` and one line in the constructor.
+class Launcher final : public QObject {
+    Q_OBJECT
+public:
+    // The windows, in the order quitting closes them.
+    enum class Window { Editor, About, MicroStation, Count };
+
+    explicit Launcher(MainWindow& window);
+
+    // A fresh window, modal over the main window; returns once it has closed.
+    void open(Window which);
+    // The window without waiting for it: the one open already, else a fresh one, not modal.
+    QDialog* show(Window which);
+    // The window while it is open, or null.
+    QDialog* window(Window which) const;
+    EditorDialog* editorDialog() const;
+    // Closes the windows that are open, in the order of `Window`.
+    void closeWindows();
+
+    // F1 and Help > "Contents": the system's help viewer when it has one and the compiled help
+    // is there, else our own help window. Not modal; it stays until the main window closes.
+    void openHelp();
+    HelpWindow* helpWindow() const { return m_helpWindow; }
+
+private:
+    using Factory = std::function<QDialog*()>;
+
+    // `item` opens a `Dialog` as the window `which`.
+    template <typename Dialog> void add(QAction* item, Window which);
+    // One window of a kind at a time: one open already makes way, its choices are in the
+    // shared state.
+    QDialog* create(Window which);
+
+    static std::size_t Slot(Window which) { return std::size_t(which); }
+
+    MainWindow& m_window;
+    std::array<Factory, std::size_t(Window::Count)> m_factories;
+    std::array<QPointer<QDialog>, std::size_t(Window::Count)> m_open;
+    HelpWindow* m_helpWindow = nullptr;
+};
+
+} // namespace varscope::ui

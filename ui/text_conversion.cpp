@@ -1,0 +1,61 @@
+#include "text_conversion.hpp"
+
+#include "core/platform/platform.hpp"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace varscope::ui {
+
+namespace {
+
+bool IsValidUtf8(std::string_view bytes) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return !decoder.hasError();
+}
+
+} // namespace
+
+QString FromBytes(std::string_view bytes) {
+    if (core::platform::TextIsInSystemCodePage()) {
+        QStringDecoder decoder(QStringConverter::System);
+        return decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    }
+    bool ascii = true;
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    if (IsValidUtf8(bytes))
+        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    // Windows-1252: Latin-1 except for the 0x80-0x9F block.
+    static const char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString out;
+    out.reserve(qsizetype(bytes.size()));
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        out.append(byte >= 0x80 && byte < 0xA0 ? QChar(kHigh[byte - 0x80]) : QChar(byte));
+    }
+    return out;
+}
+
+std::string ToBytes(const QString& text) {
+    QByteArray bytes;
+    if (core::platform::TextIsInSystemCodePage()) {
+        QStringEncoder encoder(QStringConverter::System);
+        bytes = encoder.encode(text);
+    } else {
+        bytes = text.toUtf8();
+    }
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+} // namespace varscope::ui
