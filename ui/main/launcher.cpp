@@ -4,6 +4,8 @@
 #include "core/session.hpp"
 #include "help_window.hpp"
 #include "main_window.hpp"
+#include "ui/builder/builder_notice.hpp"
+#include "ui/builder/builder_window.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
@@ -11,21 +13,41 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QSignalBlocker>
 
 namespace varscope::ui {
+
+namespace {
+
+// The builder comes after the notice, which it closes once its list is built. The menu item
+// stays quiet while the notice waits, so a second click opens no second builder.
+QDialog* NewExpressionBuilder(MainWindow& window) {
+    BuilderNotice* notice = nullptr;
+    {
+        const QSignalBlocker quiet(window.actions().expressionBuilder);
+        notice = ShowBuilderNotice(&window);
+    }
+    return new ExpressionBuilder(window.context(), &window, notice);
+}
+
+} // namespace
 
 Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     const MainWindow::Actions& items = m_window.actions();
     add<EditorDialog>(items.editingOptions, Window::Editor);
     add<MicroStationDialog>(items.microStation, Window::MicroStation);
     add<AboutDialog>(items.about, Window::About);
+    add(items.expressionBuilder, Window::Builder,
+        [this] { return NewExpressionBuilder(m_window); });
     connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
 }
 
 template <typename Dialog> void Launcher::add(QAction* item, Window which) {
-    m_factories[Slot(which)] = [this] {
-        return new Dialog(m_window.context(), &m_window);
-    };
+    add(item, which, [this] { return new Dialog(m_window.context(), &m_window); });
+}
+
+void Launcher::add(QAction* item, Window which, Factory factory) {
+    m_factories[Slot(which)] = std::move(factory);
     connect(item, &QAction::triggered, this, [this, which] { open(which); });
     item->setEnabled(true);
 }
