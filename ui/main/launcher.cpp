@@ -15,6 +15,8 @@
 #include <QDialog>
 #include <QSignalBlocker>
 
+#include <utility>
+
 namespace varscope::ui {
 
 namespace {
