@@ -108,40 +108,24 @@ void ExpressionBuilder::buildControls() {
     directives->setObjectName(QStringLiteral("Frame1"));
     auto* directiveGrid = new QGridLayout(directives);
     QList<QPushButton*> directiveButtons;
-    int place = 0;
-    for (const text::BuilderButton& entry : text::kDirectiveButtons) {
-        QPushButton* button = NewButton(entry.name, entry.caption, directives);
-        directiveGrid->addWidget(button, place / text::kDirectiveColumns,
-                                 place % text::kDirectiveColumns);
-        ++place;
-        directiveButtons << button;
-        const core::BuilderPiece piece = entry.piece;
-        connect(button, &QPushButton::clicked, this, [this, piece] {
-            insertIntoExpression(FromBytes(piece.text), FromBytes(piece.placeholder));
-        });
-    }
+    for (const text::BuilderButton& entry : text::kDirectiveButtons)
+        directiveButtons << newPieceButton(entry, directives);
     QPushButton* clear = NewButton("Command_clear", text::kClear, directives);
-    directiveGrid->addWidget(clear, place / text::kDirectiveColumns,
-                             place % text::kDirectiveColumns);
     directiveButtons << clear;
+    for (int place = 0; place < directiveButtons.size(); ++place)
+        directiveGrid->addWidget(directiveButtons[place], place / text::kDirectiveColumns,
+                                 place % text::kDirectiveColumns);
     SameWidth(directiveButtons);
 
     auto* functions = new QGroupBox(FromBytes(text::kFunctionsFrame), this);
     functions->setObjectName(QStringLiteral("Frame3"));
     auto* functionGrid = new QGridLayout(functions);
     QList<QPushButton*> functionButtons;
-    place = 0;
-    for (const text::BuilderButton& entry : text::kFunctionButtons) {
-        QPushButton* button = NewButton(entry.name, entry.caption, functions);
-        button->setToolTip(FromBytes(entry.toolTip));
-        functionGrid->addWidget(button, place % text::kFunctionRows, place / text::kFunctionRows);
-        ++place;
-        functionButtons << button;
-        const core::BuilderPiece piece = entry.piece;
-        connect(button, &QPushButton::clicked, this, [this, piece] {
-            insertIntoExpression(FromBytes(piece.text), FromBytes(piece.placeholder));
-        });
-    }
+    for (const text::BuilderButton& entry : text::kFunctionButtons)
+        functionButtons << newPieceButton(entry, functions);
+    for (int place = 0; place < functionButtons.size(); ++place)
+        functionGrid->addWidget(functionButtons[place], place % text::kFunctionRows,
+                                place / text::kFunctionRows);
     SameWidth(functionButtons);
 
     auto* variables = new QGroupBox(FromBytes(text::kVariablesFrame), this);
@@ -200,6 +184,17 @@ void ExpressionBuilder::buildControls() {
     connect(m_paste, &QAction::triggered, m_expression, &QTextEdit::paste);
     connect(m_cut, &QAction::triggered, m_expression, &QTextEdit::cut);
     connect(listCopy, &QAction::triggered, this, &ExpressionBuilder::copySelectedName);
+}
+
+QPushButton* ExpressionBuilder::newPieceButton(const text::BuilderButton& entry, QWidget* group) {
+    QPushButton* button = NewButton(entry.name, entry.caption, group);
+    if (!entry.toolTip.empty())
+        button->setToolTip(FromBytes(entry.toolTip));
+    const QString piece = FromBytes(entry.piece.text);
+    const QString placeholder = FromBytes(entry.piece.placeholder);
+    connect(button, &QPushButton::clicked, this,
+            [this, piece, placeholder] { insertIntoExpression(piece, placeholder); });
+    return button;
 }
 
 void ExpressionBuilder::load(QWidget* notice) {

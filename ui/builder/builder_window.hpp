@@ -16,6 +16,10 @@ class QTextEdit;
 
 namespace varscope::ui {
 
+namespace text {
+struct BuilderButton;
+}
+
 // "Expression Builder": buttons add ready-made pieces of configuration text to an editable
 // box, their placeholder words in red; a list offers the names the report defines. The
 // result leaves through the clipboard; nothing is kept when it closes.
@@ -28,6 +32,8 @@ public:
 
 private:
     void buildControls();
+    // A button that adds its piece.
+    QPushButton* newPieceButton(const text::BuilderButton& entry, QWidget* group);
     void load(QWidget* notice);
 
     // Adds `piece`: at the caret, or after a blank at the end with `placeholder` in red.
