@@ -1,4 +1,5 @@
 // varscope-cli: the core, headless. Writes a view of a report the way the export does.
+#include "core/category.hpp"
 #include "core/export.hpp"
 #include "core/fileio.hpp"
 #include "core/platform/platform.hpp"
@@ -31,15 +32,23 @@ delimited text, exactly as Varscope's "Output View to Text File" writes it:
 one line per row, each ended by CR LF.
 
 Options:
-  --view all|isolate|summary|files
+  --view all|isolate|summary|files|category
                       all      every variable line, in report order (default)
                       isolate  the records of one variable or one level; needs
                                --name or --level
                       summary  the report's summary lines
                       files    the configuration files in processing order
+                      category the Category page's tree of a category file;
+                               needs --categories
   --name NAME         with --view isolate: the variable's exact name
   --level LEVEL       with --view isolate: a level code (1, 2, 6, 7, 8, 9) or its
                       name: Predefined, System, Site, Project, Application, User
+  --categories FILE   with --view category: the category file. Each category,
+                      then each member below it after a TAB when it has values
+                      (two when not), each value after two TABs; lines end in
+                      LF, the text in CR LF. A missing or unreadable file is an
+                      empty tree; a repeated name (ignoring case) is told on
+                      standard error and the tree is written as far as built
   --columns LIST      comma-separated subset of level,variable,value,expansion,file
                       (default: all five)
   --delimiter TEXT    text between columns (default "|"); "tab" and "space"
@@ -57,6 +66,7 @@ struct Options {
     std::string view = "all";
     std::optional<std::string> name;
     std::optional<std::string> level;
+    std::optional<std::string> categories;
     unsigned columns = AllColumns;
     std::string delimiter = "|";
     std::optional<std::string> out;
@@ -80,7 +90,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
             return std::string(argv[++i]);
         };
         if (arg == "--view" || arg == "--name" || arg == "--level" || arg == "--columns" ||
-            arg == "--delimiter" || arg == "--out") {
+            arg == "--delimiter" || arg == "--out" || arg == "--categories") {
             const auto text = value(arg);
             if (!text)
                 return kExitUsage;
@@ -92,6 +102,8 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
                 options.level = *text;
             else if (arg == "--out")
                 options.out = *text;
+            else if (arg == "--categories")
+                options.categories = *text;
             else if (arg == "--delimiter")
                 options.delimiter = *text == "tab" ? "\t" : *text == "space" ? " " : *text;
             else if (!ParseColumnList(*text, options.columns))
@@ -107,8 +119,10 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
         return UsageError(positional.empty() ? "no report given" : "more than one report given");
     options.report = std::string(positional.front());
     if (options.view != "all" && options.view != "isolate" && options.view != "summary" &&
-        options.view != "files")
+        options.view != "files" && options.view != "category")
         return UsageError("unknown view '" + options.view + "'");
+    if ((options.view == "category") != options.categories.has_value())
+        return UsageError("--view category and --categories FILE go together");
     if (options.view == "isolate" && options.name.has_value() == options.level.has_value())
         return UsageError("--view isolate needs exactly one of --name and --level");
     if (options.view != "isolate" && (options.name || options.level))
@@ -204,10 +218,40 @@ private:
     int m_errno = 0;
 };
 
+// The Category page's tree as its export writes it, over the whole report read at once.
+int ExportCategoryTree(const Options& options, Output& output) {
+    ReadResult read = ReadWholeFile(options.report);
+    if (!read.bytes) {
+        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
+        return kExitFailure;
+    }
+    ReportData report = ParseReport(std::move(*read.bytes));
+    const CategoryTree tree =
+        BuildCategoryTree(ReadCategoryListing(*options.categories), report.Variables);
+    if (tree.duplicateKey)
+        std::fprintf(stderr, "%s\n", DuplicateKeyMessage(*tree.duplicateKey).c_str());
+    std::string text;
+    AppendTextLine(text, CategoryExportText(tree));
+    if (!output.write(text) || !output.finish()) {
+        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", output.name().c_str(),
+                     output.reason());
+        return kExitFailure;
+    }
+    if (report.SkippedLines > 0)
+        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n",
+                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
+                     options.report.c_str());
+    return kExitOk;
+}
+
 int Export(int argc, char** argv) {
     Options options;
     if (const auto failure = ParseOptions(argc, argv, options))
         return *failure;
+    if (options.view == "category") {
+        Output output(options);
+        return ExportCategoryTree(options, output);
+    }
     const ExportView view = ViewOf(options);
     const auto cannotRead = [&](const std::string& reason) {
         std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", reason.c_str());

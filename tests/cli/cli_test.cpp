@@ -1,6 +1,7 @@
 // Runs the real varscope-cli binary and checks its exit code, standard output and
 // standard error byte for byte.
 #include "bench/report_generator.hpp"
+#include "core/category.hpp"
 #include "core/export.hpp"
 #include "core/platform/platform.hpp"
 #include "core/report.hpp"
@@ -32,6 +33,9 @@ const std::string kRealistic = kFixtures + "/realistic_msdebug.txt";
 const std::string kHostile = kFixtures + "/hostile_msdebug.txt";
 const std::string kCrOnly = kFixtures + "/cr_only_msdebug.txt";
 const std::string kRandom = kFixtures + "/random.bin";
+const std::string kExamples = VARSCOPE_EXAMPLES;
+const std::string kSample = kExamples + "/sample-msdebug.txt";
+const std::string kDemoCategories = kExamples + "/DebugCategory.Txt";
 
 std::string Crlf(std::initializer_list<std::string_view> lines) {
     std::string out;
@@ -188,7 +192,8 @@ TEST_F(CliTest, help_explainsEveryOptionAndExitsZero) {
         EXPECT_EQ(result.err, "");
         for (const std::string_view word :
              {"varscope-cli export REPORT", "--view", "all", "isolate", "summary", "files",
-              "--name", "--level", "--columns", "--delimiter", "tab", "space", "--out"})
+              "--name", "--level", "--columns", "--delimiter", "tab", "space", "--out", "category",
+              "--categories"})
             EXPECT_NE(result.out.find(word), std::string::npos) << word;
     }
 }
@@ -413,4 +418,41 @@ TEST_F(CliTest, badUsage_exitTwoWithMessage) {
     // Bad usage is told as such even when the report is missing as well.
     ExpectUsageError({"export", missing, "--view", "isolate", "--level", "Workspace"}, "Workspace");
     ExpectUsageError({"export", missing, "--view", "isolate", "--level", "3"}, "'3'");
+}
+
+TEST_F(CliTest, categoryView_theDemoTreeAsTheExportWritesIt) {
+    const std::string out =
+        Export({kSample, "--view", "category", "--categories", kDemoCategories});
+    // A member defined at two levels, then one the report lacks, which is a leaf.
+    const std::string seeds = "Seeds\n"
+                              "\tSeed files   [MS_SEEDFILES]\n"
+                              "\t\tC:/Bentley/Workspace/Standards/seed/\n"
+                              "\t\tC:/Bentley/Workspace/ProjectData/Civil/seed/\n"
+                              "\t\tCell seed   [MS_CELLSEED]\n"
+                              "Design files\n";
+    EXPECT_EQ(out.substr(0, seeds.size()), seeds);
+    varscope::core::ReportData report = varscope::core::ParseReport(ReadBytes(kSample));
+    const auto tree = varscope::core::BuildCategoryTree(
+        varscope::core::ReadCategoryListing(kDemoCategories), report.Variables);
+    EXPECT_EQ(out, varscope::core::CategoryExportText(tree) + "\r\n");
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\r'), 1);
+    EXPECT_EQ(Export({kSample, "--view", "category", "--categories", kDemoCategories, "--columns",
+                      "level", "--delimiter", "tab"}),
+              out);
+
+    // A missing category file is an empty tree.
+    EXPECT_EQ(Export({kSample, "--view", "category", "--categories", temp("missing.txt")}), "\r\n");
+
+    // A repeated name is told as the window tells it; what was built before it goes out.
+    WriteBytes(temp("repeated.txt"), "[node=Seeds]\r\nSeed files=MS_SEEDFILES\r\n"
+                                     "[node=Plot]\r\nseed FILES=MS_PENTABLE\r\n");
+    const Result repeated =
+        Run({"export", kSample, "--view", "category", "--categories", temp("repeated.txt")});
+    EXPECT_EQ(repeated.exitCode, 0);
+    EXPECT_EQ(repeated.err, "Error. Unique Name Required in Category File.\n"
+                            "Multiple Instances of: seed FILES\n");
+    EXPECT_EQ(repeated.out, "Seeds\n\t\tSeed files   [MS_SEEDFILES]\nPlot\n\r\n");
+
+    ExpectUsageError({"export", kSample, "--view", "category"}, "--categories");
+    ExpectUsageError({"export", kSample, "--categories", kDemoCategories}, "--categories");
 }
