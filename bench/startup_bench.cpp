@@ -5,6 +5,7 @@
 // must stay under 2. The same pair is also timed inside this process, window only, to show
 // what the report itself costs; that pair is printed, not judged.
 #include "bench/report_generator.hpp"
+#include "bench/silent_context.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "ui/context.hpp"
@@ -37,30 +38,8 @@ using namespace varscope;
 constexpr int kDefinitions = 100'000;
 constexpr double kRatioLimit = 2.0;
 
-// Start-up messages are dropped: nothing may wait for a click.
-class SilentPrompter final : public core::Prompter {
-public:
-    void message(std::string_view, core::MessageIcon, std::string_view) override {}
-    bool ask(std::string_view, std::string_view) override { return false; }
-    core::Answer askYesNoCancel(std::string_view, std::string_view) override {
-        return core::Answer::Cancel;
-    }
-    std::optional<std::string> input(std::string_view, std::string_view,
-                                     std::string_view) override {
-        return std::nullopt;
-    }
-};
-
-class NoPickers final : public ui::Pickers {
-public:
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override {
-        return {};
-    }
-    QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
-};
+using bench::NoPickers;
+using bench::SilentPrompter;
 
 struct Setting {
     QTemporaryDir programFolder;

@@ -8,11 +8,13 @@
 #include "ui/main/view_interaction.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <functional>
@@ -32,19 +34,24 @@ struct SeenModal {
 };
 
 // Triggers `action` and, once its window is up, notes it and runs `whileOpen` (by default,
-// closing it).
+// closing it). Polled: a window may come only after a wait that handles events.
 SeenModal TriggerModal(QAction* action, const std::function<void(QWidget*)>& whileOpen = {}) {
     SeenModal seen;
-    QTimer::singleShot(0, action, [&] {
+    QWidget* const before = QApplication::activeModalWidget();
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, action, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr)
+        if (modal == nullptr || modal == before)
             return;
+        poll.stop();
         seen = {modal->objectName(), modal->isModal(), modal->parentWidget(), modal};
         if (whileOpen)
             whileOpen(modal);
         else
             modal->close();
     });
+    poll.start();
     action->trigger();
     return seen;
 }
@@ -65,6 +72,22 @@ protected:
     }
 };
 
+// Notes the windows that are shown, in order.
+class ShowRecorder final : public QObject {
+public:
+    ShowRecorder() { QCoreApplication::instance()->installEventFilter(this); }
+    ~ShowRecorder() override { QCoreApplication::instance()->removeEventFilter(this); }
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow())
+            shown << watched->objectName();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 class MainMenuWindowsTest final : public QObject {
@@ -77,9 +100,9 @@ private slots:
         const ui::MainWindow::Actions& actions = h.window->actions();
         for (QAction* ready :
              {actions.editingOptions, actions.microStation, actions.categoryManager, actions.about,
-              actions.report, actions.refresh, actions.contents})
+              actions.expressionBuilder, actions.report, actions.refresh, actions.contents})
             QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
-        for (QAction* later : {actions.expressionBuilder, actions.exportView})
+        for (QAction* later : {actions.exportView})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
     }
 
@@ -93,6 +116,8 @@ private slots:
         QTest::newRow("About") << QStringLiteral("about") << QStringLiteral("frmAbout");
         QTest::newRow("Category Manager")
             << QStringLiteral("defineCategory") << QStringLiteral("Category");
+        QTest::newRow("Expression Builder")
+            << QStringLiteral("expBuild") << QStringLiteral("Builder");
     }
 
     void menuItems_openTheirWindowModalOverTheMainWindow_freshEachTime() {
@@ -129,6 +154,34 @@ private slots:
             });
         }
         QCOMPARE(requests, 1);
+    }
+
+    void expressionBuilder_afterTheNotice_whichIsGoneOnceTheListIsBuilt() {
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        QAction* item = h.window->actions().expressionBuilder;
+        // A second click while the notice waits.
+        QTimer::singleShot(0, item, [item] { item->trigger(); });
+        ShowRecorder recorder;
+        bool noticeOpen = true;
+        int listed = 0;
+
+        TriggerModal(item, [&](QWidget* builder) {
+            noticeOpen = false;
+            for (const QWidget* top : QApplication::topLevelWidgets())
+                noticeOpen |= top->objectName() == QStringLiteral("frmNotice") && top->isVisible();
+            listed = builder->findChild<QAbstractItemView*>(QStringLiteral("List_config"))
+                         ->model()
+                         ->rowCount();
+            builder->close();
+        });
+
+        QCOMPARE(recorder.shown.filter(QRegularExpression(QStringLiteral("^(frmNotice|Builder)$"))),
+                 (QStringList{QStringLiteral("frmNotice"), QStringLiteral("Builder")}));
+        QVERIFY(!noticeOpen);
+        QVERIFY(listed > 0);
+        QVERIFY(h.prompter.shown.empty());
     }
 
     void microStation_eachOpeningReadsTheStateAgain() {

@@ -347,7 +347,7 @@ private slots:
         QCOMPARE(barOrder, (QStringList{QStringLiteral("configOpts"), QStringLiteral("popUp"),
                                         QStringLiteral("help")}));
         const ui::MainWindow::Actions& actions = h.window->actions();
-        for (QAction* later : {actions.expressionBuilder, actions.exportView})
+        for (QAction* later : {actions.exportView})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
         QVERIFY(actions.contents->isEnabled());
         QCOMPARE(actions.contents->shortcut(), QKeySequence(Qt::Key_F1));

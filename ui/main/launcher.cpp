@@ -4,6 +4,8 @@
 #include "core/session.hpp"
 #include "help_window.hpp"
 #include "main_window.hpp"
+#include "ui/builder/builder_notice.hpp"
+#include "ui/builder/builder_window.hpp"
 #include "ui/category/category_manager.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
@@ -12,28 +14,49 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QSignalBlocker>
 
-#include <type_traits>
+#include <utility>
 
 namespace varscope::ui {
+
+namespace {
+
+// The builder comes after the notice, which it closes once its list is built. The menu item
+// stays quiet while the notice waits, so a second click opens no second builder.
+QDialog* NewExpressionBuilder(MainWindow& window) {
+    BuilderNotice* notice = nullptr;
+    {
+        const QSignalBlocker quiet(window.actions().expressionBuilder);
+        notice = ShowBuilderNotice(&window);
+    }
+    return new ExpressionBuilder(window.context(), &window, notice);
+}
+
+} // namespace
 
 Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     const MainWindow::Actions& items = m_window.actions();
     add<EditorDialog>(items.editingOptions, Window::Editor);
     add<MicroStationDialog>(items.microStation, Window::MicroStation);
     add<AboutDialog>(items.about, Window::About);
-    add<CategoryManager>(items.categoryManager, Window::CategoryManager);
+    add(items.categoryManager, Window::CategoryManager, [this] {
+        auto* manager = new CategoryManager(m_window.context(), &m_window);
+        connect(manager, &CategoryManager::categoryTreeRebuildRequested, &m_window,
+                &MainWindow::rebuildCategoryTree);
+        return manager;
+    });
+    add(items.expressionBuilder, Window::Builder,
+        [this] { return NewExpressionBuilder(m_window); });
     connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
 }
 
 template <typename Dialog> void Launcher::add(QAction* item, Window which) {
-    m_factories[Slot(which)] = [this] {
-        auto* dialog = new Dialog(m_window.context(), &m_window);
-        if constexpr (std::is_same_v<Dialog, CategoryManager>)
-            connect(dialog, &CategoryManager::categoryTreeRebuildRequested, &m_window,
-                    &MainWindow::rebuildCategoryTree);
-        return dialog;
-    };
+    add(item, which, [this] { return new Dialog(m_window.context(), &m_window); });
+}
+
+void Launcher::add(QAction* item, Window which, Factory factory) {
+    m_factories[Slot(which)] = std::move(factory);
     connect(item, &QAction::triggered, this, [this, which] { open(which); });
     item->setEnabled(true);
 }

@@ -23,7 +23,7 @@ class Launcher final : public QObject {
     Q_OBJECT
 public:
     // The windows, in the order quitting closes them.
-    enum class Window { Editor, About, MicroStation, CategoryManager, Count };
+    enum class Window { Editor, About, MicroStation, CategoryManager, Builder, Count };
 
     explicit Launcher(MainWindow& window);
 
@@ -47,6 +47,8 @@ private:
 
     // `item` opens a `Dialog` as the window `which`.
     template <typename Dialog> void add(QAction* item, Window which);
+    // `item` opens what `factory` makes as the window `which`.
+    void add(QAction* item, Window which, Factory factory);
     // One window of a kind at a time: one open already makes way, its choices are in the
     // shared state.
     QDialog* create(Window which);
