@@ -75,11 +75,11 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         const ui::MainWindow::Actions& actions = h.window->actions();
-        for (QAction* ready : {actions.editingOptions, actions.microStation, actions.about,
-                               actions.report, actions.refresh, actions.contents})
+        for (QAction* ready :
+             {actions.editingOptions, actions.microStation, actions.about, actions.report,
+              actions.refresh, actions.contents, actions.exportView})
             QVERIFY2(ready->isEnabled(), qPrintable(ready->objectName()));
-        for (QAction* later :
-             {actions.categoryManager, actions.expressionBuilder, actions.exportView})
+        for (QAction* later : {actions.categoryManager, actions.expressionBuilder})
             QVERIFY2(!later->isEnabled(), qPrintable(later->objectName()));
     }
 
@@ -91,6 +91,8 @@ private slots:
         QTest::newRow("MicroStation")
             << QStringLiteral("defineMicroStation") << QStringLiteral("microstation");
         QTest::newRow("About") << QStringLiteral("about") << QStringLiteral("frmAbout");
+        QTest::newRow("Output View to Text File")
+            << QStringLiteral("pMnuOutput") << QStringLiteral("outOpts");
     }
 
     void menuItems_openTheirWindowModalOverTheMainWindow_freshEachTime() {

@@ -6,6 +6,7 @@
 #include "main_window.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
+#include "ui/export/output_options_dialog.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
 #include "ui/program_wait.hpp"
 
@@ -19,6 +20,7 @@ Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     add<EditorDialog>(items.editingOptions, Window::Editor);
     add<MicroStationDialog>(items.microStation, Window::MicroStation);
     add<AboutDialog>(items.about, Window::About);
+    add<OutputOptionsDialog>(items.exportView, Window::Output);
     connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
 }
 
