@@ -89,10 +89,11 @@ void OutputOptionsDialog::buildControls() {
     auto* delimiterLayout = new QGridLayout(delimiters);
     for (int index = 0; index < int(m_option.size()); ++index)
         delimiterLayout->addWidget(m_option[index], index, 0);
+    // The box beside "Character", whose delimiter it holds.
     delimiterLayout->addWidget(m_delimiterLabel, 0, 1, Qt::AlignRight);
     delimiterLayout->addWidget(m_delimiter, 0, 2);
-    delimiterLayout->setColumnStretch(1, 1);
-    delimiterLayout->setColumnMinimumWidth(1, 3 * m_delimiter->fontMetrics().averageCharWidth());
+    delimiterLayout->setColumnMinimumWidth(1, 8 * m_delimiter->fontMetrics().averageCharWidth());
+    delimiterLayout->setColumnStretch(3, 1);
 
     auto* columns = new QGroupBox(FromBytes(text::kOutputColumns), this);
     columns->setObjectName(QStringLiteral("Frame2"));
