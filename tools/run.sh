@@ -13,8 +13,13 @@ bash tools/demo.sh
 demo_home="$PWD/build/demo"
 mkdir -p "$demo_home"
 demo_folder="$PWD/examples/MicroStation"
+demo_categories="$PWD/examples/DebugCategory.Txt"
 if [ ! -f "$demo_home/Dbgscope.Ini" ]; then
-    printf '[preferences]\r\nmicrostation=%s/\r\n' "$demo_folder" >"$demo_home/Dbgscope.Ini"
+    printf '[preferences]\r\nmicrostation=%s/\r\ncategoryFile=%s\r\n' \
+        "$demo_folder" "$demo_categories" >"$demo_home/Dbgscope.Ini"
+elif ! grep -qi '^categoryFile=' "$demo_home/Dbgscope.Ini"; then
+    # A demo folder from before the Category page: its one section takes the key at the end.
+    printf 'categoryFile=%s\r\n' "$demo_categories" >>"$demo_home/Dbgscope.Ini"
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

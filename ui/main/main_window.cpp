@@ -12,6 +12,7 @@
 #include "list_views.hpp"
 #include "main_texts.hpp"
 #include "text_list_model.hpp"
+#include "ui/category/category_tree_page.hpp"
 #include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
@@ -141,6 +142,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     resize(m_startUpSize);
     m_interaction = new ViewInteraction(*this);
     m_launcher = new Launcher(*this);
+    m_categoryTree = new CategoryTreePage(*this);
     applyPageVisibility();
 }
 

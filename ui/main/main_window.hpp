@@ -20,6 +20,7 @@ class PendingReport;
 
 namespace varscope::ui {
 
+class CategoryTreePage;
 class FileOrderModel;
 class IconLibrary;
 class Launcher;
@@ -98,6 +99,8 @@ public:
     ViewInteraction& interaction() const { return *m_interaction; }
     // The windows opened from the menus, help included.
     Launcher& launcher() const { return *m_launcher; }
+    // The Category tree, rebuilt on `categoryTreeRequested`.
+    CategoryTreePage& categoryTree() const { return *m_categoryTree; }
     // "&Quit": closes the windows opened from this one, then this one.
     void quit();
 
@@ -142,6 +145,7 @@ private:
     QLabel* m_statusPath = nullptr;
     ViewInteraction* m_interaction = nullptr;
     Launcher* m_launcher = nullptr;
+    CategoryTreePage* m_categoryTree = nullptr;
     QSize m_startUpSize;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;

@@ -102,6 +102,14 @@ void ViewInteraction::filesDoubleClicked() {
     openForEdit(std::string(files[std::size_t(row)]));
 }
 
+void ViewInteraction::categoryValueDoubleClicked(const core::ConfigVariable& record) {
+    const std::string name(record.Name);
+    const std::string file(record.File);
+    offerEditorDialog();
+    CopyToClipboard(name);
+    openForEdit(file);
+}
+
 void ViewInteraction::updateReport() {
     // The caller of a reload marks where the report came from only after start-up, "Done"
     // and "Browse:"; F5 and "Refresh" leave it as the load left it.

@@ -10,7 +10,8 @@ class QPoint;
 
 namespace varscope::core {
 enum class EditOutcome;
-}
+struct ConfigVariable;
+} // namespace varscope::core
 
 namespace varscope::ui {
 
@@ -36,6 +37,9 @@ public:
     void isolateDoubleClicked();
     // File Order: offers the editor dialog when no editor is set and opens the file.
     void filesDoubleClicked();
+    // Category: a value node's record, opened as from All Variables but without marking a
+    // file that was only viewed.
+    void categoryValueDoubleClicked(const core::ConfigVariable& record);
 
     // F5 in All Variables: the report in the MicroStation folder.
     void updateReport();
