@@ -1,28 +1,11 @@
 #include "export_file.hpp"
 
-#include "category.hpp"
-#include "export.hpp"
 #include "fileio.hpp"
-
-#include <vector>
 
 namespace varscope::core {
 
 std::string DefaultOutputFile(std::string_view programFolder) {
     return JoinPath(programFolder, text::kOutputFileName);
-}
-
-std::string CategoryViewExport(const std::string& categoryFile, std::span<ConfigVariable> records) {
-    std::vector<int> links;
-    links.reserve(records.size());
-    for (const ConfigVariable& record : records)
-        links.push_back(record.TreeNode);
-    std::string out;
-    AppendTextLine(
-        out, CategoryExportText(BuildCategoryTree(ReadCategoryListing(categoryFile), records)));
-    for (std::size_t i = 0; i < records.size(); ++i)
-        records[i].TreeNode = links[i];
-    return out;
 }
 
 std::optional<std::string> WriteExportFile(const std::string& path, std::string_view bytes) {

@@ -1,8 +1,10 @@
 #include "shown_view.hpp"
 
+#include "core/category.hpp"
 #include "core/export.hpp"
-#include "core/export_file.hpp"
 #include "core/session.hpp"
+#include "ui/category/category_tree_model.hpp"
+#include "ui/category/category_tree_page.hpp"
 #include "ui/main/list_views.hpp"
 #include "ui/main/main_window.hpp"
 
@@ -54,8 +56,7 @@ std::string TextRows(const std::vector<std::string_view>& lines) {
 
 std::optional<std::string> ShownViewText(MainWindow& window, const core::ExportChoices& choices,
                                          const RowProgress& progress) {
-    core::AppState& state = window.context().state;
-    core::ReportData& report = state.report.Contents;
+    const core::ReportData& report = window.context().state.report.Contents;
     switch (window.currentPage()) {
     case MainWindow::AllVariablesPage:
         return VariableRows(*window.allVariablesView(), choices, report.Variables, progress);
@@ -65,8 +66,12 @@ std::optional<std::string> ShownViewText(MainWindow& window, const core::ExportC
         return TextRows(report.SummaryLines);
     case MainWindow::FileOrderPage:
         return TextRows(report.ConfigFilesUsed);
-    case MainWindow::CategoryPage:
-        return core::CategoryViewExport(state.preferences.CategoryFilePath, report.Variables);
+    case MainWindow::CategoryPage: {
+        // The tree as the page shows it, built when the page came to the front.
+        std::string out;
+        core::AppendTextLine(out, core::CategoryExportText(window.categoryTree().model().tree()));
+        return out;
+    }
     default:
         return std::string();
     }
