@@ -4,7 +4,7 @@
 #include "core/fileio.hpp"
 #include "core/platform/platform.hpp"
 #include "core/report.hpp"
-#include "core/session.hpp"
+#include "core/report_stream.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,7 +13,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -273,8 +272,7 @@ int Export(int argc, char** argv) {
         outcome.written = stream.feed(*read.bytes) && stream.finish() && exporter.finish();
         outcome.skippedLines = stream.skippedLines();
     } else {
-        outcome =
-            ExportReportFile(options.report, view, write, std::thread::hardware_concurrency());
+        outcome = ExportReportFile(options.report, view, write);
     }
     if (!outcome.readError.empty())
         return cannotRead(outcome.readError);

@@ -38,7 +38,7 @@ void ForEachCategoryLine(std::string_view bytes,
         // Files edited on Linux end their lines with LF alone.
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        if (ContainsIgnoreCase(line, kNodeMarker)) {
+        if (FindIgnoreCase(line, kNodeMarker) != std::string_view::npos) {
             // Without its "]" the name runs to the line's end: stopping here would lose the
             // rest of the file at the next save.
             const std::string_view name = line.substr(line.find('=') + 1);

@@ -22,17 +22,16 @@ enum ExportColumn : unsigned {
 
 inline constexpr std::string_view kLineEnd = "\r\n";
 
-// Appends one exported line of a variable list, with its CR LF. The delimiter follows the
+// Writes one exported line of a variable list, with its CR LF, at `out`, which must have
+// room for VariableLineRoom() bytes; returns the line's end. The delimiter follows the
 // level and precedes value, expansion and file, so a column left out in the middle leaves
-// its delimiter in place.
-void AppendVariableLine(std::string& out, const ConfigVariable& record, unsigned columns,
-                        std::string_view delimiter);
-
-// The length of the line AppendVariableLine appends, and the same line written to `out`,
-// which must have room for it; returns the end. For writers that keep their own buffer.
-std::size_t VariableLineSize(const ConfigVariable& record, unsigned columns,
-                             std::string_view delimiter);
+// its delimiter in place. Every export of variable lines goes through this function.
 char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned columns,
+                        std::string_view delimiter);
+// The most bytes WriteVariableLine writes for the record with any columns.
+std::size_t VariableLineRoom(const ConfigVariable& record, std::string_view delimiter);
+// Appends the line WriteVariableLine writes.
+void AppendVariableLine(std::string& out, const ConfigVariable& record, unsigned columns,
                         std::string_view delimiter);
 
 // Appends a row of a one-column list (Summary, File Order) with its CR LF.
@@ -59,19 +58,14 @@ struct ExportView {
 
 // Writes a view's lines while a ReportStream reads the report, so that neither the report
 // nor its records are held. The lines go out in blocks of about 1 MB through `write`, which
-// returns false when writing failed; the reading then stops. Without `write`, it keeps its
-// lines until another exporter takes them (a piece of a report read on several threads).
-class ViewExporter final : public ReportPieceSink {
+// returns false when writing failed; the reading then stops.
+class ViewExporter final : public ReportSink {
 public:
     ViewExporter(ExportView view, std::function<bool(std::string_view)> write);
 
     bool variable(const ConfigVariable& record) override;
     bool configFile(std::string_view path) override;
     bool summaryLine(std::string_view line) override;
-    std::unique_ptr<ReportPieceSink> newPieceSink() override;
-    // `piece` must be an exporter made by newPieceSink().
-    bool takePiece(ReportPieceSink& piece) override;
-    void clear() override;
 
     // Writes what is left; false when writing failed, now or before.
     bool finish();
@@ -98,9 +92,8 @@ struct ExportOutcome {
 };
 
 // Writes a view of the report file at `path` through `write`, reading the report in blocks
-// so that neither it nor its records are held; `threads` as ReadReportFile takes it.
+// so that neither it nor its records are held.
 ExportOutcome ExportReportFile(const std::string& path, const ExportView& view,
-                               const std::function<bool(std::string_view)>& write,
-                               unsigned threads);
+                               const std::function<bool(std::string_view)>& write);
 
 } // namespace varscope::core

@@ -41,14 +41,12 @@ ReadResult ReadWholeFile(const std::string& path) {
     std::string bytes;
     // Reports reach hundreds of MB: the buffer is made once at the file's size and written
     // once, through a small chunk that stays in the cache (resizing first would write it
-    // twice), on huge pages where the system has them.
+    // twice).
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
         std::fseek(file, 0, SEEK_SET);
-        if (size > 0) {
+        if (size > 0)
             bytes.reserve(static_cast<std::size_t>(size));
-            platform::AdviseLargeBuffer(bytes.data(), bytes.capacity());
-        }
     }
     char chunk[1 << 16];
     std::size_t got = 0;
@@ -94,13 +92,13 @@ std::size_t FileBlocks::read(char* into, std::size_t size) {
 
 namespace {
 
-std::optional<std::string> WriteBytes(const std::string& path, std::string_view bytes,
-                                      bool toDisk) {
+// Writes the file and makes its bytes reach the disk.
+std::optional<std::string> WriteToDisk(const std::string& path, std::string_view bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)
         return Reason(path);
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (written && toDisk)
+    if (written)
         written = std::fflush(file) == 0 && platform::SyncToDisk(file);
     const int writeErrno = errno;
     const bool closed = std::fclose(file) == 0;
@@ -115,17 +113,13 @@ std::optional<std::string> WriteBytes(const std::string& path, std::string_view 
 
 } // namespace
 
-std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes) {
-    return WriteBytes(path, bytes, false);
-}
-
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes) {
     // Renaming over a read-only file succeeds on POSIX; Windows refuses, and so do we.
     if (platform::FileExists(path) && platform::IsReadOnly(path))
         return path + ": " + std::string(kReadOnly);
     const std::string temporary = path + ".tmp~";
     // On disk before the rename, so a power cut leaves the old file or the new one whole.
-    if (auto failure = WriteBytes(temporary, bytes, true)) {
+    if (auto failure = WriteToDisk(temporary, bytes)) {
         platform::DeleteFile(temporary);
         // The user knows the file, not the temporary one beside it.
         if (failure->starts_with(temporary))

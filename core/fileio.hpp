@@ -20,7 +20,7 @@ struct ReadResult {
 // The whole file as bytes, in one read.
 ReadResult ReadWholeFile(const std::string& path);
 
-// A file read front to back in pieces the caller places, for files larger than memory
+// A file read front to back in blocks the caller places, for files larger than memory
 // should hold.
 class FileBlocks {
 public:
@@ -46,8 +46,5 @@ private:
 // crash or a full disk never leaves a half-written file. nullopt on success, else the
 // reason; on failure the old file is left as it was.
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes);
-
-// Writes (replacing) a file directly; nullopt on success, else the reason.
-std::optional<std::string> WriteWholeFile(const std::string& path, std::string_view bytes);
 
 } // namespace varscope::core

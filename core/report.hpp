@@ -70,13 +70,8 @@ struct ReportData {
     std::size_t SkippedLines = 0; // malformed variable or file lines
 };
 
-// Reads a whole report in one pass. Never fails: lines it cannot split are counted and
-// skipped.
-ReportData ParseReport(std::string bytes);
-
-// Receives what a report holds, in report order, as ReportStream reads it. The texts are
-// valid only during the call. Returning false stops the reading.
-class ReportPieceSink;
+// Receives what a report holds, in report order, as it is read. The texts are valid only
+// during the call. Returning false stops the reading.
 class ReportSink {
 public:
     virtual ~ReportSink() = default;
@@ -84,64 +79,10 @@ public:
     virtual bool variable(const ConfigVariable& record) = 0;
     virtual bool configFile(std::string_view path) = 0;
     virtual bool summaryLine(std::string_view line) = 0;
-
-    // For reading a large report on several threads at once: a new sink that keeps what the
-    // lines of one piece of the report make of it, taking them on any thread. Null (the
-    // default) when every line must come to this sink itself, in report order.
-    virtual std::unique_ptr<ReportPieceSink> newPieceSink() { return nullptr; }
-    // Adds what a sink made by newPieceSink() kept, after everything before it, and empties
-    // it for the next piece; false stops the reading.
-    virtual bool takePiece(ReportPieceSink& piece);
 };
 
-// Takes the lines of one piece of a report. Its records' Index counts from the piece's start.
-class ReportPieceSink : public ReportSink {
-public:
-    // Forgets what it kept: the piece is read again.
-    virtual void clear() = 0;
-};
-
-// Reads a report handed over in pieces of any size with the rules of ParseReport, keeping
-// neither the report nor its records: each line goes to the sink once its end has come.
-// For exports of reports larger than memory should hold.
-class ReportStream {
-public:
-    explicit ReportStream(ReportSink& sink);
-    ~ReportStream();
-    ReportStream(const ReportStream&) = delete;
-    ReportStream& operator=(const ReportStream&) = delete;
-
-    // False once the sink has stopped the reading.
-    bool feed(std::string_view bytes);
-    // Reads the last line when it has no line end; false when the sink stopped.
-    bool finish();
-    std::size_t skippedLines() const;
-
-private:
-    struct Reader;
-    std::unique_ptr<Reader> m_reader;
-};
-
-// How reading a report file went.
-struct ReportFileOutcome {
-    std::string readError; // why the file could not be read; empty when it was
-    bool stopped = false;  // the sink stopped the reading
-    std::size_t skippedLines = 0;
-};
-
-// Reads a report already in memory into `sink`, as a ReportStream fed with it would. With
-// `threads` above 1 the report is read in pieces of about `pieceSize` bytes on that many
-// threads at once; the sink is called from the calling thread only, and takes the pieces'
-// lines in report order, or whole pieces when it offers piece sinks.
-inline constexpr std::size_t kReportPieceSize = std::size_t{256} << 10;
-ReportFileOutcome ReadReportText(std::string_view text, ReportSink& sink, unsigned threads,
-                                 std::size_t pieceSize = kReportPieceSize);
-
-// Reads the report file at `path` into `sink`, as a ReportStream fed with it would, holding
-// neither the report nor its records: a file that can be mapped into memory is read from
-// there as ReadReportText reads it; any other in blocks, with a second thread reading the
-// file and finding the bytes of interest in each block while the calling thread reads the
-// lines. The sink is called from the calling thread only.
-ReportFileOutcome ReadReportFile(const std::string& path, ReportSink& sink, unsigned threads);
+// Reads a whole report in one pass. Never fails: lines it cannot split are counted and
+// skipped.
+ReportData ParseReport(std::string bytes);
 
 } // namespace varscope::core

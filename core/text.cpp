@@ -21,10 +21,6 @@ std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
     return std::string_view::npos;
 }
 
-bool ContainsIgnoreCase(std::string_view haystack, std::string_view needle) {
-    return FindIgnoreCase(haystack, needle) != std::string_view::npos;
-}
-
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
@@ -33,10 +29,6 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
             return false;
     }
     return true;
-}
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string CollapseDoubledSeparator(std::string_view path, char separator) {

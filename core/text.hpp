@@ -20,9 +20,7 @@ constexpr bool IsBlank(char c) {
 }
 
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
-bool ContainsIgnoreCase(std::string_view haystack, std::string_view needle);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 
 // Replaces every doubled separator by a single one in one left-to-right pass.
 std::string CollapseDoubledSeparator(std::string_view path, char separator);

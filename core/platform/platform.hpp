@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -106,25 +105,5 @@ void UseBinaryStandardOutput();
 std::string Utf8ToSystemText(std::string_view utf8);
 std::string SystemTextToUtf8(std::string_view text);
 std::string ValidUtf8(std::string_view utf8);
-
-// A hint for a large buffer not yet written: back it with huge pages where the system
-// offers them on request (Linux), so that filling it costs a few page faults instead of
-// one per 4 KB. Reports of hundreds of MB spend more time in page faults than in parsing.
-void AdviseLargeBuffer(void* data, std::size_t size);
-
-// A regular file's bytes mapped into memory for reading, so that a large report is read
-// without being copied first.
-class MappedFile {
-public:
-    virtual ~MappedFile() = default;
-    virtual std::string_view bytes() const = 0;
-    // True when another program cut the file short while it was mapped: the bytes past its
-    // new end then read as zeros instead of ending the program, and what was read is not
-    // the file.
-    virtual bool cutShort() const = 0;
-};
-// The file at `path` mapped for reading, or null when it cannot be (not a regular file,
-// empty, on Windows not on a local fixed disk, or the system refuses): read it instead.
-std::unique_ptr<MappedFile> MapFileForReading(const std::string& path);
 
 } // namespace varscope::core::platform

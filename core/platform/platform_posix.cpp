@@ -2,20 +2,15 @@
 
 #include "core/text.hpp"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <mutex>
-#include <signal.h>
 #include <spawn.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -350,136 +345,6 @@ std::string SystemTextToUtf8(std::string_view text) {
 
 std::string ValidUtf8(std::string_view utf8) {
     return std::string(utf8);
-}
-
-void AdviseLargeBuffer(void* data, std::size_t size) {
-#ifdef MADV_HUGEPAGE
-    // Only whole huge pages inside the buffer: its edges may share pages with other data.
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    const auto start = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t last = (start + size) & ~(kHugePage - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)size;
-#endif
-}
-
-namespace {
-
-// Reading a mapped file beyond its end raises SIGBUS, and another program may cut the file
-// short at any time. The handler puts zeros where the file's pages were, from the page that
-// failed to the mapping's end, and lets the reading go on; the mapping then says it was cut
-// short. A signal handler has no object
-// to ask, so the mapped ranges are the one table of process-wide state this layer keeps.
-struct GuardedRange {
-    std::atomic<bool> taken{false};
-    std::atomic<std::uintptr_t> begin{0}; // 0 while the slot holds no range
-    std::atomic<std::uintptr_t> end{0};
-    std::atomic<bool> cut{false};
-};
-constexpr std::size_t kGuardedRanges = 64;
-GuardedRange g_guarded[kGuardedRanges];
-struct sigaction g_previousBusAction;
-std::uintptr_t g_pageSize = 0;
-std::once_flag g_guardInstalled;
-bool g_guardWorks = false;
-
-void OnBusError(int signal, siginfo_t* info, void*) {
-    const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
-    if (info->si_code > 0) { // raised by the system, not sent by a program
-        for (GuardedRange& range : g_guarded) {
-            const std::uintptr_t begin = range.begin.load(std::memory_order_acquire);
-            const std::uintptr_t end = range.end.load(std::memory_order_acquire);
-            if (begin == 0 || at < begin || at >= end)
-                continue;
-            // The file is gone from here on: zeros up to the mapping's end, in one go.
-            const std::uintptr_t page = at & ~(g_pageSize - 1);
-            const std::uintptr_t last = (end + g_pageSize - 1) & ~(g_pageSize - 1);
-            if (mmap(reinterpret_cast<void*>(page), last - page, PROT_READ,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
-                range.cut.store(true, std::memory_order_relaxed);
-                return;
-            }
-            break;
-        }
-    }
-    // Not a mapped file's: as if this handler had never been there. A fault happens again
-    // on return and meets the previous action; a sent signal is sent again.
-    sigaction(SIGBUS, &g_previousBusAction, nullptr);
-    if (info->si_code <= 0)
-        raise(signal);
-}
-
-void InstallGuard() {
-    g_pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    struct sigaction action {};
-    action.sa_sigaction = OnBusError;
-    action.sa_flags = SA_SIGINFO;
-    sigemptyset(&action.sa_mask);
-    g_guardWorks = g_pageSize != 0 && sigaction(SIGBUS, &action, &g_previousBusAction) == 0;
-}
-
-class PosixMappedFile final : public MappedFile {
-public:
-    PosixMappedFile(const char* data, std::size_t size, GuardedRange& range)
-        : m_data(data), m_size(size), m_range(range) {}
-    ~PosixMappedFile() override {
-        m_range.begin.store(0, std::memory_order_release);
-        m_range.end.store(0, std::memory_order_release);
-        munmap(const_cast<char*>(m_data), m_size);
-        m_range.cut.store(false, std::memory_order_relaxed);
-        m_range.taken.store(false, std::memory_order_release);
-    }
-    PosixMappedFile(const PosixMappedFile&) = delete;
-    PosixMappedFile& operator=(const PosixMappedFile&) = delete;
-
-    std::string_view bytes() const override { return {m_data, m_size}; }
-    bool cutShort() const override { return m_range.cut.load(std::memory_order_relaxed); }
-
-private:
-    const char* m_data;
-    std::size_t m_size;
-    GuardedRange& m_range;
-};
-
-} // namespace
-
-std::unique_ptr<MappedFile> MapFileForReading(const std::string& path) {
-    std::call_once(g_guardInstalled, InstallGuard);
-    if (!g_guardWorks)
-        return nullptr;
-    // Only regular files: opening a pipe would wait for its writer, and then take bytes
-    // from it that the reading in blocks would miss.
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
-        return nullptr;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return nullptr;
-    void* data = MAP_FAILED;
-    std::size_t size = 0;
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-        size = static_cast<std::size_t>(status.st_size);
-        data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    }
-    close(fd); // the mapping keeps the file
-    if (data == MAP_FAILED)
-        return nullptr;
-    for (GuardedRange& range : g_guarded) {
-        bool expected = false;
-        if (!range.taken.compare_exchange_strong(expected, true, std::memory_order_acq_rel))
-            continue;
-        const auto begin = reinterpret_cast<std::uintptr_t>(data);
-        range.cut.store(false, std::memory_order_relaxed);
-        range.end.store(begin + size, std::memory_order_release);
-        range.begin.store(begin, std::memory_order_release);
-        return std::make_unique<PosixMappedFile>(static_cast<const char*>(data), size, range);
-    }
-    munmap(data, size); // every range is in use
-    return nullptr;
 }
 
 } // namespace varscope::core::platform

@@ -10,7 +10,6 @@
 #endif
 #include <windows.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -324,64 +323,6 @@ std::string SystemTextToUtf8(std::string_view text) {
 
 std::string ValidUtf8(std::string_view utf8) {
     return Convert(utf8, CP_UTF8, CP_UTF8);
-}
-
-// Large pages on Windows need a privilege ordinary users lack; the default is kept.
-void AdviseLargeBuffer(void*, std::size_t) {}
-
-namespace {
-
-// Windows refuses to cut short a file while a view of it is mapped, so a mapped report
-// stays whole. A view of a file on a network or removable drive can still fail to page in
-// when the drive goes away, and that would end the program: those files are read instead.
-bool OnLocalFixedDisk(const std::string& path) {
-    char volume[MAX_PATH + 1] = {};
-    if (!::GetVolumePathNameA(path.c_str(), volume, sizeof volume))
-        return false;
-    return ::GetDriveTypeA(volume) == DRIVE_FIXED;
-}
-
-class WindowsMappedFile final : public MappedFile {
-public:
-    WindowsMappedFile(const char* data, std::size_t size) : m_data(data), m_size(size) {}
-    ~WindowsMappedFile() override { ::UnmapViewOfFile(m_data); }
-    WindowsMappedFile(const WindowsMappedFile&) = delete;
-    WindowsMappedFile& operator=(const WindowsMappedFile&) = delete;
-
-    std::string_view bytes() const override { return {m_data, m_size}; }
-    bool cutShort() const override { return false; }
-
-private:
-    const char* m_data;
-    std::size_t m_size;
-};
-
-} // namespace
-
-std::unique_ptr<MappedFile> MapFileForReading(const std::string& path) {
-    if (!OnLocalFixedDisk(path))
-        return nullptr;
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return nullptr;
-    LARGE_INTEGER size{};
-    const bool regular = ::GetFileType(file) == FILE_TYPE_DISK && ::GetFileSizeEx(file, &size) &&
-                         size.QuadPart > 0 &&
-                         static_cast<unsigned long long>(size.QuadPart) <= SIZE_MAX;
-    HANDLE mapping = nullptr;
-    if (regular)
-        mapping = ::CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    ::CloseHandle(file); // the mapping keeps the file
-    if (mapping == nullptr)
-        return nullptr;
-    const void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    ::CloseHandle(mapping); // the view keeps the mapping
-    if (view == nullptr)
-        return nullptr;
-    return std::make_unique<WindowsMappedFile>(static_cast<const char*>(view),
-                                               static_cast<std::size_t>(size.QuadPart));
 }
 
 } // namespace varscope::core::platform

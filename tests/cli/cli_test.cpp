@@ -315,7 +315,7 @@ TEST_F(CliTest, reportMissing_outFileLeftAsItWas) {
 }
 
 TEST_F(CliTest, largeReport_sameLinesAsTheRecordsTable) {
-    // Many blocks of the file, read on two threads where the machine has them.
+    // Many blocks of the file.
     const std::string report = varscope::bench::GenerateReport(40'000, 77);
     const std::string path = temp("large.txt");
     WriteBytes(path, report);

@@ -3,10 +3,16 @@
 #include "bench/report_generator.hpp"
 #include "core/export.hpp"
 #include "core/report.hpp"
+#include "core/report_stream.hpp"
 #include "core/session.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <thread>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -57,7 +63,7 @@ std::string FromTable(const std::string& report, const ExportView& view) {
     return out;
 }
 
-// The export written while the report is fed in random pieces, each overwritten after use
+// The export written while the report is fed in random blocks, each overwritten after use
 // as a reused read buffer is.
 std::string FromStream(const std::string& report, const ExportView& view, std::mt19937_64& random) {
     std::string out;
@@ -66,12 +72,12 @@ std::string FromStream(const std::string& report, const ExportView& view, std::m
         return true;
     });
     ReportStream stream(exporter);
-    std::string piece;
+    std::string block;
     for (std::size_t at = 0; at < report.size();) {
         const std::size_t size = 1 + random() % (random() % 4 == 0 ? 200'000 : 300);
-        piece.assign(report, at, size);
-        EXPECT_TRUE(stream.feed(piece));
-        std::fill(piece.begin(), piece.end(), '#');
+        block.assign(report, at, size);
+        EXPECT_TRUE(stream.feed(block));
+        std::fill(block.begin(), block.end(), '#');
         at += size;
     }
     EXPECT_TRUE(stream.finish());
@@ -191,41 +197,6 @@ TEST(ExportStream, randomReports_sameBytesAsFromTheTable) {
     }
 }
 
-TEST(ExportStream, reportReadInPiecesOnSeveralThreads_sameBytesAsFromTheTable) {
-    // Each piece's lines are written apart and joined in report order.
-    std::vector<std::string> reports = {
-        varscope::bench::GenerateReport(3'000, 31),
-        ReadFile(fs::path(VARSCOPE_EXAMPLES) / "sample-msdebug.txt")};
-    // A piece that begins without a file or a level tag of its own takes them from before.
-    std::string untagged = "Processing macro file [c:/first.cfg]\r\n";
-    for (int i = 0; i < 400; ++i)
-        untagged += (i % 2 == 0 ? "(user)\r\n): V" : "(site)\r\n): W") + std::to_string(i) + "=" +
-                    std::to_string(i) + " [x]\r\n";
-    reports.push_back(untagged + "Configuration Variable Summary\r\nV1 = 1\r\n");
-    // Each view read one way, the ways taken in turn.
-    const std::vector<std::pair<unsigned, std::size_t>> ways = {{2, 7}, {3, 100}, {2, 5'000}};
-    std::size_t turn = 0;
-    for (const std::string& report : reports) {
-        for (const ExportView& view : Views()) {
-            const std::string expected = FromTable(report, view);
-            {
-                const auto [threads, pieceSize] = ways[turn++ % ways.size()];
-                std::string out;
-                ViewExporter exporter(view, [&out](std::string_view bytes) {
-                    out.append(bytes);
-                    return true;
-                });
-                const ReportFileOutcome outcome =
-                    ReadReportText(report, exporter, threads, pieceSize);
-                EXPECT_FALSE(outcome.stopped);
-                EXPECT_TRUE(exporter.finish());
-                ASSERT_TRUE(out == expected)
-                    << "rows " << static_cast<int>(view.rows) << ", pieces of " << pieceSize;
-            }
-        }
-    }
-}
-
 TEST(ExportStream, writeFails_readingStopsAndFinishFails) {
     ExportView view;
     int writes = 0;
@@ -282,15 +253,12 @@ private:
     fs::path m_path;
 };
 
-std::string FromFile(const std::string& path, const ExportView& view, unsigned threads) {
+std::string FromFile(const std::string& path, const ExportView& view) {
     std::string out;
-    const ExportOutcome outcome = ExportReportFile(
-        path, view,
-        [&out](std::string_view bytes) {
-            out.append(bytes);
-            return true;
-        },
-        threads);
+    const ExportOutcome outcome = ExportReportFile(path, view, [&out](std::string_view bytes) {
+        out.append(bytes);
+        return true;
+    });
     EXPECT_TRUE(outcome.readError.empty()) << outcome.readError;
     EXPECT_TRUE(outcome.written);
     return out;
@@ -298,24 +266,23 @@ std::string FromFile(const std::string& path, const ExportView& view, unsigned t
 
 } // namespace
 
-TEST(ExportStream, reportFilesOnOneOrTwoThreads_sameBytesAsFromTheTable) {
-    // Blocks of the file are read 64 KB at a time: line ends on and around their edges,
+TEST(ExportStream, reportFiles_sameBytesAsFromTheTable) {
+    // Blocks of the file are read 256 KB at a time: line ends on and around their edges,
     // CR LF split by them, lines longer than several blocks, a last line without end.
     std::vector<std::string> reports = {"", "(user): A=1", "x\r", "\r\n\r\n",
                                         varscope::bench::GenerateReport(4'000, 21)};
-    for (const std::size_t edge : {65'536u, 131'072u}) {
-        for (std::size_t shift = 0; shift < 4; ++shift) {
-            std::string report = "Processing macro file [c:/a.cfg]\r\n";
-            while (report.size() + 40 < edge - shift)
-                report += "(site): N=v [e]\r\n";
-            report.resize(edge - shift, 'v');
-            report += "\r\n(user): AFTER=1 [x]\r\n";
-            reports.push_back(report);
-            // One line as long as the blocks before the edge, its CR LF on the edge.
-            std::string longLine = "Configuration Variable Summary\r\n(user): L=";
-            longLine.resize(edge - 1 - shift, 'w');
-            reports.push_back(longLine + "\r\n(site): S=1\r\n" + longLine + "\r" + longLine);
-        }
+    const std::size_t edge = 262'144;
+    for (std::size_t shift = 0; shift < 4; ++shift) {
+        std::string report = "Processing macro file [c:/a.cfg]\r\n";
+        while (report.size() + 40 < edge - shift)
+            report += "(site): N=v [e]\r\n";
+        report.resize(edge - shift, 'v');
+        report += "\r\n(user): AFTER=1 [x]\r\n";
+        reports.push_back(report);
+        // One line as long as the blocks before the edge, its CR LF on the edge.
+        std::string longLine = "Configuration Variable Summary\r\n(user): L=";
+        longLine.resize(edge - 1 - shift, 'w');
+        reports.push_back(longLine + "\r\n(site): S=1\r\n" + longLine + "\r" + longLine);
     }
     std::string longLines = "Processing macro file [c:/b.cfg]\n(user): LONG=";
     longLines.append(300'000, 'x');
@@ -326,9 +293,8 @@ TEST(ExportStream, reportFilesOnOneOrTwoThreads_sameBytesAsFromTheTable) {
         const ReportFile file(report);
         for (const ExportView& view : Views()) {
             const std::string expected = FromTable(report, view);
-            for (const unsigned threads : {1u, 2u})
-                ASSERT_TRUE(FromFile(file.path(), view, threads) == expected)
-                    << "threads " << threads << ", report of " << report.size() << " bytes";
+            ASSERT_TRUE(FromFile(file.path(), view) == expected)
+                << "report of " << report.size() << " bytes";
         }
     }
 }
@@ -338,31 +304,58 @@ TEST(ExportStream, reportFileMissingOrFolder_saysWhyAndWritesNothing) {
     for (const std::string& path :
          {(folder / "varscope-no-such-report.txt").string(), folder.string()}) {
         bool wrote = false;
-        const ExportOutcome outcome = ExportReportFile(
-            path, ExportView{},
-            [&wrote](std::string_view) {
+        const ExportOutcome outcome =
+            ExportReportFile(path, ExportView{}, [&wrote](std::string_view) {
                 wrote = true;
                 return true;
-            },
-            2);
+            });
         EXPECT_NE(outcome.readError.find(path), std::string::npos) << outcome.readError;
         EXPECT_FALSE(wrote);
     }
 }
 
-TEST(ExportStream, reportFileWriteFails_stopsOnBothThreadCounts) {
+TEST(ExportStream, reportFileWriteFails_readingStops) {
     const ReportFile file(varscope::bench::GenerateReport(20'000, 5));
-    for (const unsigned threads : {1u, 2u}) {
-        int writes = 0;
-        const ExportOutcome outcome = ExportReportFile(
-            file.path(), ExportView{},
-            [&writes](std::string_view) {
-                ++writes;
-                return false;
-            },
-            threads);
-        EXPECT_TRUE(outcome.readError.empty());
-        EXPECT_FALSE(outcome.written);
-        EXPECT_EQ(writes, 1);
-    }
+    int writes = 0;
+    const ExportOutcome outcome =
+        ExportReportFile(file.path(), ExportView{}, [&writes](std::string_view) {
+            ++writes;
+            return false;
+        });
+    EXPECT_TRUE(outcome.readError.empty());
+    EXPECT_FALSE(outcome.written);
+    EXPECT_EQ(writes, 1);
 }
+
+TEST(ExportStream, reportFileCutShortWhileRead_exportsWhatItHeld) {
+    // Another program writes a new report over the one being read.
+    const std::string report = varscope::bench::GenerateReport(30'000, 2);
+    const ReportFile file(report);
+    const std::size_t kept = report.size() / 3;
+    std::string out;
+    const ExportOutcome outcome =
+        ExportReportFile(file.path(), ExportView{}, [&](std::string_view bytes) {
+            // The first 1 MB of lines comes before the reading has reached the cut.
+            if (out.empty())
+                fs::resize_file(file.path(), kept);
+            out.append(bytes);
+            return true;
+        });
+    EXPECT_TRUE(outcome.readError.empty()) << outcome.readError;
+    EXPECT_TRUE(outcome.written);
+    EXPECT_TRUE(out == FromTable(report.substr(0, kept), ExportView{}));
+}
+
+#ifndef _WIN32
+TEST(ExportStream, pipe_sameExportAsTheFile) {
+    const std::string report = varscope::bench::GenerateReport(8'000, 13);
+    const ReportFile file(report);
+    const std::string pipe = file.path() + ".pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << report; });
+    const std::string fromPipe = FromFile(pipe, ExportView{});
+    writer.join();
+    fs::remove(pipe);
+    EXPECT_TRUE(fromPipe == FromTable(report, ExportView{}));
+}
+#endif

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace varscope::core;
 
@@ -20,80 +21,69 @@ ConfigVariable Record(std::int16_t level) {
     return record;
 }
 
-std::string Line(const ConfigVariable& record, unsigned columns, std::string_view delimiter) {
-    std::string out;
-    AppendVariableLine(out, record, columns, delimiter);
-    return out;
-}
-
-} // namespace
-
-TEST(ExportVariableLine, allColumns_levelVariableValueExpansionFileWithCrLf) {
-    EXPECT_EQ(Line(Record(LevelUser), AllColumns, "|"),
-              "User|MS_DEF|$(_USTN_PROJECT)dgn/ |c:/proj/dgn/|C:\\cfg\\user.ucf\r\n");
-}
-
-TEST(ExportVariableLine, eachLevelCode_writesItsLegendName) {
-    const std::pair<std::int16_t, std::string_view> names[] = {
-        {LevelPredefined, "Predefined"},
-        {LevelSystem, "System"},
-        {LevelProject, "Project"},
-        {LevelSite, "Site"},
-        {LevelUser, "User"},
-        {LevelApplication, "Application"},
-    };
-    for (const auto& [level, name] : names)
-        EXPECT_EQ(Line(Record(level), ColumnLevel, ","), std::string(name) + ",\r\n");
-}
-
-TEST(ExportVariableLine, levelAndValueOnly_keepsTheMiddleDelimiter) {
-    EXPECT_EQ(Line(Record(LevelSite), ColumnLevel | ColumnValue, "|"),
-              "Site||$(_USTN_PROJECT)dgn/ \r\n");
-}
-
-TEST(ExportVariableLine, levelZeroOrNotALevel_writesNoLevelAndNoDelimiter) {
-    EXPECT_EQ(Line(Record(LevelNone), ColumnLevel | ColumnVariable, "|"), "MS_DEF\r\n");
-    // Codes 3 to 5 are icon indexes of the tree, not levels.
-    EXPECT_EQ(Line(Record(4), ColumnLevel | ColumnVariable | ColumnFile, "|"),
-              "MS_DEF|C:\\cfg\\user.ucf\r\n");
-}
-
-TEST(ExportVariableLine, withoutLevelAndVariable_beginsWithDelimiter) {
-    EXPECT_EQ(Line(Record(LevelUser), ColumnExpansion | ColumnFile, ";"),
-              ";c:/proj/dgn/;C:\\cfg\\user.ucf\r\n");
-}
-
-TEST(ExportVariableLine, emptyTabAndLongDelimiters_usedVerbatim) {
-    const ConfigVariable record = Record(LevelUser);
-    EXPECT_EQ(Line(record, AllColumns, ""),
-              "UserMS_DEF$(_USTN_PROJECT)dgn/ c:/proj/dgn/C:\\cfg\\user.ucf\r\n");
-    EXPECT_EQ(Line(record, AllColumns, "\t"),
-              "User\tMS_DEF\t$(_USTN_PROJECT)dgn/ \tc:/proj/dgn/\tC:\\cfg\\user.ucf\r\n");
-    EXPECT_EQ(Line(record, ColumnVariable | ColumnValue, " -> "),
-              "MS_DEF -> $(_USTN_PROJECT)dgn/ \r\n");
-}
-
-TEST(ExportVariableLine, emptyFieldsAndBinaryBytes_writtenUnchanged) {
+ConfigVariable BinaryRecord() {
     ConfigVariable record;
     record.Level = LevelProject;
     record.Name = std::string_view("N\xE9\0X", 4);
     record.Value = "  ";
-    std::string expected = "Project|";
-    expected += std::string_view("N\xE9\0X", 4);
-    expected += "|  ||\r\n";
-    EXPECT_EQ(Line(record, AllColumns, "|"), expected);
+    return record;
 }
 
-TEST(ExportVariableLine, noColumns_writesBareLineEnd) {
-    EXPECT_EQ(Line(Record(LevelUser), 0, "|"), "\r\n");
+} // namespace
+
+TEST(ExportVariableLine, columnsAndDelimiters_writtenAsTheFormatSays) {
+    using namespace std::literals;
+    const struct {
+        ConfigVariable record;
+        unsigned columns;
+        std::string_view delimiter;
+        std::string_view line;
+    } cases[] = {
+        {Record(LevelUser), AllColumns, "|",
+         "User|MS_DEF|$(_USTN_PROJECT)dgn/ |c:/proj/dgn/|C:\\cfg\\user.ucf\r\n"},
+        // Each level by its legend name.
+        {Record(LevelPredefined), ColumnLevel, ",", "Predefined,\r\n"},
+        {Record(LevelSystem), ColumnLevel, ",", "System,\r\n"},
+        {Record(LevelProject), ColumnLevel, ",", "Project,\r\n"},
+        {Record(LevelSite), ColumnLevel, ",", "Site,\r\n"},
+        {Record(LevelUser), ColumnLevel, ",", "User,\r\n"},
+        {Record(LevelApplication), ColumnLevel, ",", "Application,\r\n"},
+        // A column left out in the middle keeps its delimiter.
+        {Record(LevelSite), ColumnLevel | ColumnValue, "|", "Site||$(_USTN_PROJECT)dgn/ \r\n"},
+        // No level, or a code that is no level (3 to 5 are icons of the tree): neither the
+        // level nor its delimiter.
+        {Record(LevelNone), ColumnLevel | ColumnVariable, "|", "MS_DEF\r\n"},
+        {Record(4), ColumnLevel | ColumnVariable | ColumnFile, "|", "MS_DEF|C:\\cfg\\user.ucf\r\n"},
+        {Record(LevelUser), ColumnExpansion | ColumnFile, ";",
+         ";c:/proj/dgn/;C:\\cfg\\user.ucf\r\n"},
+        {Record(LevelUser), AllColumns, "",
+         "UserMS_DEF$(_USTN_PROJECT)dgn/ c:/proj/dgn/C:\\cfg\\user.ucf\r\n"},
+        {Record(LevelUser), AllColumns, "\t",
+         "User\tMS_DEF\t$(_USTN_PROJECT)dgn/ \tc:/proj/dgn/\tC:\\cfg\\user.ucf\r\n"},
+        {Record(LevelUser), ColumnVariable | ColumnValue, " -> ",
+         "MS_DEF -> $(_USTN_PROJECT)dgn/ \r\n"},
+        {Record(LevelUser), 0, "|", "\r\n"},
+        // Empty fields and any bytes, unchanged.
+        {BinaryRecord(), AllColumns, "|", "Project|N\xE9\0X|  ||\r\n"sv},
+    };
+    for (const auto& [record, columns, delimiter, line] : cases) {
+        SCOPED_TRACE(std::string(line));
+        std::string appended = "first\r\n";
+        AppendVariableLine(appended, record, columns, delimiter);
+        EXPECT_EQ(appended, "first\r\n" + std::string(line));
+        // Written into exactly the room it asks for.
+        std::vector<char> room(VariableLineRoom(record, delimiter));
+        const char* const end = WriteVariableLine(room.data(), record, columns, delimiter);
+        ASSERT_LE(end, room.data() + room.size());
+        EXPECT_EQ(std::string_view(room.data(), static_cast<std::size_t>(end - room.data())), line);
+    }
 }
 
-TEST(ExportVariableLine, appends_keepsEarlierText) {
+TEST(ExportTextLine, appends_keepsEarlierText) {
     std::string out = "first\r\n";
-    AppendVariableLine(out, Record(LevelUser), ColumnVariable, "|");
     AppendTextLine(out, "");
     AppendTextLine(out, "  summary row  ");
-    EXPECT_EQ(out, "first\r\nMS_DEF\r\n\r\n  summary row  \r\n");
+    EXPECT_EQ(out, "first\r\n\r\n  summary row  \r\n");
 }
 
 TEST(ExportColumnList, knownNames_anyCaseAnyOrderGiveFlags) {
