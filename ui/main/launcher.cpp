@@ -9,6 +9,7 @@
 #include "ui/category/category_manager.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
+#include "ui/export/output_options_dialog.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
 #include "ui/program_wait.hpp"
 
@@ -48,6 +49,7 @@ Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     });
     add(items.expressionBuilder, Window::Builder,
         [this] { return NewExpressionBuilder(m_window); });
+    add<OutputOptionsDialog>(items.exportView, Window::Output);
     connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
 }
 

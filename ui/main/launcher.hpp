@@ -23,7 +23,7 @@ class Launcher final : public QObject {
     Q_OBJECT
 public:
     // The windows, in the order quitting closes them.
-    enum class Window { Editor, About, MicroStation, CategoryManager, Builder, Count };
+    enum class Window { Editor, About, MicroStation, CategoryManager, Builder, Output, Count };
 
     explicit Launcher(MainWindow& window);
 
