@@ -19,25 +19,7 @@ namespace {
 
 const std::string kRealistic = std::string(VARSCOPE_FIXTURES) + "/realistic_msdebug.txt";
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device seed;
-        m_path = fs::temp_directory_path() / ("varscope-category-" + std::to_string(seed()));
-        fs::create_directories(m_path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
-};
+using varscope::testing::TempFolder;
 
 void WriteBytes(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -359,8 +341,9 @@ TEST(CategoryManager, savingTheEdits_writesThemAndClearsTheFlag_aFailureKeepsBot
     ASSERT_EQ(edited.addCategory("A"), 1u);
     edited.addMember(1, {"a", "1"});
     edited.moveOrDelete(CategoryMove::Up, 1);
-    EXPECT_EQ(edited.save(folder.file("missing/cat.txt")).value_or("").rfind("Could not save ", 0),
-              0u);
+    EXPECT_EQ(
+        edited.save(folder.file("missing") + "/cat.txt").value_or("").rfind("Could not save ", 0),
+        0u);
     EXPECT_TRUE(edited.unsavedChanges());
     EXPECT_EQ(edited.save(path), std::nullopt);
     EXPECT_FALSE(edited.unsavedChanges());

@@ -2,9 +2,9 @@
 
 #include "category_tree_model.hpp"
 #include "core/category.hpp"
-#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "ui/main/main_window.hpp"
 #include "ui/main/view_interaction.hpp"
 
@@ -32,7 +32,9 @@ public:
 
 } // namespace
 
-CategoryTreePage::CategoryTreePage(MainWindow& window) : QObject(&window), m_window(window) {
+CategoryTreePage::CategoryTreePage(MainWindow& window)
+    : QObject(&window), m_window(window), m_view(window.categoryView()),
+      m_viewport(window.categoryView()->viewport()) {
     QTreeView* view = m_window.categoryView();
     m_model = new CategoryTreeModel(m_window.icons(), view);
     view->setModel(m_model);
@@ -73,13 +75,12 @@ void CategoryTreePage::openSelected() {
 }
 
 bool CategoryTreePage::eventFilter(QObject* watched, QEvent* event) {
-    // Types first: the view sends events on its way out too, when only its address is safe.
-    const QTreeView* view = m_window.categoryView();
-    if (event->type() == QEvent::MouseButtonDblClick && watched == view->viewport()) {
+    // Addresses only: the view sends events on its way out too, while the window is half gone.
+    if (event->type() == QEvent::MouseButtonDblClick && watched == m_viewport) {
         // Not taken: a category or member node still opens and closes as in any tree.
         if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
             openSelected();
-    } else if (event->type() == QEvent::KeyPress && watched == view) {
+    } else if (event->type() == QEvent::KeyPress && watched == m_view) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             openSelected();

@@ -30,6 +30,9 @@ protected:
 
 private:
     MainWindow& m_window;
+    // Compared with, never reached through, in eventFilter.
+    const QObject* const m_view;
+    const QObject* const m_viewport;
     CategoryTreeModel* m_model = nullptr;
 };
 

@@ -1,9 +1,10 @@
 #include "member_dialogs.hpp"
 
 #include "category_texts.hpp"
-#include "core/texts.hpp"
+#include "core/builder.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QComboBox>
@@ -16,22 +17,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
+#include <utility>
 
 namespace varscope::ui {
 
 namespace {
-
-// Each name of the report once, in byte order: a name set at several levels is one choice.
-std::vector<std::string_view> ReportNames(const core::AppState& state) {
-    std::vector<std::string_view> names;
-    names.reserve(state.report.VariableCount());
-    for (const core::ConfigVariable& variable : state.report.VariableTable())
-        names.push_back(variable.Name);
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    return names;
-}
 
 QPushButton* AddButton(QDialogButtonBox* box, std::string_view caption, const char* name,
                        QDialogButtonBox::ButtonRole role) {
@@ -63,7 +53,9 @@ MemberDialog::MemberDialog(Context& context, std::size_t category, QWidget* pare
     m_variable->setInsertPolicy(QComboBox::NoInsert);
     m_variable->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_variable->setMinimumContentsLength(28);
-    for (const std::string_view name : ReportNames(m_context.state))
+    // Each name of the report once: a name set at several levels is one choice.
+    for (const std::string& name :
+         core::DefinedVariableNames(m_context.state.report.VariableTable()))
         m_variable->addItem(FromBytes(name), QByteArray(name.data(), qsizetype(name.size())));
     // Variable names are exact, so completion keeps the letter case of the report's names.
     m_variable->completer()->setCaseSensitivity(Qt::CaseSensitive);
