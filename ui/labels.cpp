@@ -3,8 +3,13 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextDocument>
 
 namespace varscope::ui {
+
+QString PlainToolTip(const QString& text) {
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpacePre) : text;
+}
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
@@ -24,11 +29,12 @@ void ClickableLabel::keyPressEvent(QKeyEvent* event) {
 PathLabel::PathLabel(int shortestChars, QWidget* parent)
     : QLabel(parent), m_shortestChars(shortestChars) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setTextFormat(Qt::PlainText);
 }
 
 void PathLabel::setPath(const QString& path) {
     setText(path);
-    setToolTip(path);
+    setToolTip(PlainToolTip(path));
 }
 
 QString PathLabel::shownText() const {

@@ -4,6 +4,10 @@
 
 namespace varscope::ui {
 
+// A tool tip that shows `text` exactly: tool tips guess rich text from the first tag, and a
+// value or path may hold one.
+QString PlainToolTip(const QString& text);
+
 // A label that acts like a button: a left click on it, or Space or Enter while it has the
 // focus, emits clicked(). Whether it takes the focus is the owner's choice.
 class ClickableLabel final : public QLabel {

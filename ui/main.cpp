@@ -5,6 +5,7 @@
 #include "ui/context.hpp"
 #include "ui/main/main_window.hpp"
 #include "ui/pickers.hpp"
+#include "ui/program_icon.hpp"
 #include "ui/qt_prompter.hpp"
 #include "ui/text_conversion.hpp"
 
@@ -177,6 +178,9 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varscope"));
+    QApplication::setWindowIcon(varscope::ui::ProgramIcon());
+    // Lets a Wayland desktop match the windows to varscope.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("varscope"));
     if (!commandLine.process(app))
         return 2;
 

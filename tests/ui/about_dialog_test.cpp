@@ -5,9 +5,12 @@
 #include "tests/support/scripted_prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/dialogs/about_dialog.hpp"
+#include "ui/program_icon.hpp"
 
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QTextDocument>
 #include <QUrl>
@@ -83,6 +86,24 @@ private slots:
                  QStringLiteral("Comments and bug reports welcomed: ") + ui::SupportAddress());
         QCOMPARE(child<QPushButton>("cmdOK")->text(), QStringLiteral("OK"));
         QVERIFY(!child<QLabel>("picIcon")->pixmap().isNull());
+    }
+
+    // The program's own icon, drawn for the sizes a desktop asks for, not a stock one.
+    void open_icon_theProgramIcon() {
+        const QIcon icon = ui::ProgramIcon();
+        for (const int size : {16, 32, 48})
+            QCOMPARE(icon.pixmap(size, size).size(), QSize(size, size));
+        open();
+        const QImage shown = child<QLabel>("picIcon")->pixmap().toImage();
+        QCOMPARE(shown.size(), QSize(48, 48));
+        QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32),
+                 icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32));
+        const QImage stock = m_dialog->style()
+                                 ->standardIcon(QStyle::SP_MessageBoxInformation)
+                                 .pixmap(48, 48)
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_ARGB32);
+        QVERIFY(shown.convertToFormat(QImage::Format_ARGB32) != stock);
     }
 
     void versionText_numbers_plainDecimalWithoutLeadingZeros() {

@@ -1,19 +1,19 @@
 #include "about_dialog.hpp"
 
-#include "core/texts.hpp"
 #include "core/prompter.hpp"
+#include "core/texts.hpp"
 #include "core/version.hpp"
 #include "dialog_texts.hpp"
 #include "ui/labels.hpp"
+#include "ui/program_icon.hpp"
 #include "ui/text_conversion.hpp"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -56,10 +56,7 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
-    const QIcon programIcon = QApplication::windowIcon().isNull()
-                                  ? style()->standardIcon(QStyle::SP_MessageBoxInformation)
-                                  : QApplication::windowIcon();
-    icon->setPixmap(programIcon.pixmap(kIconSize, kIconSize));
+    icon->setPixmap(ProgramIcon().pixmap(kIconSize, kIconSize));
     icon->setFixedSize(kIconSize, kIconSize);
 
     auto* titleLabel = new QLabel(title, this);

@@ -1,10 +1,10 @@
 #include "editor_dialog.hpp"
 
-#include "core/texts.hpp"
 #include "core/platform/platform.hpp"
 #include "core/prompter.hpp"
 #include "core/search.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "dialog_texts.hpp"
 #include "ui/labels.hpp"
 #include "ui/pickers.hpp"
@@ -196,6 +196,10 @@ void EditorDialog::locateEditors() {
 
     QProgressDialog progress(this);
     progress.setObjectName(QStringLiteral("SearchProgress"));
+    // The folder being searched is shown as it is named.
+    auto* searching = new QLabel(&progress);
+    searching->setTextFormat(Qt::PlainText);
+    progress.setLabel(searching);
     progress.setWindowTitle(FromBytes(core::text::kProgramTitle));
     progress.setCancelButtonText(FromBytes(text::kCancelSearch));
     progress.setRange(0, 0);

@@ -1,6 +1,7 @@
 #include "list_views.hpp"
 
 #include "flat_list.hpp"
+#include "ui/labels.hpp"
 
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -48,7 +49,7 @@ bool ListItemDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     const int needed = item.fontMetrics.horizontalAdvance(item.text) +
                        2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
     if (!item.text.isEmpty() && needed > textRect.width()) {
-        QToolTip::showText(event->globalPos(), item.text, view, option.rect);
+        QToolTip::showText(event->globalPos(), PlainToolTip(item.text), view, option.rect);
         return true;
     }
     QToolTip::hideText();

@@ -1,10 +1,10 @@
 #include "main_window.hpp"
 
-#include "core/texts.hpp"
 #include "core/preferences.hpp"
 #include "core/process.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "find_isolate.hpp"
 #include "icons.hpp"
 #include "launcher.hpp"
@@ -120,6 +120,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     m_statusCounts->setObjectName(QStringLiteral("statusCounts"));
     m_statusPath = new QLabel;
     m_statusPath->setObjectName(QStringLiteral("statusPath"));
+    m_statusPath->setTextFormat(Qt::PlainText);
     m_statusPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_statusPath->setIndent(12);
     statusBar()->addWidget(m_statusCounts);
