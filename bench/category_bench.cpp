@@ -69,7 +69,7 @@ void BM_BuildCategoryTree(benchmark::State& state) {
     std::size_t values = 0;
     for (auto _ : state) {
         const core::CategoryTree tree =
-            core::BuildCategoryTree(core::ParseCategoryListing(CategoryFile()), data.Variables);
+            core::BuildCategoryTree(core::ParseCategoryListing(CategoryFile()), data);
         if (tree.duplicateKey)
             state.SkipWithError("the category file has a duplicate key");
         values = tree.nodes.size();

@@ -225,8 +225,7 @@ int ExportCategoryTree(const Options& options, Output& output) {
         return kExitFailure;
     }
     ReportData report = ParseReport(std::move(*read.bytes));
-    const CategoryTree tree =
-        BuildCategoryTree(ReadCategoryListing(*options.categories), report.Variables);
+    const CategoryTree tree = BuildCategoryTree(ReadCategoryListing(*options.categories), report);
     if (tree.duplicateKey)
         std::fprintf(stderr, "%s\n", DuplicateKeyMessage(*tree.duplicateKey).c_str());
     std::string text;

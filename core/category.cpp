@@ -425,14 +425,36 @@ private:
 
 } // namespace
 
-CategoryTree BuildCategoryTree(const CategoryListing& listing, std::span<ConfigVariable> records) {
+namespace {
+
+// Whether `text` lies within `all`; records made by hand may view other storage.
+bool InReport(std::string_view all, std::string_view text) {
+    const std::less_equal<const char*> notAfter;
+    return !all.empty() && !text.empty() && notAfter(all.data(), text.data()) &&
+           notAfter(text.data() + text.size(), all.data() + all.size());
+}
+
+} // namespace
+
+CategoryTree BuildCategoryTree(const CategoryListing& listing, ReportData& report) {
+    const std::span<ConfigVariable> records = report.Variables;
     CategoryTree tree;
+    tree.reportBytes = report.Bytes;
+    const std::string_view bytes =
+        report.Bytes ? std::string_view(*report.Bytes) : std::string_view();
     auto& nodes = tree.nodes;
     const auto add = [&tree](CategoryNode& node, std::initializer_list<std::string_view> parts) {
         node.textStart = tree.texts.size();
         for (const std::string_view part : parts)
             tree.texts += part;
         node.textSize = tree.texts.size() - node.textStart;
+        tree.nodes.push_back(std::move(node));
+        return tree.nodes.size();
+    };
+    const auto addValue = [&tree](CategoryNode& node, std::string_view all, std::string_view text) {
+        node.textStart = static_cast<std::size_t>(text.data() - all.data());
+        node.textSize = text.size();
+        node.textInReport = true;
         tree.nodes.push_back(std::move(node));
         return tree.nodes.size();
     };
@@ -450,7 +472,6 @@ CategoryTree BuildCategoryTree(const CategoryListing& listing, std::span<ConfigV
     std::vector<std::size_t> last(wanted.size(), kEnd);
     std::vector<std::size_t> next(records.size() + 1, kEnd);
     std::vector<std::size_t> matches(wanted.size(), 0);
-    std::vector<std::size_t> bytes(wanted.size(), 0);
     for (std::size_t i = 0; i < records.size(); ++i) {
         records[i].TreeNode = 0;
         if (const auto name = wanted.find(records[i].Name)) {
@@ -458,7 +479,6 @@ CategoryTree BuildCategoryTree(const CategoryListing& listing, std::span<ConfigV
             (first[*name] == kEnd ? first[*name] : next[last[*name]]) = index;
             last[*name] = index;
             ++matches[*name];
-            bytes[*name] += records[i].Expansion.size();
         }
     }
     // Everything is made in place, once.
@@ -469,8 +489,7 @@ CategoryTree BuildCategoryTree(const CategoryListing& listing, std::span<ConfigV
     for (std::size_t k = 0; k < listing.members.size(); ++k) {
         const ListedMember& member = listing.members[k];
         values += matches[nameOf[k]];
-        textSize += member.description.size() + kMemberOpen.size() + member.variable.size() + 1 +
-                    bytes[nameOf[k]];
+        textSize += member.description.size() + kMemberOpen.size() + member.variable.size() + 1;
     }
     nodes.reserve(listing.categoryNames.size() + listing.members.size() + values);
     tree.texts.reserve(textSize);
@@ -519,7 +538,9 @@ CategoryTree BuildCategoryTree(const CategoryListing& listing, std::span<ConfigV
             CategoryNode& parent = nodes[memberPosition - 1];
             node.row = parent.children.size();
             parent.children.push_back(nodes.size() + 1);
-            record.TreeNode = static_cast<int>(add(node, {record.Expansion}));
+            record.TreeNode = static_cast<int>(InReport(bytes, record.Expansion)
+                                                   ? addValue(node, bytes, record.Expansion)
+                                                   : add(node, {record.Expansion}));
         }
     }
     return tree;

@@ -5,6 +5,7 @@
 #include "report.hpp"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -146,8 +147,10 @@ struct CategoryNode {
     std::size_t row = 0;    // 0-based among its parent's children, or among the categories
     std::vector<std::size_t> children; // positions, in order
     std::size_t record = 0;            // value node: the record's 1-based index
-    std::size_t textStart = 0;         // the node's text in CategoryTree::texts
+    // The node's text in CategoryTree::texts, or in the report's bytes when textInReport.
+    std::size_t textStart = 0;
     std::size_t textSize = 0;
+    bool textInReport = false;
 };
 
 struct CategoryTree {
@@ -157,13 +160,17 @@ struct CategoryTree {
     std::vector<std::size_t> roots; // the category nodes, in order
     // The key refused as a duplicate; the build stopped there, keeping what it had made.
     std::optional<std::string> duplicateKey;
-    // The nodes' texts, one after another: category name; description + "   [" + variable
-    // + "]"; the record's expansion.
+    // The texts of the category and member nodes, one after another: category name;
+    // description + "   [" + variable + "]".
     std::string texts;
+    // The report's bytes, kept while the tree shows them: a value node's text is its
+    // record's expansion there, not a copy (a large tree's values are most of its bytes).
+    std::shared_ptr<const std::string> reportBytes;
 
     const CategoryNode& node(std::size_t position) const { return nodes[position - 1]; }
     std::string_view text(const CategoryNode& node) const {
-        return std::string_view(texts).substr(node.textStart, node.textSize);
+        const std::string_view all = node.textInReport ? *reportBytes : texts;
+        return all.substr(node.textStart, node.textSize);
     }
     std::string_view text(std::size_t position) const { return text(node(position)); }
 };
@@ -173,7 +180,7 @@ struct CategoryTree {
 // position of its last value node. Names match exactly; categories and descriptions are
 // keys that must differ ignoring case (an empty description is no key). Costs members +
 // records.
-CategoryTree BuildCategoryTree(const CategoryListing& listing, std::span<ConfigVariable> records);
+CategoryTree BuildCategoryTree(const CategoryListing& listing, ReportData& report);
 
 // "Error. Unique Name Required in Category File." LF "Multiple Instances of: " + key.
 std::string DuplicateKeyMessage(std::string_view key);

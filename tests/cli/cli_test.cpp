@@ -433,7 +433,7 @@ TEST_F(CliTest, categoryView_theDemoTreeAsTheExportWritesIt) {
     EXPECT_EQ(out.substr(0, seeds.size()), seeds);
     varscope::core::ReportData report = varscope::core::ParseReport(ReadBytes(kSample));
     const auto tree = varscope::core::BuildCategoryTree(
-        varscope::core::ReadCategoryListing(kDemoCategories), report.Variables);
+        varscope::core::ReadCategoryListing(kDemoCategories), report);
     EXPECT_EQ(out, varscope::core::CategoryExportText(tree) + "\r\n");
     EXPECT_EQ(std::count(out.begin(), out.end(), '\r'), 1);
     EXPECT_EQ(Export({kSample, "--view", "category", "--categories", kDemoCategories, "--columns",

@@ -386,7 +386,7 @@ TEST(CategoryTree, valueNodesPerRecordInReportOrder_namesMatchExactly) {
     const CategoryListing listing = ParseCategoryListing(
         "[node=Design]\r\nDesign files=MS_DEF\r\nLower=ms_def\r\nAbsent=MS_Def\r\n"
         "[node=Empty]\r\n[node=Backup]\r\nBackups=MS_BACKUP\r\n");
-    const CategoryTree tree = BuildCategoryTree(listing, report.Variables);
+    const CategoryTree tree = BuildCategoryTree(listing, report);
     EXPECT_EQ(tree.duplicateKey, std::nullopt);
     EXPECT_EQ(Nodes(tree), "C3 0 0 Design\n"
                            "C3 0 0 Empty\n"
@@ -437,9 +437,8 @@ TEST(CategoryTree, duplicateKeys_stopTheBuildWhereTheyAre) {
         SCOPED_TRACE(test.what);
         ReportData report = Realistic();
         // A build before leaves links that the refused one must not keep.
-        BuildCategoryTree(ParseCategoryListing("[node=X]\r\nx=MS_DEF\r\n"), report.Variables);
-        const CategoryTree tree =
-            BuildCategoryTree(ParseCategoryListing(test.file), report.Variables);
+        BuildCategoryTree(ParseCategoryListing("[node=X]\r\nx=MS_DEF\r\n"), report);
+        const CategoryTree tree = BuildCategoryTree(ParseCategoryListing(test.file), report);
         EXPECT_EQ(tree.duplicateKey, test.key);
         EXPECT_EQ(CategoryExportText(tree), test.built);
         if (test.key) {
@@ -454,7 +453,7 @@ TEST(CategoryTree, duplicateKeys_stopTheBuildWhereTheyAre) {
 TEST(CategoryTree, links_resetAtEveryBuild_andOpenOnlyFromTheLastValueNode) {
     ReportData report = Realistic();
     const CategoryTree twice = BuildCategoryTree(
-        ParseCategoryListing("[node=A]\r\nfirst=MS_CELL\r\nsecond=MS_CELL\r\n"), report.Variables);
+        ParseCategoryListing("[node=A]\r\nfirst=MS_CELL\r\nsecond=MS_CELL\r\n"), report);
     ASSERT_EQ(twice.nodes.size(), 5u); // A, first, second, and one value node each
     const std::size_t cell = 6;        // MS_CELL's record
     ASSERT_EQ(report.Variables[cell - 1].Name, "MS_CELL");
@@ -462,8 +461,8 @@ TEST(CategoryTree, links_resetAtEveryBuild_andOpenOnlyFromTheLastValueNode) {
     for (const std::size_t position : {0, 1, 2, 3, 4, 6})
         EXPECT_EQ(LinkedRecord(twice, report.Variables, position), std::nullopt) << position;
 
-    const CategoryTree other = BuildCategoryTree(
-        ParseCategoryListing("[node=A]\r\ncode=PROJECT_CODE\r\n"), report.Variables);
+    const CategoryTree other =
+        BuildCategoryTree(ParseCategoryListing("[node=A]\r\ncode=PROJECT_CODE\r\n"), report);
     EXPECT_EQ(report.Variables[cell - 1].TreeNode, 0);
     EXPECT_EQ(LinkedRecord(twice, report.Variables, 5), std::nullopt);
     EXPECT_EQ(LinkedRecord(other, report.Variables, 3), 12u);

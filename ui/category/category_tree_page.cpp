@@ -53,7 +53,7 @@ void CategoryTreePage::rebuild() {
         const BusyPointer busy;
         const core::CategoryListing listing =
             core::ReadCategoryListing(state.preferences.CategoryFilePath);
-        core::CategoryTree tree = core::BuildCategoryTree(listing, state.report.Contents.Variables);
+        core::CategoryTree tree = core::BuildCategoryTree(listing, state.report.Contents);
         duplicateKey = tree.duplicateKey;
         m_model->setTree(std::move(tree));
     }
