@@ -143,6 +143,35 @@ std::optional<std::string> ReplaceFile(const std::string& from, const std::strin
     return std::nullopt;
 }
 
+std::optional<std::string> CreateNewFile(const std::string& path) {
+    // Made as any new file is, with the rights the user's umask leaves.
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file < 0)
+        return path + ": " + ErrnoText(errno);
+    ::close(file);
+    return std::nullopt;
+}
+
+std::string WriteTarget(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return path;
+    std::string target(PATH_MAX, '\0');
+    if (::realpath(path.c_str(), target.data()) != nullptr) {
+        target.resize(std::strlen(target.c_str()));
+        return target;
+    }
+    // A link to a file not made yet: the file is made where the link points.
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0)
+        return path;
+    target.resize(static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    if (target.front() == '/' || slash == std::string::npos)
+        return target;
+    return path.substr(0, slash + 1) + target;
+}
+
 bool SyncToDisk(std::FILE* file) {
     return ::fsync(::fileno(file)) == 0;
 }
@@ -201,6 +230,13 @@ bool SameFileName(std::string_view a, std::string_view b) {
 
 bool SkipInDiskSearch(std::string_view folder) {
     return folder == "/proc/" || folder == "/sys/" || folder == "/dev/";
+}
+
+std::optional<std::uint64_t> FileSystemOf(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_dev);
 }
 
 std::string ProgramsFolder() {
