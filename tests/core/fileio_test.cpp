@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#if __has_include(<unistd.h>)
+#if __has_include(<sys/resource.h>) && __has_include(<unistd.h>)
 #include <unistd.h>
 #define VARSCOPE_TEST_POSIX 1
 #endif
