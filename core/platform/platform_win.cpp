@@ -186,9 +186,21 @@ std::optional<std::string> DeleteFile(const std::string& path) {
 }
 
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
-    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
-        return std::nullopt;
-    return Failure(to, ::GetLastError());
+    // A file open elsewhere cannot be replaced; another instance saving or reading the same
+    // file holds it only for a moment, so the replacing is tried again for a while.
+    constexpr int kAttempts = 100;
+    constexpr DWORD kPauseMs = 10;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+            return std::nullopt;
+        error = ::GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+            FolderExists(to))
+            break;
+        ::Sleep(kPauseMs);
+    }
+    return Failure(to, error);
 }
 
 std::optional<std::string> CreateNewFile(const std::string& path) {

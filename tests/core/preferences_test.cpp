@@ -118,8 +118,10 @@ TEST(PreferencesWrite, nothingChanged_fileLeftAloneAndNothingReportedEvenWhenRea
         const ProgramFolder folder;
         Preferences state = folder.read();
         ASSERT_EQ(WritePreferences(state), std::nullopt);
-        const auto old = fs::file_time_type::clock::now() - std::chrono::hours(48);
-        fs::last_write_time(folder.iniPath(), old);
+        fs::last_write_time(folder.iniPath(),
+                            fs::file_time_type::clock::now() - std::chrono::hours(48));
+        // As the file system keeps it, at its own resolution.
+        const auto old = fs::last_write_time(folder.iniPath());
         if (readOnly)
             fs::permissions(folder.iniPath(), fs::perms::owner_read | fs::perms::group_read);
 
