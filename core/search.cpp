@@ -4,10 +4,11 @@
 #include "prompter.hpp"
 #include "texts.hpp"
 
+#include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <deque>
-#include <optional>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace varscope::core {
@@ -25,7 +26,7 @@ public:
           m_separator(platform::Separator()), m_path(folder) {
         if (m_path.back() != m_separator)
             m_path += m_separator;
-        m_fileSystem = platform::FileSystemOf(m_path);
+        m_rootLength = m_path.size();
     }
 
     SearchResult run() {
@@ -47,8 +48,7 @@ private:
     SearchOutcome walk(std::size_t depth) {
         // Other file systems may be network shares or stuck mounts that would hold the
         // walk for minutes.
-        if (platform::SkipInDiskSearch(m_path) ||
-            (depth > 0 && platform::FileSystemOf(m_path) != m_fileSystem))
+        if (platform::SkipInDiskSearch(m_path) || isMountPoint())
             return SearchOutcome::NotFound;
         if (m_progress && !m_progress(m_path))
             return SearchOutcome::Cancelled;
@@ -79,6 +79,13 @@ private:
         return SearchOutcome::NotFound;
     }
 
+    bool isMountPoint() const {
+        if (m_mountPoints.empty())
+            return false;
+        const std::string_view below = std::string_view(m_path).substr(m_rootLength);
+        return std::binary_search(m_mountPoints.begin(), m_mountPoints.end(), below, std::less<>());
+    }
+
     // Built once: a visitor that captures only `this` is stored without allocating.
     bool visit(const platform::DirEntryView& entry) {
         if (entry.isFile && platform::SameFileName(entry.name, m_name)) {
@@ -103,8 +110,10 @@ private:
     const SearchProgress& m_progress;
     bool m_programsOnly;
     char m_separator;
-    std::optional<std::uint64_t> m_fileSystem;
     std::string m_path;
+    std::size_t m_rootLength = 0;
+    // Read once: walks of whole disks look each folder up here.
+    const std::vector<std::string> m_mountPoints = platform::MountPointsBelow(m_path);
     std::deque<Subfolders> m_levels;
     Subfolders* m_current = nullptr;
     bool m_found = false;

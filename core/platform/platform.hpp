@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -85,10 +84,11 @@ bool SameFileName(std::string_view a, std::string_view b);
 // pseudo file systems /proc/, /sys/ and /dev/ on POSIX; none on Windows.
 bool SkipInDiskSearch(std::string_view folder);
 
-// The file system that holds `folder`, the same number for every folder on it; nullopt
-// when the folder cannot be examined. The disk search stays on the one it started on
-// (Windows: the search stays on its drive anyway, as a mounted volume is a reparse point).
-std::optional<std::uint64_t> FileSystemOf(const std::string& folder);
+// Where other file systems are mounted below `folder`: paths relative to it, each with a
+// trailing separator, sorted. Read from the system's mount table, so that the disk search
+// can stay on the file system it started on without touching a mount that may hang (none
+// on Windows, where the search stays on its drive as a mounted volume is a reparse point).
+std::vector<std::string> MountPointsBelow(const std::string& folder);
 
 // Where programs are installed and how they are picked: "C:\program files" and "*.Exe" on
 // Windows; "/usr/bin" and any executable file elsewhere.

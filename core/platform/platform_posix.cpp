@@ -2,6 +2,7 @@
 
 #include "core/strings.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -232,11 +233,67 @@ bool SkipInDiskSearch(std::string_view folder) {
     return folder == "/proc/" || folder == "/sys/" || folder == "/dev/";
 }
 
-std::optional<std::uint64_t> FileSystemOf(const std::string& folder) {
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0)
-        return std::nullopt;
-    return static_cast<std::uint64_t>(info.st_dev);
+namespace {
+
+// The mount table writes a blank, a TAB, a line end and a backslash as \ and three octal
+// digits.
+std::string UnescapeMountPath(std::string_view field) {
+    const auto octal = [field](std::size_t at) {
+        return field[at] >= '0' && field[at] <= '7';
+    };
+    std::string path;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && octal(i + 1) && octal(i + 2) &&
+            octal(i + 3)) {
+            path += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                      (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            path += field[i];
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+std::vector<std::string> MountPointsBelow(const std::string& folder) {
+    std::vector<std::string> below;
+    std::string root(PATH_MAX, '\0');
+    if (::realpath(folder.c_str(), root.data()) == nullptr)
+        return below;
+    root.resize(std::strlen(root.c_str()));
+    if (root.back() != '/')
+        root += '/';
+    std::FILE* const table = std::fopen("/proc/self/mountinfo", "re");
+    if (table == nullptr)
+        return below;
+    std::string line;
+    for (int c = 0; c != EOF;) {
+        line.clear();
+        while ((c = std::fgetc(table)) != EOF && c != '\n')
+            line += static_cast<char>(c);
+        // The mount point is the fifth field.
+        std::size_t start = 0;
+        for (int field = 0; field < 4 && start != std::string::npos; ++field) {
+            start = line.find(' ', start);
+            if (start != std::string::npos)
+                ++start;
+        }
+        if (start == std::string::npos)
+            continue;
+        const std::size_t end = line.find(' ', start);
+        std::string point = UnescapeMountPath(std::string_view(line).substr(
+            start, end == std::string::npos ? std::string::npos : end - start));
+        if (point.empty() || point.back() != '/')
+            point += '/';
+        if (point.size() > root.size() && point.starts_with(root))
+            below.push_back(point.substr(root.size()));
+    }
+    std::fclose(table);
+    std::sort(below.begin(), below.end());
+    below.erase(std::unique(below.begin(), below.end()), below.end());
+    return below;
 }
 
 std::string ProgramsFolder() {

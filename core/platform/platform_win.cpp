@@ -195,8 +195,7 @@ std::optional<std::string> ReplaceFile(const std::string& from, const std::strin
         if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
             return std::nullopt;
         error = ::GetLastError();
-        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
-            FolderExists(to))
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || FolderExists(to))
             break;
         ::Sleep(kPauseMs);
     }
@@ -295,8 +294,8 @@ bool SkipInDiskSearch(std::string_view) {
     return false;
 }
 
-std::optional<std::uint64_t> FileSystemOf(const std::string&) {
-    return 0;
+std::vector<std::string> MountPointsBelow(const std::string&) {
+    return {};
 }
 
 std::string ProgramsFolder() {
