@@ -53,7 +53,9 @@ Options:
   --delimiter TEXT    text between columns (default "|"); "tab" and "space"
                       name those two characters
   --out FILE          write to FILE instead of standard output
-  --help              show this text
+  -h, --help          show this text
+  --                  ends the options: what follows is the report, also when it
+                      begins with "-"
 
 Exit status: 0 on success, 1 when the report cannot be read or the output cannot
 be written, 2 on bad usage. Lines of the report that cannot be split are skipped
@@ -76,11 +78,44 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
+bool TakesValue(std::string_view arg) {
+    return arg == "--view" || arg == "--name" || arg == "--level" || arg == "--columns" ||
+           arg == "--delimiter" || arg == "--out" || arg == "--categories";
+}
+
+bool IsHelp(std::string_view arg) {
+    return arg == "--help" || arg == "-h";
+}
+
+// Whether the arguments after "export" ask for the help, wherever it stands among the
+// options; an option's value and whatever follows "--" never do.
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            return false;
+        if (IsHelp(arg))
+            return true;
+        if (TakesValue(arg))
+            ++i;
+    }
+    return false;
+}
+
 // Parses the arguments after "export"; returns an exit code on failure.
 std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     std::vector<std::string_view> positional;
+    bool optionsEnded = false;
     for (int i = 2; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        if (optionsEnded) {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         const auto value = [&](std::string_view flag) -> std::optional<std::string> {
             if (i + 1 >= argc) {
                 UsageError(std::string(flag) + " needs a value");
@@ -88,11 +123,12 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
             }
             return std::string(argv[++i]);
         };
-        if (arg == "--view" || arg == "--name" || arg == "--level" || arg == "--columns" ||
-            arg == "--delimiter" || arg == "--out" || arg == "--categories") {
+        if (TakesValue(arg)) {
             const auto text = value(arg);
             if (!text)
                 return kExitUsage;
+            if (arg == "--out" && text->empty())
+                return UsageError("--out needs a file name");
             if (arg == "--view")
                 options.view = *text;
             else if (arg == "--name")
@@ -292,7 +328,7 @@ int Export(int argc, char** argv) {
 int main(int argc, char** argv) {
     // The views are written with their own CR LF line ends, byte for byte.
     varscope::core::platform::UseBinaryStandardOutput();
-    if (argc >= 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    if (argc >= 2 && IsHelp(argv[1])) {
         std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
         return kExitOk;
     }
@@ -300,11 +336,9 @@ int main(int argc, char** argv) {
         return UsageError("no command given");
     if (std::string_view(argv[1]) != "export")
         return UsageError("unknown command '" + std::string(argv[1]) + "'");
-    for (int i = 2; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--help") {
-            std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
-            return kExitOk;
-        }
+    if (AsksForHelp(argc, argv)) {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+        return kExitOk;
     }
     return Export(argc, argv);
 }

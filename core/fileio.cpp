@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <random>
 
 namespace varscope::core {
 
@@ -113,23 +114,55 @@ std::optional<std::string> WriteToDisk(const std::string& path, std::string_view
 
 } // namespace
 
+namespace {
+
+// A name beside `path` that no other writer, this program started twice among them, picks.
+std::optional<std::string> MakeTemporaryBeside(const std::string& path) {
+    std::random_device random;
+    // A name taken already is tried again; a folder that refuses new files refuses them all.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%08x%08x.tmp~", random(), random());
+        std::string temporary = path + suffix;
+        if (!platform::CreateNewFile(temporary))
+            return temporary;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    // A link stays a link: its target is the file the user keeps.
+    const std::string target = platform::WriteTarget(path);
+    const bool exists = platform::FileExists(target);
+    if (exists) {
+        // Rewriting the same bytes would only risk the file, or fail on a read-only one.
+        const ReadResult current = ReadWholeFile(target);
+        if (current.bytes && *current.bytes == bytes)
+            return std::nullopt;
+    }
     // Renaming over a read-only file succeeds on POSIX; Windows refuses, and so do we.
-    if (platform::FileExists(path) && platform::IsReadOnly(path))
-        return path + ": " + std::string(kReadOnly);
-    const std::string temporary = path + ".tmp~";
+    if (exists && platform::IsReadOnly(target))
+        return target + ": " + std::string(kReadOnly);
+    const std::optional<std::string> temporary = MakeTemporaryBeside(target);
+    // A folder the user may not write may still hold a file the user may: it is written in
+    // place, as the Windows profile functions do. Where there is none, trying to make it
+    // names the reason.
+    if (!temporary)
+        return WriteToDisk(target, bytes);
     // On disk before the rename, so a power cut leaves the old file or the new one whole.
-    if (auto failure = WriteToDisk(temporary, bytes)) {
-        platform::DeleteFile(temporary);
+    if (auto failure = WriteToDisk(*temporary, bytes)) {
+        platform::DeleteFile(*temporary);
         // The user knows the file, not the temporary one beside it.
-        if (failure->starts_with(temporary))
-            failure->replace(0, temporary.size(), path);
+        if (failure->starts_with(*temporary))
+            failure->replace(0, temporary->size(), target);
         return failure;
     }
-    if (platform::FileExists(path))
-        platform::CopyAccessRights(path, temporary);
-    if (auto failure = platform::ReplaceFile(temporary, path)) {
-        platform::DeleteFile(temporary);
+    if (exists)
+        platform::CopyAccessRights(target, *temporary);
+    if (auto failure = platform::ReplaceFile(*temporary, target)) {
+        platform::DeleteFile(*temporary);
         return failure;
     }
     return std::nullopt;

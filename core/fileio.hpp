@@ -42,9 +42,11 @@ private:
     std::string m_error;
 };
 
-// Writes through a temporary file in the same folder and renames it over `path`, so a
-// crash or a full disk never leaves a half-written file. nullopt on success, else the
-// reason; on failure the old file is left as it was.
+// Writes through a temporary file of a unique name in the same folder and renames it over
+// `path`, so a crash or a full disk never leaves a half-written file. nullopt on success,
+// else the reason; on failure the old file is left as it was. Bytes equal to the file's are
+// not written at all; a symbolic link is written through to its target; where no new file
+// can be made in the folder, an existing file is written in place.
 std::optional<std::string> WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 } // namespace varscope::core

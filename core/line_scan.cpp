@@ -455,6 +455,10 @@ struct LineScanner::Reader {
                 if (next < text.size() && text[next] == '\n')
                     ++next;
             }
+            if ((end == std::string_view::npos ? text.size() : end) - start > kLongestLine) {
+                ++skippedLines;
+                return next;
+            }
             window = text.substr(start, next - start);
             masks.classify(window);
             complete = end == std::string_view::npos ? 0 : window.size();
@@ -492,11 +496,14 @@ struct LineScanner::Reader {
             inSummary = true;
         }
 
+        // A line may be a file line and a definition at once: it keeps the part that is
+        // good and counts once when a part is not.
+        bool badFile = false;
         if (markers & kFileBit) {
             const std::size_t open = line.find('[');
             const std::size_t close = line.find(']');
             if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
-                ++skippedLines;
+                badFile = true;
             } else {
                 currentFile = line.substr(open + 1, close - open - 1);
                 if (copyFiles) {
@@ -521,8 +528,10 @@ struct LineScanner::Reader {
         });
         if (tagRank >= 0)
             pendingLevel = kTags[static_cast<std::size_t>(tagRank)].level;
-        if (paren == end)
+        if (paren == end) {
+            skippedLines += badFile ? 1 : 0;
             return;
+        }
         const std::size_t rest = paren + 2;
         const std::size_t equals = masks.first(&LineMasks::equals, rest, end);
         if (equals == end) {
@@ -546,6 +555,7 @@ struct LineScanner::Reader {
         record.File = currentFile;
         record.Index = ++records;
         pendingLevel = LevelNone;
+        skippedLines += badFile ? 1 : 0;
         if (!sink.variable(record))
             stopped = true;
     }

@@ -42,6 +42,10 @@ void ClassifyWindow(Tier tier, const char* data, std::size_t count, LineMasks* m
 
 } // namespace scan
 
+// A line longer than this (without its end) is skipped and counted, so that endless input
+// without line ends cannot take all memory.
+constexpr std::size_t kLongestLine = std::size_t{64} << 20;
+
 // The first '\n' or '\r' at or after `from`, else npos.
 std::size_t FindLineEnd(std::string_view text, std::size_t from);
 
@@ -62,7 +66,7 @@ public:
     // the sink stopped the reading.
     std::size_t scan(std::string_view text, bool atEnd);
     bool stopped() const;
-    std::size_t skipped() const; // malformed variable or file lines
+    std::size_t skipped() const; // malformed variable or file lines, and overlong ones
 
 private:
     struct Reader;

@@ -1,18 +1,26 @@
 #include "process.hpp"
 
-#include "texts.hpp"
 #include "platform/platform.hpp"
 #include "prompter.hpp"
+#include "texts.hpp"
 
 namespace varscope::core {
 
 std::string EditorCommandLine(std::string_view editorPath, std::string_view filePath) {
     std::string line;
-    line.reserve(editorPath.size() + filePath.size() + 3);
+    // A program path with blanks would be cut at its first blank by whoever splits the
+    // line; a path with quotes of its own, or one that names no file as a whole, is a
+    // line the user composed and goes as it is.
+    const bool quoteEditor = editorPath.find_first_of(" \t") != std::string_view::npos &&
+                             editorPath.find('"') == std::string_view::npos &&
+                             platform::FileExists(std::string(editorPath));
+    if (quoteEditor)
+        line += '"';
     line += editorPath;
-    line += " \"";
-    line += filePath;
-    line += '"';
+    if (quoteEditor)
+        line += '"';
+    line += ' ';
+    line += platform::QuoteCommandWord(filePath);
     return line;
 }
 

@@ -8,7 +8,9 @@ namespace varscope::core {
 
 class Prompter;
 
-// The editor's path as stored (never quoted), a blank, and the file's path in double quotes.
+// The editor's path, a blank, and the file's path in double quotes, escaped so that it
+// arrives exactly. The editor's path is quoted only when it names an existing file and
+// holds a blank but no quote; otherwise it goes as stored.
 std::string EditorCommandLine(std::string_view editorPath, std::string_view filePath);
 
 // Starts a command line and waits until the program has ended; false when it could not be

@@ -14,9 +14,43 @@ ReportStream::ReportStream(ReportSink& sink)
 
 ReportStream::~ReportStream() = default;
 
+void ReportStream::keep(std::string_view piece) {
+    m_partial.append(piece);
+    // The kept start holds no line end but a last CR, which may still be joined by its LF.
+    const bool endedByCr = !m_partial.empty() && m_partial.back() == '\r';
+    if (m_partial.size() - (endedByCr ? 1 : 0) <= kLongestLine)
+        return;
+    m_partial.clear();
+    m_partial.shrink_to_fit();
+    m_overlong = endedByCr ? Overlong::PassedCr : Overlong::Passing;
+    ++m_overlongLines;
+}
+
+bool ReportStream::passOverlongLine(std::string_view& block) {
+    if (m_overlong == Overlong::Passing) {
+        const std::size_t end = FindLineEnd(block, 0);
+        if (end == std::string_view::npos)
+            return false;
+        const bool cr = block[end] == '\r';
+        block.remove_prefix(end + 1);
+        m_overlong = cr ? Overlong::PassedCr : Overlong::No;
+    }
+    if (m_overlong == Overlong::PassedCr) {
+        // Whether a LF joins the CR is known with the next byte.
+        if (block.empty())
+            return false;
+        if (block.front() == '\n')
+            block.remove_prefix(1);
+        m_overlong = Overlong::No;
+    }
+    return true;
+}
+
 bool ReportStream::feed(std::string_view block) {
     if (m_scanner->stopped())
         return false;
+    if (m_overlong != Overlong::No && !passOverlongLine(block))
+        return true;
     if (!m_partial.empty()) {
         // Completes the line begun in earlier blocks and reads it alone. A CR that ended
         // them ends that line, with the LF that may start this block.
@@ -28,7 +62,7 @@ bool ReportStream::feed(std::string_view block) {
         } else {
             const std::size_t end = FindLineEnd(block, 0);
             if (end == std::string_view::npos || (block[end] == '\r' && end + 1 == block.size())) {
-                m_partial.append(block);
+                keep(block);
                 return true;
             }
             next = end + 1 + (block[end] == '\r' && block[end + 1] == '\n' ? 1 : 0);
@@ -44,7 +78,8 @@ bool ReportStream::feed(std::string_view block) {
     const std::size_t used = m_scanner->scan(block, false);
     if (m_scanner->stopped())
         return false;
-    m_partial.assign(block.substr(used));
+    m_partial.clear();
+    keep(block.substr(used));
     return true;
 }
 
@@ -57,7 +92,7 @@ bool ReportStream::finish() {
 }
 
 std::size_t ReportStream::skippedLines() const {
-    return m_scanner->skipped();
+    return m_scanner->skipped() + m_overlongLines;
 }
 
 ReportFileOutcome ReadReportFile(const std::string& path, ReportSink& sink) {

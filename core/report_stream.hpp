@@ -30,8 +30,17 @@ public:
     std::size_t skippedLines() const;
 
 private:
+    // Keeps the start of an unfinished line, or drops it once it is too long to keep.
+    void keep(std::string_view piece);
+    // Passes over the rest of an overlong line; false while its end has not come.
+    bool passOverlongLine(std::string_view& block);
+
+    enum class Overlong { No, Passing, PassedCr };
+
     std::unique_ptr<LineScanner> m_scanner;
     std::string m_partial; // the start of a line whose end has not come yet
+    Overlong m_overlong = Overlong::No;
+    std::size_t m_overlongLines = 0;
 };
 
 // How reading a report file went.

@@ -1,11 +1,14 @@
 #include "search.hpp"
 
-#include "texts.hpp"
 #include "platform/platform.hpp"
 #include "prompter.hpp"
+#include "texts.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <deque>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 namespace varscope::core {
@@ -17,10 +20,13 @@ namespace {
 // the names of subfolders.
 class TreeWalk {
 public:
-    TreeWalk(std::string_view name, std::string_view folder, const SearchProgress& progress)
-        : m_name(name), m_progress(progress), m_separator(platform::Separator()), m_path(folder) {
+    TreeWalk(std::string_view name, std::string_view folder, const SearchProgress& progress,
+             bool programsOnly)
+        : m_name(name), m_progress(progress), m_programsOnly(programsOnly),
+          m_separator(platform::Separator()), m_path(folder) {
         if (m_path.back() != m_separator)
             m_path += m_separator;
+        m_rootLength = m_path.size();
     }
 
     SearchResult run() {
@@ -40,7 +46,9 @@ private:
 
     // On Found, m_path holds the file's path.
     SearchOutcome walk(std::size_t depth) {
-        if (platform::SkipInDiskSearch(m_path))
+        // Other file systems may be network shares or stuck mounts that would hold the
+        // walk for minutes.
+        if (platform::SkipInDiskSearch(m_path) || isMountPoint())
             return SearchOutcome::NotFound;
         if (m_progress && !m_progress(m_path))
             return SearchOutcome::Cancelled;
@@ -71,12 +79,25 @@ private:
         return SearchOutcome::NotFound;
     }
 
+    bool isMountPoint() const {
+        if (m_mountPoints.empty())
+            return false;
+        const std::string_view below = std::string_view(m_path).substr(m_rootLength);
+        return std::binary_search(m_mountPoints.begin(), m_mountPoints.end(), below, std::less<>());
+    }
+
     // Built once: a visitor that captures only `this` is stored without allocating.
     bool visit(const platform::DirEntryView& entry) {
         if (entry.isFile && platform::SameFileName(entry.name, m_name)) {
+            const std::size_t folderLength = m_path.size();
             m_path += entry.name;
-            m_found = true;
-            return false;
+            // Offered only what the system can start, as the user's own choice must be.
+            if (!m_programsOnly || platform::IsProgramFile(m_path)) {
+                m_found = true;
+                return false;
+            }
+            m_path.resize(folderLength);
+            return true;
         }
         if (entry.isFolder) {
             m_current->names += entry.name;
@@ -87,8 +108,12 @@ private:
 
     std::string_view m_name;
     const SearchProgress& m_progress;
+    bool m_programsOnly;
     char m_separator;
     std::string m_path;
+    std::size_t m_rootLength = 0;
+    // Read once: walks of whole disks look each folder up here.
+    const std::vector<std::string> m_mountPoints = platform::MountPointsBelow(m_path);
     std::deque<Subfolders> m_levels;
     Subfolders* m_current = nullptr;
     bool m_found = false;
@@ -104,7 +129,7 @@ SearchResult FindFileInTree(std::string_view name, std::string_view folder,
                             const SearchProgress& progress) {
     if (name.empty() || folder.empty())
         return {};
-    return TreeWalk(name, folder, progress).run();
+    return TreeWalk(name, folder, progress, false).run();
 }
 
 SearchResult FindProgram(std::string_view name, Prompter& prompter,
@@ -114,7 +139,9 @@ SearchResult FindProgram(std::string_view name, Prompter& prompter,
 
 SearchResult FindProgram(std::string_view name, std::string_view root, Prompter& prompter,
                          const SearchProgress& progress) {
-    SearchResult result = FindFileInTree(name, root, progress);
+    if (name.empty() || root.empty())
+        return {};
+    SearchResult result = TreeWalk(name, root, progress, true).run();
     if (result.found())
         prompter.message(std::string(text::kFoundPrefix) + result.path, MessageIcon::None,
                          text::kProgramTitle);

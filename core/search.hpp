@@ -24,12 +24,14 @@ struct SearchResult {
 // The first regular file called `name` in `folder` or below. A folder's own file comes
 // before anything in its subfolders; subfolders are searched in enumeration order, each
 // completely before the next. Links are never followed, a folder of that name is never
-// taken, and folders that cannot be opened are passed over.
+// taken, folders that cannot be opened are passed over, and the walk stays on the file
+// system where it started.
 SearchResult FindFileInTree(std::string_view name, std::string_view folder,
                             const SearchProgress& progress = {});
 
-// FindFileInTree from `root` (the system drive root when not given); tells the user where
-// the program was found, and says nothing when it was not.
+// FindFileInTree from `root` (the system drive root when not given), taking only a file
+// the system can start as a program; tells the user where the program was found, and says
+// nothing when it was not.
 SearchResult FindProgram(std::string_view name, Prompter& prompter,
                          const SearchProgress& progress = {});
 SearchResult FindProgram(std::string_view name, std::string_view root, Prompter& prompter,

@@ -1,11 +1,11 @@
 #include "session.hpp"
 
 #include "fileio.hpp"
-#include "texts.hpp"
 #include "pending_report.hpp"
 #include "platform/platform.hpp"
 #include "prompter.hpp"
 #include "strings.hpp"
+#include "texts.hpp"
 
 #include <algorithm>
 
@@ -52,8 +52,8 @@ LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, LoadMode mode,
             return LoadOutcome::NotFound;
         }
         platform::SetCurrentFolder(folder);
-        report.ReportPath = CollapseDoubledSeparator(JoinPath(folder, text::kReportFileName),
-                                                     platform::Separator());
+        report.ReportPath = CollapseDoubledSeparatorInPath(JoinPath(folder, text::kReportFileName),
+                                                           platform::Separator());
         if (!platform::FileExists(report.ReportPath)) {
             prompter.message(text::kReportNotFound, MessageIcon::Information, text::kProgramTitle);
             return LoadOutcome::NotFound;

@@ -42,4 +42,10 @@ std::string CollapseDoubledSeparator(std::string_view path, char separator) {
     return out;
 }
 
+std::string CollapseDoubledSeparatorInPath(std::string_view path, char separator) {
+    if (path.size() >= 2 && path[0] == separator && path[1] == separator)
+        return std::string(1, separator) + CollapseDoubledSeparator(path.substr(1), separator);
+    return CollapseDoubledSeparator(path, separator);
+}
+
 } // namespace varscope::core

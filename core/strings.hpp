@@ -24,5 +24,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // Replaces every doubled separator by a single one in one left-to-right pass.
 std::string CollapseDoubledSeparator(std::string_view path, char separator);
+// The same for a path, keeping a leading doubled separator: it begins a network path
+// (\\server\share).
+std::string CollapseDoubledSeparatorInPath(std::string_view path, char separator);
 
 } // namespace varscope::core

@@ -41,6 +41,11 @@ std::optional<std::string> CopyFileOver(const std::string& from, const std::stri
 std::optional<std::string> DeleteFile(const std::string& path);
 // Renames over an existing file in one step, so readers see the old or the new file.
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to);
+// Makes a new empty file, failing when something of that name exists already.
+std::optional<std::string> CreateNewFile(const std::string& path);
+// The file that writing to `path` should change: the target of a symbolic link (links
+// followed to the end), else `path` itself.
+std::string WriteTarget(const std::string& path);
 // Makes the bytes written to `file` reach the disk; false when the system refuses.
 bool SyncToDisk(std::FILE* file);
 // Gives `to` the access rights of `from`, so a file replaced by a new one keeps them (POSIX
@@ -79,6 +84,12 @@ bool SameFileName(std::string_view a, std::string_view b);
 // pseudo file systems /proc/, /sys/ and /dev/ on POSIX; none on Windows.
 bool SkipInDiskSearch(std::string_view folder);
 
+// Where other file systems are mounted below `folder`: paths relative to it, each with a
+// trailing separator, sorted. Read from the system's mount table, so that the disk search
+// can stay on the file system it started on without touching a mount that may hang (none
+// on Windows, where the search stays on its drive as a mounted volume is a reparse point).
+std::vector<std::string> MountPointsBelow(const std::string& folder);
+
 // Where programs are installed and how they are picked: "C:\program files" and "*.Exe" on
 // Windows; "/usr/bin" and any executable file elsewhere.
 std::string ProgramsFolder();
@@ -94,6 +105,9 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
 
 // The words of a command line, split the way Windows splits them (double quotes group).
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+// `word` in double quotes, its quotes and the backslashes before them and at its end
+// escaped, so that SplitCommandLine gives it back exactly, whatever bytes it holds.
+std::string QuoteCommandWord(std::string_view word);
 
 // Makes standard output carry bytes unchanged; Windows would write "\r\n" for each "\n".
 void UseBinaryStandardOutput();

@@ -62,4 +62,26 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     }
 }
 
+std::string QuoteCommandWord(std::string_view word) {
+    std::string quoted;
+    quoted.reserve(word.size() + 2);
+    quoted += '"';
+    std::size_t backslashes = 0;
+    for (const char c : word) {
+        if (c == '\\') {
+            ++backslashes;
+        } else {
+            // Backslashes before a quote are doubled and one more escapes the quote.
+            if (c == '"')
+                quoted.append(backslashes + 1, '\\');
+            backslashes = 0;
+        }
+        quoted += c;
+    }
+    // Those before the closing quote are doubled so that it closes.
+    quoted.append(backslashes, '\\');
+    quoted += '"';
+    return quoted;
+}
+
 } // namespace varscope::core::platform

@@ -2,6 +2,7 @@
 
 #include "core/strings.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -143,6 +144,35 @@ std::optional<std::string> ReplaceFile(const std::string& from, const std::strin
     return std::nullopt;
 }
 
+std::optional<std::string> CreateNewFile(const std::string& path) {
+    // Made as any new file is, with the rights the user's umask leaves.
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file < 0)
+        return path + ": " + ErrnoText(errno);
+    ::close(file);
+    return std::nullopt;
+}
+
+std::string WriteTarget(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return path;
+    std::string target(PATH_MAX, '\0');
+    if (::realpath(path.c_str(), target.data()) != nullptr) {
+        target.resize(std::strlen(target.c_str()));
+        return target;
+    }
+    // A link to a file not made yet: the file is made where the link points.
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0)
+        return path;
+    target.resize(static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    if (target.front() == '/' || slash == std::string::npos)
+        return target;
+    return path.substr(0, slash + 1) + target;
+}
+
 bool SyncToDisk(std::FILE* file) {
     return ::fsync(::fileno(file)) == 0;
 }
@@ -201,6 +231,69 @@ bool SameFileName(std::string_view a, std::string_view b) {
 
 bool SkipInDiskSearch(std::string_view folder) {
     return folder == "/proc/" || folder == "/sys/" || folder == "/dev/";
+}
+
+namespace {
+
+// The mount table writes a blank, a TAB, a line end and a backslash as \ and three octal
+// digits.
+std::string UnescapeMountPath(std::string_view field) {
+    const auto octal = [field](std::size_t at) {
+        return field[at] >= '0' && field[at] <= '7';
+    };
+    std::string path;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && octal(i + 1) && octal(i + 2) &&
+            octal(i + 3)) {
+            path += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                      (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            path += field[i];
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+std::vector<std::string> MountPointsBelow(const std::string& folder) {
+    std::vector<std::string> below;
+    std::string root(PATH_MAX, '\0');
+    if (::realpath(folder.c_str(), root.data()) == nullptr)
+        return below;
+    root.resize(std::strlen(root.c_str()));
+    if (root.back() != '/')
+        root += '/';
+    std::FILE* const table = std::fopen("/proc/self/mountinfo", "re");
+    if (table == nullptr)
+        return below;
+    std::string line;
+    for (int c = 0; c != EOF;) {
+        line.clear();
+        while ((c = std::fgetc(table)) != EOF && c != '\n')
+            line += static_cast<char>(c);
+        // The mount point is the fifth field.
+        std::size_t start = 0;
+        for (int field = 0; field < 4 && start != std::string::npos; ++field) {
+            start = line.find(' ', start);
+            if (start != std::string::npos)
+                ++start;
+        }
+        if (start == std::string::npos)
+            continue;
+        const std::size_t end = line.find(' ', start);
+        std::string point = UnescapeMountPath(std::string_view(line).substr(
+            start, end == std::string::npos ? std::string::npos : end - start));
+        if (point.empty() || point.back() != '/')
+            point += '/';
+        if (point.size() > root.size() && point.starts_with(root))
+            below.push_back(point.substr(root.size()));
+    }
+    std::fclose(table);
+    std::sort(below.begin(), below.end());
+    below.erase(std::unique(below.begin(), below.end()), below.end());
+    return below;
 }
 
 std::string ProgramsFolder() {

@@ -186,9 +186,53 @@ std::optional<std::string> DeleteFile(const std::string& path) {
 }
 
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
-    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
-        return std::nullopt;
-    return Failure(to, ::GetLastError());
+    // A file open elsewhere cannot be replaced; another instance saving or reading the same
+    // file holds it only for a moment, so the replacing is tried again for a while.
+    constexpr int kAttempts = 100;
+    constexpr DWORD kPauseMs = 10;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+            return std::nullopt;
+        error = ::GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || FolderExists(to))
+            break;
+        ::Sleep(kPauseMs);
+    }
+    return Failure(to, error);
+}
+
+std::optional<std::string> CreateNewFile(const std::string& path) {
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return Failure(path, ::GetLastError());
+    ::CloseHandle(file);
+    return std::nullopt;
+}
+
+std::string WriteTarget(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return path;
+    const HANDLE file =
+        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    char buffer[MAX_PATH * 4];
+    const DWORD length =
+        ::GetFinalPathNameByHandleA(file, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    ::CloseHandle(file);
+    if (length == 0 || length >= sizeof buffer)
+        return path;
+    const std::string target(buffer, length);
+    // The system names it "\\?\C:\..." or "\\?\UNC\server\share\...".
+    if (target.starts_with("\\\\?\\UNC\\"))
+        return "\\\\" + target.substr(8);
+    if (target.starts_with("\\\\?\\"))
+        return target.substr(4);
+    return target;
 }
 
 bool SyncToDisk(std::FILE* file) {
@@ -248,6 +292,10 @@ bool SameFileName(std::string_view a, std::string_view b) {
 
 bool SkipInDiskSearch(std::string_view) {
     return false;
+}
+
+std::vector<std::string> MountPointsBelow(const std::string&) {
+    return {};
 }
 
 std::string ProgramsFolder() {

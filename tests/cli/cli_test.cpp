@@ -185,8 +185,10 @@ void ExpectCrLfLines(const std::string& out, std::size_t lines) {
 
 TEST_F(CliTest, help_explainsEveryOptionAndExitsZero) {
     for (const auto& args :
-         {std::vector<std::string>{"--help"}, std::vector<std::string>{"export", "--help"},
-          std::vector<std::string>{"export", kRealistic, "--help"}}) {
+         {std::vector<std::string>{"--help"}, std::vector<std::string>{"-h"},
+          std::vector<std::string>{"export", "--help"}, std::vector<std::string>{"export", "-h"},
+          std::vector<std::string>{"export", kRealistic, "--help"},
+          std::vector<std::string>{"export", kRealistic, "--view", "files", "-h"}}) {
         const Result result = Run(args);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.err, "");
@@ -367,6 +369,31 @@ TEST_F(CliTest, malformedLines_oneStderrLineWithTheCount) {
     EXPECT_EQ(result.err, "varscope-cli: 3 malformed lines skipped in " + path + "\n");
 }
 
+TEST_F(CliTest, optionsEnd_reportLikeAnOptionAndValuesNeverOptions) {
+    WriteBytes(temp("-x.txt"), "(user): --help=h\r\n(site): -h=s\r\n(user): --=d\r\n");
+    // A relative name is the only way to name a report that begins with "-".
+    const std::string before = varscope::core::platform::CurrentFolder();
+    ASSERT_TRUE(varscope::core::platform::SetCurrentFolder(m_folder.string()));
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const std::vector<Case> cases = {
+        {{"--", "-x.txt"}, Crlf({"User|--help|h||", "Site|-h|s||", "User|--|d||"})},
+        {{"--view", "isolate", "--name", "--help", "--", "-x.txt"}, Crlf({"User|--help|h||"})},
+        {{"--view", "isolate", "--name", "-h", "--", "-x.txt"}, Crlf({"Site|-h|s||"})},
+        {{"--view", "isolate", "--name", "--", "--", "-x.txt"}, Crlf({"User|--|d||"})},
+        {{"--delimiter", "--help", "--columns", "level,value", "--", "-x.txt"},
+         Crlf({"User--help--helph", "Site--help--helps", "User--help--helpd"})},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(Export(test.args), test.out) << test.args.front();
+    const Result unnamed = Run({"export", "-x.txt"});
+    varscope::core::platform::SetCurrentFolder(before);
+    EXPECT_EQ(unnamed.exitCode, 2);
+    EXPECT_NE(unnamed.err.find("unknown option '-x.txt'"), std::string::npos) << unnamed.err;
+}
+
 TEST_F(CliTest, emptyReport_emptyOutputExitZero) {
     const std::string path = temp("empty.txt");
     WriteBytes(path, "");
@@ -408,6 +435,8 @@ TEST_F(CliTest, badUsage_exitTwoWithMessage) {
     ExpectUsageError({"export", kRealistic, kRealistic}, "more than one report");
     ExpectUsageError({"export", kRealistic, "--colour"}, "--colour");
     ExpectUsageError({"export", kRealistic, "--out"}, "--out needs a value");
+    ExpectUsageError({"export", kRealistic, "--out", ""}, "--out needs a file name");
+    ExpectUsageError({"export", "--", kRealistic, "--view", "files"}, "more than one report");
     ExpectUsageError({"export", kRealistic, "--view", "tree"}, "tree");
     ExpectUsageError({"export", kRealistic, "--view", "isolate"}, "--name");
     ExpectUsageError({"export", kRealistic, "--view", "isolate", "--name", "A", "--level", "8"},

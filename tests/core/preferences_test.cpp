@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -110,6 +111,25 @@ TEST(PreferencesWrite, setsPreferencesFileAgainFromProgramFolder) {
     EXPECT_EQ(state.PreferencesFile, folder.iniPath());
     EXPECT_TRUE(fs::exists(folder.iniPath()));
     EXPECT_FALSE(fs::exists(folder.inside("elsewhere.ini")));
+}
+
+TEST(PreferencesWrite, nothingChanged_fileLeftAloneAndNothingReportedEvenWhenReadOnly) {
+    for (const bool readOnly : {false, true}) {
+        const ProgramFolder folder;
+        Preferences state = folder.read();
+        ASSERT_EQ(WritePreferences(state), std::nullopt);
+        fs::last_write_time(folder.iniPath(),
+                            fs::file_time_type::clock::now() - std::chrono::hours(48));
+        // As the file system keeps it, at its own resolution.
+        const auto old = fs::last_write_time(folder.iniPath());
+        if (readOnly)
+            fs::permissions(folder.iniPath(), fs::perms::owner_read | fs::perms::group_read);
+
+        Preferences quitting = folder.read();
+        EXPECT_EQ(WritePreferences(quitting), std::nullopt) << readOnly;
+        EXPECT_EQ(fs::last_write_time(folder.iniPath()), old) << readOnly;
+        fs::permissions(folder.iniPath(), fs::perms::owner_all);
+    }
 }
 
 TEST(PreferencesRoundTrip, everySetting_readBackAsWritten) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -59,10 +60,46 @@ TEST(SplitCommandLine, table_splitsAsTheWindowsRuntime) {
         EXPECT_EQ(platform::SplitCommandLine(test.line), test.words) << "line: " << test.line;
 }
 
-TEST(EditorCommandLine, pathsWithBlanks_editorUnquotedFileQuoted) {
-    EXPECT_EQ(EditorCommandLine("/opt/my editor/ed", "/cfg/my file.cfg"),
-              "/opt/my editor/ed \"/cfg/my file.cfg\"");
-    EXPECT_EQ(EditorCommandLine("", "/cfg/a.cfg"), " \"/cfg/a.cfg\"");
+TEST(EditorCommandLine, editorQuotedOnlyWhenAWholeFileWithBlanksAndNoQuote) {
+    const TempFolder folder;
+    const std::string blanks = folder.file("my editor/ed it");
+    const std::string quoted = folder.file("my \"editor\"");
+    const std::string plain = folder.file("editor");
+    for (const std::string& file : {blanks, quoted, plain})
+        WriteTextFile(file, "");
+    struct Case {
+        std::string editor;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {blanks, "\"" + blanks + "\" \"a.cfg\""},
+        // Not a file as a whole: a line the user composed, with arguments.
+        {blanks + " -n", blanks + " -n \"a.cfg\""},
+        {"/opt/no such editor/ed", "/opt/no such editor/ed \"a.cfg\""},
+        {"\"" + blanks + "\" -n", "\"" + blanks + "\" -n \"a.cfg\""},
+        {quoted, quoted + " \"a.cfg\""},
+        {plain, plain + " \"a.cfg\""},
+        {"", " \"a.cfg\""},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(EditorCommandLine(test.editor, "a.cfg"), test.line) << test.editor;
+}
+
+TEST(EditorCommandLine, anyFilePath_splitBackExactly) {
+    Words paths = {"/cfg/my file.cfg", "q\"uote.cfg", "tail\\", "a\\\"b", "a\\\\\"\\", "", "\"\""};
+    // Every byte but NUL, with the ones the quoting is about far more often.
+    std::mt19937 random(16);
+    const std::string often = "\"\\ \t";
+    for (int i = 0; i < 3000; ++i) {
+        std::string path(random() % 24, '\0');
+        for (char& c : path)
+            c = random() % 2 ? often[random() % often.size()]
+                             : static_cast<char>(1 + random() % 255);
+        paths.push_back(path);
+    }
+    for (const std::string& path : paths)
+        EXPECT_EQ(platform::SplitCommandLine(EditorCommandLine("ed", path)), (Words{"ed", path}))
+            << path;
 }
 
 class RunProgramTest : public ::testing::Test {
@@ -71,14 +108,16 @@ protected:
     const std::string m_arguments = m_folder.file("arguments.txt");
 };
 
-TEST_F(RunProgramTest, quotedFilePathWithBlanks_arrivesAsOneArgument) {
-    const std::string editor = m_folder.file("rec.sh");
+TEST_F(RunProgramTest, filePathWithBlanksQuotesOrEndingBackslash_arrivesExactly) {
+    const std::string editor = m_folder.file("my editor/rec.sh");
     WriteRecorder(editor, m_arguments);
-    const std::string file = m_folder.file("my config/a file.cfg");
-
-    EXPECT_TRUE(RunProgram(EditorCommandLine(editor, file)));
-
-    EXPECT_EQ(ReadLines(m_arguments), Words{file});
+    // Only names: the files need not exist, and Windows could not make some of them.
+    const std::string folder = m_folder.path() + platform::Separator();
+    for (const std::string& file : {folder + "my config/a file.cfg", folder + "q\"uote.cfg",
+                                    folder + "tail\\", folder + "x\\\" y\\\\"}) {
+        EXPECT_TRUE(RunProgram(EditorCommandLine(editor, file)));
+        EXPECT_EQ(ReadLines(m_arguments), Words{file});
+    }
 }
 
 TEST_F(RunProgramTest, quotedProgramWithBlanks_restSplitIntoArguments) {

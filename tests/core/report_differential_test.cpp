@@ -410,6 +410,23 @@ TEST(ReportDifferential, linesFarLongerThanAWindow_readAsReference_sameFieldsAnd
     EXPECT_TRUE(whole == FromStream(report, RandomCuts(report.size(), random)));
 }
 
+TEST(ReportDifferential, linesBeyondTheLongest_skippedCountedAndReadingGoesOn) {
+    // One line at the limit is kept; longer ones, ended by CR LF, a lone CR or nothing, are
+    // skipped and counted, also when a CR LF is split between blocks.
+    const std::string report = "(user): A=1\r\n" + std::string(kLongestLine + 1, '(') +
+                               "\r\n(site): B=2\r" + std::string(kLongestLine, 'y') +
+                               "\n(user): C=" + std::string(kLongestLine - 10, 'v') + "\r" +
+                               std::string(kLongestLine + 1, '=') + "\r(appl): D=4\n" +
+                               std::string(kLongestLine + 1, 'z');
+    EXPECT_TRUE(ReadsAsReference(report));
+    const Collected whole = FromParse(report);
+    ASSERT_EQ(whole.records.size(), 4u);
+    EXPECT_EQ(whole.records[3].name, "D");
+    EXPECT_EQ(whole.skipped, 3u);
+    EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 1 << 20)));
+    EXPECT_TRUE(whole == FromStream(report, CutsAfterEachCr(report)));
+}
+
 TEST(ReportDifferential, sinkStops_getsWhatAWholeReadingGivesUpToThere) {
     const std::string report = varscope::bench::GenerateReport(5'000, 8);
     const Collected whole = FromParse(report);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 using namespace varscope::core;
 
@@ -127,7 +129,8 @@ TEST(ReportParse, summary_linesAfterMarkerOnlyAndStillParsed) {
 
 TEST(ReportParse, summaryMarkerMissingOrLast_leavesSummaryEmpty) {
     EXPECT_TRUE(ParseReport("(user): A=1\r\n").SummaryLines.empty());
-    EXPECT_TRUE(ParseReport("(user): A=1\r\n# Configuration Variable Summary").SummaryLines.empty());
+    EXPECT_TRUE(
+        ParseReport("(user): A=1\r\n# Configuration Variable Summary").SummaryLines.empty());
 }
 
 TEST(ReportParse, sameVariableTwice_twoRecordsInReportOrder) {
@@ -166,6 +169,31 @@ TEST(ReportParse, malformedLines_skippedCountedAndReadingGoesOn) {
     // "(user)" after that.
     EXPECT_EQ(data.Variables[0].Level, LevelUser);
     EXPECT_EQ(data.Variables[0].Index, 1u);
+}
+
+TEST(ReportParse, fileLineThatIsADefinition_keepsTheGoodPartAndCountsOnce) {
+    struct Case {
+        std::string line;
+        std::size_t skipped;
+        std::vector<std::string_view> files;
+        std::vector<std::string_view> names;
+    };
+    const std::vector<Case> cases = {
+        {"Processing macro file [a.cfg] (user): GOOD=1", 0, {"a.cfg"}, {"GOOD"}},
+        {"Processing macro file [a.cfg] (user): NOEQUALS", 1, {"a.cfg"}, {}},
+        {"Processing macro file ]b.cfg[ (user): KEPT=2", 1, {}, {"KEPT"}},
+        {"Processing macro file nobrackets (user): NOEQUALS", 1, {}, {}},
+        {"Processing macro file ]c.cfg[ (user): A[x]=1", 1, {}, {}},
+    };
+    for (const Case& test : cases) {
+        const ReportData data = ParseReport(Crlf({test.line}));
+        EXPECT_EQ(data.SkippedLines, test.skipped) << test.line;
+        EXPECT_EQ(data.ConfigFilesUsed, test.files) << test.line;
+        std::vector<std::string_view> names;
+        for (const ConfigVariable& record : data.Variables)
+            names.push_back(record.Name);
+        EXPECT_EQ(names, test.names) << test.line;
+    }
 }
 
 TEST(ReportParse, lineEnds_crlfLfLoneCrAndUnterminatedLast) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,13 @@ void MakeFolder(const std::string& path) {
 void MakeFile(const std::string& path) {
     fs::create_directories(fs::path(path).parent_path());
     WriteTextFile(path, "program");
+}
+
+// A file the system would start, as the search offers only those.
+void MakeProgram(const std::string& path) {
+    MakeFile(path);
+    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
 }
 
 // Subfolder names in the order the platform enumerates them, which need not be
@@ -259,10 +268,57 @@ TEST(FindFileInTree, kernelPseudoFolders_neverEntered) {
     EXPECT_FALSE(platform::SkipInDiskSearch("/usr/"));
 }
 
+TEST(FindFileInTree, otherFileSystems_neverEntered) {
+    // Linux mounts a file system of its own at /dev/shm; "/dev/." is /dev without being the
+    // "/dev/" the search leaves out.
+    const std::string mount = "/dev/shm";
+    const std::vector<std::string> mounted = platform::MountPointsBelow("/dev");
+    if (!fs::is_directory(mount) ||
+        std::find(mounted.begin(), mounted.end(), "shm/") == mounted.end())
+        GTEST_SKIP() << "no file system mounted at " << mount;
+    const std::string name = "varscope-search-" + std::to_string(std::random_device{}());
+    const std::string path = Join(mount, name);
+    MakeProgram(path);
+
+    std::vector<std::string> entered;
+    const SearchResult below = FindFileInTree(name, "/dev/.", [&](const std::string& folder) {
+        entered.push_back(folder);
+        return true;
+    });
+    const SearchResult within = FindFileInTree(name, mount);
+    fs::remove(path);
+
+    EXPECT_EQ(below.outcome, SearchOutcome::NotFound);
+    for (const std::string& folder : entered)
+        EXPECT_FALSE(folder.starts_with("/dev/./shm/")) << folder;
+    // The file system the walk starts on is searched, whatever it is.
+    EXPECT_EQ(within.path, path);
+}
+
+TEST(FindProgram, filesThatCannotRun_passedOverForOneThatCan) {
+    if (platform::ProgramsHaveExeSuffix())
+        GTEST_SKIP() << "every file may be started here";
+    TempFolder temp;
+    const std::string first = Join(Join(temp.path(), "a"), kProgram);
+    const std::string second = Join(Join(temp.path(), "b"), kProgram);
+    MakeFile(first);
+    MakeFile(second);
+    ScriptedPrompter prompter;
+    EXPECT_EQ(FindProgram(kProgram, temp.path(), prompter).outcome, SearchOutcome::NotFound);
+
+    // Whichever comes first in enumeration order, only the runnable one is taken.
+    for (const std::string& runnable : {first, second}) {
+        fs::permissions(first, fs::perms::owner_read | fs::perms::owner_write);
+        fs::permissions(second, fs::perms::owner_read | fs::perms::owner_write);
+        MakeProgram(runnable);
+        EXPECT_EQ(FindProgram(kProgram, temp.path(), prompter).path, runnable);
+    }
+}
+
 TEST(FindProgram, found_tellsWhereWithoutIconUnderProgramTitle) {
     TempFolder temp;
     const std::string path = Join(Join(temp.path(), "Windows"), kProgram);
-    MakeFile(path);
+    MakeProgram(path);
     ScriptedPrompter prompter;
 
     const SearchResult result = FindProgram(kProgram, temp.path(), prompter);
@@ -276,7 +332,7 @@ TEST(FindProgram, found_tellsWhereWithoutIconUnderProgramTitle) {
 
 TEST(FindProgram, notFoundOrCancelled_saysNothing) {
     TempFolder temp;
-    MakeFile(Join(Join(temp.path(), "sub"), kProgram));
+    MakeProgram(Join(Join(temp.path(), "sub"), kProgram));
     ScriptedPrompter prompter;
 
     EXPECT_EQ(FindProgram("wordpad.exe", temp.path(), prompter).outcome, SearchOutcome::NotFound);

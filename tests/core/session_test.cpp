@@ -135,13 +135,21 @@ TEST_F(LoadReportTest, newAndUpdateModes_readMsdebugFromMicroStationFolder) {
     }
 }
 
-TEST_F(LoadReportTest, folderWithTrailingSeparator_givesSingleSeparatorInReportPath) {
+TEST_F(LoadReportTest, doubledSeparators_singleInReportPathButALeadingPairKept) {
     AppState state;
     state.preferences.MicroStationFolder = microStation() + platform::Separator();
     Write(ReportIn(microStation()), kFirstReport);
     ScriptedPrompter prompter;
     EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::Update), LoadOutcome::Loaded);
     EXPECT_EQ(state.report.ReportPath, ReportIn(microStation()));
+
+    // A network folder (\\server\share) keeps its leading doubled separator; a POSIX path
+    // may begin with "//" too and names the same folder.
+    if (platform::Separator() == '\\')
+        GTEST_SKIP() << "no network share to read from here";
+    state.preferences.MicroStationFolder = platform::Separator() + microStation();
+    EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::Update), LoadOutcome::Loaded);
+    EXPECT_EQ(state.report.ReportPath, platform::Separator() + ReportIn(microStation()));
 }
 
 TEST_F(LoadReportTest, emptyMicroStationFolder_toldNotFoundAndStateUnchanged) {
