@@ -96,6 +96,14 @@ void Preferences::setConfirmBeforeEdit(bool confirm) {
     NotifyOnEdit = std::string(confirm ? kNotifyOn : kNotifyOff);
 }
 
+std::string DefaultProgramFolder() {
+    std::string folder = platform::ExecutableFolder();
+    if (platform::CanCreateFilesIn(folder))
+        return folder;
+    std::string own = platform::UserProgramFolder();
+    return own.empty() ? folder : own;
+}
+
 void SetPreferencesFile(Preferences& preferences) {
     preferences.PreferencesFile = JoinPath(preferences.ProgramFolder, kFileName);
 }

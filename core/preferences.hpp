@@ -64,6 +64,11 @@ struct Preferences {
     void setConfirmBeforeEdit(bool confirm);
 };
 
+// Where the program keeps its files: the executable's folder when files can be made there;
+// otherwise, for a copy installed where users cannot write (/usr/bin, Program Files), this
+// user's own folder, so that preferences and categories can still be saved.
+std::string DefaultProgramFolder();
+
 // Sets PreferencesFile to the program folder + "Dbgscope.Ini".
 void SetPreferencesFile(Preferences& preferences);
 

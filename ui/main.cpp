@@ -1,6 +1,5 @@
 // Varscope: the desktop program.
 #include "core/pending_report.hpp"
-#include "core/platform/platform.hpp"
 #include "core/session.hpp"
 #include "ui/context.hpp"
 #include "ui/main/main_window.hpp"
@@ -186,7 +185,7 @@ int main(int argc, char** argv) {
 
     varscope::core::AppState state;
     state.preferences.ProgramFolder = commandLine.programFolder().isEmpty()
-                                          ? varscope::core::platform::ExecutableFolder()
+                                          ? varscope::core::DefaultProgramFolder()
                                           : varscope::ui::ToBytes(commandLine.programFolder());
     varscope::ui::QtPrompter qtPrompter;
     StderrPrompter stderrPrompter;

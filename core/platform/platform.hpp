@@ -26,6 +26,14 @@ bool HasHtmlHelpViewer();
 // The folder of the running executable, without a trailing separator.
 std::string ExecutableFolder();
 
+// This user's own folder for the program's files, made when missing: $XDG_DATA_HOME/varscope
+// (~/.local/share/varscope) or %APPDATA%\Varscope. Empty when there is none.
+std::string UserProgramFolder();
+
+// Whether a new file can be made in `folder` (tried, since rights alone do not tell on
+// Windows).
+bool CanCreateFilesIn(const std::string& folder);
+
 // A file (not a folder) that an ordinary directory search finds: on Windows hidden and
 // system files do not count.
 bool FileExists(const std::string& path);

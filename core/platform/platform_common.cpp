@@ -2,6 +2,8 @@
 
 #include "core/strings.hpp"
 
+#include <random>
+
 // The parts of the platform layer that are the same on every system, built on the
 // system-specific ones.
 namespace varscope::core::platform {
@@ -82,6 +84,20 @@ std::string QuoteCommandWord(std::string_view word) {
     quoted.append(backslashes, '\\');
     quoted += '"';
     return quoted;
+}
+
+bool CanCreateFilesIn(const std::string& folder) {
+    if (!FolderExists(folder))
+        return false;
+    std::string probe = folder;
+    if (probe.back() != Separator())
+        probe += Separator();
+    // A name of its own, so that a probe left by a crash never stands in the way.
+    probe += ".varscope-probe-" + std::to_string(std::random_device{}());
+    if (CreateNewFile(probe))
+        return false;
+    DeleteFile(probe);
+    return true;
 }
 
 } // namespace varscope::core::platform

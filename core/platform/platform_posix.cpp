@@ -11,6 +11,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -52,6 +53,23 @@ std::string ExecutableFolder() {
     buffer.resize(static_cast<std::size_t>(length));
     const std::size_t slash = buffer.rfind('/');
     return slash == 0 ? std::string("/") : buffer.substr(0, slash);
+}
+
+std::string UserProgramFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    std::string folder;
+    if (data != nullptr && data[0] == '/') {
+        folder = data;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || home[0] != '/')
+            return {};
+        folder = std::string(home) + "/.local/share";
+    }
+    folder += "/varscope";
+    std::error_code failed;
+    std::filesystem::create_directories(folder, failed);
+    return FolderExists(folder) ? folder : std::string();
 }
 
 bool FileExists(const std::string& path) {

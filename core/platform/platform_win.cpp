@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
 
@@ -121,6 +122,15 @@ std::string ExecutableFolder() {
     if (slash > 0 && buffer[slash - 1] == ':')
         return buffer.substr(0, slash + 1);
     return buffer.substr(0, slash);
+}
+
+std::string UserProgramFolder() {
+    const char* data = std::getenv("APPDATA");
+    if (data == nullptr || data[0] == '\0')
+        return {};
+    const std::string folder = std::string(data) + "\\Varscope";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return FolderExists(folder) ? folder : std::string();
 }
 
 bool FileExists(const std::string& path) {

@@ -155,3 +155,17 @@ TEST(WriteFileAtomically, folderNotWritable_writableFileWrittenInPlaceOthersFail
 }
 
 #endif
+
+// An installed copy keeps its files in the user's own folder when its own cannot take them.
+TEST(ProgramFolder, filesCanBeMadeOnlyInAnExistingWritableFolder) {
+    const TempFolder folder;
+    WriteTextFile(folder.file("file"), "");
+    EXPECT_TRUE(platform::CanCreateFilesIn(folder.path()));
+    EXPECT_FALSE(platform::CanCreateFilesIn(folder.file("missing")));
+    EXPECT_FALSE(platform::CanCreateFilesIn(folder.file("file")));
+    EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"file"}); // the probe is gone
+
+    const std::string own = platform::UserProgramFolder();
+    ASSERT_FALSE(own.empty());
+    EXPECT_TRUE(platform::CanCreateFilesIn(own));
+}
