@@ -2,9 +2,9 @@
 
 #include "core/edit.hpp"
 #include "core/export_file.hpp"
-#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "export_texts.hpp"
 #include "shown_view.hpp"
 #include "ui/labels.hpp"
@@ -247,6 +247,8 @@ bool OutputOptionsDialog::writeFile(const std::string& file) {
     progress.setLabelText(FromBytes(text::kPreparingRows));
     progress.setCancelButtonText(FromBytes(text::kCancelOutput));
     progress.setWindowModality(Qt::WindowModal);
+    // Wide enough for its whole title: the bar alone would make it narrower than that.
+    progress.setMinimumWidth(progress.fontMetrics().horizontalAdvance(progress.windowTitle()) * 3);
     progress.setMinimumDuration(kProgressAfterMs);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
