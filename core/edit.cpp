@@ -1,15 +1,20 @@
 #include "edit.hpp"
 
-#include "texts.hpp"
 #include "platform/platform.hpp"
 #include "process.hpp"
 #include "prompter.hpp"
 #include "session.hpp"
+#include "texts.hpp"
 
 namespace varscope::core {
 
 EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::string& path,
-                            const std::function<void()>& whileWaiting) {
+                            const std::function<void()>& whileWaiting, NoEditorNotice noEditor) {
+    if (state.preferences.EditorPath.empty()) {
+        if (noEditor == NoEditorNotice::Tell)
+            prompter.message(text::kNoEditorChosen, MessageIcon::Exclamation, text::kProgramTitle);
+        return EditOutcome::NoEditor;
+    }
     if (!platform::FileExists(path)) {
         prompter.message(std::string(text::kFileNotFoundPrefix) + path +
                              std::string(text::kFileNotFoundSuffix),

@@ -20,6 +20,8 @@ inline constexpr std::string_view kReadOnlySuffix = " Is Read Only, Open For Vie
 inline constexpr std::string_view kVerifyEditTitle = "Verify File Open/Edit";
 inline constexpr std::string_view kVerifyEditPrefix = "Edit file: ";
 inline constexpr std::string_view kCouldNotStart = "Could not start: ";
+inline constexpr std::string_view kNoEditorChosen =
+    "No editor is chosen: choose one under Options > Editing Options.";
 inline constexpr std::string_view kCannotEnterMicroStationFolder =
     "Could not open the MicroStation folder ";
 inline constexpr std::string_view kCopyReportFailed =

@@ -181,18 +181,35 @@ TEST_F(OpenFileForEditTest, folderInsteadOfFile_notFound) {
 }
 
 TEST_F(OpenFileForEditTest, editorCannotStart_toldWithCommandLineNothingMarked) {
-    for (const std::string& editor : {m_folder.file("no editor here"), std::string()}) {
-        m_state.preferences.EditorPath = editor;
+    const std::string editor = m_folder.file("no editor here");
+    m_state.preferences.EditorPath = editor;
+
+    EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file), EditOutcome::CouldNotStart);
+
+    ASSERT_EQ(m_prompter.shown.size(), 1u);
+    EXPECT_EQ(m_prompter.shown[0].kind, "message");
+    EXPECT_EQ(m_prompter.shown[0].text, "Could not start: " + editor + " \"" + m_file + "\"");
+    EXPECT_EQ(m_prompter.shown[0].title, "Varscope");
+    EXPECT_EQ(m_prompter.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(m_state.report.FileOpened, (std::vector<bool>{false, false, false}));
+}
+
+// With no editor there is nothing to start: the caller that offered the editor dialog stays
+// silent, any other says where to choose one.
+TEST_F(OpenFileForEditTest, noEditorChosen_nothingStartedToldOnlyWhereNoDialogWasOffered) {
+    m_state.preferences.EditorPath.clear();
+    for (const NoEditorNotice notice : {NoEditorNotice::Tell, NoEditorNotice::Silent}) {
         m_prompter.shown.clear();
-
-        EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file), EditOutcome::CouldNotStart);
-
-        ASSERT_EQ(m_prompter.shown.size(), 1u);
-        EXPECT_EQ(m_prompter.shown[0].kind, "message");
-        EXPECT_EQ(m_prompter.shown[0].text, "Could not start: " + editor + " \"" + m_file + "\"");
-        EXPECT_EQ(m_prompter.shown[0].title, "Varscope");
-        EXPECT_EQ(m_prompter.shown[0].icon, MessageIcon::Stop);
+        EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_file, {}, notice), EditOutcome::NoEditor);
         EXPECT_EQ(m_state.report.FileOpened, (std::vector<bool>{false, false, false}));
+        if (notice == NoEditorNotice::Silent) {
+            EXPECT_TRUE(m_prompter.shown.empty());
+            continue;
+        }
+        ASSERT_EQ(m_prompter.shown.size(), 1u);
+        EXPECT_EQ(m_prompter.shown[0].text,
+                  "No editor is chosen: choose one under Options > Editing Options.");
+        EXPECT_EQ(m_prompter.shown[0].icon, MessageIcon::Exclamation);
     }
 }
 

@@ -3,8 +3,8 @@
 #include "main_window_support.hpp"
 
 #include "core/edit.hpp"
-#include "core/texts.hpp"
 #include "core/process.hpp"
+#include "core/texts.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/main/launcher.hpp"
@@ -341,6 +341,10 @@ private slots:
         h.doubleClickIsolate("MS_DEF");
         QCOMPARE(h.editorDialogs(), 0);
         QCOMPARE(Clipboard(), QStringLiteral("MS_DEF"));
+        // No dialog is offered here, so the user is told where to choose one.
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].text,
+                 std::string("No editor is chosen: choose one under Options > Editing Options."));
 
         h.prompter.shown.clear();
         h.doubleClickAllVariables(DefRow);
@@ -351,11 +355,10 @@ private slots:
         QVERIFY(!dialog->isModal());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         QCOMPARE(dialog->parentWidget(), h.window.get());
-        // The double-click went on: the name is copied and the file handed over, and with no
-        // editor nothing could start.
+        // The double-click went on: the name is copied; with no editor nothing starts, and the
+        // dialog is the only answer.
         QCOMPARE(Clipboard(), QStringLiteral("MS_DEF"));
-        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
-        QCOMPARE(h.prompter.shown[0].text, "Could not start:  \"" + h.userFile + "\"");
+        QVERIFY(h.prompter.shown.empty());
         QVERIFY(!h.editorRan());
 
         // A second offer raises the same dialog.

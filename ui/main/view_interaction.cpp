@@ -76,7 +76,7 @@ void ViewInteraction::allVariablesDoubleClicked() {
     const std::string name(record->Name);
     const std::string file(record->File);
     CopyToClipboard(name);
-    if (openForEdit(file) == core::EditOutcome::Viewed)
+    if (openForEdit(file, core::NoEditorNotice::Silent) == core::EditOutcome::Viewed)
         core::MarkFileOpened(m_window.context().state, file);
 }
 
@@ -87,7 +87,7 @@ void ViewInteraction::isolateDoubleClicked() {
     const std::string name(record->Name);
     const std::string file(record->File);
     CopyToClipboard(name);
-    openForEdit(file);
+    openForEdit(file, core::NoEditorNotice::Tell);
 }
 
 void ViewInteraction::filesDoubleClicked() {
@@ -99,7 +99,7 @@ void ViewInteraction::filesDoubleClicked() {
     const int row = selected.first().row();
     if (row < 0 || std::size_t(row) >= files.size())
         return;
-    openForEdit(std::string(files[std::size_t(row)]));
+    openForEdit(std::string(files[std::size_t(row)]), core::NoEditorNotice::Silent);
 }
 
 void ViewInteraction::categoryValueDoubleClicked(const core::ConfigVariable& record) {
@@ -107,7 +107,7 @@ void ViewInteraction::categoryValueDoubleClicked(const core::ConfigVariable& rec
     const std::string file(record.File);
     offerEditorDialog();
     CopyToClipboard(name);
-    openForEdit(file);
+    openForEdit(file, core::NoEditorNotice::Silent);
 }
 
 void ViewInteraction::updateReport() {
@@ -123,7 +123,7 @@ void ViewInteraction::refresh() {
 }
 
 void ViewInteraction::openReport() {
-    openForEdit(m_window.context().state.report.ReportPath);
+    openForEdit(m_window.context().state.report.ReportPath, core::NoEditorNotice::Tell);
 }
 
 void ViewInteraction::openViewMenu(const QPoint& globalPos, bool refreshEnabled) {
@@ -137,10 +137,11 @@ void ViewInteraction::offerEditorDialog() {
         m_window.launcher().show(Launcher::Window::Editor);
 }
 
-core::EditOutcome ViewInteraction::openForEdit(const std::string& path) {
+core::EditOutcome ViewInteraction::openForEdit(const std::string& path,
+                                               core::NoEditorNotice noEditor) {
     ProgramWait wait;
     return core::OpenFileForEdit(m_window.context().state, m_window.context().prompter, path,
-                                 wait.whileWaiting());
+                                 wait.whileWaiting(), noEditor);
 }
 
 std::array<QAbstractItemView*, 5> ViewInteraction::views() const {

@@ -10,6 +10,7 @@ class QPoint;
 
 namespace varscope::core {
 enum class EditOutcome;
+enum class NoEditorNotice;
 struct ConfigVariable;
 } // namespace varscope::core
 
@@ -60,7 +61,8 @@ private:
     QAbstractItemView* viewOf(QObject* watched) const;
     void doubleClicked(QAbstractItemView* view);
     void offerEditorDialog();
-    core::EditOutcome openForEdit(const std::string& path);
+    // Tells when no editor is chosen unless the caller offered the editor dialog.
+    core::EditOutcome openForEdit(const std::string& path, core::NoEditorNotice noEditor);
 
     MainWindow& m_window;
 };
