@@ -1,12 +1,12 @@
 #include "microstation.hpp"
 
 #include "fileio.hpp"
-#include "texts.hpp"
 #include "platform/platform.hpp"
 #include "process.hpp"
 #include "prompter.hpp"
 #include "session.hpp"
 #include "strings.hpp"
+#include "texts.hpp"
 
 #include <algorithm>
 

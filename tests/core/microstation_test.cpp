@@ -1,8 +1,8 @@
 #include "core/microstation.hpp"
 
-#include "core/texts.hpp"
 #include "core/platform/platform.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"
 

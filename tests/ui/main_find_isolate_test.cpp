@@ -1,8 +1,8 @@
 // Find and isolate in the main window.
 #include "main_window_support.hpp"
 
-#include "core/texts.hpp"
 #include "core/report.hpp"
+#include "core/texts.hpp"
 #include "ui/main/find_isolate.hpp"
 #include "ui/main/icons.hpp"
 #include "ui/main/list_views.hpp"

@@ -1,6 +1,6 @@
-#include "core/texts.hpp"
 #include "core/platform/platform.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "tests/support/fake_pickers.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"

@@ -2,9 +2,9 @@
 
 #include "builder_texts.hpp"
 #include "core/builder.hpp"
-#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QAction>

@@ -2,9 +2,9 @@
 
 #include "category_texts.hpp"
 #include "core/category.hpp"
-#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "member_dialogs.hpp"
 #include "ui/pickers.hpp"
 #include "ui/text_conversion.hpp"

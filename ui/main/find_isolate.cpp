@@ -1,8 +1,8 @@
 #include "find_isolate.hpp"
 
-#include "core/texts.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
 #include "ui/context.hpp"
