@@ -47,6 +47,16 @@ QString FromBytes(std::string_view bytes) {
     return out;
 }
 
+QString ShownText(std::string_view bytes) {
+    if (bytes.size() <= kShownBytes)
+        return FromBytes(bytes);
+    std::size_t cut = kShownBytes;
+    // Not inside a UTF-8 sequence, or the part would no longer decode as UTF-8.
+    for (int back = 0; back < 3 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    return FromBytes(bytes.substr(0, cut)) + QChar(0x2026);
+}
+
 std::string ToBytes(const QString& text) {
     QByteArray bytes;
     if (core::platform::TextIsInSystemCodePage()) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,12 @@ namespace varscope::ui {
 // Bytes from reports and files, decoded for display: the system code page on Windows;
 // elsewhere UTF-8 when valid, else Windows-1252.
 QString FromBytes(std::string_view bytes);
+// The most of one report text a list, row or tool tip is given: Qt lays out and elides a
+// cell's whole text on every paint, and a line megabytes long would stall the window.
+inline constexpr std::size_t kShownBytes = 4096;
+// Bytes as a list shows them: FromBytes of at most kShownBytes, ending in "…" where cut.
+// What the user copies, edits, finds or exports still comes from the whole bytes.
+QString ShownText(std::string_view bytes);
 // Text typed by the user, back to bytes in the same encoding.
 std::string ToBytes(const QString& text);
 

@@ -208,14 +208,15 @@ void ExpressionBuilder::load(QWidget* notice) {
     QStringList shown;
     shown.reserve(qsizetype(names.size()));
     for (const std::string& name : names)
-        shown.append(FromBytes(name));
+        shown.append(ShownText(name));
     m_names->setStringList(shown);
+    m_fullNames = std::move(names);
     if (notice != nullptr)
         notice->close();
     // The first press in the box sets them by what it finds.
     m_paste->setEnabled(false);
     m_copy->setEnabled(false);
-    if (names.empty()) {
+    if (m_fullNames.empty()) {
         m_list->setEnabled(false);
         m_insert->setEnabled(false);
         m_context.prompter.message(text::kNoVariablesDefined, core::MessageIcon::Stop,
@@ -254,7 +255,12 @@ void ExpressionBuilder::insertIntoExpression(const QString& piece, const QString
 
 QString ExpressionBuilder::selectedName() const {
     const QModelIndexList selected = m_list->selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? QString() : selected.first().data().toString();
+    if (selected.isEmpty())
+        return {};
+    const int row = selected.first().row();
+    return row >= 0 && std::size_t(row) < m_fullNames.size()
+               ? FromBytes(m_fullNames[std::size_t(row)])
+               : QString();
 }
 
 void ExpressionBuilder::insertVariable() {

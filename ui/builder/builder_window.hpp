@@ -6,6 +6,9 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 class QAction;
 class QListView;
 class QMenu;
@@ -52,6 +55,8 @@ private:
     QTextEdit* m_expression = nullptr;
     QListView* m_list = nullptr;
     QStringListModel* m_names = nullptr;
+    // The names whole, row for row: the list shows them cut when they are very long.
+    std::vector<std::string> m_fullNames;
     QPushButton* m_insert = nullptr;
     QMenu* m_expressionMenu = nullptr;
     QAction* m_copy = nullptr;

@@ -61,7 +61,7 @@ QVariant CategoryTreeModel::data(const QModelIndex& index, int role) const {
     const core::CategoryNode& node = m_tree.node(position);
     switch (role) {
     case Qt::DisplayRole:
-        return FromBytes(m_tree.text(node));
+        return ShownText(m_tree.text(node));
     case Qt::DecorationRole:
         return m_icons.image(node.image);
     default:

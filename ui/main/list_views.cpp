@@ -1,14 +1,47 @@
 #include "list_views.hpp"
 
+#include "core/list_rows.hpp"
+#include "core/strings.hpp"
 #include "flat_list.hpp"
 #include "ui/labels.hpp"
 
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QToolTip>
 
+#include <cmath>
+#include <utility>
+
 namespace varscope::ui {
+
+namespace {
+
+// A tool tip wider than the screen is drawn as a sliver: long lines are broken.
+constexpr qsizetype kToolTipLineLength = 120;
+
+QString InLines(const QString& text) {
+    if (text.size() <= kToolTipLineLength)
+        return text;
+    QString out;
+    out.reserve(text.size() + text.size() / kToolTipLineLength);
+    qsizetype column = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n')) {
+            column = 0;
+        } else if (column == kToolTipLineLength) {
+            out.append(QLatin1Char('\n'));
+            column = 0;
+        }
+        out.append(c);
+        if (c != QLatin1Char('\n'))
+            ++column;
+    }
+    return out;
+}
+
+} // namespace
 
 ListItemDelegate::ListItemDelegate(bool gridLines, bool reserveIcon, QObject* parent)
     : QStyledItemDelegate(parent), m_gridLines(gridLines), m_reserveIcon(reserveIcon) {}
@@ -16,6 +49,8 @@ ListItemDelegate::ListItemDelegate(bool gridLines, bool reserveIcon, QObject* pa
 void ListItemDelegate::initStyleOption(QStyleOptionViewItem* option,
                                        const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (index.column() == m_middleElideColumn)
+        option->textElideMode = Qt::ElideMiddle;
     if (m_reserveIcon && index.column() == 0 &&
         !option->features.testFlag(QStyleOptionViewItem::HasDecoration)) {
         // A null icon draws nothing but keeps its room.
@@ -49,14 +84,14 @@ bool ListItemDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     const int needed = item.fontMetrics.horizontalAdvance(item.text) +
                        2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
     if (!item.text.isEmpty() && needed > textRect.width()) {
-        QToolTip::showText(event->globalPos(), PlainToolTip(item.text), view, option.rect);
+        QToolTip::showText(event->globalPos(), PlainToolTip(InLines(item.text)), view, option.rect);
         return true;
     }
     QToolTip::hideText();
     return true;
 }
 
-void ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon) {
+ListItemDelegate* ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon) {
     view.setRootIsDecorated(false);
     view.setItemsExpandable(false);
     view.setUniformRowHeights(true);
@@ -72,38 +107,134 @@ void ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon) {
     view.header()->setStretchLastSection(false);
     const int icon = view.style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, &view);
     view.setIconSize(QSize(icon, icon));
-    view.setItemDelegate(new ListItemDelegate(style != RowStyle::Plain, reserveIcon, &view));
+    auto* delegate = new ListItemDelegate(style != RowStyle::Plain, reserveIcon, &view);
+    view.setItemDelegate(delegate);
+    return delegate;
 }
 
-Qt::ItemFlags VariableSortProxy::flags(const QModelIndex& index) const {
+RowOrderProxy::RowOrderProxy(RowSource rows, QObject* parent)
+    : QAbstractProxyModel(parent), m_rowSource(std::move(rows)) {}
+
+void RowOrderProxy::setSourceModel(QAbstractItemModel* source) {
+    beginResetModel();
+    if (sourceModel() != nullptr)
+        disconnect(sourceModel(), nullptr, this, nullptr);
+    QAbstractProxyModel::setSourceModel(source);
+    if (source != nullptr) {
+        // The variable models change only by a reset.
+        connect(source, &QAbstractItemModel::modelAboutToBeReset, this,
+                &RowOrderProxy::beginResetModel);
+        connect(source, &QAbstractItemModel::modelReset, this, [this] {
+            m_rows = m_rowSource();
+            indexRows();
+            endResetModel();
+        });
+        m_rows = m_rowSource();
+    } else {
+        m_rows.clear();
+    }
+    indexRows();
+    endResetModel();
+}
+
+void RowOrderProxy::indexRows() {
+    const int sourceRows = sourceModel() == nullptr ? 0 : sourceModel()->rowCount();
+    m_shownOf.assign(std::size_t(sourceRows), -1);
+    for (std::size_t shown = 0; shown < m_rows.size(); ++shown) {
+        const int row = m_rows[shown];
+        if (row >= 0 && row < sourceRows)
+            m_shownOf[std::size_t(row)] = int(shown);
+    }
+}
+
+void RowOrderProxy::setRows(std::vector<int> rows) {
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    QList<int> sourceRows;
+    sourceRows.reserve(before.size());
+    for (const QModelIndex& index : before)
+        sourceRows.append(index.row() < int(m_rows.size()) ? m_rows[std::size_t(index.row())] : -1);
+    m_rows = std::move(rows);
+    indexRows();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int shown = shownRowOf(sourceRows[i]);
+        after.append(shown < 0 ? QModelIndex() : createIndex(shown, before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+int RowOrderProxy::shownRowOf(int sourceRow) const {
+    if (sourceRow < 0 || std::size_t(sourceRow) >= m_shownOf.size())
+        return -1;
+    return m_shownOf[std::size_t(sourceRow)];
+}
+
+QModelIndex RowOrderProxy::mapToSource(const QModelIndex& proxyIndex) const {
+    if (!proxyIndex.isValid() || sourceModel() == nullptr || proxyIndex.row() >= rowCount())
+        return {};
+    return sourceModel()->index(m_rows[std::size_t(proxyIndex.row())], proxyIndex.column());
+}
+
+QModelIndex RowOrderProxy::mapFromSource(const QModelIndex& sourceIndex) const {
+    if (!sourceIndex.isValid())
+        return {};
+    const int shown = shownRowOf(sourceIndex.row());
+    return shown < 0 ? QModelIndex() : createIndex(shown, sourceIndex.column());
+}
+
+QModelIndex RowOrderProxy::index(int row, int column, const QModelIndex& parent) const {
+    if (parent.isValid() || row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    return createIndex(row, column);
+}
+
+QModelIndex RowOrderProxy::parent(const QModelIndex&) const {
+    return {};
+}
+
+QModelIndex RowOrderProxy::sibling(int row, int column, const QModelIndex& index) const {
+    return index.isValid() ? this->index(row, column) : QModelIndex();
+}
+
+bool RowOrderProxy::hasChildren(const QModelIndex& parent) const {
+    return !parent.isValid() && rowCount() > 0;
+}
+
+int RowOrderProxy::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int RowOrderProxy::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() || sourceModel() == nullptr ? 0 : sourceModel()->columnCount();
+}
+
+Qt::ItemFlags RowOrderProxy::flags(const QModelIndex& index) const {
     return sourceModel() == nullptr ? Qt::NoItemFlags : FlatListFlags(index);
 }
 
-bool VariableSortProxy::filterAcceptsRow(int, const QModelIndex&) const {
-    return true;
-}
-
-bool VariableSortProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
-    const int order =
-        QString::compare(left.data().toString(), right.data().toString(), Qt::CaseInsensitive);
-    if (order != 0)
-        return order < 0;
-    // A descending sort asks with the two rows swapped.
-    return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
+QVariant RowOrderProxy::headerData(int section, Qt::Orientation orientation, int role) const {
+    return sourceModel() == nullptr ? QVariant()
+                                    : sourceModel()->headerData(section, orientation, role);
 }
 
 VariableListView::VariableListView(const core::AppState& state, const IconLibrary& icons,
                                    VariableTableModel::Rows rows, QWidget* parent)
     : QTreeView(parent) {
     m_source = new VariableTableModel(state, icons, rows, this);
-    m_proxy = new VariableSortProxy(this);
-    // Sorting happens when asked, not on every change of the rows.
-    m_proxy->setDynamicSortFilter(false);
+    m_proxy = new RowOrderProxy([this] { return chosenRows(); }, this);
+    // A new set of rows keeps the filter typed and the order chosen.
+    connect(m_source, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_sorted.clear();
+        m_matches.clear();
+    });
     m_proxy->setSourceModel(m_source);
-    setModel(m_source);
-    ConfigureListView(*this, RowStyle::GridFullRow, true);
-    // "File" takes whatever room the window gives beyond the start-up widths.
-    header()->setStretchLastSection(true);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &VariableListView::shownRowsChanged);
+    setModel(m_proxy);
+    ListItemDelegate* delegate = ConfigureListView(*this, RowStyle::GridFullRow, true);
+    delegate->setMiddleElideColumn(VariableTableModel::FileColumn);
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -113,67 +244,104 @@ void VariableListView::reload() {
     m_source->reload();
 }
 
-void VariableListView::showThrough(QAbstractItemModel* shownModel) {
-    if (model() == shownModel)
-        return;
-    const int selectedSource = selectedSourceRow();
-    // The header takes on the new model's columns afresh; the widths stay as they were.
-    QList<int> widths;
-    for (int column = 0; column < header()->count(); ++column)
-        widths.append(header()->sectionSize(column));
-    QItemSelectionModel* const previous = selectionModel();
-    setModel(shownModel);
-    // A view keeps every selection model it was given.
-    delete previous;
-    for (int column = 0; column < widths.size() && column < header()->count(); ++column)
-        header()->resizeSection(column, widths[column]);
-    if (selectedSource >= 0) {
-        selectionModel()->setCurrentIndex(shownModel->index(shownRowOf(selectedSource), 0),
-                                          QItemSelectionModel::ClearAndSelect |
-                                              QItemSelectionModel::Rows);
+std::vector<int> VariableListView::chosenRows() {
+    const int count = m_source->rowCount();
+    if (!m_filterText.empty() && m_matches.size() != std::size_t(count))
+        matchRows(false);
+    if (m_sortColumn >= 0 && m_sorted.size() != std::size_t(count)) {
+        std::vector<std::string_view> texts(static_cast<std::size_t>(count));
+        const auto column = core::RecordColumn(m_sortColumn);
+        for (int row = 0; row < count; ++row) {
+            if (const core::ConfigVariable* record = m_source->record(row))
+                texts[std::size_t(row)] = core::ColumnText(*record, column);
+        }
+        const std::vector<std::size_t> order = core::SortedOrder(
+            texts, m_sortOrder == Qt::AscendingOrder ? core::SortDirection::Ascending
+                                                     : core::SortDirection::Descending);
+        m_sorted.assign(order.begin(), order.end());
+    }
+    std::vector<int> rows;
+    rows.reserve(std::size_t(count));
+    const bool filtered = !m_filterText.empty();
+    for (int i = 0; i < count; ++i) {
+        const int row = m_sortColumn >= 0 ? m_sorted[std::size_t(i)] : i;
+        if (!filtered || m_matches[std::size_t(row)])
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+void VariableListView::matchRows(bool narrowing) {
+    const int count = m_source->rowCount();
+    if (!narrowing || m_matches.size() != std::size_t(count))
+        m_matches.assign(std::size_t(count), 1);
+    const core::RecordFilter filter(m_filterText);
+    for (int row = 0; row < count; ++row) {
+        char& match = m_matches[std::size_t(row)];
+        if (match) {
+            const core::ConfigVariable* record = m_source->record(row);
+            match = record != nullptr && filter.matches(*record);
+        }
     }
 }
 
+void VariableListView::applyRows() {
+    m_proxy->setRows(chosenRows());
+    emit shownRowsChanged();
+}
+
 void VariableListView::sortBy(int column, Qt::SortOrder order) {
-    if (!sorted()) {
-        showThrough(m_proxy);
+    if (column < 0 || column >= VariableTableModel::ColumnCount) {
+        showUnsorted();
+        return;
     }
-    m_proxy->sort(column, order);
+    m_sortColumn = column;
+    m_sortOrder = order;
+    m_sorted.clear();
+    applyRows();
     header()->setSortIndicator(column, order);
 }
 
 int VariableListView::sortColumn() const {
-    return sorted() ? m_proxy->sortColumn() : -1;
+    return m_sortColumn;
 }
 
 Qt::SortOrder VariableListView::sortOrder() const {
-    return sorted() ? m_proxy->sortOrder() : Qt::AscendingOrder;
+    return m_sortColumn >= 0 ? m_sortOrder : Qt::AscendingOrder;
 }
 
 void VariableListView::showUnsorted() {
-    if (sorted()) {
-        m_proxy->sort(-1);
-        showThrough(m_source);
+    if (m_sortColumn >= 0) {
+        m_sortColumn = -1;
+        m_sorted.clear();
+        applyRows();
     }
     header()->setSortIndicator(-1, Qt::AscendingOrder);
 }
 
-int VariableListView::shownRowOf(int sourceRow) const {
-    if (!sorted())
-        return sourceRow;
-    return m_proxy->mapFromSource(m_source->index(sourceRow, 0)).row();
+void VariableListView::setFilterText(const std::string& text) {
+    if (text == m_filterText)
+        return;
+    // Typing on narrows the rows already kept; anything else looks at every row again.
+    const bool narrowing =
+        !m_filterText.empty() && core::FindIgnoreCase(text, m_filterText) != std::string::npos;
+    m_filterText = text;
+    if (m_filterText.empty())
+        m_matches.clear();
+    else
+        matchRows(narrowing);
+    applyRows();
 }
 
-int VariableListView::selectedSourceRow() const {
-    const QModelIndexList rows = selectionModel()->selectedRows();
-    if (rows.isEmpty())
-        return -1;
-    return sorted() ? m_proxy->mapToSource(rows.first()).row() : rows.first().row();
+int VariableListView::shownRowOf(int sourceRow) const {
+    return m_proxy->shownRowOf(sourceRow);
 }
 
 const core::ConfigVariable* VariableListView::selectedRecord() const {
-    const int sourceRow = selectedSourceRow();
-    return sourceRow < 0 ? nullptr : m_source->record(sourceRow);
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return nullptr;
+    return m_source->record(m_proxy->mapToSource(rows.first()).row());
 }
 
 void VariableListView::selectShownRow(int shownRow) {
@@ -184,6 +352,35 @@ void VariableListView::selectShownRow(int shownRow) {
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                  QItemSelectionModel::Rows);
     setFocus(Qt::OtherFocusReason);
+}
+
+int VariableListView::sharedWidth(int viewWidth) const {
+    return viewWidth - 2 * frameWidth() -
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
+
+void VariableListView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    const int before = sharedWidth(event->oldSize().width());
+    const int after = sharedWidth(event->size().width());
+    if (event->oldSize().width() <= 0 || before <= 0 || after <= 0 || before == after)
+        return;
+    // Each column keeps its share of the width; rounding leftovers go to the last one.
+    QHeaderView* const columns = header();
+    int total = 0;
+    for (int column = 0; column < columns->count(); ++column)
+        total += columns->sectionSize(column);
+    if (total <= 0)
+        return;
+    const int target = int(std::lround(double(total) * after / before));
+    int given = 0;
+    for (int column = 0; column + 1 < columns->count(); ++column) {
+        const int width = int(std::lround(double(columns->sectionSize(column)) * after / before));
+        columns->resizeSection(column, width);
+        given += columns->sectionSize(column);
+    }
+    if (columns->count() > 0)
+        columns->resizeSection(columns->count() - 1, std::max(target - given, 1));
 }
 
 } // namespace varscope::ui

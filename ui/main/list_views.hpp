@@ -1,10 +1,14 @@
 #pragma once
 
-#include <QSortFilterProxyModel>
+#include <QAbstractProxyModel>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include "variable_table_model.hpp"
+
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace varscope::core {
 struct AppState;
@@ -20,11 +24,15 @@ class IconLibrary;
 enum class RowStyle { GridFullRow, GridOnly, Plain };
 
 // Draws cell borders for the grid styles, keeps the icon's room in rows without an icon so
-// names line up, and shows a cell's whole text as a tool tip only when it is cut off.
+// names line up, and shows a cell's text as a tool tip only when it is cut off (in lines of
+// a readable length: a report line can be thousands of characters long).
 class ListItemDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
     ListItemDelegate(bool gridLines, bool reserveIcon, QObject* parent = nullptr);
+
+    // A column of paths: cut in the middle, so the file name stays in sight.
+    void setMiddleElideColumn(int column) { m_middleElideColumn = column; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -37,33 +45,56 @@ protected:
 private:
     const bool m_gridLines;
     const bool m_reserveIcon;
+    int m_middleElideColumn = -1;
 };
 
 // A flat, read-only report list: one line per row, equal row heights (so 100,000 rows
-// scroll as fast as ten), no editing, single selection, sorting only from code.
-void ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon);
+// scroll as fast as ten), no editing, single selection, sorting only from code. Returns the
+// delegate it gave the view.
+ListItemDelegate* ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon);
 
-// Sorts a variable list; never filters. Rows of a flat list all have the same flags, so
-// they are answered without mapping each row to the source: the view asks for every row.
-class VariableSortProxy final : public QSortFilterProxyModel {
+// Shows a variable list's rows as the list chose them: which source rows, in which order.
+// The rows are worked out in the core on the bytes and applied at once; the model itself
+// compares nothing.
+class RowOrderProxy final : public QAbstractProxyModel {
     Q_OBJECT
 public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
+    // Gives the rows to show after the source model was reset.
+    using RowSource = std::function<std::vector<int>()>;
 
+    explicit RowOrderProxy(RowSource rows, QObject* parent = nullptr);
+
+    void setSourceModel(QAbstractItemModel* source) override;
+    // Shows the source rows `rows`, in that order. Selection and current row follow their
+    // records; a row no longer shown loses them.
+    void setRows(std::vector<int> rows);
+    // Where the source row is shown, or -1 when it is not.
+    int shownRowOf(int sourceRow) const;
+
+    QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    QModelIndex sibling(int row, int column, const QModelIndex& index) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Straight from the source: an empty list keeps its headings.
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
-    // The texts as the system's list control sorts them: letter case ignored, character
-    // codes otherwise, no locale rules. Equal texts keep report order, whichever the
-    // direction and whatever order the list was in before.
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
+private:
+    void indexRows();
+
+    RowSource m_rowSource;
+    std::vector<int> m_rows;    // shown row -> source row
+    std::vector<int> m_shownOf; // source row -> shown row, or -1
 };
 
-// All Variables or Isolate: a view over the shared table. It shows the table itself in
-// report order and goes through a sort proxy only once it is sorted: a proxy maps every row
-// of a 100,000-row report, which is start-up time spent on an order nobody asked for yet.
-// Its column headers are clickable; what a click does is the main window's business.
+// All Variables or Isolate: a view over the shared table, its rows sorted by a column and
+// filtered by a text on the bytes. Its column headers are clickable; what a click does is
+// the main window's business. When the view widens or narrows, every column takes its share.
 class VariableListView final : public QTreeView {
     Q_OBJECT
 public:
@@ -85,21 +116,41 @@ public:
     Qt::SortOrder sortOrder() const;
     // Back to report order, with no sort indicator.
     void showUnsorted();
-    // Where the record at `sourceRow` of the table is shown.
+    // Shows only the rows whose name, value, expansion or file contains `text`, ignoring
+    // letter case; every row for an empty text.
+    void setFilterText(const std::string& text);
+    const std::string& filterText() const { return m_filterText; }
+    // Where the record at `sourceRow` of the table is shown, or -1 when filtered out.
     int shownRowOf(int sourceRow) const;
     // The record of the selected row, or null when no row is selected.
     const core::ConfigVariable* selectedRecord() const;
     // Selects the row shown at `shownRow`, scrolls it into view and takes the focus.
     void selectShownRow(int shownRow);
 
+signals:
+    // The filter or the rows changed, and with them the number of rows shown.
+    void shownRowsChanged();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
-    bool sorted() const { return model() == m_proxy; }
-    int selectedSourceRow() const;
-    // Shows `model`, keeping the record selected before.
-    void showThrough(QAbstractItemModel* model);
+    // The source rows to show, filtered and sorted as chosen.
+    std::vector<int> chosenRows();
+    // Marks the source rows the filter keeps; `narrowing` checks only those kept before.
+    void matchRows(bool narrowing);
+    void applyRows();
+    // The width the columns share: the list's inside, less room for the vertical scroll bar.
+    int sharedWidth(int viewWidth) const;
 
     VariableTableModel* m_source = nullptr;
-    VariableSortProxy* m_proxy = nullptr;
+    RowOrderProxy* m_proxy = nullptr;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    // Source rows in sort order, all of them; empty in report order.
+    std::vector<int> m_sorted;
+    std::string m_filterText;
+    std::vector<char> m_matches; // per source row, while a filter is set
 };
 
 } // namespace varscope::ui

@@ -39,7 +39,7 @@ QVariant TextListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || index.column() != 0 || index.row() < 0 ||
         index.row() >= m_rowCount || std::size_t(index.row()) >= lines().size())
         return {};
-    return FromBytes(lines()[std::size_t(index.row())]);
+    return ShownText(lines()[std::size_t(index.row())]);
 }
 
 Qt::ItemFlags TextListModel::flags(const QModelIndex& index) const {

@@ -57,13 +57,13 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         switch (index.column()) {
         case NameColumn:
-            return FromBytes(variable->Name);
+            return ShownText(variable->Name);
         case ValueColumn:
-            return FromBytes(variable->Value);
+            return ShownText(variable->Value);
         case ExpansionColumn:
-            return FromBytes(variable->Expansion);
+            return ShownText(variable->Expansion);
         case FileColumn:
-            return FromBytes(variable->File);
+            return ShownText(variable->File);
         default:
             return {};
         }
