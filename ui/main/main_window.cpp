@@ -5,6 +5,7 @@
 #include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "core/texts.hpp"
+#include "filter_box.hpp"
 #include "find_isolate.hpp"
 #include "icons.hpp"
 #include "launcher.hpp"
@@ -157,6 +158,7 @@ MainWindow::~MainWindow() {
 QWidget* MainWindow::buildAllVariablesPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
+    layout->addWidget(buildFilterBox());
     layout->addWidget(m_allVariables, 1);
     m_findButton = new QPushButton(tr("&Find . . ."));
     m_findButton->setObjectName(QStringLiteral("Command1"));
@@ -166,6 +168,14 @@ QWidget* MainWindow::buildAllVariablesPage() {
     row->addStretch(1);
     layout->addLayout(row);
     return page;
+}
+
+FilterBox* MainWindow::buildFilterBox() {
+    m_filterBox = new FilterBox;
+    connect(m_filterBox, &FilterBox::filterChosen, this,
+            [this](const QString& text) { m_allVariables->setFilterText(ToBytes(text)); });
+    connect(m_allVariables, &VariableListView::shownRowsChanged, this, &MainWindow::updateStatus);
+    return m_filterBox;
 }
 
 QWidget* MainWindow::buildIsolatePage() {
@@ -316,14 +326,21 @@ void MainWindow::updateStatus() {
         m_statusPath->clear();
         return;
     }
-    QString counts = Counted(state.report.VariableCount(), "record", "records") +
-                     QStringLiteral(", ") +
+    QString counts = recordCount() + QStringLiteral(", ") +
                      Counted(state.report.Contents.ConfigFilesUsed.size(), "file", "files");
     if (state.report.Contents.SkippedLines > 0)
         counts += QStringLiteral(", ") +
                   Counted(state.report.Contents.SkippedLines, "line skipped", "lines skipped");
     m_statusCounts->setText(counts);
     m_statusPath->setText(FromBytes(m_shownReportPath));
+}
+
+QString MainWindow::recordCount() const {
+    const QString all = Counted(m_context.state.report.VariableCount(), "record", "records");
+    if (m_allVariables->filterText().empty())
+        return all;
+    return tr("%1 of %2 shown")
+        .arg(QLocale().toString(qulonglong(m_allVariables->shown().rowCount())), all);
 }
 
 void MainWindow::setColumnWidths() {

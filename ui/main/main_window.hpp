@@ -21,6 +21,7 @@ class PendingReport;
 namespace varscope::ui {
 
 class CategoryTreePage;
+class FilterBox;
 class FileOrderModel;
 class IconLibrary;
 class Launcher;
@@ -120,11 +121,14 @@ protected:
 private:
     void buildMenus();
     QWidget* buildAllVariablesPage();
+    FilterBox* buildFilterBox();
     QWidget* buildIsolatePage();
     QWidget* buildSinglePage(QTreeView* view);
     void onPageChanged(int page);
     void onStateChanged();
     void updateStatus();
+    // "4,210 records", or "12 of 4,210 records shown" while All Variables is filtered.
+    QString recordCount() const;
     void setColumnWidths();
 
     Context& m_context;
@@ -144,6 +148,7 @@ private:
     QPushButton* m_findButton = nullptr;
     QPushButton* m_quitButton = nullptr;
     LevelSelector* m_levelSelector = nullptr;
+    FilterBox* m_filterBox = nullptr;
     QLabel* m_statusCounts = nullptr;
     QLabel* m_statusPath = nullptr;
     ViewInteraction* m_interaction = nullptr;

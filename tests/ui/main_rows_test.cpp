@@ -1,0 +1,149 @@
+// The All Variables rows as a user narrows and reads them: long texts, the filter box.
+#include "main_window_support.hpp"
+#include "ui/main/list_views.hpp"
+#include "ui/main/main_window.hpp"
+#include "ui/main/text_list_model.hpp"
+#include "ui/main/variable_table_model.hpp"
+#include "ui/text_conversion.hpp"
+
+#include <QAbstractItemModelTester>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolTip>
+#include <QTreeView>
+
+using varscope::testing::MainWindowHarness;
+namespace ui = varscope::ui;
+
+namespace {
+
+QStringList Names(const QAbstractItemModel& model) {
+    QStringList names;
+    for (int row = 0; row < model.rowCount(); ++row)
+        names << model.index(row, ui::VariableTableModel::NameColumn).data().toString();
+    return names;
+}
+
+// The tool tip a view shows for a cell, as a resting mouse asks for it.
+QString ToolTipOf(QTreeView* view, const QModelIndex& index) {
+    const QRect cell = view->visualRect(index);
+    const QPoint at = cell.center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view->viewport(), &help);
+    return QToolTip::text();
+}
+
+// Five records in two files: each filter case below picks out rows by one column only.
+const QByteArray kReport = "Processing macro file [C:\\Config\\site.cfg]\r\n"
+                           "(site): MS_DEF=$(ROOT)dgn/ [C:/Work/dgn/]\r\n"
+                           "(site): MS_RFDIR=refs [REFS]\r\n"
+                           "Processing macro file [C:\\Config\\Users\\jsmith.ucf]\r\n"
+                           "(user): ROOT=C:/Work/ [C:/Work/]\r\n"
+                           "(user): ms_seed=seed.dgn [seed.dgn]\r\n"
+                           "(user): PLOTTER=pen [PEN]\r\n";
+
+} // namespace
+
+class MainRowsTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void longTexts_shownAndToolTipBounded_wholeBytesKept() {
+        MainWindowHarness h;
+        // Two-byte UTF-8 characters, so a cut could fall inside one.
+        QByteArray value;
+        for (int i = 0; i < 50000; ++i)
+            value += "\xC3\xA9x";
+        h.window->startUp(h.writeReport(
+            "Processing macro file [C:\\a.cfg]\r\n(user): LONG=" + value + " [short]\r\n\r\n" +
+            "# Configuration Variable Summary\r\n" + "LONG : user = " + value + "\r\n"));
+        h.window->resize(900, 500);
+        QVERIFY(h.showAndWait());
+        auto* all = h.window->allVariablesView();
+        const QModelIndex cell = all->model()->index(0, ui::VariableTableModel::ValueColumn);
+        const QModelIndex summary =
+            h.window->summaryModel()->index(h.window->summaryModel()->rowCount() - 1, 0);
+        const QString whole = QString::fromUtf8(value);
+
+        const std::pair<QModelIndex, QString> texts[] = {
+            {cell, whole}, {summary, QStringLiteral("LONG : user = ") + whole}};
+        for (const auto& [index, text] : texts) {
+            const QString shown = index.data().toString();
+            QVERIFY(shown.size() <= qsizetype(ui::kShownBytes) + 1);
+            QVERIFY(shown.size() > 1000);
+            QVERIFY(shown.endsWith(QChar(0x2026)));
+            QVERIFY(text.startsWith(shown.chopped(1)));
+        }
+        const QString tip = ToolTipOf(all, cell);
+        QVERIFY(tip.endsWith(QChar(0x2026)));
+        QVERIFY(tip.size() <= qsizetype(ui::kShownBytes) + 1 + qsizetype(ui::kShownBytes) / 100);
+        for (const QString& line : tip.split(QLatin1Char('\n')))
+            QVERIFY(line.size() <= 120);
+        // What the user takes away is the whole value.
+        all->selectShownRow(0);
+        const std::string_view kept = all->selectedRecord()->Value;
+        QCOMPARE(QByteArray(kept.data(), qsizetype(kept.size())).trimmed(), value);
+    }
+
+    void filterBox_typedText_rowsWithItInAnyColumnAndCountShown_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("name, case ignored")
+            << QStringLiteral("Ms_") << QStringList{"MS_DEF", "MS_RFDIR", "ms_seed"};
+        QTest::newRow("value") << QStringLiteral("$(root)") << QStringList{"MS_DEF"};
+        QTest::newRow("expansion") << QStringLiteral("PEN") << QStringList{"PLOTTER"};
+        QTest::newRow("file") << QStringLiteral("jsmith.UCF")
+                              << QStringList{"ROOT", "ms_seed", "PLOTTER"};
+        QTest::newRow("nowhere") << QStringLiteral("zzz") << QStringList{};
+    }
+
+    void filterBox_typedText_rowsWithItInAnyColumnAndCountShown() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, names);
+        MainWindowHarness h;
+        h.window->startUp(h.writeReport(kReport));
+        QVERIFY(h.showAndWait());
+        auto* all = h.window->allVariablesView();
+        QAbstractItemModelTester tester(all->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        auto* box = h.find<QLineEdit>("filterEdit");
+        QVERIFY(box != nullptr);
+        QVERIFY(!box->placeholderText().isEmpty());
+
+        QTest::keyClicks(box, typed);
+        QTRY_COMPARE(Names(*all->model()), names);
+        QCOMPARE(h.find<QLabel>("statusCounts")->text(),
+                 QStringLiteral("%1 of 5 records shown, 2 files").arg(names.size()));
+    }
+
+    void filterBox_sortedSelectedAndEscaped_rowsFollow() {
+        MainWindowHarness h;
+        h.window->startUp(h.writeReport(kReport));
+        QVERIFY(h.showAndWait());
+        auto* all = h.window->allVariablesView();
+        auto* box = h.find<QLineEdit>("filterEdit");
+        all->sortBy(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
+        QVERIFY(h.window->selectVariable("MS_RFDIR"));
+
+        QTest::keyClicks(box, QStringLiteral("ms_"));
+        QTRY_COMPARE(Names(*all->model()), (QStringList{"ms_seed", "MS_RFDIR", "MS_DEF"}));
+        QCOMPARE(all->selectedRecord()->Name, std::string_view("MS_RFDIR"));
+        // Find looks through the rows shown only.
+        h.prompter.inputs.push_back(std::string("ROOT"));
+        h.window->find();
+        QCOMPARE(h.prompter.shown.back().text, std::string("No match found"));
+        QCOMPARE(all->selectedRecord()->Name, std::string_view("MS_RFDIR"));
+
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Escape);
+        QCOMPARE(box->text(), QString());
+        QCOMPARE(Names(*all->model()),
+                 (QStringList{"ROOT", "PLOTTER", "ms_seed", "MS_RFDIR", "MS_DEF"}));
+        QCOMPARE(h.find<QLabel>("statusCounts")->text(), QStringLiteral("5 records, 2 files"));
+    }
+};
+
+QTEST_MAIN(MainRowsTest)
+#include "main_rows_test.moc"
