@@ -14,25 +14,25 @@ namespace {
 // The order the lists have always used, one comparison at a time.
 std::vector<std::size_t> ReferenceOrder(const std::vector<std::string_view>& texts,
                                         SortDirection direction) {
-    const auto lowered = [](std::string_view text) {
+    std::vector<std::string> lowered;
+    for (const std::string_view text : texts) {
         std::string out;
         for (const char c : text)
             out.push_back(c >= 'A' && c <= 'Z' ? char(c + 32) : c);
-        return out;
+        lowered.push_back(out);
+    }
+    // Bytes compare unsigned, as the list control compares character codes.
+    const auto less = [](const std::string& x, const std::string& y) {
+        return std::lexicographical_compare(
+            x.begin(), x.end(), y.begin(), y.end(),
+            [](char p, char q) { return (unsigned char)p < (unsigned char)q; });
     };
     std::vector<std::size_t> order(texts.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const std::string la = lowered(texts[a]);
-        const std::string lb = lowered(texts[b]);
-        // Bytes compare unsigned, as the list control compares character codes.
-        const auto less = [](const std::string& x, const std::string& y) {
-            return std::lexicographical_compare(
-                x.begin(), x.end(), y.begin(), y.end(),
-                [](char p, char q) { return (unsigned char)p < (unsigned char)q; });
-        };
-        return direction == SortDirection::Ascending ? less(la, lb) : less(lb, la);
+        return direction == SortDirection::Ascending ? less(lowered[a], lowered[b])
+                                                     : less(lowered[b], lowered[a]);
     });
     return order;
 }
@@ -50,22 +50,29 @@ ConfigVariable Record(std::string_view name, std::string_view value, std::string
 } // namespace
 
 TEST(ListRowsTest, sortedOrder_anyTexts_caseIgnoredAndEqualTextsKeepTheirOrder) {
-    // Few letters, shared prefixes longer than a chunk, bytes above 0x7F and zero bytes, and
-    // enough rows that ties go through every path of the sort.
+    // Few letters, shared prefixes longer than a chunk, bytes above 0x7F and zero bytes,
+    // neighbours viewing the same bytes, and enough rows that every way of sorting is taken.
     std::mt19937 random(17);
     const std::string letters = std::string("aAbB_~\x80\xE9", 8) + std::string(1, '\0');
-    std::vector<std::string> owned;
-    for (int i = 0; i < 3000; ++i) {
-        std::string text = (i % 3 == 0) ? "C:/Bentley/Workspace/" : "";
-        const int length = int(random() % 12);
-        for (int k = 0; k < length; ++k)
-            text.push_back(letters[random() % letters.size()]);
-        owned.push_back(text);
-    }
-    std::vector<std::string_view> texts(owned.begin(), owned.end());
-    for (const SortDirection direction : {SortDirection::Ascending, SortDirection::Descending}) {
-        SCOPED_TRACE(direction == SortDirection::Ascending ? "ascending" : "descending");
-        EXPECT_EQ(SortedOrder(texts, direction), ReferenceOrder(texts, direction));
+    for (const int count : {3000, 150000}) {
+        std::vector<std::string> owned;
+        for (int i = 0; i < count; ++i) {
+            std::string text = (i % 3 == 0) ? "C:/Bentley/Workspace/Standards/" : "";
+            const int length = int(random() % (i % 7 == 0 ? 60 : 12));
+            for (int k = 0; k < length; ++k)
+                text.push_back(letters[random() % letters.size()]);
+            owned.push_back(text);
+        }
+        std::vector<std::string_view> texts;
+        for (std::size_t i = 0; i < owned.size(); ++i)
+            texts.push_back(i % 5 == 1 ? texts.back() : std::string_view(owned[i]));
+        for (const SortDirection direction :
+             {SortDirection::Ascending, SortDirection::Descending}) {
+            SCOPED_TRACE(testing::Message()
+                         << count
+                         << (direction == SortDirection::Ascending ? " ascending" : " descending"));
+            EXPECT_EQ(SortedOrder(texts, direction), ReferenceOrder(texts, direction));
+        }
     }
 }
 
