@@ -7,12 +7,16 @@
 #include "ui/text_conversion.hpp"
 
 #include <QAbstractItemModelTester>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolTip>
 #include <QTreeView>
+
+#include <cmath>
+#include <numeric>
 
 using varscope::testing::MainWindowHarness;
 namespace ui = varscope::ui;
@@ -85,6 +89,38 @@ private slots:
         all->selectShownRow(0);
         const std::string_view kept = all->selectedRecord()->Value;
         QCOMPARE(QByteArray(kept.data(), qsizetype(kept.size())).trimmed(), value);
+    }
+
+    void widerWindow_everyColumnTakesItsShare_andStillFits() {
+        MainWindowHarness h;
+        h.window->startUp(h.writeReport(kReport));
+        QVERIFY(h.showAndWait());
+        auto* all = h.window->allVariablesView();
+        QHeaderView* header = all->header();
+        const auto widths = [header] {
+            QList<int> out;
+            for (int column = 0; column < header->count(); ++column)
+                out << header->sectionSize(column);
+            return out;
+        };
+        const QList<int> before = widths();
+        const double total = std::accumulate(before.begin(), before.end(), 0.0);
+        const QSize start = h.window->size();
+        const int viewBefore = all->width();
+
+        h.window->resize(start + QSize(600, 0));
+        QTRY_VERIFY(all->width() > viewBefore);
+        const int gain = all->width() - viewBefore;
+        const QList<int> after = widths();
+        for (int column = 0; column < before.size(); ++column) {
+            // Each column's share of the gain, give or take rounding.
+            const double share = gain * before[column] / total;
+            QVERIFY(std::abs(after[column] - before[column] - share) <= 2);
+        }
+        QVERIFY(std::accumulate(after.begin(), after.end(), 0) <= all->viewport()->width());
+
+        h.window->resize(start);
+        QTRY_COMPARE(widths(), before);
     }
 
     void filterBox_typedText_rowsWithItInAnyColumnAndCountShown_data() {

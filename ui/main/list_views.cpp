@@ -5,6 +5,7 @@
 #include "flat_list.hpp"
 #include "ui/labels.hpp"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QPainter>
@@ -20,6 +21,8 @@ namespace {
 
 // A tool tip wider than the screen is drawn as a sliver: long lines are broken.
 constexpr qsizetype kToolTipLineLength = 120;
+// The most of a text a column is widened to show.
+constexpr qsizetype kFittedLength = 400;
 
 QString InLines(const QString& text) {
     if (text.size() <= kToolTipLineLength)
@@ -71,6 +74,16 @@ void ListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const QRect r = option.rect;
     painter->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), line);
     painter->fillRect(QRect(r.right(), r.top(), 1, r.height() - 1), line);
+}
+
+QSize ListItemDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    if (item.text.size() > kFittedLength)
+        item.text.truncate(kFittedLength);
+    const QStyle* style = item.widget != nullptr ? item.widget->style() : QApplication::style();
+    return style->sizeFromContents(QStyle::CT_ItemViewItem, &item, QSize(), item.widget);
 }
 
 bool ListItemDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
@@ -365,22 +378,24 @@ void VariableListView::resizeEvent(QResizeEvent* event) {
     const int after = sharedWidth(event->size().width());
     if (event->oldSize().width() <= 0 || before <= 0 || after <= 0 || before == after)
         return;
-    // Each column keeps its share of the width; rounding leftovers go to the last one.
+    // The room gained or lost is shared by the columns in proportion to their widths;
+    // rounding leftovers go to the last one, so columns that fitted still fit.
     QHeaderView* const columns = header();
-    int total = 0;
-    for (int column = 0; column < columns->count(); ++column)
+    const int count = columns->count();
+    double total = 0;
+    for (int column = 0; column < count; ++column)
         total += columns->sectionSize(column);
     if (total <= 0)
         return;
-    const int target = int(std::lround(double(total) * after / before));
+    const int change = after - before;
     int given = 0;
-    for (int column = 0; column + 1 < columns->count(); ++column) {
-        const int width = int(std::lround(double(columns->sectionSize(column)) * after / before));
-        columns->resizeSection(column, width);
-        given += columns->sectionSize(column);
+    for (int column = 0; column < count; ++column) {
+        const int width = columns->sectionSize(column);
+        const int share =
+            column + 1 < count ? int(std::lround(change * (width / total))) : change - given;
+        columns->resizeSection(column, std::max(width + share, 1));
+        given += share;
     }
-    if (columns->count() > 0)
-        columns->resizeSection(columns->count() - 1, std::max(target - given, 1));
 }
 
 } // namespace varscope::ui

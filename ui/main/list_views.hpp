@@ -36,6 +36,9 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // Measures at most the first few hundred characters: fitting a column to its texts
+    // (a double-click on a header divider) asks for a thousand rows at a time.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
