@@ -147,7 +147,7 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
                            std::uint32_t(std::min<std::size_t>(
                                text.size(), std::numeric_limits<std::uint32_t>::max()))});
         for (std::size_t c = 0; c < kChunksAhead && (c + 1) * kChunk < text.size(); ++c)
-            ahead[pos * kChunksAhead + c] = ChunkKey(text, (c + 1) * kChunk);
+            ahead[c * texts.size() + pos] = ChunkKey(text, (c + 1) * kChunk);
     }
     std::vector<Entry> scratch(entries.size());
 
@@ -207,8 +207,8 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
                 // The rows' chunks lie far apart once sorted: ask for them ahead.
                 if (c < kChunksAhead) {
                     if (last - e > kAhead)
-                        Prefetch(&ahead[e[kAhead].pos * kChunksAhead + c]);
-                    e->key = ahead[e->pos * kChunksAhead + c];
+                        Prefetch(&ahead[c * texts.size() + e[kAhead].pos]);
+                    e->key = ahead[c * texts.size() + e->pos];
                     continue;
                 }
                 if (last - e > 2 * kAhead)
