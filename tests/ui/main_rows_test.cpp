@@ -1,5 +1,8 @@
 // The All Variables rows as a user narrows and reads them: long texts, the filter box.
+#include "core/export.hpp"
+#include "core/session.hpp"
 #include "main_window_support.hpp"
+#include "ui/export/shown_view.hpp"
 #include "ui/main/list_views.hpp"
 #include "ui/main/main_window.hpp"
 #include "ui/main/text_list_model.hpp"
@@ -19,6 +22,7 @@
 #include <numeric>
 
 using varscope::testing::MainWindowHarness;
+namespace core = varscope::core;
 namespace ui = varscope::ui;
 
 namespace {
@@ -171,6 +175,11 @@ private slots:
         h.window->find();
         QCOMPARE(h.prompter.shown.back().text, std::string("No match found"));
         QCOMPARE(all->selectedRecord()->Name, std::string_view("MS_RFDIR"));
+        // The export writes what is shown.
+        core::ExportChoices names;
+        names.ExportColumns = core::ColumnVariable;
+        QCOMPARE(ui::ShownViewText(*h.window, names, [](std::size_t, std::size_t) { return true; }),
+                 std::optional<std::string>("ms_seed\r\nMS_RFDIR\r\nMS_DEF\r\n"));
 
         box->setFocus();
         QTest::keyClick(box, Qt::Key_Escape);
