@@ -365,6 +365,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (child->isWindow() && child->isVisible())
             child->close();
     }
+    m_launcher->closeHelp();
     event->accept();
 }
 
