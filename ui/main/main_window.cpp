@@ -30,8 +30,11 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace varscope::ui {
 
@@ -171,6 +174,11 @@ QWidget* MainWindow::buildAllVariablesPage() {
 QWidget* MainWindow::buildIsolatePage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
+    m_isolateHeading = new QLabel;
+    m_isolateHeading->setObjectName(QStringLiteral("isolateHeading"));
+    m_isolateHeading->setTextFormat(Qt::PlainText);
+    m_isolateHeading->hide();
+    layout->addWidget(m_isolateHeading);
     layout->addWidget(m_isolate, 1);
     m_levelSelector = new LevelSelector(*m_icons);
     connect(m_levelSelector, &LevelSelector::levelChosen, this, &MainWindow::filterByLevel);
@@ -206,6 +214,10 @@ void MainWindow::buildMenus() {
     m_viewMenu->setObjectName(QStringLiteral("popUp"));
     m_actions.report = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
     m_actions.refresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
+    m_actions.findNext = AddAction(m_viewMenu, tr("Find Next"), "findNext", true);
+    m_actions.findNext->setShortcut(QKeySequence(Qt::Key_F3));
+    m_actions.findNext->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.findNext, &QAction::triggered, this, &MainWindow::findNext);
     m_actions.exportView =
         AddAction(m_viewMenu, tr("Output View to Text File"), "pMnuOutput", false);
 
@@ -219,6 +231,21 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending) {
+    startUp(reportPath.isEmpty() ? std::string() : ToBytes(reportPath), pending);
+}
+
+void MainWindow::showAndStartUp(std::string reportPath, core::PendingReport* pending,
+                                std::function<void()> then) {
+    show();
+    QTimer::singleShot(0, this,
+                       [this, reportPath = std::move(reportPath), pending, then = std::move(then)] {
+                           startUp(reportPath, pending);
+                           if (then)
+                               then();
+                       });
+}
+
+void MainWindow::startUp(const std::string& reportPath, core::PendingReport* pending) {
     core::AppState& state = m_context.state;
     core::SetPreferencesFile(state.preferences);
     core::ReadPreferences(state.preferences);
@@ -227,11 +254,12 @@ void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending
     showPage(AllVariablesPage);
     state.isolate.IsolateRows.clear();
     m_isolate->reload();
-    if (reportPath.isEmpty()) {
+    setIsolateHeading({});
+    if (reportPath.empty()) {
         core::LoadDebugReport(state, m_context.prompter, core::LoadMode::New);
         state.report.ReportSource = core::LoadMode::New;
     } else {
-        state.report.ReportPath = ToBytes(reportPath);
+        state.report.ReportPath = reportPath;
         core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Skip, pending);
         state.report.ReportSource = core::LoadMode::Skip;
     }
@@ -260,15 +288,34 @@ bool MainWindow::selectVariable(const std::string& name) {
 }
 
 void MainWindow::find() {
-    FindVariable(m_context, *m_allVariables);
+    FindVariable(m_context, *m_allVariables, m_findRound);
+}
+
+void MainWindow::findNext() {
+    if (m_findRound.prefix.isEmpty()) {
+        find();
+        return;
+    }
+    if (!FindNextVariable(*m_allVariables, m_findRound))
+        statusBar()->showMessage(FromBytes(text::kNoMoreMatches), 5000);
 }
 
 bool MainWindow::isolateVariable() {
-    return IsolateVariable(m_context, *m_allVariables, *m_isolate);
+    if (!IsolateVariable(m_context, *m_allVariables, *m_isolate))
+        return false;
+    const core::IsolateSelection& isolate = m_context.state.isolate;
+    setIsolateHeading(IsolateHeading(isolate.SelectedVariableName, isolate.IsolateCount()));
+    return true;
 }
 
 void MainWindow::filterByLevel(int level) {
     FilterByLevel(m_context, level, *m_isolate);
+    setIsolateHeading(IsolateHeading(level, m_context.state.isolate.IsolateCount()));
+}
+
+void MainWindow::setIsolateHeading(const QString& heading) {
+    m_isolateHeading->setText(heading);
+    m_isolateHeading->setVisible(!heading.isEmpty());
 }
 
 void MainWindow::onPageChanged(int page) {
@@ -287,6 +334,8 @@ void MainWindow::applyPageVisibility() {
     // The tab control shows the page's own view and hides the others. "Output View to Text
     // File" is never disabled here; its window enables it once.
     m_actions.refresh->setEnabled(page == AllVariablesPage);
+    // Find works on All Variables only.
+    m_actions.findNext->setEnabled(page == AllVariablesPage);
 }
 
 void MainWindow::onStateChanged() {
@@ -298,6 +347,7 @@ void MainWindow::onStateChanged() {
         m_allVariables->reload();
         // The isolated rows belonged to the previous report; the state has dropped them.
         m_isolate->reload();
+        setIsolateHeading({});
         m_summaryModel->reload();
         m_filesModel->reload();
     } else {
@@ -326,7 +376,18 @@ void MainWindow::updateStatus() {
     m_statusPath->setText(FromBytes(m_shownReportPath));
 }
 
+void MainWindow::layOutAllVariablesPage() {
+    // A page behind another has never been laid out: it gets the room of the page in front.
+    QWidget* const page = m_tabs->widget(AllVariablesPage);
+    QWidget* const front = m_tabs->currentWidget();
+    if (page == front || front == nullptr)
+        return;
+    page->setGeometry(front->geometry());
+    page->layout()->setGeometry(page->rect());
+}
+
 void MainWindow::setColumnWidths() {
+    layOutAllVariablesPage();
     // Widths are taken once from the All Variables list as it first shows; room for its
     // vertical scroll bar is left so a full list needs no sideways scrolling.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_allVariables);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "find_isolate.hpp"
 #include "ui/context.hpp"
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,6 +47,7 @@ public:
         QAction* expressionBuilder = nullptr; // Options > "Expression Builder"
         QAction* report = nullptr;            // View > "MSDebug.Txt"
         QAction* refresh = nullptr;           // View > "Refresh"
+        QAction* findNext = nullptr;          // View > "Find Next" (F3)
         QAction* exportView = nullptr;        // View > "Output View to Text File"
         QAction* contents = nullptr;          // Help > "Contents"
         QAction* about = nullptr;             // Help > "About"
@@ -57,6 +60,12 @@ public:
     // when given (read as "Browse:" reads a chosen file), taken from `pending` when that
     // has been reading it.
     void startUp(const QString& reportPath = {}, core::PendingReport* pending = nullptr);
+    // The same with the path's own bytes, which need not be valid text.
+    void startUp(const std::string& reportPath, core::PendingReport* pending);
+    // Shows the window on its first page, then starts up as soon as events are taken, so
+    // that start-up's messages come over the window; `then` runs after start-up.
+    void showAndStartUp(std::string reportPath, core::PendingReport* pending,
+                        std::function<void()> then = {});
 
     Context& context() { return m_context; }
     const IconLibrary& icons() const { return *m_icons; }
@@ -75,6 +84,8 @@ public:
     TextListModel* summaryModel() const { return m_summaryModel; }
     FileOrderModel* filesModel() const { return m_filesModel; }
     QPushButton* findButton() const { return m_findButton; }
+    // Above the Isolate list: what it lists and how many rows; empty when nothing is.
+    QLabel* isolateHeading() const { return m_isolateHeading; }
     QPushButton* quitButton() const { return m_quitButton; }
     LevelSelector* levelSelector() const { return m_levelSelector; }
 
@@ -89,6 +100,9 @@ public:
 
     // "&Find . . ."
     void find();
+    // F3 and View > "Find Next": the next row that begins as the last Find asked; before any
+    // Find, Find itself. Says "No more matches" in the status bar at the end of a round.
+    void findNext();
     // Lists the records of the variable selected in All Variables on the Isolate page.
     bool isolateVariable();
     // Lists the records of one level on the Isolate page.
@@ -126,6 +140,8 @@ private:
     void onStateChanged();
     void updateStatus();
     void setColumnWidths();
+    void layOutAllVariablesPage();
+    void setIsolateHeading(const QString& heading);
 
     Context& m_context;
     std::unique_ptr<IconLibrary> m_icons;
@@ -142,6 +158,8 @@ private:
     TextListModel* m_summaryModel = nullptr;
     FileOrderModel* m_filesModel = nullptr;
     QPushButton* m_findButton = nullptr;
+    QLabel* m_isolateHeading = nullptr;
+    FindRound m_findRound;
     QPushButton* m_quitButton = nullptr;
     LevelSelector* m_levelSelector = nullptr;
     QLabel* m_statusCounts = nullptr;
