@@ -33,6 +33,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <utility>
 
@@ -48,6 +49,40 @@ QString Counted(qulonglong count, const char* one, const char* many) {
     return QLocale().toString(count) + QLatin1Char(' ') +
            QString::fromLatin1(count == 1 ? one : many);
 }
+
+// Runs its work once, as soon as the window is on screen where the window manager put it: a
+// message box centred on the window before then lands where the window was before it was
+// placed.
+class WhenOnScreen final : public QObject {
+public:
+    WhenOnScreen(QWindow& window, std::function<void()> work)
+        : QObject(&window), m_work(std::move(work)) {
+        window.installEventFilter(this);
+        if (window.isExposed())
+            QTimer::singleShot(0, this, &WhenOnScreen::run);
+        // A window that is never exposed, such as one started minimised, still gets its work.
+        QTimer::singleShot(2000, this, &WhenOnScreen::run);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed())
+            QTimer::singleShot(0, this, &WhenOnScreen::run);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void run() {
+        if (!m_work)
+            return;
+        const std::function<void()> work = std::move(m_work);
+        m_work = nullptr;
+        work();
+        deleteLater();
+    }
+
+    std::function<void()> m_work;
+};
 
 QAction* AddAction(QMenu* menu, const QString& caption, const char* name, bool enabled) {
     QAction* action = menu->addAction(caption);
@@ -237,12 +272,12 @@ void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending
 void MainWindow::showAndStartUp(std::string reportPath, core::PendingReport* pending,
                                 std::function<void()> then) {
     show();
-    QTimer::singleShot(0, this,
-                       [this, reportPath = std::move(reportPath), pending, then = std::move(then)] {
-                           startUp(reportPath, pending);
-                           if (then)
-                               then();
-                       });
+    new WhenOnScreen(*windowHandle(),
+                     [this, reportPath = std::move(reportPath), pending, then = std::move(then)] {
+                         startUp(reportPath, pending);
+                         if (then)
+                             then();
+                     });
 }
 
 void MainWindow::startUp(const std::string& reportPath, core::PendingReport* pending) {
