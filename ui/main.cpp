@@ -1,5 +1,7 @@
 // Varscope: the desktop program.
+#include "core/fileio.hpp"
 #include "core/pending_report.hpp"
+#include "core/platform/platform.hpp"
 #include "core/session.hpp"
 #include "ui/context.hpp"
 #include "ui/main/main_window.hpp"
@@ -7,9 +9,6 @@
 #include "ui/program_icon.hpp"
 #include "ui/qt_prompter.hpp"
 #include "ui/text_conversion.hpp"
-
-#include "core/fileio.hpp"
-#include "core/platform/platform.hpp"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -383,6 +383,9 @@ void MainWindow::onStateChanged() {
         // The isolated rows belonged to the previous report; the state has dropped them.
         m_isolate->reload();
         setIsolateHeading({});
+        // Find Next's round began at a record of the previous report.
+        m_findRound.startRecord = 0;
+        m_findRound.ended = false;
         m_summaryModel->reload();
         m_filesModel->reload();
     } else {
