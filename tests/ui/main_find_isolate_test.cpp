@@ -191,15 +191,11 @@ private slots:
             << QByteArray() << QByteArray("MS_DEF") << 0 << QStringLiteral("MS_DEF: 3 records");
         QTest::newRow("one record") << QByteArray() << QByteArray("_USTN_USER") << 0
                                     << QStringLiteral("_USTN_USER: 1 record");
-        QTest::newRow("level") << QByteArray() << QByteArray() << int(core::LevelSite)
-                               << QStringLiteral("Level Site: 6 records");
         QByteArray many("Processing macro file [C:\\a.cfg]\r\n");
         for (int record = 0; record < 1204; ++record)
             many += "(site): V" + QByteArray::number(record) + "=1 [1]\r\n";
         QTest::newRow("thousands") << many << QByteArray() << int(core::LevelSite)
                                    << QStringLiteral("Level Site: 1,204 records");
-        QTest::newRow("level without records") << many << QByteArray() << int(core::LevelUser)
-                                               << QStringLiteral("Level User: 0 records");
     }
 
     void isolateHeading_namesWhatIsListedAndHowMany() {

@@ -28,8 +28,6 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include <cstdio>
-
 using varscope::testing::FixtureReport;
 using varscope::testing::MainWindowHarness;
 namespace core = varscope::core;
@@ -119,26 +117,6 @@ private slots:
         QCOMPARE(h.window->windowTitle(),
                  QStringLiteral("Varscope    Viewing: ") + FixtureReport());
         QCOMPARE(h.find<QTreeView>("ListView1")->model()->rowCount(), 31);
-    }
-
-    void startUp_reportPathNotValidUtf8_readAndShownDecoded() {
-        MainWindowHarness h;
-        const std::string path = h.programFolder.path().toStdString() + "/r\xE9port.txt";
-        const QByteArray bytes = varscope::testing::ReadAll(FixtureReport());
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        QVERIFY(file != nullptr);
-        QCOMPARE(std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file),
-                 std::size_t(bytes.size()));
-        std::fclose(file);
-
-        h.window->startUp(path, nullptr);
-
-        QVERIFY(h.prompter.shown.empty());
-        QCOMPARE(h.state.report.ReportPath, path);
-        QCOMPARE(h.find<QTreeView>("ListView1")->model()->rowCount(), 31);
-        const QString shown = h.programFolder.path() + QStringLiteral("/r\u00E9port.txt");
-        QCOMPARE(h.window->windowTitle(), QStringLiteral("Varscope    Viewing: ") + shown);
-        QCOMPARE(h.find<QLabel>("statusPath")->text(), shown);
     }
 
     void pages_captionsControlsAndOrder() {
