@@ -348,6 +348,13 @@ void MainWindow::filterByLevel(int level) {
     setIsolateHeading(IsolateHeading(level, m_context.state.isolate.IsolateCount()));
 }
 
+void MainWindow::forgetPreviousReport() {
+    setIsolateHeading({});
+    // Find Next's round began at a record of the previous report; its text still holds.
+    m_findRound.startRecord = 0;
+    m_findRound.ended = false;
+}
+
 void MainWindow::setIsolateHeading(const QString& heading) {
     m_isolateHeading->setText(heading);
     m_isolateHeading->setVisible(!heading.isEmpty());
@@ -382,10 +389,7 @@ void MainWindow::onStateChanged() {
         m_allVariables->reload();
         // The isolated rows belonged to the previous report; the state has dropped them.
         m_isolate->reload();
-        setIsolateHeading({});
-        // Find Next's round began at a record of the previous report.
-        m_findRound.startRecord = 0;
-        m_findRound.ended = false;
+        forgetPreviousReport();
         m_summaryModel->reload();
         m_filesModel->reload();
     } else {

@@ -142,6 +142,8 @@ private:
     void setColumnWidths();
     void layOutAllVariablesPage();
     void setIsolateHeading(const QString& heading);
+    // What the Isolate heading and Find Next knew of the report before a reload.
+    void forgetPreviousReport();
 
     Context& m_context;
     std::unique_ptr<IconLibrary> m_icons;
