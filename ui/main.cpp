@@ -1,5 +1,7 @@
 // Varscope: the desktop program.
+#include "core/fileio.hpp"
 #include "core/pending_report.hpp"
+#include "core/platform/platform.hpp"
 #include "core/session.hpp"
 #include "ui/context.hpp"
 #include "ui/main/main_window.hpp"
@@ -12,10 +14,12 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QPixmap>
-#include <QScreen>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -50,11 +54,22 @@ bool WantsScreenshot(int argc, char** argv) {
     return false;
 }
 
+// `path` from the command line made absolute, byte for byte: a file name need not be valid
+// text in any encoding, so it never goes through QString.
+std::string AbsolutePathBytes(const std::string& path) {
+    if (path.empty() || std::filesystem::path(path).is_absolute())
+        return path;
+    std::string relative = path;
+    while (relative.size() > 2 && relative.compare(0, 2, "./") == 0)
+        relative.erase(0, 2);
+    return varscope::core::JoinPath(varscope::core::platform::CurrentFolder(), relative);
+}
+
 // The options and the report named on the command line. Paths are made absolute as they are
 // read: loading a report makes the MicroStation folder current.
 class CommandLine {
 public:
-    CommandLine() {
+    CommandLine(int argc, char** argv) : m_argc(argc), m_argv(argv) {
         m_parser.setApplicationDescription(QStringLiteral(
             "Varscope shows a MicroStation configuration debug report (msdebug.txt)."));
         m_parser.addHelpOption();
@@ -67,13 +82,13 @@ public:
 
     // Before the application exists: the report named, to be read while the window is built;
     // empty when there is none or the command line is wrong.
-    QString reportBeforeStart(int argc, char** argv) {
+    std::string reportBeforeStart() {
         QStringList arguments;
-        for (int i = 0; i < argc; ++i)
-            arguments.append(QString::fromLocal8Bit(argv[i]));
+        for (int i = 0; i < m_argc; ++i)
+            arguments.append(QString::fromLocal8Bit(m_argv[i]));
         if (!m_parser.parse(arguments) || m_parser.positionalArguments().size() != 1)
             return {};
-        return QFileInfo(m_parser.positionalArguments().first()).absoluteFilePath();
+        return AbsolutePathBytes(reportArgument());
     }
 
     // Ends the program for --help and unknown options; false, having said why, for values
@@ -95,7 +110,7 @@ public:
             return false;
         }
         if (!positional.isEmpty())
-            m_report = QFileInfo(positional.first()).absoluteFilePath();
+            m_report = AbsolutePathBytes(reportArgument());
         if (m_parser.isSet(m_programFolder))
             m_programFolderPath = QFileInfo(m_parser.value(m_programFolder)).absoluteFilePath();
         if (m_parser.isSet(m_screenshot))
@@ -105,7 +120,8 @@ public:
         return true;
     }
 
-    const QString& report() const { return m_report; }
+    // The report's path as the system gave it, made absolute; empty when none is named.
+    const std::string& report() const { return m_report; }
     // Empty for the program's own folder.
     const QString& programFolder() const { return m_programFolderPath; }
     const QString& screenshotFile() const { return m_screenshotFile; }
@@ -114,6 +130,37 @@ public:
     const std::optional<QString>& variable() const { return m_variable; }
 
 private:
+    // The one argument that is neither an option nor an option's value, as bytes: what the
+    // parser has checked, found again in argv.
+    std::string reportArgument() const {
+        bool optionsEnded = false;
+        for (int i = 1; i < m_argc; ++i) {
+            const std::string_view argument = m_argv[i];
+            if (optionsEnded || argument.size() < 2 || argument.front() != '-')
+                return std::string(argument);
+            if (argument == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            if (argument.find('=') == std::string_view::npos && takesValue(argument))
+                ++i;
+        }
+        return {};
+    }
+
+    bool takesValue(std::string_view argument) const {
+        for (const QCommandLineOption* option :
+             {&m_programFolder, &m_screenshot, &m_page, &m_select}) {
+            for (const QString& name : option->names()) {
+                if (argument == "--" + name.toStdString())
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    int m_argc;
+    char** m_argv;
     QCommandLineParser m_parser;
     const QCommandLineOption m_programFolder{
         QStringLiteral("program-folder"),
@@ -135,26 +182,23 @@ private:
         QStringLiteral("Select the first record of the variable NAME in All Variables (the "
                        "Isolate page then lists all its records)."),
         QStringLiteral("NAME")};
-    QString m_report;
+    std::string m_report;
     QString m_programFolderPath;
     QString m_screenshotFile;
     int m_pageNumber = -1;
     std::optional<QString> m_variable;
 };
 
-// Shows the window offscreen and saves it to `file`: the exit code.
+// Saves the shown window to `file`: the exit code.
 int SaveScreenshot(QWidget& window, const QString& file) {
-    window.show();
     window.activateWindow();
     // Scroll bars and header geometry settle in posted events.
     for (int round = 0; round < 5; ++round)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     const char* format = file.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive) ? "BMP" : "PNG";
-    // The window as it was drawn on its offscreen screen; drawing it once more into an image
-    // would cost as much as showing it did.
-    QPixmap shot = window.screen()->grabWindow(window.winId());
-    if (shot.isNull())
-        shot = window.grab();
+    // Drawn afresh at the window's device pixel ratio: the screen's own copy is cut to the
+    // window's size in logical pixels when Qt scales the screen.
+    const QPixmap shot = window.grab();
     if (!shot.save(file, format)) {
         std::fprintf(stderr, "varscope: cannot write the screenshot %s\n", qPrintable(file));
         return 1;
@@ -169,11 +213,11 @@ int main(int argc, char** argv) {
     if (screenshot)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    CommandLine commandLine;
+    CommandLine commandLine(argc, argv);
     // The report named on the command line is read while the window is being built.
     std::optional<varscope::core::PendingReport> pendingReport;
-    if (const QString early = commandLine.reportBeforeStart(argc, argv); !early.isEmpty())
-        pendingReport.emplace(varscope::ui::ToBytes(early));
+    if (std::string early = commandLine.reportBeforeStart(); !early.empty())
+        pendingReport.emplace(std::move(early));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varscope"));
@@ -196,15 +240,16 @@ int main(int argc, char** argv) {
 
     varscope::ui::MainWindow window(context);
     qtPrompter.setParent(&window);
-    window.startUp(commandLine.report(), pendingReport ? &*pendingReport : nullptr);
-    if (const auto& name = commandLine.variable();
-        name && !window.selectVariable(varscope::ui::ToBytes(*name)))
-        std::fprintf(stderr, "varscope: the report has no variable %s\n", qPrintable(*name));
-    if (commandLine.page() >= 0)
-        window.showPage(commandLine.page());
-
-    if (screenshot)
-        return SaveScreenshot(window, commandLine.screenshotFile());
-    window.show();
+    // The window is laid out on its first page before another page comes to the front, and
+    // start-up's messages come over it.
+    window.showAndStartUp(commandLine.report(), pendingReport ? &*pendingReport : nullptr, [&] {
+        if (const auto& name = commandLine.variable();
+            name && !window.selectVariable(varscope::ui::ToBytes(*name)))
+            std::fprintf(stderr, "varscope: the report has no variable %s\n", qPrintable(*name));
+        if (commandLine.page() >= 0)
+            window.showPage(commandLine.page());
+        if (screenshot)
+            QApplication::exit(SaveScreenshot(window, commandLine.screenshotFile()));
+    });
     return app.exec();
 }

@@ -1,5 +1,6 @@
 // The program's command line, run as a user runs it.
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -19,12 +20,15 @@ struct Run {
     QString err;
 };
 
-Run Start(const QStringList& arguments) {
+// `program` with `arguments`, offscreen; `scale` is Qt's scale factor for the screen.
+Run StartProgram(const QString& program, const QStringList& arguments,
+                 const QString& scale = QStringLiteral("1")) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
     process.setProcessEnvironment(environment);
-    process.start(Program(), arguments);
+    process.start(program, arguments);
     Run run;
     // A box waiting for a click would hang here; the limit turns that into a failure.
     if (!process.waitForFinished(60000)) {
@@ -36,6 +40,10 @@ Run Start(const QStringList& arguments) {
     run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
     run.err = QString::fromLocal8Bit(process.readAllStandardError());
     return run;
+}
+
+Run Start(const QStringList& arguments, const QString& scale = QStringLiteral("1")) {
+    return StartProgram(Program(), arguments, scale);
 }
 
 } // namespace
@@ -78,6 +86,42 @@ private slots:
         QVERIFY2(run.err.contains(QStringLiteral("Varscope: No Data Selected")),
                  qPrintable(run.err));
         QVERIFY(!QImage(shot, "BMP").isNull());
+    }
+
+    void screenshot_scaledScreen_wholeWindowAtItsPixelRatio() {
+        QTemporaryDir folder;
+        QSize sizes[2];
+        const QString scales[2] = {QStringLiteral("1"), QStringLiteral("2")};
+        for (int run = 0; run < 2; ++run) {
+            const QString shot = folder.filePath(QStringLiteral("shot%1.png").arg(run));
+            QCOMPARE(Start({QStringLiteral("--program-folder"), folder.path(),
+                            QStringLiteral("--screenshot"), shot,
+                            QStringLiteral(VARSCOPE_FIXTURES "/ui/msdebug.txt")},
+                           scales[run])
+                         .exitCode,
+                     0);
+            sizes[run] = QImage(shot).size();
+        }
+        QVERIFY(!sizes[0].isEmpty());
+        QCOMPARE(sizes[1], 2 * sizes[0]);
+    }
+
+    void report_fileNameNotValidUtf8_isRead() {
+        QTemporaryDir folder;
+        QVERIFY(QFile::copy(QStringLiteral(VARSCOPE_FIXTURES "/ui/msdebug.txt"),
+                            folder.filePath(QStringLiteral("plain.txt"))));
+        // The name is made and passed by the shell: QProcess would pass it as UTF-8.
+        const QString script = QStringLiteral(
+            "cd \"$1\" && name=$(printf 'r\\351port.txt') && mv plain.txt \"$name\" && "
+            "exec \"$2\" --program-folder . --screenshot shot.png --select MS_DEF \"$name\"");
+        const Run run = StartProgram(QStringLiteral("/bin/sh"),
+                                     {QStringLiteral("-c"), script, QStringLiteral("sh"),
+                                      folder.path(), QFileInfo(Program()).absoluteFilePath()});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(!run.err.contains(QStringLiteral("Varscope:")) &&
+                     !run.err.contains(QStringLiteral("no variable")),
+                 qPrintable(run.err));
+        QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("shot.png"))));
     }
 
     void select_unknownVariable_saysSoAndStillDraws() {

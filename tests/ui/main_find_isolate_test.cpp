@@ -9,9 +9,12 @@
 #include "ui/main/main_texts.hpp"
 #include "ui/main/variable_table_model.hpp"
 
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
+#include <QStatusBar>
 #include <QStringListModel>
 
 using varscope::testing::FixtureReport;
@@ -139,6 +142,87 @@ private slots:
         QCOMPARE(h.prompter.shown[1].title, std::string("Varscope"));
         QCOMPARE(h.prompter.shown[1].icon, core::MessageIcon::None);
         QCOMPARE(SelectedName(h.window->allVariablesView()), QStringLiteral("MS_CELL"));
+    }
+
+    void findNext_goesOnInShownOrderWrapsAndSaysWhenRoundEnds() {
+        MainWindowHarness h;
+        h.window->startUp(h.writeReport("Processing macro file [C:\\a.cfg]\r\n"
+                                        "(user): MS_A=1 [1]\r\n"
+                                        "(user): OTHER=2 [2]\r\n"
+                                        "(user): ms_b=3 [3]\r\n"
+                                        "(user): MS_C=4 [4]\r\n"));
+        QVERIFY(h.showAndWait());
+        QApplication::setActiveWindow(h.window.get());
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        auto* all = h.window->allVariablesView();
+        const auto pressF3 = [&] {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+        };
+        // Before any Find, F3 is Find.
+        h.prompter.inputs.push_back(std::string("ms_"));
+        pressF3();
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].kind, std::string("input"));
+        QCOMPARE(SelectedIndex(all), std::size_t(1));
+
+        // Record 1 began the round: coming back to it ends the round without moving; the next
+        // press goes on round again.
+        const std::size_t expected[] = {3, 4, 4, 1, 3};
+        for (std::size_t index : expected) {
+            const bool endOfRound = index == SelectedIndex(all);
+            pressF3();
+            QCOMPARE(SelectedIndex(all), index);
+            QCOMPARE(h.window->statusBar()->currentMessage(),
+                     endOfRound ? QStringLiteral("No more matches") : QString());
+            h.window->statusBar()->clearMessage();
+        }
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QVERIFY(h.window->actions().findNext->isEnabled());
+        h.window->showPage(ui::MainWindow::SummaryPage);
+        QVERIFY(!h.window->actions().findNext->isEnabled());
+    }
+
+    void isolateHeading_namesWhatIsListedAndHowMany_data() {
+        QTest::addColumn<QByteArray>("report"); // empty: the fixture report
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<int>("level"); // used when no variable is given
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("three records")
+            << QByteArray() << QByteArray("MS_DEF") << 0 << QStringLiteral("MS_DEF: 3 records");
+        QTest::newRow("one record") << QByteArray() << QByteArray("_USTN_USER") << 0
+                                    << QStringLiteral("_USTN_USER: 1 record");
+        QByteArray many("Processing macro file [C:\\a.cfg]\r\n");
+        for (int record = 0; record < 1204; ++record)
+            many += "(site): V" + QByteArray::number(record) + "=1 [1]\r\n";
+        QTest::newRow("thousands") << many << QByteArray() << int(core::LevelSite)
+                                   << QStringLiteral("Level Site: 1,204 records");
+    }
+
+    void isolateHeading_namesWhatIsListedAndHowMany() {
+        QFETCH(QByteArray, report);
+        QFETCH(QByteArray, variable);
+        QFETCH(int, level);
+        QFETCH(QString, heading);
+        MainWindowHarness h;
+        h.window->startUp(report.isEmpty() ? FixtureReport() : h.writeReport(report));
+        QVERIFY(h.showAndWait());
+        auto* label = h.find<QLabel>("isolateHeading");
+        h.window->showPage(ui::MainWindow::IsolatePage);
+        QVERIFY(label->text().isEmpty() && label->isHidden());
+
+        if (variable.isEmpty()) {
+            h.window->filterByLevel(level);
+        } else {
+            h.window->showPage(ui::MainWindow::AllVariablesPage);
+            QVERIFY(h.window->selectVariable(variable.toStdString()));
+            h.window->showPage(ui::MainWindow::IsolatePage);
+        }
+
+        QCOMPARE(label->text(), heading);
+        QVERIFY(label->isVisible());
+        h.window->showPage(ui::MainWindow::AllVariablesPage);
+        h.window->actions().refresh->trigger();
+        QVERIFY(label->text().isEmpty() && label->isHidden());
     }
 
     void isolate_variableAtThreeLevels_reportOrderWithIconsAndFiles() {

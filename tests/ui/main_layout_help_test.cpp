@@ -10,11 +10,15 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QGroupBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTreeView>
+#include <QWindow>
+
+#include <memory>
 
 using varscope::testing::FixtureReport;
 using varscope::testing::MainWindowHarness;
@@ -176,6 +180,20 @@ private slots:
         QCOMPARE(h.window->launcher().helpWindow(), help);
         QVERIFY(help->isVisible());
         QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
+    }
+
+    void help_isWindowOfItsOwnAndGoesWithMainWindow() {
+        auto h = std::make_unique<MainWindowHarness>();
+        QVERIFY(h->showAndWait());
+        h->window->actions().contents->trigger();
+        const QPointer<ui::HelpWindow> help = h->window->launcher().helpWindow();
+        QVERIFY(help != nullptr && help->isVisible());
+
+        // Nothing keeps it above the main window.
+        QVERIFY(help->parentWidget() == nullptr);
+        QVERIFY(help->windowHandle()->transientParent() == nullptr);
+        h.reset();
+        QVERIFY(help.isNull());
     }
 
     void helpPages_allShippedAndEveryLinkResolves() {

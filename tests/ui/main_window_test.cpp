@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeView>
@@ -177,6 +178,55 @@ private slots:
             QCOMPARE(isolate->header()->sectionSize(section), sixth);
         QCOMPARE(summary->header()->sectionSize(0), 3 * width);
         QVERIFY(files->header()->stretchLastSection());
+    }
+
+    void columns_pageInFrontBeforeShowing_sameWidthsAsPageClicked_data() {
+        QTest::addColumn<int>("page");
+        for (int page = ui::MainWindow::IsolatePage; page <= ui::MainWindow::CategoryPage; ++page)
+            QTest::newRow(qPrintable(QString::number(page))) << page;
+    }
+
+    void columns_pageInFrontBeforeShowing_sameWidthsAsPageClicked() {
+        QFETCH(int, page);
+        const auto widths = [](const MainWindowHarness& h) {
+            QList<int> widths;
+            for (const char* name : {"ListView1", "ListView_isolate", "ListView_summary"}) {
+                // A stretched last section follows the list's room as shown, not the start-up
+                // widths.
+                const QHeaderView* header = h.find<QTreeView>(name)->header();
+                const int fixed = header->count() - (header->stretchLastSection() ? 1 : 0);
+                for (int section = 0; section < fixed; ++section)
+                    widths << header->sectionSize(section);
+            }
+            return widths;
+        };
+        MainWindowHarness clicked;
+        clicked.window->startUp(FixtureReport());
+        QVERIFY(clicked.showAndWait());
+        QTabBar* tabBar = clicked.find<QTabWidget>("SSTab1")->tabBar();
+        QTest::mouseClick(tabBar, Qt::LeftButton, {}, tabBar->tabRect(page).center());
+        QCOMPARE(clicked.window->currentPage(), page);
+
+        MainWindowHarness before;
+        before.window->startUp(FixtureReport());
+        before.window->showPage(page);
+        QVERIFY(before.showAndWait());
+
+        QCOMPARE(before.window->currentPage(), page);
+        QCOMPARE(widths(before), widths(clicked));
+    }
+
+    void showAndStartUp_windowShowsBeforeStartUpSpeaks() {
+        MainWindowHarness h;
+        bool ranAfter = false;
+
+        h.window->showAndStartUp({}, nullptr, [&] { ranAfter = true; });
+
+        QVERIFY(h.window->isVisible());
+        QVERIFY(h.prompter.shown.empty());
+        QTRY_VERIFY(ranAfter);
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].text, std::string(core::text::kReportNotFound));
     }
 
     void allVariables_rowShowsRecordWithLevelIcon() {

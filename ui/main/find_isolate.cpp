@@ -1,12 +1,15 @@
 #include "find_isolate.hpp"
 
 #include "core/prompter.hpp"
+#include "core/report.hpp"
 #include "core/session.hpp"
 #include "core/texts.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"
 #include "ui/context.hpp"
 #include "ui/text_conversion.hpp"
+
+#include <QLocale>
 
 #include <utility>
 
@@ -27,8 +30,17 @@ void ReplaceIsolateRows(core::AppState& state, std::vector<std::size_t> rows,
 } // namespace
 
 std::optional<int> FindFirstRowByPrefix(const QAbstractItemModel& shown, const QString& prefix) {
+    return FindNextRowByPrefix(shown, prefix, 0);
+}
+
+std::optional<int> FindNextRowByPrefix(const QAbstractItemModel& shown, const QString& prefix,
+                                       int from) {
     const int rows = shown.rowCount();
-    for (int row = 0; row < rows; ++row) {
+    if (rows == 0)
+        return std::nullopt;
+    from = from < 0 || from >= rows ? 0 : from;
+    for (int step = 0; step < rows; ++step) {
+        const int row = (from + step) % rows;
         const QString name = shown.data(shown.index(row, 0)).toString();
         if (name.startsWith(prefix, Qt::CaseInsensitive))
             return row;
@@ -36,17 +48,39 @@ std::optional<int> FindFirstRowByPrefix(const QAbstractItemModel& shown, const Q
     return std::nullopt;
 }
 
-bool FindVariable(Context& context, VariableListView& allVariables) {
+bool FindVariable(Context& context, VariableListView& allVariables, FindRound& round) {
     const std::optional<std::string> answer =
         context.prompter.input(text::kSearchPrompt, text::kSearchTitle, {});
     if (!answer || answer->empty())
         return false;
-    const std::optional<int> row = FindFirstRowByPrefix(allVariables.shown(), FromBytes(*answer));
+    round = FindRound{FromBytes(*answer)};
+    const std::optional<int> row = FindFirstRowByPrefix(allVariables.shown(), round.prefix);
     if (!row) {
         context.prompter.message(text::kNoMatchFound, core::MessageIcon::None,
                                  core::text::kProgramTitle);
         return false;
     }
+    allVariables.selectShownRow(*row);
+    round.startRecord = allVariables.selectedRecord()->Index;
+    return true;
+}
+
+bool FindNextVariable(VariableListView& allVariables, FindRound& round) {
+    const QAbstractItemModel& shown = allVariables.shown();
+    const QModelIndexList selected = allVariables.selectionModel()->selectedRows();
+    const int from = selected.isEmpty() ? 0 : selected.first().row() + 1;
+    const std::optional<int> row = FindNextRowByPrefix(shown, round.prefix, from);
+    if (!row)
+        return false;
+    const auto record =
+        shown.index(*row, 0).data(VariableTableModel::RecordIndexRole).value<qulonglong>();
+    if (record == round.startRecord && !round.ended) {
+        round.ended = true;
+        return false;
+    }
+    round.ended = false;
+    if (round.startRecord == 0)
+        round.startRecord = record;
     allVariables.selectShownRow(*row);
     return true;
 }
@@ -71,6 +105,25 @@ bool IsolateVariable(Context& context, const VariableListView& allVariables,
 void FilterByLevel(Context& context, int level, VariableListView& isolate) {
     ReplaceIsolateRows(context.state, core::FilterByLevel(context.state.report.Contents, level),
                        isolate);
+}
+
+namespace {
+
+QString RecordCount(std::size_t count) {
+    // Thousands always with commas, whatever the user's locale.
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(qulonglong(count)) +
+           (count == 1 ? QStringLiteral(" record") : QStringLiteral(" records"));
+}
+
+} // namespace
+
+QString IsolateHeading(std::string_view variableName, std::size_t count) {
+    return FromBytes(variableName) + QStringLiteral(": ") + RecordCount(count);
+}
+
+QString IsolateHeading(int level, std::size_t count) {
+    return QStringLiteral("Level ") + FromBytes(core::LevelName(level)) + QStringLiteral(": ") +
+           RecordCount(count);
 }
 
 } // namespace varscope::ui

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <optional>
+#include <string_view>
 
 class QAbstractItemModel;
 
@@ -15,9 +17,27 @@ class VariableListView;
 // `prefix`, ignoring letter case.
 std::optional<int> FindFirstRowByPrefix(const QAbstractItemModel& shown, const QString& prefix);
 
+// The first row whose name begins with `prefix` (ignoring letter case), looking from `from`
+// to the last row and then on from the first: `from` itself is looked at last.
+std::optional<int> FindNextRowByPrefix(const QAbstractItemModel& shown, const QString& prefix,
+                                       int from);
+
+// What Find Next goes on from: the beginning Find searched for last, and the record where
+// the present round of matches began (a round ends when Find Next comes back to it).
+struct FindRound {
+    QString prefix;
+    std::size_t startRecord = 0; // the record's 1-based index; 0 before the first match
+    bool ended = false;          // "No more matches" was said at the start record
+};
+
 // "&Find . . .": asks for the beginning of a name and selects the first variable shown that
-// has it. Returns true when a row was selected.
-bool FindVariable(Context& context, VariableListView& allVariables);
+// has it; a new round of Find Next begins there. Returns true when a row was selected.
+bool FindVariable(Context& context, VariableListView& allVariables, FindRound& round);
+
+// F3: the next row shown after the selected one whose name begins with the round's text,
+// wrapping at the end. False, selecting nothing, when it would come back to where the round
+// began (the next press goes on from there) or nothing matches.
+bool FindNextVariable(VariableListView& allVariables, FindRound& round);
 
 // Lists every record of the variable selected in All Variables, in report order. Says
 // "No Data Selected" and keeps the Isolate rows when nothing is selected.
@@ -26,5 +46,10 @@ bool IsolateVariable(Context& context, const VariableListView& allVariables,
 
 // Lists every record of one level, in report order.
 void FilterByLevel(Context& context, int level, VariableListView& isolate);
+
+// What the Isolate page lists, as its heading says it: "MS_DEF: 3 records",
+// "Level Site: 1,204 records".
+QString IsolateHeading(std::string_view variableName, std::size_t count);
+QString IsolateHeading(int level, std::size_t count);
 
 } // namespace varscope::ui

@@ -53,6 +53,8 @@ Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
 }
 
+Launcher::~Launcher() = default;
+
 template <typename Dialog> void Launcher::add(QAction* item, Window which) {
     add(item, which, [this] { return new Dialog(m_window.context(), &m_window); });
 }
@@ -112,9 +114,15 @@ void Launcher::openHelp() {
                              wait.whileWaiting()))
             return;
     }
+    // No parent: a child window would stay above the main window and hide the report.
     if (m_helpWindow == nullptr)
-        m_helpWindow = new HelpWindow(&m_window);
+        m_helpWindow = std::make_unique<HelpWindow>();
     m_helpWindow->showContents();
+}
+
+void Launcher::closeHelp() {
+    if (m_helpWindow != nullptr)
+        m_helpWindow->close();
 }
 
 } // namespace varscope::ui

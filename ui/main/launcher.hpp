@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QDialog;
@@ -26,6 +27,7 @@ public:
     enum class Window { Editor, About, MicroStation, CategoryManager, Builder, Output, Count };
 
     explicit Launcher(MainWindow& window);
+    ~Launcher() override;
 
     // A fresh window, modal over the main window; returns once it has closed.
     void open(Window which);
@@ -38,9 +40,12 @@ public:
     void closeWindows();
 
     // F1 and Help > "Contents": the system's help viewer when it has one and the compiled help
-    // is there, else our own help window. Not modal; it stays until the main window closes.
+    // is there, else our own help window. That is a window of its own, not kept above the
+    // main window; one is made and shown again each time, and it closes with the main
+    // window.
     void openHelp();
-    HelpWindow* helpWindow() const { return m_helpWindow; }
+    HelpWindow* helpWindow() const { return m_helpWindow.get(); }
+    void closeHelp();
 
 private:
     using Factory = std::function<QDialog*()>;
@@ -58,7 +63,7 @@ private:
     MainWindow& m_window;
     std::array<Factory, std::size_t(Window::Count)> m_factories;
     std::array<QPointer<QDialog>, std::size_t(Window::Count)> m_open;
-    HelpWindow* m_helpWindow = nullptr;
+    std::unique_ptr<HelpWindow> m_helpWindow;
 };
 
 } // namespace varscope::ui

@@ -8,6 +8,7 @@ namespace varscope::ui::text {
 inline constexpr std::string_view kSearchTitle = "Search";
 inline constexpr std::string_view kSearchPrompt = "Enter Variable Name:";
 inline constexpr std::string_view kNoMatchFound = "No match found";
+inline constexpr std::string_view kNoMoreMatches = "No more matches";
 inline constexpr std::string_view kNoDataSelected = "No Data Selected";
 inline constexpr std::string_view kPreferencesNotSaved = "The preferences could not be saved: ";
 

@@ -31,8 +31,12 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <utility>
 
 namespace varscope::ui {
 
@@ -46,6 +50,40 @@ QString Counted(qulonglong count, const char* one, const char* many) {
     return QLocale().toString(count) + QLatin1Char(' ') +
            QString::fromLatin1(count == 1 ? one : many);
 }
+
+// Runs its work once, as soon as the window is on screen where the window manager put it: a
+// message box centred on the window before then lands where the window was before it was
+// placed.
+class WhenOnScreen final : public QObject {
+public:
+    WhenOnScreen(QWindow& window, std::function<void()> work)
+        : QObject(&window), m_work(std::move(work)) {
+        window.installEventFilter(this);
+        if (window.isExposed())
+            QTimer::singleShot(0, this, &WhenOnScreen::run);
+        // A window that is never exposed, such as one started minimised, still gets its work.
+        QTimer::singleShot(2000, this, &WhenOnScreen::run);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed())
+            QTimer::singleShot(0, this, &WhenOnScreen::run);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void run() {
+        if (!m_work)
+            return;
+        const std::function<void()> work = std::move(m_work);
+        m_work = nullptr;
+        work();
+        deleteLater();
+    }
+
+    std::function<void()> m_work;
+};
 
 QAction* AddAction(QMenu* menu, const QString& caption, const char* name, bool enabled) {
     QAction* action = menu->addAction(caption);
@@ -172,8 +210,12 @@ QWidget* MainWindow::buildAllVariablesPage() {
 
 FilterBox* MainWindow::buildFilterBox() {
     m_filterBox = new FilterBox;
-    connect(m_filterBox, &FilterBox::filterChosen, this,
-            [this](const QString& text) { m_allVariables->setFilterText(ToBytes(text)); });
+    connect(m_filterBox, &FilterBox::filterChosen, this, [this](const QString& text) {
+        m_allVariables->setFilterText(ToBytes(text));
+        // The row a Find Next round began at may be hidden now: the next round begins anew.
+        m_findRound.startRecord = 0;
+        m_findRound.ended = false;
+    });
     connect(m_allVariables, &VariableListView::shownRowsChanged, this, &MainWindow::updateStatus);
     return m_filterBox;
 }
@@ -181,6 +223,11 @@ FilterBox* MainWindow::buildFilterBox() {
 QWidget* MainWindow::buildIsolatePage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
+    m_isolateHeading = new QLabel;
+    m_isolateHeading->setObjectName(QStringLiteral("isolateHeading"));
+    m_isolateHeading->setTextFormat(Qt::PlainText);
+    m_isolateHeading->hide();
+    layout->addWidget(m_isolateHeading);
     layout->addWidget(m_isolate, 1);
     m_levelSelector = new LevelSelector(*m_icons);
     connect(m_levelSelector, &LevelSelector::levelChosen, this, &MainWindow::filterByLevel);
@@ -216,6 +263,10 @@ void MainWindow::buildMenus() {
     m_viewMenu->setObjectName(QStringLiteral("popUp"));
     m_actions.report = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
     m_actions.refresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
+    m_actions.findNext = AddAction(m_viewMenu, tr("Find Next"), "findNext", true);
+    m_actions.findNext->setShortcut(QKeySequence(Qt::Key_F3));
+    m_actions.findNext->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.findNext, &QAction::triggered, this, &MainWindow::findNext);
     m_actions.exportView =
         AddAction(m_viewMenu, tr("Output View to Text File"), "pMnuOutput", false);
 
@@ -229,6 +280,21 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending) {
+    startUp(reportPath.isEmpty() ? std::string() : ToBytes(reportPath), pending);
+}
+
+void MainWindow::showAndStartUp(std::string reportPath, core::PendingReport* pending,
+                                std::function<void()> then) {
+    show();
+    new WhenOnScreen(*windowHandle(),
+                     [this, reportPath = std::move(reportPath), pending, then = std::move(then)] {
+                         startUp(reportPath, pending);
+                         if (then)
+                             then();
+                     });
+}
+
+void MainWindow::startUp(const std::string& reportPath, core::PendingReport* pending) {
     core::AppState& state = m_context.state;
     core::SetPreferencesFile(state.preferences);
     core::ReadPreferences(state.preferences);
@@ -237,11 +303,12 @@ void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending
     showPage(AllVariablesPage);
     state.isolate.IsolateRows.clear();
     m_isolate->reload();
-    if (reportPath.isEmpty()) {
+    setIsolateHeading({});
+    if (reportPath.empty()) {
         core::LoadDebugReport(state, m_context.prompter, core::LoadMode::New);
         state.report.ReportSource = core::LoadMode::New;
     } else {
-        state.report.ReportPath = ToBytes(reportPath);
+        state.report.ReportPath = reportPath;
         core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Skip, pending);
         state.report.ReportSource = core::LoadMode::Skip;
     }
@@ -270,15 +337,41 @@ bool MainWindow::selectVariable(const std::string& name) {
 }
 
 void MainWindow::find() {
-    FindVariable(m_context, *m_allVariables);
+    FindVariable(m_context, *m_allVariables, m_findRound);
+}
+
+void MainWindow::findNext() {
+    if (m_findRound.prefix.isEmpty()) {
+        find();
+        return;
+    }
+    if (!FindNextVariable(*m_allVariables, m_findRound))
+        statusBar()->showMessage(FromBytes(text::kNoMoreMatches), 5000);
 }
 
 bool MainWindow::isolateVariable() {
-    return IsolateVariable(m_context, *m_allVariables, *m_isolate);
+    if (!IsolateVariable(m_context, *m_allVariables, *m_isolate))
+        return false;
+    const core::IsolateSelection& isolate = m_context.state.isolate;
+    setIsolateHeading(IsolateHeading(isolate.SelectedVariableName, isolate.IsolateCount()));
+    return true;
 }
 
 void MainWindow::filterByLevel(int level) {
     FilterByLevel(m_context, level, *m_isolate);
+    setIsolateHeading(IsolateHeading(level, m_context.state.isolate.IsolateCount()));
+}
+
+void MainWindow::forgetPreviousReport() {
+    setIsolateHeading({});
+    // Find Next's round began at a record of the previous report; its text still holds.
+    m_findRound.startRecord = 0;
+    m_findRound.ended = false;
+}
+
+void MainWindow::setIsolateHeading(const QString& heading) {
+    m_isolateHeading->setText(heading);
+    m_isolateHeading->setVisible(!heading.isEmpty());
 }
 
 void MainWindow::onPageChanged(int page) {
@@ -297,6 +390,8 @@ void MainWindow::applyPageVisibility() {
     // The tab control shows the page's own view and hides the others. "Output View to Text
     // File" is never disabled here; its window enables it once.
     m_actions.refresh->setEnabled(page == AllVariablesPage);
+    // Find works on All Variables only.
+    m_actions.findNext->setEnabled(page == AllVariablesPage);
 }
 
 void MainWindow::onStateChanged() {
@@ -308,6 +403,7 @@ void MainWindow::onStateChanged() {
         m_allVariables->reload();
         // The isolated rows belonged to the previous report; the state has dropped them.
         m_isolate->reload();
+        forgetPreviousReport();
         m_summaryModel->reload();
         m_filesModel->reload();
     } else {
@@ -343,7 +439,18 @@ QString MainWindow::recordCount() const {
         .arg(QLocale().toString(qulonglong(m_allVariables->shown().rowCount())), all);
 }
 
+void MainWindow::layOutAllVariablesPage() {
+    // A page behind another has never been laid out: it gets the room of the page in front.
+    QWidget* const page = m_tabs->widget(AllVariablesPage);
+    QWidget* const front = m_tabs->currentWidget();
+    if (page == front || front == nullptr)
+        return;
+    page->setGeometry(front->geometry());
+    page->layout()->setGeometry(page->rect());
+}
+
 void MainWindow::setColumnWidths() {
+    layOutAllVariablesPage();
     // Widths are taken once from the All Variables list as it first shows; room for its
     // vertical scroll bar is left so a full list needs no sideways scrolling.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_allVariables);
@@ -382,6 +489,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (child->isWindow() && child->isVisible())
             child->close();
     }
+    m_launcher->closeHelp();
     event->accept();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "find_isolate.hpp"
 #include "ui/context.hpp"
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +48,7 @@ public:
         QAction* expressionBuilder = nullptr; // Options > "Expression Builder"
         QAction* report = nullptr;            // View > "MSDebug.Txt"
         QAction* refresh = nullptr;           // View > "Refresh"
+        QAction* findNext = nullptr;          // View > "Find Next" (F3)
         QAction* exportView = nullptr;        // View > "Output View to Text File"
         QAction* contents = nullptr;          // Help > "Contents"
         QAction* about = nullptr;             // Help > "About"
@@ -58,6 +61,12 @@ public:
     // when given (read as "Browse:" reads a chosen file), taken from `pending` when that
     // has been reading it.
     void startUp(const QString& reportPath = {}, core::PendingReport* pending = nullptr);
+    // The same with the path's own bytes, which need not be valid text.
+    void startUp(const std::string& reportPath, core::PendingReport* pending);
+    // Shows the window on its first page, then starts up as soon as events are taken, so
+    // that start-up's messages come over the window; `then` runs after start-up.
+    void showAndStartUp(std::string reportPath, core::PendingReport* pending,
+                        std::function<void()> then = {});
 
     Context& context() { return m_context; }
     const IconLibrary& icons() const { return *m_icons; }
@@ -76,6 +85,8 @@ public:
     TextListModel* summaryModel() const { return m_summaryModel; }
     FileOrderModel* filesModel() const { return m_filesModel; }
     QPushButton* findButton() const { return m_findButton; }
+    // Above the Isolate list: what it lists and how many rows; empty when nothing is.
+    QLabel* isolateHeading() const { return m_isolateHeading; }
     QPushButton* quitButton() const { return m_quitButton; }
     LevelSelector* levelSelector() const { return m_levelSelector; }
 
@@ -90,6 +101,9 @@ public:
 
     // "&Find . . ."
     void find();
+    // F3 and View > "Find Next": the next row that begins as the last Find asked; before any
+    // Find, Find itself. Says "No more matches" in the status bar at the end of a round.
+    void findNext();
     // Lists the records of the variable selected in All Variables on the Isolate page.
     bool isolateVariable();
     // Lists the records of one level on the Isolate page.
@@ -130,6 +144,10 @@ private:
     // "4,210 records", or "12 of 4,210 records shown" while All Variables is filtered.
     QString recordCount() const;
     void setColumnWidths();
+    void layOutAllVariablesPage();
+    void setIsolateHeading(const QString& heading);
+    // What the Isolate heading and Find Next knew of the report before a reload.
+    void forgetPreviousReport();
 
     Context& m_context;
     std::unique_ptr<IconLibrary> m_icons;
@@ -146,6 +164,8 @@ private:
     TextListModel* m_summaryModel = nullptr;
     FileOrderModel* m_filesModel = nullptr;
     QPushButton* m_findButton = nullptr;
+    QLabel* m_isolateHeading = nullptr;
+    FindRound m_findRound;
     QPushButton* m_quitButton = nullptr;
     LevelSelector* m_levelSelector = nullptr;
     FilterBox* m_filterBox = nullptr;
