@@ -40,8 +40,10 @@ Options:
                       category the Category page's tree of a category file;
                                needs --categories
   --name NAME         with --view isolate: the variable's exact name
-  --level LEVEL       with --view isolate: a level code (1, 2, 6, 7, 8, 9) or its
-                      name: Predefined, System, Site, Project, Application, User
+  --level LEVEL       with --view isolate: a level code or its name (any case):
+                      1 Predefined, 2 System, 7 Site, 6 Project, 9 Application,
+                      8 User, and the newer versions' 10 Organization,
+                      11 WorkSpace, 12 WorkSet, 13 Role
   --categories FILE   with --view category: the category file. Each category,
                       then each member below it after a TAB when it has values
                       (two when not), each value after two TABs; lines end in
@@ -166,8 +168,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     // report is missing too.
     if (options.level && !LevelFromText(*options.level))
         return UsageError("unknown level '" + *options.level +
-                          "' (use Predefined, System, Site, Project, Application, User or "
-                          "their codes 1, 2, 7, 6, 9, 8)");
+                          "' (use Predefined, System, Site, Project, Application, User, "
+                          "Organization, WorkSpace, WorkSet, Role or their codes 1, 2, 7, 6, 9, "
+                          "8, 10, 11, 12, 13)");
     return std::nullopt;
 }
 

@@ -19,8 +19,8 @@ struct PaddedLevelName {
     std::array<char, 16> text{};
     std::size_t size = 0;
 };
-constexpr std::array<PaddedLevelName, LevelApplication + 1> PadLevelNames() {
-    std::array<PaddedLevelName, LevelApplication + 1> names{};
+constexpr std::array<PaddedLevelName, kLevelCodeEnd> PadLevelNames() {
+    std::array<PaddedLevelName, kLevelCodeEnd> names{};
     for (std::size_t code = 0; code < names.size(); ++code) {
         const std::string_view name = LevelName(static_cast<int>(code));
         std::copy(name.begin(), name.end(), names[code].text.begin());

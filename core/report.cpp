@@ -30,6 +30,10 @@ public:
         m_data.SummaryLines.push_back(line);
         return true;
     }
+    bool summaryHeading() override {
+        m_data.HasSummary = true;
+        return true;
+    }
 
 private:
     ReportData& m_data;

@@ -260,6 +260,20 @@ TEST_F(CliTest, isolateByLevel_nameInAnyCaseOrCode) {
               Crlf({"MS_CELL", "MS_DEF", "MS_SEEDFILES"}));
 }
 
+TEST_F(CliTest, isolateByNewerLevel_nameInAnyCaseOrCode) {
+    const std::string newer = kFixtures + "/newer_msdebug.txt";
+    for (const std::string level : {"WorkSet", "workset", "12"})
+        EXPECT_EQ(
+            Export({newer, "--view", "isolate", "--level", level, "--columns", "level,variable"}),
+            Crlf({"WorkSet|MS_DEF", "WorkSet|MS_RFDIR"}))
+            << level;
+    for (const std::string level : {"Organization", "WorkSpace", "Role"})
+        EXPECT_NE(Export({newer, "--view", "isolate", "--level", level}), "") << level;
+    const std::string help = Run({"--help"}).out;
+    for (const std::string_view name : {"Organization", "WorkSpace", "WorkSet", "Role"})
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+}
+
 TEST_F(CliTest, columns_chosenSubsetInFixedOrder) {
     EXPECT_EQ(Export({kRealistic, "--view", "isolate", "--name", "PROJECT_CODE", "--columns",
                       "file,VARIABLE"}),
@@ -445,7 +459,9 @@ TEST_F(CliTest, badUsage_exitTwoWithMessage) {
     ExpectUsageError({"export", kRealistic, "--columns", "level,size"}, "level,size");
     ExpectUsageError({"export", kRealistic, "--columns", ""}, "column");
     // Bad usage is told as such even when the report is missing as well.
-    ExpectUsageError({"export", missing, "--view", "isolate", "--level", "Workspace"}, "Workspace");
+    ExpectUsageError({"export", missing, "--view", "isolate", "--level", "Workspaces"},
+                     "Workspaces");
+    ExpectUsageError({"export", missing, "--view", "isolate", "--level", "14"}, "'14'");
     ExpectUsageError({"export", missing, "--view", "isolate", "--level", "3"}, "'3'");
 }
 

@@ -468,7 +468,7 @@ private slots:
         QCOMPARE(h.window->summaryModel()->columnCount(), 1);
     }
 
-    void icons_sixDistinctLevelsAndNoneForLevelZero() {
+    void icons_distinctForEveryLevelAndNoneForLevelZero() {
         const ui::IconLibrary icons;
         QList<QImage> images;
         for (const core::ConfigLevel level : core::kLegendLevels) {
@@ -480,7 +480,7 @@ private slots:
         }
         QVERIFY(icons.levelIcon(core::LevelNone).isNull());
         QVERIFY(icons.image(5).isNull());
-        QVERIFY(icons.image(10).isNull());
+        QVERIFY(icons.image(core::kLevelCodeEnd).isNull());
         QVERIFY(!icons.categoryIcon().isNull());
         QVERIFY(!icons.memberIcon().isNull());
         QCOMPARE(icons.image(ui::IconLibrary::kCategoryImage).pixmap(16).toImage(),

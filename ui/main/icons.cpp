@@ -21,9 +21,17 @@ struct LevelLook {
 
 // Colour tells the levels apart at a glance; the letters still do without colour.
 constexpr LevelLook kLevelLooks[] = {
-    {core::LevelPredefined, "Pd", 0xff5f6b7a},  {core::LevelSystem, "Sy", 0xff2f6fc0},
-    {core::LevelSite, "Si", 0xff2e8b57},        {core::LevelProject, "Pj", 0xffd0701a},
-    {core::LevelApplication, "Ap", 0xff8052b5}, {core::LevelUser, "Us", 0xffc23b3b},
+    {core::LevelPredefined, "Pd", 0xff5f6b7a},
+    {core::LevelSystem, "Sy", 0xff2f6fc0},
+    {core::LevelSite, "Si", 0xff2e8b57},
+    {core::LevelProject, "Pj", 0xffd0701a},
+    {core::LevelApplication, "Ap", 0xff8052b5},
+    {core::LevelUser, "Us", 0xffc23b3b},
+    // The newer versions' levels.
+    {core::LevelOrganization, "Or", 0xff13807c},
+    {core::LevelWorkSpace, "Ws", 0xff8c6a12},
+    {core::LevelWorkSet, "Wt", 0xffbf4a86},
+    {core::LevelRole, "Ro", 0xff4f7a28},
 };
 
 constexpr int kSizes[] = {16, 20, 24, 32, 48};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/report.hpp"
+
 #include <QIcon>
 
 #include <array>
@@ -15,8 +17,8 @@ public:
 
     IconLibrary();
 
-    // The icon at an image index: a level code (1, 2, 6, 7, 8, 9), the category icon (3) or
-    // the member icon (4). Any other index, level 0 included, has no icon.
+    // The icon at an image index: a level code (1, 2, 6 to 13), the category icon (3) or the
+    // member icon (4). Any other index, level 0 included, has no icon.
     QIcon image(int index) const;
     QIcon levelIcon(int level) const { return image(level); }
     QIcon categoryIcon() const { return image(kCategoryImage); }
@@ -26,7 +28,7 @@ public:
     QIcon fileIcon(bool opened = false) const { return opened ? m_openedFile : m_file; }
 
 private:
-    std::array<QIcon, 10> m_images;
+    std::array<QIcon, core::kLevelCodeEnd> m_images;
     QIcon m_file;
     QIcon m_openedFile;
 };

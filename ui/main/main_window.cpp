@@ -152,6 +152,9 @@ MainWindow::~MainWindow() {
     // It watches the views' events: it goes before them, or it would look at views already
     // destroyed while their children go.
     delete m_interaction;
+    // The views draw with the icons, which go with this object's members: the views go
+    // first, or a last layout would draw with icons already freed.
+    delete takeCentralWidget();
 }
 
 QWidget* MainWindow::buildAllVariablesPage() {
