@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 
 namespace varscope::core {
 
@@ -33,6 +34,21 @@ std::size_t FindEntryEquals(std::string_view line, std::size_t from) {
             return at - 1;
     }
     return std::string_view::npos;
+}
+
+// An entry as its own line gives it: the final value without its continuation, "<Locked>"
+// not yet taken off.
+std::optional<SummaryEntry> ReadEntryLine(std::string_view line) {
+    if (line.empty() || line.front() == ' ' || line.front() == '#')
+        return std::nullopt;
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t equals = FindEntryEquals(line, colon + 1);
+    if (equals == std::string_view::npos)
+        return std::nullopt;
+    return SummaryEntry{TrimTrailingBlanks(line.substr(0, colon)),
+                        TrimTrailingBlanks(line.substr(equals + kEntryEquals.size())), false};
 }
 
 bool ContinuesEntry(std::string_view line) {
@@ -83,20 +99,23 @@ std::vector<SummaryEntry> ReadSummaryEntries(const std::vector<std::string_view>
             continue;
         }
         close();
-        if (line.empty() || line.front() == ' ' || line.front() == '#')
-            continue;
-        const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos)
-            continue;
-        const std::size_t equals = FindEntryEquals(line, colon + 1);
-        if (equals == std::string_view::npos)
-            continue;
-        entries.push_back({TrimTrailingBlanks(line.substr(0, colon)),
-                           TrimTrailingBlanks(line.substr(equals + kEntryEquals.size())), false});
-        open = true;
+        if (const std::optional<SummaryEntry> entry = ReadEntryLine(line)) {
+            entries.push_back(*entry);
+            open = true;
+        }
     }
     close();
     return entries;
+}
+
+std::string_view SummaryEntryName(const std::vector<std::string_view>& lines, std::size_t line) {
+    for (std::size_t at = line; at < lines.size(); --at) {
+        if (const std::optional<SummaryEntry> entry = ReadEntryLine(lines[at]))
+            return entry->Name;
+        if (!ContinuesEntry(lines[at]))
+            return {};
+    }
+    return {};
 }
 
 FinalValues::FinalValues(const ReportData& report)

@@ -29,6 +29,10 @@ struct SummaryEntry {
 std::vector<SummaryEntry> ReadSummaryEntries(const std::vector<std::string_view>& lines,
                                              std::deque<std::string>& joined);
 
+// The name of the summary entry that the summary line at `line` begins or continues; empty
+// when the line belongs to no entry.
+std::string_view SummaryEntryName(const std::vector<std::string_view>& lines, std::size_t line);
+
 // What became of one variable name of a report.
 struct FinalVariable {
     std::string_view Name;

@@ -29,11 +29,11 @@ enum ConfigLevel : std::int16_t {
 // One past the highest level code.
 inline constexpr int kLevelCodeEnd = LevelRole + 1;
 
-// Every level in the order the legend and the level buttons show them: the older six,
-// with the newer versions' four in their processing order before User.
+// Every level in the order the legend and the level buttons show them: the older six, then
+// the newer versions' four in their processing order.
 inline constexpr ConfigLevel kLegendLevels[] = {
-    LevelPredefined,   LevelSystem,    LevelSite,    LevelProject, LevelApplication,
-    LevelOrganization, LevelWorkSpace, LevelWorkSet, LevelRole,    LevelUser};
+    LevelPredefined, LevelSystem,       LevelSite,      LevelProject, LevelApplication,
+    LevelUser,       LevelOrganization, LevelWorkSpace, LevelWorkSet, LevelRole};
 
 // The levels only newer versions write: shown only when a report holds records at them.
 constexpr bool IsNewerLevel(int code) {

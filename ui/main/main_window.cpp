@@ -303,6 +303,7 @@ void MainWindow::onStateChanged() {
         m_isolate->reload();
         m_summaryModel->reload();
         m_filesModel->reload();
+        m_levelSelector->showLevelsWithRecords(core::LevelsWithRecords(state.report.Contents));
     } else {
         m_filesModel->refreshMarks();
     }
