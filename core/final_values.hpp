@@ -52,7 +52,9 @@ enum RecordMark : std::uint8_t {
 // last record whose expansion (trailing blanks removed) equals the final value, else its
 // last record; when there is a summary that does not list it (it was undefined later),
 // none; when the report has no summary heading at all, its last record. Costs one pass over
-// the records and one over the summary, with a hash table by name.
+// the records and one over the summary, with a hash table by name. A record is matched to a
+// name by the 64-bit NameHash of its own name: one whose name differed from another's but
+// had the same hash would count as that name (with 100,000 names, odds under 1 in 10^9).
 class FinalValues {
 public:
     FinalValues() = default;
@@ -61,7 +63,7 @@ public:
     bool HasSummary() const { return m_hasSummary; }
     const std::vector<SummaryEntry>& Entries() const { return m_entries; }
     // One per name: those the summary lists in summary order, then the others in the order
-    // of their first record.
+    // of their last records.
     const std::vector<FinalVariable>& Variables() const { return m_variables; }
     // The variable of exactly this name, or null.
     const FinalVariable* Find(std::string_view name) const;
@@ -95,7 +97,7 @@ private:
     std::shared_ptr<const std::string> m_bytes; // keeps the report's texts alive
     std::deque<std::string> m_joined;           // continued final values
     bool m_hasSummary = false;
-    bool m_compareNames = false; // two names agree in hash and length
+    bool m_compareNames = false; // two names that went in share a hash
     std::vector<SummaryEntry> m_entries;
     std::vector<FinalVariable> m_variables;
     std::vector<Tally> m_tallies; // one per variable
