@@ -2,6 +2,7 @@
 #include "core/category.hpp"
 #include "core/export.hpp"
 #include "core/fileio.hpp"
+#include "core/final_values.hpp"
 #include "core/platform/platform.hpp"
 #include "core/report.hpp"
 #include "core/report_stream.hpp"
@@ -40,8 +41,10 @@ Options:
                       category the Category page's tree of a category file;
                                needs --categories
   --name NAME         with --view isolate: the variable's exact name
-  --level LEVEL       with --view isolate: a level code (1, 2, 6, 7, 8, 9) or its
-                      name: Predefined, System, Site, Project, Application, User
+  --level LEVEL       with --view isolate: a level code or its name (any case):
+                      1 Predefined, 2 System, 7 Site, 6 Project, 9 Application,
+                      8 User, and the newer versions' 10 Organization,
+                      11 WorkSpace, 12 WorkSet, 13 Role
   --categories FILE   with --view category: the category file. Each category,
                       then each member below it after a TAB when it has values
                       (two when not), each value after two TABs; lines end in
@@ -49,7 +52,13 @@ Options:
                       empty tree; a repeated name (ignoring case) is told on
                       standard error and the tree is written as far as built
   --columns LIST      comma-separated subset of level,variable,value,expansion,file
-                      (default: all five)
+                      (default: all five), written in that order; then, when
+                      named, final and locked: "1" for the variable's winning
+                      record (the one whose expansion the summary shows as the
+                      final value, else its last), or for every record of a
+                      locked variable, empty otherwise. The summary comes at
+                      the report's end, so with final or locked the report is
+                      read whole into memory before anything is written
   --delimiter TEXT    text between columns (default "|"); "tab" and "space"
                       name those two characters
   --out FILE          write to FILE instead of standard output
@@ -143,7 +152,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
                 options.delimiter = *text == "tab" ? "\t" : *text == "space" ? " " : *text;
             else if (!ParseColumnList(*text, options.columns))
                 return UsageError("unknown column in '" + *text +
-                                  "' (use level,variable,value,expansion,file)");
+                                  "' (use level,variable,value,expansion,file,final,locked)");
         } else if (arg.size() > 1 && arg.front() == '-') {
             return UsageError("unknown option '" + std::string(arg) + "'");
         } else {
@@ -166,8 +175,9 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
     // report is missing too.
     if (options.level && !LevelFromText(*options.level))
         return UsageError("unknown level '" + *options.level +
-                          "' (use Predefined, System, Site, Project, Application, User or "
-                          "their codes 1, 2, 7, 6, 9, 8)");
+                          "' (use Predefined, System, Site, Project, Application, User, "
+                          "Organization, WorkSpace, WorkSet, Role or their codes 1, 2, 7, 6, 9, "
+                          "8, 10, 11, 12, 13)");
     return std::nullopt;
 }
 
@@ -253,6 +263,12 @@ private:
     int m_errno = 0;
 };
 
+void TellSkipped(std::size_t skipped, const Options& options) {
+    if (skipped > 0)
+        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n", skipped,
+                     skipped == 1 ? "" : "s", options.report.c_str());
+}
+
 // The Category page's tree as its export writes it, over the whole report read at once.
 int ExportCategoryTree(const Options& options, Output& output) {
     ReadResult read = ReadWholeFile(options.report);
@@ -271,10 +287,28 @@ int ExportCategoryTree(const Options& options, Output& output) {
                      output.reason());
         return kExitFailure;
     }
-    if (report.SkippedLines > 0)
-        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n",
-                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
-                     options.report.c_str());
+    TellSkipped(report.SkippedLines, options);
+    return kExitOk;
+}
+
+// A view with the final or locked column, over the whole report read at once: the winners
+// need the summary at its end before the first line is written.
+int ExportWithFinalValues(const Options& options, const ExportView& view, Output& output) {
+    ReadResult read = ReadWholeFile(options.report);
+    if (!read.bytes) {
+        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
+        return kExitFailure;
+    }
+    const ReportData report = ParseReport(std::move(*read.bytes));
+    const FinalValues finals(report);
+    const bool written = ExportReport(
+        report, finals, view, [&output](std::string_view bytes) { return output.write(bytes); });
+    if (!written || !output.finish()) {
+        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", output.name().c_str(),
+                     output.reason());
+        return kExitFailure;
+    }
+    TellSkipped(report.SkippedLines, options);
     return kExitOk;
 }
 
@@ -293,6 +327,8 @@ int Export(int argc, char** argv) {
     };
 
     Output output(options);
+    if (NeedsFinalValues(view))
+        return ExportWithFinalValues(options, view, output);
     const auto write = [&output](std::string_view bytes) {
         return output.write(bytes);
     };
@@ -316,10 +352,7 @@ int Export(int argc, char** argv) {
                      output.reason());
         return kExitFailure;
     }
-    if (outcome.skippedLines > 0)
-        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n",
-                     outcome.skippedLines, outcome.skippedLines == 1 ? "" : "s",
-                     options.report.c_str());
+    TellSkipped(outcome.skippedLines, options);
     return kExitOk;
 }
 

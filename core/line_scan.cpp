@@ -150,17 +150,22 @@ constexpr scan::Tier kTier = scan::Tier::Portable;
 constexpr std::size_t kWindow = std::size_t{16} << 10;
 
 // The level tags without their parentheses, lower case, in the order they are tested; a
-// later match overrides an earlier one.
+// later match overrides an earlier one. The older versions' six come first.
 struct Tag {
     std::string_view word;
     ConfigLevel level;
 };
-constexpr std::array<Tag, 6> kTags = {{{"site", LevelSite},
-                                       {"system", LevelSystem},
-                                       {"project", LevelProject},
-                                       {"user", LevelUser},
-                                       {"appl", LevelApplication},
-                                       {"predefined", LevelPredefined}}};
+constexpr std::array<Tag, 11> kTags = {{{"site", LevelSite},
+                                        {"system", LevelSystem},
+                                        {"project", LevelProject},
+                                        {"user", LevelUser},
+                                        {"appl", LevelApplication},
+                                        {"predefined", LevelPredefined},
+                                        {"application", LevelApplication},
+                                        {"organization", LevelOrganization},
+                                        {"workspace", LevelWorkSpace},
+                                        {"workset", LevelWorkSet},
+                                        {"role", LevelRole}}};
 
 constexpr std::string_view kSummaryMarker = "configuration variable summary";
 constexpr std::string_view kFileMarker = "processing macro file";
@@ -174,11 +179,15 @@ constexpr std::uint32_t FourBytes(std::string_view text) {
     return std::bit_cast<std::uint32_t>(std::array<char, 4>{text[0], text[1], text[2], text[3]});
 }
 
-// The tags by their last four letters, which differ: a multiplicative hash of those letters
-// picks the one tag a ")" may end.
+// The tags by their last four letters: a multiplicative hash of those letters picks the
+// slot of the tags a ")" may end. A slot's tag is checked with one compare of the eight
+// bytes before its last four; a tag whose '(' and first letters do not fit in them, and
+// which shares its last four with another ("application", "organization"), is the slot's
+// `longer` tag, compared byte by byte.
 struct TagSlot {
     std::uint32_t lastFour = 0;
     int rank = -1;
+    int longer = -1;
     // The eight bytes before the last four, as one number: which of them the tag holds (its
     // '(' and first letters), those letters with bit 5 set, and where the letters are.
     std::uint64_t headMask = 0;
@@ -187,59 +196,116 @@ struct TagSlot {
 };
 struct TagTable {
     std::uint32_t multiplier = 0;
-    std::array<TagSlot, 8> slots{};
+    std::array<TagSlot, 16> slots{};
     constexpr std::size_t slotOf(std::uint32_t lastFour) const {
-        return static_cast<std::uint32_t>(lastFour * multiplier) >> 29;
+        return static_cast<std::uint32_t>(lastFour * multiplier) >> 28;
     }
 };
-constexpr TagTable MakeTagTable() {
+constexpr std::uint32_t LastFourOf(std::size_t rank) {
+    const std::string_view word = kTags[rank].word;
+    return FourBytes(word.substr(word.size() - 4));
+}
+// The first multiplier that puts tags with different last four letters in different slots.
+constexpr std::uint32_t FindMultiplier() {
     for (std::uint32_t multiplier = 0x9E3779B1u;; multiplier += 2) {
-        TagTable table;
-        table.multiplier = multiplier;
-        bool clash = false;
-        for (std::size_t rank = 0; rank < kTags.size() && !clash; ++rank) {
-            const std::string_view word = kTags[rank].word;
-            const std::uint32_t lastFour = FourBytes(word.substr(word.size() - 4));
-            TagSlot& slot = table.slots[table.slotOf(lastFour)];
-            clash = slot.rank >= 0;
-            // The tag's '(' and first letters end the eight bytes before its last four.
-            std::array<char, 8> mask{}, pattern{}, letters{};
-            const std::size_t head = word.size() - 4 + 1;
-            for (std::size_t i = 0; i < head; ++i) {
-                const std::size_t at = 8 - head + i;
-                mask[at] = static_cast<char>(0xFF);
-                pattern[at] = i == 0 ? '(' : word[i - 1];
-                letters[at] = i == 0 ? 0 : static_cast<char>(kToLower & 0xFF);
-            }
-            slot = {lastFour, static_cast<int>(rank), std::bit_cast<std::uint64_t>(mask),
-                    std::bit_cast<std::uint64_t>(pattern), std::bit_cast<std::uint64_t>(letters)};
+        TagTable probe;
+        probe.multiplier = multiplier;
+        bool apart = true;
+        for (std::size_t i = 0; i < kTags.size() && apart; ++i) {
+            for (std::size_t j = i + 1; j < kTags.size() && apart; ++j)
+                apart = LastFourOf(i) == LastFourOf(j) ||
+                        probe.slotOf(LastFourOf(i)) != probe.slotOf(LastFourOf(j));
         }
-        if (!clash)
-            return table;
+        if (apart)
+            return multiplier;
     }
 }
+constexpr TagTable MakeTagTable() {
+    TagTable table;
+    table.multiplier = FindMultiplier();
+    for (std::size_t rank = 0; rank < kTags.size(); ++rank) {
+        const std::string_view word = kTags[rank].word;
+        TagSlot& slot = table.slots[table.slotOf(LastFourOf(rank))];
+        slot.lastFour = LastFourOf(rank);
+        const std::size_t head = word.size() - 4 + 1;
+        if (head > 8) {
+            slot.longer = static_cast<int>(rank);
+            continue;
+        }
+        // The tag's '(' and first letters end the eight bytes before its last four.
+        std::array<char, 8> mask{}, pattern{}, letters{};
+        for (std::size_t i = 0; i < head; ++i) {
+            const std::size_t at = 8 - head + i;
+            mask[at] = static_cast<char>(0xFF);
+            pattern[at] = i == 0 ? '(' : word[i - 1];
+            letters[at] = i == 0 ? 0 : static_cast<char>(kToLower & 0xFF);
+        }
+        slot.rank = static_cast<int>(rank);
+        slot.headMask = std::bit_cast<std::uint64_t>(mask);
+        slot.headPattern = std::bit_cast<std::uint64_t>(pattern);
+        slot.headLetters = std::bit_cast<std::uint64_t>(letters);
+    }
+    return table;
+}
+// Each slot holds at most one tag of each kind: no two tags may share their last four
+// letters unless exactly one of them is too long for the eight-byte compare.
+constexpr bool OneTagOfEachKindPerSlot() {
+    for (std::size_t i = 0; i < kTags.size(); ++i) {
+        for (std::size_t j = i + 1; j < kTags.size(); ++j) {
+            const bool longI = kTags[i].word.size() - 4 + 1 > 8;
+            const bool longJ = kTags[j].word.size() - 4 + 1 > 8;
+            if (LastFourOf(i) == LastFourOf(j) && longI == longJ)
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(OneTagOfEachKindPerSlot());
 constexpr TagTable kTagTable = MakeTagTable();
 
-// The longest tag and its '(' take this many bytes before the ')'.
+// A slot's tag and its '(' take at most this many bytes before the ")".
 constexpr std::size_t kTagReach = 12;
 
-// TagRankEndingAt for a ")" with kTagReach bytes before it, without a branch: tags' ends are
-// met at random, so branches would be mispredicted.
-inline int TagRankFast(const char* text, std::size_t close) {
+// Whether the tag of rank `rank` ends with the ")" at `close` in the text.
+bool TagEndsAt(std::string_view text, std::size_t close, int rank) {
+    const std::string_view word = kTags[static_cast<std::size_t>(rank)].word;
+    if (close < word.size() + 1 || text[close - word.size() - 1] != '(')
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (AsciiLower(text[close - word.size() + i]) != word[i])
+            return false;
+    }
+    return true;
+}
+
+// The rank of a slot's longer tag when it ends at `close`, else -1.
+int LongerTagRank(std::string_view text, std::size_t close, const TagSlot& slot,
+                  std::uint32_t lastFour) {
+    return slot.longer >= 0 && slot.lastFour == lastFour && TagEndsAt(text, close, slot.longer)
+               ? slot.longer
+               : -1;
+}
+
+// TagRankEndingAt for a ")" with kTagReach bytes before it, without a branch for the slot's
+// own tag: tags' ends are met at random, so branches would be mispredicted.
+inline int TagRankFast(std::string_view text, std::size_t close) {
     std::uint32_t lastFour = 0;
-    std::memcpy(&lastFour, text + close - 4, sizeof lastFour);
+    std::memcpy(&lastFour, text.data() + close - 4, sizeof lastFour);
     lastFour |= kToLower;
     const TagSlot& slot = kTagTable.slots[kTagTable.slotOf(lastFour)];
     std::uint64_t head = 0;
-    std::memcpy(&head, text + close - kTagReach, sizeof head);
+    std::memcpy(&head, text.data() + close - kTagReach, sizeof head);
     const bool match = (slot.lastFour == lastFour) &
                        (((head | slot.headLetters) & slot.headMask) == slot.headPattern);
-    return match ? slot.rank : -1;
+    const int rank = match ? slot.rank : -1;
+    if (slot.longer < 0 || slot.lastFour != lastFour) [[likely]]
+        return rank;
+    return std::max(rank, TagEndsAt(text, close, slot.longer) ? slot.longer : -1);
 }
 
 // The rank in kTags of the tag whose ")" stands at `close` in the text, or -1.
 int TagRankEndingAt(std::string_view text, std::size_t close) {
-    constexpr std::size_t kShortest = 4 + 1; // "(site", "(user", "(appl"
+    constexpr std::size_t kShortest = 4 + 1; // "(site", "(user", "(appl", "(role"
     if (close < kShortest)
         return -1;
     std::uint32_t lastFour = 0;
@@ -248,15 +314,8 @@ int TagRankEndingAt(std::string_view text, std::size_t close) {
     const TagSlot& slot = kTagTable.slots[kTagTable.slotOf(lastFour)];
     if (slot.lastFour != lastFour)
         return -1;
-    const std::string_view word = kTags[static_cast<std::size_t>(slot.rank)].word;
-    if (close < word.size() + 1 || text[close - word.size() - 1] != '(')
-        return -1;
-    // The last four matched already: only a letter's two cases become that letter.
-    for (std::size_t i = 0; i + 4 < word.size(); ++i) {
-        if (AsciiLower(text[close - word.size() + i]) != word[i])
-            return -1;
-    }
-    return slot.rank;
+    const int rank = slot.rank >= 0 && TagEndsAt(text, close, slot.rank) ? slot.rank : -1;
+    return std::max(rank, LongerTagRank(text, close, slot, lastFour));
 }
 
 // A marker as the masks find it: by its first two blanks, then its first eight bytes
@@ -494,6 +553,10 @@ struct LineScanner::Reader {
             }
         } else if (markers & kSummaryBit) {
             inSummary = true;
+            if (!sink.summaryHeading()) {
+                stopped = true;
+                return;
+            }
         }
 
         // A line may be a file line and a definition at once: it keeps the part that is
@@ -521,7 +584,7 @@ struct LineScanner::Reader {
         int tagRank = -1;
         std::size_t paren = end;
         masks.forEach(&LineMasks::close, begin, end, [&, window](std::size_t at) {
-            tagRank = std::max(tagRank, at >= kTagReach ? TagRankFast(base, at)
+            tagRank = std::max(tagRank, at >= kTagReach ? TagRankFast(window, at)
                                                         : TagRankEndingAt(window, at));
             if (paren == end && at + 1 < end && base[at + 1] == ':')
                 paren = at;

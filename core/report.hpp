@@ -19,11 +19,26 @@ enum ConfigLevel : std::int16_t {
     LevelSite = 7,
     LevelUser = 8,
     LevelApplication = 9,
+    // The levels only newer versions write; codes after the older ones, which keep theirs.
+    LevelOrganization = 10,
+    LevelWorkSpace = 11,
+    LevelWorkSet = 12,
+    LevelRole = 13,
 };
 
-// The six levels in the order the legend and the level buttons show them.
-inline constexpr ConfigLevel kLegendLevels[] = {LevelPredefined, LevelSystem,      LevelSite,
-                                                LevelProject,    LevelApplication, LevelUser};
+// One past the highest level code.
+inline constexpr int kLevelCodeEnd = LevelRole + 1;
+
+// Every level in the order the legend and the level buttons show them: the older six, then
+// the newer versions' four in their processing order.
+inline constexpr ConfigLevel kLegendLevels[] = {
+    LevelPredefined, LevelSystem,       LevelSite,      LevelProject, LevelApplication,
+    LevelUser,       LevelOrganization, LevelWorkSpace, LevelWorkSet, LevelRole};
+
+// The levels only newer versions write: shown only when a report holds records at them.
+constexpr bool IsNewerLevel(int code) {
+    return code >= LevelOrganization && code <= LevelRole;
+}
 
 // "Predefined", "System", ... for a level code; empty for any other code. Inline: exports
 // ask it for every line.
@@ -41,6 +56,14 @@ constexpr std::string_view LevelName(int code) {
         return "User";
     case LevelApplication:
         return "Application";
+    case LevelOrganization:
+        return "Organization";
+    case LevelWorkSpace:
+        return "WorkSpace";
+    case LevelWorkSet:
+        return "WorkSet";
+    case LevelRole:
+        return "Role";
     default:
         return {};
     }
@@ -63,12 +86,19 @@ struct ConfigVariable {
 struct ReportData {
     std::shared_ptr<const std::string> Bytes; // owns every view below
     std::vector<ConfigVariable> Variables;    // record n is Variables[n - 1]
+    // NameHash of each record's name, taken while the name is at hand: the winners look
+    // every record up by name, and reading a million names again would cost more than that.
+    std::vector<std::uint64_t> NameHashes;
     std::vector<std::string_view> ConfigFilesUsed;
     std::vector<std::string_view> SummaryLines;
+    bool HasSummary = false; // the summary heading was read, whether lines follow it or not
     std::optional<std::string_view> UserConfigFolder;
     std::optional<std::string_view> ProjectConfigFolder;
     std::size_t SkippedLines = 0; // malformed variable or file lines
 };
+
+// A 64-bit hash of a variable name's bytes.
+std::uint64_t NameHash(std::string_view name);
 
 // Receives what a report holds, in report order, as it is read. The texts are valid only
 // during the call. Returning false stops the reading.
@@ -79,6 +109,8 @@ public:
     virtual bool variable(const ConfigVariable& record) = 0;
     virtual bool configFile(std::string_view path) = 0;
     virtual bool summaryLine(std::string_view line) = 0;
+    // The summary heading: the lines after it are summary lines.
+    virtual bool summaryHeading() { return true; }
 };
 
 // Reads a whole report in one pass. Never fails: lines it cannot split are counted and

@@ -37,8 +37,10 @@ void ApplyReport(AppState& state, ReportData data) {
     if (report.Contents.ProjectConfigFolder)
         report.ProjectConfigFolder = std::string(*report.Contents.ProjectConfigFolder);
     report.FileOpened.assign(report.Contents.ConfigFilesUsed.size(), false);
+    report.Winners = FinalValues(report.Contents);
     // The isolated rows pointed into the previous report.
     state.isolate.IsolateRows.clear();
+    state.isolate.OneVariable = false;
     report.ReportSource.reset();
 }
 
@@ -107,6 +109,15 @@ std::vector<std::size_t> FilterByLevel(const ReportData& report, int level) {
             rows.push_back(record.Index);
     }
     return rows;
+}
+
+std::array<bool, kLevelCodeEnd> LevelsWithRecords(const ReportData& report) {
+    std::array<bool, kLevelCodeEnd> present{};
+    for (const ConfigVariable& record : report.Variables) {
+        if (record.Level >= 0 && record.Level < kLevelCodeEnd)
+            present[static_cast<std::size_t>(record.Level)] = true;
+    }
+    return present;
 }
 
 } // namespace varscope::core

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "category.hpp"
+#include "final_values.hpp"
 #include "preferences.hpp"
 #include "report.hpp"
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -38,6 +40,8 @@ struct LoadedReport {
     unsigned ReportGeneration = 0;
     // One flag per entry of Contents.ConfigFilesUsed: opened for edit during this run.
     std::vector<bool> FileOpened;
+    // Each variable's winning record and lock, from Contents.
+    FinalValues Winners;
 
     const std::vector<ConfigVariable>& VariableTable() const { return Contents.Variables; }
     std::size_t VariableCount() const { return Contents.Variables.size(); }
@@ -49,6 +53,8 @@ struct IsolateSelection {
     // FilterByLevel, whichever ran last.
     std::vector<std::size_t> IsolateRows;
     std::string SelectedVariableName;
+    // The rows are one variable's (IsolateVariable ran last), not one level's.
+    bool OneVariable = false;
 
     std::size_t IsolateCount() const { return IsolateRows.size(); }
 };
@@ -115,5 +121,7 @@ void MarkFileOpened(AppState& state, std::string_view path);
 // indexes into the table).
 std::vector<std::size_t> IsolateByName(const ReportData& report, std::string_view name);
 std::vector<std::size_t> FilterByLevel(const ReportData& report, int level);
+// Whether the report holds records at each level code (indexed by code).
+std::array<bool, kLevelCodeEnd> LevelsWithRecords(const ReportData& report);
 
 } // namespace varscope::core

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Makes the demo report examples/MicroStation/msdebug.txt by running the demo's stand-in
-# ustation.exe there, as Varscope's "Create:" does. The report names the configuration
-# files by their absolute paths, so it is made anew when it is missing or was made in
-# another checkout; a report made from Varscope with other -WU/-WP choices is kept.
+# ustation.exe there, as Varscope's "Create:" does, and the newer versions' report
+# examples/Configuration/msdebug.txt by running it with -newer in that folder. The reports
+# name the configuration files by their absolute paths, so each is made anew when it is
+# missing or was made in another checkout; a report made from Varscope with other -WU/-WP
+# choices is kept.
 #
-#   bash tools/demo.sh            the demo report, when needed
-#   bash tools/demo.sh --force    the demo report, always
-#   bash tools/demo.sh --sample   also examples/sample-msdebug.txt, the report as a Windows
-#                                 machine with the workspace under C:\Bentley\ writes it
+#   bash tools/demo.sh            the demo reports, when needed
+#   bash tools/demo.sh --force    the demo reports, always
+#   bash tools/demo.sh --sample   also examples/sample-msdebug.txt and
+#                                 examples/sample-newer-msdebug.txt, the reports as a Windows
+#                                 machine with the configuration under C:\Bentley\ writes them
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +18,9 @@ examples="$(pwd -P)/examples"
 folder="$examples/MicroStation"
 report="$folder/msdebug.txt"
 options=(-debug -WUjsmith -WPCivil)
+newer_folder="$examples/Configuration"
+newer_report="$newer_folder/msdebug.txt"
+newer_options=(-debug -newer -WUjsmith)
 
 force=0
 sample=0
@@ -34,6 +40,11 @@ if [ "$force" = 1 ] || [ ! -f "$report" ] || ! grep -qF "$marker" "$report"; the
     (cd "$folder" && ./ustation.exe "${options[@]}")
     echo "Demo report written: $report"
 fi
+newer_marker="Processing macro file [$newer_folder/msconfig.cfg]"
+if [ "$force" = 1 ] || [ ! -f "$newer_report" ] || ! grep -qF "$newer_marker" "$newer_report"; then
+    (cd "$newer_folder" && "$folder/ustation.exe" "${newer_options[@]}")
+    echo "Newer versions' demo report written: $newer_report"
+fi
 
 if [ "$sample" = 1 ]; then
     scratch=$(mktemp -d)
@@ -41,4 +52,7 @@ if [ "$sample" = 1 ]; then
     (cd "$scratch" && DEMO_REPORT_ROOT='C:\Bentley\' "$folder/ustation.exe" "${options[@]}")
     mv "$scratch/msdebug.txt" "$examples/sample-msdebug.txt"
     echo "Sample report written: $examples/sample-msdebug.txt"
+    (cd "$scratch" && DEMO_REPORT_ROOT='C:\Bentley\' "$folder/ustation.exe" "${newer_options[@]}")
+    mv "$scratch/msdebug.txt" "$examples/sample-newer-msdebug.txt"
+    echo "Sample report written: $examples/sample-newer-msdebug.txt"
 fi

@@ -48,6 +48,10 @@ TEST(ExportVariableLine, columnsAndDelimiters_writtenAsTheFormatSays) {
         {Record(LevelSite), ColumnLevel, ",", "Site,\r\n"},
         {Record(LevelUser), ColumnLevel, ",", "User,\r\n"},
         {Record(LevelApplication), ColumnLevel, ",", "Application,\r\n"},
+        {Record(LevelOrganization), ColumnLevel, ",", "Organization,\r\n"},
+        {Record(LevelWorkSpace), ColumnLevel, ",", "WorkSpace,\r\n"},
+        {Record(LevelWorkSet), ColumnLevel, ",", "WorkSet,\r\n"},
+        {Record(LevelRole), ColumnLevel, ",", "Role,\r\n"},
         // A column left out in the middle keeps its delimiter.
         {Record(LevelSite), ColumnLevel | ColumnValue, "|", "Site||$(_USTN_PROJECT)dgn/ \r\n"},
         // No level, or a code that is no level (3 to 5 are icons of the tree): neither the

@@ -101,6 +101,8 @@ testing::AssertionResult SameReport(const ReportData& expected, const ReportData
                 return same;
         }
     }
+    if (expected.HasSummary != actual.HasSummary)
+        return testing::AssertionFailure() << "summary heading: read in one reading only";
     if (expected.SkippedLines != actual.SkippedLines)
         return testing::AssertionFailure()
                << "skipped: expected " << expected.SkippedLines << ", got " << actual.SkippedLines;
@@ -259,7 +261,7 @@ private:
     }
 
     void AppendPiece(std::string& out) {
-        static constexpr std::array<std::string_view, 34> kPieces = {
+        static constexpr std::array<std::string_view, 39> kPieces = {
             "(site)",
             "(system)",
             "(project)",
@@ -267,6 +269,11 @@ private:
             "(appl)",
             "(predefined)",
             "(organization)",
+            "(application)",
+            "(workspace)",
+            "(workset)",
+            "(role)",
+            "(x(ROLE)",
             "):",
             ")",
             "(",

@@ -1,8 +1,8 @@
 // The report reader as it was before the streaming scanner, kept as the reference that the
 // differential test holds the current reader to. Changed since only where the reading rules
 // changed: a line counts once as skipped when its file part, its definition or both are
-// malformed (each good part is still kept), and a line longer than kLongestLine is skipped
-// and counted.
+// malformed (each good part is still kept), a line longer than kLongestLine is skipped
+// and counted, and the newer versions' level tags are tested after the older six.
 #pragma once
 
 #include "core/report.hpp"
@@ -30,12 +30,17 @@ struct Tag {
     std::string_view word;
     ConfigLevel level;
 };
-constexpr std::array<Tag, 6> kTags = {{{"site", LevelSite},
-                                       {"system", LevelSystem},
-                                       {"project", LevelProject},
-                                       {"user", LevelUser},
-                                       {"appl", LevelApplication},
-                                       {"predefined", LevelPredefined}}};
+constexpr std::array<Tag, 11> kTags = {{{"site", LevelSite},
+                                        {"system", LevelSystem},
+                                        {"project", LevelProject},
+                                        {"user", LevelUser},
+                                        {"appl", LevelApplication},
+                                        {"predefined", LevelPredefined},
+                                        {"application", LevelApplication},
+                                        {"organization", LevelOrganization},
+                                        {"workspace", LevelWorkSpace},
+                                        {"workset", LevelWorkSet},
+                                        {"role", LevelRole}}};
 
 constexpr std::string_view kSummaryMarker = "configuration variable summary";
 constexpr std::string_view kFileMarker = "processing macro file";
@@ -112,45 +117,21 @@ private:
     std::array<std::uint8_t, 32 * 32> m_shift{};
 };
 
-// The rank in kTags of the tag whose ")" stands at `close` in the line, or -1. Looking back
-// from each ")" finds every tag, and the same pass finds the first "):".
+// The highest rank in kTags of a tag whose ")" stands at `close` in the line, or -1.
+// Looking back from each ")" finds every tag, and the same pass finds the first "):".
 inline int TagRankEndingAt(std::string_view line, std::size_t close) {
-    if (close == 0)
-        return -1;
-    int rank = -1;
-    switch (AsciiLower(line[close - 1])) {
-    case 'e':
-        rank = 0;
-        break;
-    case 'm':
-        rank = 1;
-        break;
-    case 't':
-        rank = 2;
-        break;
-    case 'r':
-        rank = 3;
-        break;
-    case 'l':
-        rank = 4;
-        break;
-    case 'd':
-        rank = 5;
-        break;
-    default:
-        return -1;
+    int found = -1;
+    for (std::size_t rank = 0; rank < kTags.size(); ++rank) {
+        const std::string_view word = kTags[rank].word;
+        if (close < word.size() + 1 || line[close - word.size() - 1] != '(')
+            continue;
+        bool same = true;
+        for (std::size_t i = 0; i < word.size() && same; ++i)
+            same = AsciiLower(line[close - word.size() + i]) == word[i];
+        if (same)
+            found = static_cast<int>(rank);
     }
-    const std::string_view word = kTags[static_cast<std::size_t>(rank)].word;
-    if (close < word.size() + 1)
-        return -1;
-    const std::size_t open = close - word.size() - 1;
-    if (line[open] != '(')
-        return -1;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (AsciiLower(line[open + 1 + i]) != word[i])
-            return -1;
-    }
-    return rank;
+    return found;
 }
 
 inline std::string_view TrimLeadingBlanks(std::string_view text) {
@@ -234,7 +215,7 @@ inline ReportData ParseReport(std::string bytes) {
         if (inSummary)
             data.SummaryLines.push_back(line);
         else if (markers & 2u)
-            inSummary = true;
+            inSummary = data.HasSummary = true;
 
         if (markers & 1u) {
             const std::size_t open = line.find('[');

@@ -64,7 +64,7 @@ TEST(ReportParse, tags_ignoreCaseAndLastOfTagOrderWins) {
         "(user) (predefined): B=2",
         "(appl): C=$(site)x",
         "(system env): D=4",
-        "(Application): E=5",
+        "(Applications): E=5",
     }));
     ASSERT_EQ(data.Variables.size(), 5u);
     EXPECT_EQ(data.Variables[0].Level, LevelUser);
@@ -76,7 +76,7 @@ TEST(ReportParse, tags_ignoreCaseAndLastOfTagOrderWins) {
 }
 
 TEST(ReportParse, valueContainingSiteTag_makesSiteLine) {
-    const ReportData data = ParseReport("(Organization): A=(site)\n");
+    const ReportData data = ParseReport("(system env): A=(site)\n");
     ASSERT_EQ(data.Variables.size(), 1u);
     EXPECT_EQ(data.Variables[0].Level, LevelSite);
 }
@@ -249,8 +249,10 @@ TEST(ReportLevels, namesAndTextRoundTrip) {
         EXPECT_EQ(LevelFromText(std::to_string(level)), level);
     }
     EXPECT_EQ(LevelFromText("application"), LevelApplication);
+    EXPECT_EQ(LevelFromText("workset"), LevelWorkSet);
     EXPECT_FALSE(LevelFromText("3").has_value());
-    EXPECT_FALSE(LevelFromText("Workspace").has_value());
+    EXPECT_FALSE(LevelFromText("14").has_value());
+    EXPECT_FALSE(LevelFromText("Work Space").has_value());
     EXPECT_EQ(LevelName(0), "");
     EXPECT_EQ(LevelName(4), "");
 }

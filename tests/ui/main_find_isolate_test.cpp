@@ -1,6 +1,7 @@
 // Find and isolate in the main window.
 #include "main_window_support.hpp"
 
+#include "core/final_values.hpp"
 #include "core/report.hpp"
 #include "core/texts.hpp"
 #include "ui/main/find_isolate.hpp"
@@ -16,6 +17,7 @@
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QStringListModel>
+#include <QTreeView>
 
 using varscope::testing::FixtureReport;
 using varscope::testing::MainWindowHarness;
@@ -32,6 +34,11 @@ QString SelectedName(const ui::VariableListView* view) {
 std::size_t SelectedIndex(const ui::VariableListView* view) {
     const core::ConfigVariable* record = view->selectedRecord();
     return record == nullptr ? 0 : record->Index;
+}
+
+// A report as newer versions write it, with WorkSpace and WorkSet files.
+QString NewerReport() {
+    return QStringLiteral(VARSCOPE_FIXTURES "/newer_msdebug.txt");
 }
 
 QStringList Column(const QAbstractItemModel* model, int column) {
@@ -245,12 +252,137 @@ private slots:
         for (int row = 0; row < 3; ++row) {
             const QModelIndex index = isolate->index(row, 0);
             QCOMPARE(index.data(ui::VariableTableModel::LevelRole).toInt(), levels[row]);
+            // The last one won: the summary shows its expansion.
+            const int marks = row == 2 ? core::RecordWinner : 0;
+            QCOMPARE(index.data(ui::VariableTableModel::MarksRole).toInt(), marks);
             QCOMPARE(index.data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage(),
-                     h.window->icons().levelIcon(levels[row]).pixmap(16).toImage());
+                     h.window->icons().levelIcon(levels[row], marks).pixmap(16).toImage());
         }
         QCOMPARE(Column(isolate, 2).last(),
                  QStringLiteral("C:/Bentley/Workspace/projects/Civil/dgn/jsmith/"));
         QCOMPARE(h.state.isolate.IsolateRows, (std::vector<std::size_t>{16, 23, 28}));
+    }
+
+    void isolate_newerVariableAtThreeLevels_toldAsItsStory() {
+        const struct {
+            const char* name;
+            QList<int> levels;
+            int winner; // the row that won
+            bool locked;
+        } cases[] = {
+            {"MS_CELL", {core::LevelOrganization, core::LevelRole, core::LevelUser}, 2, false},
+            // Locked at WorkSet: the later User definition did not take effect.
+            {"MS_DEF", {core::LevelWorkSet, core::LevelUser}, 0, true},
+        };
+        MainWindowHarness h;
+        h.window->startUp(NewerReport());
+        for (const auto& c : cases) {
+            h.window->showPage(ui::MainWindow::AllVariablesPage);
+            QVERIFY(h.window->selectVariable(c.name));
+            h.window->showPage(ui::MainWindow::IsolatePage);
+            const QAbstractItemModel* isolate = h.window->isolateView()->model();
+            QCOMPARE(isolate->rowCount(), int(c.levels.size()));
+            for (int row = 0; row < isolate->rowCount(); ++row) {
+                const QModelIndex index = isolate->index(row, 0);
+                const bool won = row == c.winner;
+                const int marks =
+                    (won ? core::RecordWinner : 0) | (c.locked ? core::RecordLocked : 0);
+                QCOMPARE(index.data(ui::VariableTableModel::LevelRole).toInt(), c.levels[row]);
+                QCOMPARE(index.data(ui::VariableTableModel::MarksRole).toInt(), marks);
+                QCOMPARE(index.data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage(),
+                         h.window->icons().levelIcon(c.levels[row], marks).pixmap(16).toImage());
+                // The others muted, in every column.
+                for (int column = 0; column < isolate->columnCount(); ++column)
+                    QCOMPARE(isolate->index(row, column).data(Qt::ForegroundRole).isValid(), !won);
+            }
+        }
+
+        // A level's list is no story: nothing is muted.
+        h.window->filterByLevel(core::LevelUser);
+        const QAbstractItemModel* isolate = h.window->isolateView()->model();
+        QVERIFY(isolate->rowCount() > 0);
+        for (int row = 0; row < isolate->rowCount(); ++row)
+            QVERIFY(!isolate->index(row, 0).data(Qt::ForegroundRole).isValid());
+    }
+
+    void summaryDoubleClick_isolatesTheEntrysVariable() {
+        const struct {
+            const char* line;     // the start of the row double-clicked
+            const char* isolated; // empty: nothing happens
+        } cases[] = {
+            {"MS_CELL ", "MS_CELL"},
+            // A line that continues an entry's final value belongs to that entry.
+            {"                      C:/Roads", "MS_RFDIR"},
+            {"#####", ""},
+        };
+        for (const auto& c : cases) {
+            MainWindowHarness h;
+            h.window->startUp(NewerReport());
+            QVERIFY(h.showAndWait());
+            h.window->showPage(ui::MainWindow::SummaryPage);
+            QTreeView* summary = h.window->summaryView();
+            const QModelIndexList rows =
+                summary->model()->match(summary->model()->index(0, 0), Qt::DisplayRole,
+                                        QString::fromLatin1(c.line), 1, Qt::MatchStartsWith);
+            QCOMPARE(rows.size(), 1);
+            summary->setCurrentIndex(rows.first());
+            QTest::mouseDClick(summary->viewport(), Qt::LeftButton, {},
+                               summary->visualRect(rows.first()).center());
+
+            const bool isolates = *c.isolated != 0;
+            QCOMPARE(h.window->currentPage(), isolates ? int(ui::MainWindow::IsolatePage)
+                                                       : int(ui::MainWindow::SummaryPage));
+            QVERIFY(h.prompter.shown.empty());
+            if (isolates) {
+                QCOMPARE(h.state.isolate.SelectedVariableName, std::string(c.isolated));
+                QCOMPARE(h.state.isolate.IsolateRows,
+                         core::IsolateByName(h.state.report.Contents, c.isolated));
+            }
+        }
+    }
+
+    void summaryDoubleClick_entryWithoutRecords_saysSo() {
+        MainWindowHarness h;
+        h.window->startUp(h.writeReport("(user): A=1 [1]\r\n"
+                                        "# Configuration Variable Summary\r\n"
+                                        "GONE             : user         = 2  \r\n"));
+        QVERIFY(h.showAndWait());
+        h.window->showPage(ui::MainWindow::SummaryPage);
+        QTreeView* summary = h.window->summaryView();
+        const QModelIndex row = summary->model()->index(0, 0);
+        summary->setCurrentIndex(row);
+        QTest::mouseDClick(summary->viewport(), Qt::LeftButton, {},
+                           summary->visualRect(row).center());
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::SummaryPage));
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].text, std::string(ui::text::kNoDefinitionOf) + "GONE");
+    }
+
+    void levelButtons_newerLevelsShownOnlyForRecordsAtThem() {
+        const char* const newer[][2] = {{"SoftBttn7", "Label13"},
+                                        {"SoftBttn8", "Label14"},
+                                        {"SoftBttn9", "Label15"},
+                                        {"SoftBttn10", "Label16"}};
+        MainWindowHarness h;
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        h.window->showPage(ui::MainWindow::IsolatePage);
+        for (const auto& controls : newer) {
+            QVERIFY(!h.find<QWidget>(controls[0])->isVisible());
+            QVERIFY(!h.find<QWidget>(controls[1])->isVisible());
+        }
+
+        h.state.report.ReportPath = NewerReport().toStdString();
+        QCOMPARE(core::LoadDebugReport(h.state, h.prompter, core::LoadMode::Skip),
+                 core::LoadOutcome::Loaded);
+        for (const auto& controls : newer) {
+            QVERIFY(h.find<QWidget>(controls[0])->isVisible());
+            QVERIFY(h.find<QWidget>(controls[1])->isVisible());
+        }
+        QCOMPARE(h.find<QLabel>("Label15")->text(), QStringLiteral("WorkSet"));
+        QTest::mouseClick(h.find<QWidget>("SoftBttn9"), Qt::LeftButton);
+        QCOMPARE(Column(h.window->isolateView()->model(), 0),
+                 (QStringList{QStringLiteral("MS_DEF"), QStringLiteral("MS_RFDIR")}));
     }
 
     void isolate_nothingSelected_saysNoDataSelectedAndKeepsRows() {

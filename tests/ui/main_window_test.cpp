@@ -1,6 +1,7 @@
 // The main window: start-up, pages, columns, level buttons, menus, status and shut-down.
 #include "main_window_support.hpp"
 
+#include "core/final_values.hpp"
 #include "core/report.hpp"
 #include "core/texts.hpp"
 #include "ui/main/help_window.hpp"
@@ -518,7 +519,7 @@ private slots:
         QCOMPARE(h.window->summaryModel()->columnCount(), 1);
     }
 
-    void icons_sixDistinctLevelsAndNoneForLevelZero() {
+    void icons_distinctForEveryLevelAndNoneForLevelZero() {
         const ui::IconLibrary icons;
         QList<QImage> images;
         for (const core::ConfigLevel level : core::kLegendLevels) {
@@ -529,8 +530,20 @@ private slots:
             images << image;
         }
         QVERIFY(icons.levelIcon(core::LevelNone).isNull());
+        // The marks of a record: each combination its own picture over the level's.
+        for (const core::ConfigLevel level : {core::LevelWorkSpace, core::LevelWorkSet}) {
+            QList<QImage> marked;
+            for (const int marks : {0, int(core::RecordWinner), int(core::RecordLocked),
+                                    core::RecordWinner | core::RecordLocked}) {
+                const QImage image =
+                    icons.levelIcon(level, std::uint8_t(marks)).pixmap(16).toImage();
+                QVERIFY(!marked.contains(image));
+                marked << image;
+            }
+            QCOMPARE(marked.first(), icons.levelIcon(level).pixmap(16).toImage());
+        }
         QVERIFY(icons.image(5).isNull());
-        QVERIFY(icons.image(10).isNull());
+        QVERIFY(icons.image(core::kLevelCodeEnd).isNull());
         QVERIFY(!icons.categoryIcon().isNull());
         QVERIFY(!icons.memberIcon().isNull());
         QCOMPARE(icons.image(ui::IconLibrary::kCategoryImage).pixmap(16).toImage(),

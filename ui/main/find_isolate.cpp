@@ -96,6 +96,7 @@ bool IsolateVariable(Context& context, const VariableListView& allVariables,
                                  core::text::kProgramTitle);
         return false;
     }
+    state.isolate.OneVariable = true;
     ReplaceIsolateRows(
         state, core::IsolateByName(state.report.Contents, state.isolate.SelectedVariableName),
         isolate);
@@ -103,6 +104,7 @@ bool IsolateVariable(Context& context, const VariableListView& allVariables,
 }
 
 void FilterByLevel(Context& context, int level, VariableListView& isolate) {
+    context.state.isolate.OneVariable = false;
     ReplaceIsolateRows(context.state, core::FilterByLevel(context.state.report.Contents, level),
                        isolate);
 }

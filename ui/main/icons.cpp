@@ -1,5 +1,6 @@
 #include "icons.hpp"
 
+#include "core/final_values.hpp"
 #include "core/report.hpp"
 
 #include <QFont>
@@ -7,6 +8,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <cmath>
 #include <functional>
 
 namespace varscope::ui {
@@ -21,9 +23,17 @@ struct LevelLook {
 
 // Colour tells the levels apart at a glance; the letters still do without colour.
 constexpr LevelLook kLevelLooks[] = {
-    {core::LevelPredefined, "Pd", 0xff5f6b7a},  {core::LevelSystem, "Sy", 0xff2f6fc0},
-    {core::LevelSite, "Si", 0xff2e8b57},        {core::LevelProject, "Pj", 0xffd0701a},
-    {core::LevelApplication, "Ap", 0xff8052b5}, {core::LevelUser, "Us", 0xffc23b3b},
+    {core::LevelPredefined, "Pd", 0xff5f6b7a},
+    {core::LevelSystem, "Sy", 0xff2f6fc0},
+    {core::LevelSite, "Si", 0xff2e8b57},
+    {core::LevelProject, "Pj", 0xffd0701a},
+    {core::LevelApplication, "Ap", 0xff8052b5},
+    {core::LevelUser, "Us", 0xffc23b3b},
+    // The newer versions' levels.
+    {core::LevelOrganization, "Or", 0xff13807c},
+    {core::LevelWorkSpace, "Ws", 0xff8c6a12},
+    {core::LevelWorkSet, "Wt", 0xffbf4a86},
+    {core::LevelRole, "Ro", 0xff4f7a28},
 };
 
 constexpr int kSizes[] = {16, 20, 24, 32, 48};
@@ -49,23 +59,55 @@ QIcon Draw(const Painter& paint) {
     return icon;
 }
 
+void PaintBadge(QPainter& p, const LevelLook& look) {
+    const QColor fill = QColor::fromRgb(look.fill);
+    p.setPen(QPen(fill.darker(135), 1.0));
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(0.5, 0.5, 15.0, 15.0), 3.0, 3.0);
+    QFont font;
+    font.setFamily(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    font.setPixelSize(8);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, -0.3);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0.0, 0.5, 16.0, 15.0), Qt::AlignCenter, QString::fromLatin1(look.letters));
+}
+
 QIcon LevelBadge(const LevelLook& look) {
-    return Draw([&look](QPainter& p) {
-        const QColor fill = QColor::fromRgb(look.fill);
-        p.setPen(QPen(fill.darker(135), 1.0));
-        p.setBrush(fill);
-        p.drawRoundedRect(QRectF(0.5, 0.5, 15.0, 15.0), 3.0, 3.0);
-        QFont font;
-        font.setFamily(QStringLiteral("DejaVu Sans"));
-        font.setStyleHint(QFont::SansSerif);
-        font.setBold(true);
-        font.setPixelSize(8);
-        font.setLetterSpacing(QFont::AbsoluteSpacing, -0.3);
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(0.0, 0.5, 16.0, 15.0), Qt::AlignCenter,
-                   QString::fromLatin1(look.letters));
-    });
+    return Draw([&look](QPainter& p) { PaintBadge(p, look); });
+}
+
+// A five-pointed star in the lower right corner: the record whose value the variable kept.
+void PaintStar(QPainter& p) {
+    QPainterPath star;
+    const QPointF centre(11.3, 11.2);
+    for (int point = 0; point < 10; ++point) {
+        const double radius = point % 2 == 0 ? 5.0 : 2.2;
+        const double angle = -M_PI / 2 + point * M_PI / 5;
+        const QPointF at = centre + QPointF(radius * std::cos(angle), radius * std::sin(angle));
+        if (point == 0)
+            star.moveTo(at);
+        else
+            star.lineTo(at);
+    }
+    star.closeSubpath();
+    p.setPen(QPen(QColor(0x5a, 0x40, 0x00), 1.1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(0xff, 0xc8, 0x1e));
+    p.drawPath(star);
+}
+
+// A padlock in the upper right corner: the variable was locked.
+void PaintLock(QPainter& p) {
+    p.setPen(QPen(Qt::white, 2.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(10.2, 0.6, 4.4, 5.2), 0, 180 * 16);
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.2));
+    p.drawArc(QRectF(10.2, 0.6, 4.4, 5.2), 0, 180 * 16);
+    p.setPen(QPen(Qt::white, 0.8));
+    p.setBrush(QColor(0x30, 0x30, 0x30));
+    p.drawRoundedRect(QRectF(9.0, 3.2, 6.8, 4.8), 0.8, 0.8);
 }
 
 QIcon Folder() {
@@ -155,6 +197,27 @@ IconLibrary::IconLibrary() : m_file(Page()), m_openedFile(OpenedPage()) {
         m_images[std::size_t(look.level)] = LevelBadge(look);
     m_images[kCategoryImage] = Folder();
     m_images[kMemberImage] = Tag();
+}
+
+QIcon IconLibrary::levelIcon(int level, std::uint8_t marks) const {
+    const std::size_t marking = marks & (core::RecordWinner | core::RecordLocked);
+    if (marking == 0 || level < 0 || std::size_t(level) >= m_images.size())
+        return image(level);
+    QIcon& icon = m_marked[std::size_t(level)][marking];
+    if (icon.isNull()) {
+        const LevelLook* look = nullptr;
+        for (const LevelLook& candidate : kLevelLooks)
+            look = candidate.level == level ? &candidate : look;
+        icon = Draw([look, marking](QPainter& p) {
+            if (look != nullptr)
+                PaintBadge(p, *look);
+            if (marking & core::RecordLocked)
+                PaintLock(p);
+            if (marking & core::RecordWinner)
+                PaintStar(p);
+        });
+    }
+    return icon;
 }
 
 QIcon IconLibrary::image(int index) const {

@@ -28,7 +28,13 @@ constexpr LevelControls kLevelControls[] = {
     {core::LevelProject, "SoftBttn4", "Image10", "Label9"},
     {core::LevelApplication, "SoftBttn5", "Image9", "Label8"},
     {core::LevelUser, "SoftBttn6", "Image8", "Label7"},
+    // The newer versions' levels, in a second row, shown when a report holds records at them.
+    {core::LevelOrganization, "SoftBttn7", "Image13", "Label13"},
+    {core::LevelWorkSpace, "SoftBttn8", "Image14", "Label14"},
+    {core::LevelWorkSet, "SoftBttn9", "Image15", "Label15"},
+    {core::LevelRole, "SoftBttn10", "Image16", "Label16"},
 };
+constexpr std::size_t kFirstRowLevels = 6;
 
 } // namespace
 
@@ -38,10 +44,12 @@ LevelSelector::LevelSelector(const IconLibrary& icons, QWidget* parent)
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(6);
     const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this) + 4;
-    int column = 0;
-    for (const LevelControls& controls : kLevelControls) {
+    for (std::size_t at = 0; at < std::size(kLevelControls); ++at) {
+        const LevelControls& controls = kLevelControls[at];
         const int level = controls.level;
         const QString name = FromBytes(core::LevelName(level));
+        const int row = at < kFirstRowLevels ? 0 : 1;
+        const int column = 3 * int(at < kFirstRowLevels ? at : at - kFirstRowLevels);
 
         // A legend icon can be clicked like its button.
         auto* image = new ClickableLabel(this);
@@ -61,19 +69,30 @@ LevelSelector::LevelSelector(const IconLibrary& icons, QWidget* parent)
         auto* caption = new QLabel(name, this);
         caption->setObjectName(QString::fromLatin1(controls.caption));
 
-        if (column > 0) {
+        if (row == 0 && column > 0) {
             // Room between one caption and the next button.
             grid->addItem(new QSpacerItem(14, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), 0,
-                          column);
-            ++column;
+                          column - 1);
         }
-        grid->addWidget(image, 0, column, Qt::AlignCenter);
-        grid->addWidget(button, 0, column, Qt::AlignCenter);
+        grid->addWidget(image, row, column, Qt::AlignCenter);
+        grid->addWidget(button, row, column, Qt::AlignCenter);
         button->raise();
-        grid->addWidget(caption, 0, column + 1);
-        column += 2;
+        grid->addWidget(caption, row, column + 1);
+        if (core::IsNewerLevel(level)) {
+            // An older report shows the selector as it always was.
+            for (QWidget* widget : {static_cast<QWidget*>(image), static_cast<QWidget*>(button),
+                                    static_cast<QWidget*>(caption)}) {
+                widget->setVisible(false);
+                m_newerLevels.push_back({level, widget});
+            }
+        }
     }
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+}
+
+void LevelSelector::showLevelsWithRecords(const std::array<bool, core::kLevelCodeEnd>& present) {
+    for (const auto& [level, widget] : m_newerLevels)
+        widget->setVisible(present[std::size_t(level)]);
 }
 
 } // namespace varscope::ui

@@ -191,6 +191,9 @@ MainWindow::~MainWindow() {
     // It watches the views' events: it goes before them, or it would look at views already
     // destroyed while their children go.
     delete m_interaction;
+    // The views draw with the icons, which go with this object's members: the views go
+    // first, or a last layout would draw with icons already freed.
+    delete takeCentralWidget();
 }
 
 QWidget* MainWindow::buildAllVariablesPage() {
@@ -406,6 +409,7 @@ void MainWindow::onStateChanged() {
         forgetPreviousReport();
         m_summaryModel->reload();
         m_filesModel->reload();
+        m_levelSelector->showLevelsWithRecords(core::LevelsWithRecords(state.report.Contents));
     } else {
         m_filesModel->refreshMarks();
     }

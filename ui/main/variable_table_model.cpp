@@ -5,9 +5,26 @@
 #include "icons.hpp"
 #include "ui/text_conversion.hpp"
 
+#include <QBrush>
+#include <QGuiApplication>
+#include <QPalette>
+
 #include <limits>
 
 namespace varscope::ui {
+
+namespace {
+
+// Text halfway to the background, in any colour scheme.
+QBrush MutedText() {
+    const QPalette palette = QGuiApplication::palette();
+    const QColor text = palette.color(QPalette::Text);
+    const QColor base = palette.color(QPalette::Base);
+    return QColor((text.red() + base.red()) / 2, (text.green() + base.green()) / 2,
+                  (text.blue() + base.blue()) / 2);
+}
+
+} // namespace
 
 VariableTableModel::VariableTableModel(const core::AppState& state, const IconLibrary& icons,
                                        Rows rows, QObject* parent)
@@ -69,11 +86,18 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
         }
     case Qt::DecorationRole:
         if (index.column() == NameColumn) {
-            const QIcon icon = m_icons.levelIcon(variable->Level);
+            const QIcon icon =
+                m_icons.levelIcon(variable->Level, m_state.report.Winners.Marks(variable->Index));
             if (!icon.isNull())
                 return icon;
         }
         return {};
+    case Qt::ForegroundRole:
+        if (drawnMuted(*variable))
+            return MutedText();
+        return {};
+    case MarksRole:
+        return int(m_state.report.Winners.Marks(variable->Index));
     case RecordIndexRole:
         return qulonglong(variable->Index);
     case LevelRole:
@@ -81,6 +105,11 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+bool VariableTableModel::drawnMuted(const core::ConfigVariable& record) const {
+    return m_rows == Rows::Isolated && m_state.isolate.OneVariable &&
+           !m_state.report.Winners.IsWinner(record.Index);
 }
 
 Qt::ItemFlags VariableTableModel::flags(const QModelIndex& index) const {

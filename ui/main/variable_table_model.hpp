@@ -25,6 +25,7 @@ public:
     enum Role {
         RecordIndexRole = Qt::UserRole + 1, // 1-based index into the variable table
         LevelRole,                          // the record's level code
+        MarksRole, // the record's core::RecordMark bits: it won, its variable is locked
     };
 
     VariableTableModel(const core::AppState& state, const IconLibrary& icons, Rows rows,
@@ -45,6 +46,8 @@ public:
 
 private:
     int currentRowCount() const;
+    // Isolate of one variable tells its story: the records that did not win are muted.
+    bool drawnMuted(const core::ConfigVariable& record) const;
 
     const core::AppState& m_state;
     const IconLibrary& m_icons;

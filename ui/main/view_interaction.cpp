@@ -3,9 +3,12 @@
 #include "core/edit.hpp"
 #include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/texts.hpp"
 #include "launcher.hpp"
 #include "list_views.hpp"
+#include "main_texts.hpp"
 #include "main_window.hpp"
+#include "ui/context.hpp"
 #include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
 
@@ -102,6 +105,24 @@ void ViewInteraction::filesDoubleClicked() {
     openForEdit(std::string(files[std::size_t(row)]), core::NoEditorNotice::Silent);
 }
 
+void ViewInteraction::summaryDoubleClicked() {
+    const QModelIndexList selected = m_window.summaryView()->selectionModel()->selectedIndexes();
+    if (selected.isEmpty() || selected.first().row() < 0)
+        return;
+    Context& context = m_window.context();
+    const std::string name(core::SummaryEntryName(context.state.report.Contents.SummaryLines,
+                                                  std::size_t(selected.first().row())));
+    if (name.empty())
+        return; // a banner or a blank line
+    if (!m_window.selectVariable(name)) {
+        context.prompter.message(std::string(text::kNoDefinitionOf) + name,
+                                 core::MessageIcon::Information, core::text::kProgramTitle);
+        return;
+    }
+    // A visit of the Isolate page isolates the variable selected on All Variables.
+    m_window.showPage(MainWindow::IsolatePage);
+}
+
 void ViewInteraction::categoryValueDoubleClicked(const core::ConfigVariable& record) {
     const std::string name(record.Name);
     const std::string file(record.File);
@@ -164,6 +185,8 @@ void ViewInteraction::doubleClicked(QAbstractItemView* view) {
         isolateDoubleClicked();
     else if (view == m_window.filesView())
         filesDoubleClicked();
+    else if (view == m_window.summaryView())
+        summaryDoubleClicked();
 }
 
 bool ViewInteraction::eventFilter(QObject* watched, QEvent* event) {
@@ -179,7 +202,7 @@ bool ViewInteraction::eventFilter(QObject* watched, QEvent* event) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (!onViewport || mouse->button() != Qt::LeftButton ||
             (view != m_window.allVariablesView() && view != m_window.isolateView() &&
-             view != m_window.filesView()))
+             view != m_window.filesView() && view != m_window.summaryView()))
             break;
         doubleClicked(view);
         return true;

@@ -38,6 +38,8 @@ public:
     void isolateDoubleClicked();
     // File Order: offers the editor dialog when no editor is set and opens the file.
     void filesDoubleClicked();
+    // A summary entry's row (or a row that continues it) isolates that variable.
+    void summaryDoubleClicked();
     // Category: a value node's record, opened as from All Variables but without marking a
     // file that was only viewed.
     void categoryValueDoubleClicked(const core::ConfigVariable& record);
