@@ -23,7 +23,16 @@ class Launcher final : public QObject {
     Q_OBJECT
 public:
     // The windows, in the order quitting closes them.
-    enum class Window { Editor, About, MicroStation, CategoryManager, Builder, Output, Count };
+    enum class Window {
+        Editor,
+        About,
+        MicroStation,
+        CategoryManager,
+        Builder,
+        Output,
+        Compare,
+        Count
+    };
 
     explicit Launcher(MainWindow& window);
 
@@ -40,6 +49,9 @@ public:
     // F1 and Help > "Contents": the system's help viewer when it has one and the compiled help
     // is there, else our own help window. Not modal; it stays until the main window closes.
     void openHelp();
+    // View > "Compare With...": picks a second report and shows the report on screen compared
+    // with it, beside the main window. A comparison open already makes way.
+    void compareWith();
     HelpWindow* helpWindow() const { return m_helpWindow; }
 
 private:

@@ -46,6 +46,7 @@ public:
         QAction* report = nullptr;            // View > "MSDebug.Txt"
         QAction* refresh = nullptr;           // View > "Refresh"
         QAction* exportView = nullptr;        // View > "Output View to Text File"
+        QAction* compareWith = nullptr;       // View > "Compare With..."
         QAction* contents = nullptr;          // Help > "Contents"
         QAction* about = nullptr;             // Help > "About"
     };

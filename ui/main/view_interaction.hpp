@@ -38,8 +38,8 @@ public:
     void isolateDoubleClicked();
     // File Order: offers the editor dialog when no editor is set and opens the file.
     void filesDoubleClicked();
-    // Category: a value node's record, opened as from All Variables but without marking a
-    // file that was only viewed.
+    // Category and Compare: a record, opened as from All Variables but without marking a
+    // file that was only viewed. A record without a name copies nothing.
     void categoryValueDoubleClicked(const core::ConfigVariable& record);
 
     // F5 in All Variables: the report in the MicroStation folder.
