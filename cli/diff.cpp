@@ -3,7 +3,6 @@
 
 #include "core/compare.hpp"
 #include "core/fileio.hpp"
-#include "core/final_values.hpp"
 #include "core/report.hpp"
 #include "output.hpp"
 
@@ -131,8 +130,7 @@ int RunDiff(int argc, char** argv) {
     const std::optional<ReportData> newReport = ReadReport(options.reports[1]);
     if (!newReport)
         return kExitTrouble;
-    const ReportComparison comparison =
-        CompareReports(*oldReport, FinalValues(*oldReport), *newReport, FinalValues(*newReport));
+    const ReportComparison comparison = CompareReports(*oldReport, *newReport);
     std::string text;
     AppendComparisonLines(text, comparison, options.all, options.delimiter);
     Output output(options.out);

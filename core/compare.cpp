@@ -16,12 +16,17 @@ std::string_view TrimTrailingBlanks(std::string_view text) {
     return text;
 }
 
-// The winning record of `name`, or an empty record (Index 0) when it has none.
-ConfigVariable WinnerOf(const ReportData& report, const FinalValues& final, std::string_view name) {
-    const FinalVariable* variable = final.Find(name);
+// A variable's side: its winning record and final value, or an empty record (Index 0).
+struct Side {
+    ConfigVariable record;
+    std::string_view final;
+};
+
+Side SideOf(const ReportData& report, const FinalVariable* variable) {
     if (variable == nullptr || variable->Winner == 0 || variable->Winner > report.Variables.size())
         return {};
-    return report.Variables[variable->Winner - 1];
+    const ConfigVariable& record = report.Variables[variable->Winner - 1];
+    return {record, variable->Listed ? variable->FinalValue : TrimTrailingBlanks(record.Expansion)};
 }
 
 // The files of `files` that `other` does not list, in order, each once.
@@ -36,12 +41,13 @@ std::vector<std::string_view> FilesNotIn(const std::vector<std::string_view>& fi
     return missing;
 }
 
-void AppendSide(std::string& out, const ConfigVariable& record, std::string_view delimiter) {
+void AppendSide(std::string& out, const ConfigVariable& record, std::string_view final,
+                std::string_view delimiter) {
     out += delimiter;
     if (record.Index != 0)
         out += LevelName(record.Level);
     out += delimiter;
-    out += record.Expansion;
+    out += final;
     out += delimiter;
     out += record.File;
 }
@@ -69,30 +75,28 @@ bool ReportComparison::Differs() const {
            });
 }
 
-ReportComparison CompareReports(const ReportData& oldReport, const FinalValues& oldFinal,
-                                const ReportData& newReport, const FinalValues& newFinal) {
-    ReportComparison comparison;
-    comparison.OldBytes = oldReport.Bytes;
-    comparison.NewBytes = newReport.Bytes;
+ReportComparison CompareReports(const ReportData& oldReport, const ReportData& newReport) {
+    ReportComparison comparison{FinalValues(oldReport), FinalValues(newReport), {}, {}, {}};
+    const FinalValues& oldFinal = comparison.OldFinal;
+    const FinalValues& newFinal = comparison.NewFinal;
     for (const FinalVariable& variable : oldFinal.Variables()) {
-        if (variable.Winner == 0 || variable.Winner > oldReport.Variables.size())
+        const Side old = SideOf(oldReport, &variable);
+        if (old.record.Index == 0)
             continue;
-        ComparedVariable compared{variable.Name, Difference::Removed,
-                                  oldReport.Variables[variable.Winner - 1],
-                                  WinnerOf(newReport, newFinal, variable.Name)};
-        if (compared.New.Index != 0)
-            compared.Status = TrimTrailingBlanks(compared.Old.Expansion) ==
-                                      TrimTrailingBlanks(compared.New.Expansion)
-                                  ? Difference::Same
-                                  : Difference::Changed;
-        comparison.Variables.push_back(compared);
+        const Side now = SideOf(newReport, newFinal.Find(variable.Name));
+        const Difference status = now.record.Index == 0    ? Difference::Removed
+                                  : old.final == now.final ? Difference::Same
+                                                           : Difference::Changed;
+        comparison.Variables.push_back(
+            {variable.Name, status, old.record, now.record, old.final, now.final});
     }
     for (const FinalVariable& variable : newFinal.Variables()) {
-        if (variable.Winner == 0 || variable.Winner > newReport.Variables.size() ||
-            WinnerOf(oldReport, oldFinal, variable.Name).Index != 0)
+        const Side now = SideOf(newReport, &variable);
+        if (now.record.Index == 0 ||
+            SideOf(oldReport, oldFinal.Find(variable.Name)).record.Index != 0)
             continue;
-        comparison.Variables.push_back({variable.Name, Difference::Added, ConfigVariable{},
-                                        newReport.Variables[variable.Winner - 1]});
+        comparison.Variables.push_back(
+            {variable.Name, Difference::Added, ConfigVariable{}, now.record, {}, now.final});
     }
     std::sort(comparison.Variables.begin(), comparison.Variables.end(),
               [](const ComparedVariable& a, const ComparedVariable& b) { return a.Name < b.Name; });
@@ -108,8 +112,7 @@ std::optional<ReportComparison> CompareWithReportFile(const ReportData& current,
         error = "Could not read " + read.error;
         return std::nullopt;
     }
-    const ReportData other = ParseReport(std::move(*read.bytes));
-    return CompareReports(current, FinalValues(current), other, FinalValues(other));
+    return CompareReports(current, ParseReport(std::move(*read.bytes)));
 }
 
 void AppendComparedVariableLine(std::string& out, const ComparedVariable& variable,
@@ -117,8 +120,8 @@ void AppendComparedVariableLine(std::string& out, const ComparedVariable& variab
     out += DifferenceWord(variable.Status);
     out += delimiter;
     out += variable.Name;
-    AppendSide(out, variable.Old, delimiter);
-    AppendSide(out, variable.New, delimiter);
+    AppendSide(out, variable.Old, variable.OldFinal, delimiter);
+    AppendSide(out, variable.New, variable.NewFinal, delimiter);
     out += kLineEnd;
 }
 

@@ -5,7 +5,6 @@
 #include "final_values.hpp"
 #include "report.hpp"
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,17 +18,21 @@ enum class Difference { Added, Removed, Changed, Same };
 std::string_view DifferenceWord(Difference difference);
 
 // One variable that has a winning record in either report. A side without one has a
-// record whose Index is 0.
+// record whose Index is 0 and an empty final value.
 struct ComparedVariable {
     std::string_view Name;
     Difference Status = Difference::Same;
-    ConfigVariable Old;
+    ConfigVariable Old; // the winning records
     ConfigVariable New;
+    // The final values: the summary's, else the winning record's expansion. They differ from
+    // the records' expansions where a definition used a variable defined only later.
+    std::string_view OldFinal;
+    std::string_view NewFinal;
 };
 
 struct ReportComparison {
-    std::shared_ptr<const std::string> OldBytes; // keep the texts below alive
-    std::shared_ptr<const std::string> NewBytes;
+    FinalValues OldFinal; // keep the reports' texts alive for the views below
+    FinalValues NewFinal;
     std::vector<ComparedVariable> Variables;    // by name, in byte order
     std::vector<std::string_view> RemovedFiles; // processed by the first report only, in its order
     std::vector<std::string_view> AddedFiles;   // processed by the second only, in its order
@@ -38,12 +41,10 @@ struct ReportComparison {
     bool Differs() const;
 };
 
-// Compares by exact name, as MicroStation compares names: a variable is changed when the
-// two winning records' expansions (trailing blanks removed) differ. Files are compared by
-// their exact paths. Costs a pass over each report's variables with hash lookups, and one
-// sort of the names.
-ReportComparison CompareReports(const ReportData& oldReport, const FinalValues& oldFinal,
-                                const ReportData& newReport, const FinalValues& newFinal);
+// Compares by exact name, as MicroStation compares names: a variable is changed when its
+// final values differ. Files are compared by their exact paths. Costs the winners of each
+// report, a pass over each one's variables with hash lookups, and one sort of the names.
+ReportComparison CompareReports(const ReportData& oldReport, const ReportData& newReport);
 
 // `current` compared with the report file at `path` (current as the first report). Null
 // with `error` set ("Could not read " + the reason) when the file cannot be read.

@@ -512,13 +512,13 @@ TEST_F(CliTest, diff_exitsZeroWhenTheSameOneWhenDifferentTwoOnTrouble) {
 
     const Result different = Run({"diff", "--delimiter", "tab", oldReport, newReport});
     EXPECT_EQ(different.exitCode, 1) << different.err;
-    ExpectCrLfLines(different.out, 7);
-    EXPECT_EQ(different.out.rfind("changed\tMS_RFDIR\tUser\tC:/Work/jsmith/ref/\t", 0), 0u);
+    ExpectCrLfLines(different.out, 8);
+    EXPECT_EQ(different.out.rfind("changed\tCIVIL_LOG\tSystem\tC:/Work/jsmith/tmp/civil.log\t", 0), 0u);
 
     const Result all = Run({"diff", "--all", "--out", temp("diff.txt"), oldReport, newReport});
     EXPECT_EQ(all.exitCode, 1) << all.err;
     EXPECT_EQ(all.out, "");
-    ExpectCrLfLines(ReadBytes(temp("diff.txt")), 8);
+    ExpectCrLfLines(ReadBytes(temp("diff.txt")), 9);
 
     const Result missing = Run({"diff", oldReport, temp("missing.txt")});
     EXPECT_EQ(missing.exitCode, 2);

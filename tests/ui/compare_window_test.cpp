@@ -66,12 +66,12 @@ private slots:
         CompareHarness h;
         QVERIFY(h.compare() != nullptr);
         QVERIFY(h.compare()->windowTitle().contains(QStringLiteral("compare_new_msdebug.txt")));
-        // Four variables differ; two files only in the first report, one only in the second.
-        QCOMPARE(h.compare()->list()->model()->rowCount(), 7);
+        // Five variables differ; two files only in the first report, one only in the second.
+        QCOMPARE(h.compare()->list()->model()->rowCount(), 8);
         QCOMPARE(h.rowOf(QStringLiteral("MS_DEF")), -1);
         h.compare()->findChild<QCheckBox*>(QStringLiteral("differencesOnly"))->click();
-        QCOMPARE(h.compare()->list()->model()->rowCount(), 8);
-        QCOMPARE(h.rowOf(QStringLiteral("MS_DEF")), 0);
+        QCOMPARE(h.compare()->list()->model()->rowCount(), 9);
+        QCOMPARE(h.rowOf(QStringLiteral("MS_DEF")), 1);
     }
 
     void doubleClick_opensTheFileOfTheSideClicked() {
@@ -84,7 +84,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(h.compare()));
         for (const auto& [column, file] :
              {std::pair{int(ui::CompareModel::NewFileColumn), "mbrown.ucf"},
-              std::pair{int(ui::CompareModel::OldExpansionColumn), "jsmith.ucf"}}) {
+              std::pair{int(ui::CompareModel::OldValueColumn), "jsmith.ucf"}}) {
             const QModelIndex index = list->model()->index(row, column);
             list->scrollTo(index);
             const QPoint at = list->visualRect(index).center();

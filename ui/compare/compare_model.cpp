@@ -159,9 +159,15 @@ QVariant CompareModel::data(const QModelIndex& index, int role) const {
     const core::ConfigVariable* shown = record(index.row(), side);
     if (shown == nullptr)
         return {};
-    const bool expansion = column == OldExpansionColumn || column == NewExpansionColumn;
+    const bool expansion = column == OldValueColumn || column == NewValueColumn;
+    if (role == Qt::DisplayRole && expansion) {
+        if (row.kind != Row::Kind::Variable)
+            return {};
+        const core::ComparedVariable& compared = m_comparison.Variables[row.index];
+        return FromBytes(side == Side::Old ? compared.OldFinal : compared.NewFinal);
+    }
     if (role == Qt::DisplayRole)
-        return FromBytes(expansion ? shown->Expansion : shown->File);
+        return FromBytes(shown->File);
     if (role == Qt::DecorationRole && expansion && shown->Index != 0)
         return m_icons.levelIcon(shown->Level);
     if (role == Qt::DecorationRole && !expansion && shown->Index == 0)
@@ -180,12 +186,12 @@ QVariant CompareModel::headerData(int section, Qt::Orientation orientation, int 
     switch (section) {
     case NameColumn:
         return tr("Variable");
-    case OldExpansionColumn:
-        return tr("Old Expansion");
+    case OldValueColumn:
+        return tr("Old Final Value");
     case OldFileColumn:
         return tr("Old File");
-    case NewExpansionColumn:
-        return tr("New Expansion");
+    case NewValueColumn:
+        return tr("New Final Value");
     case NewFileColumn:
         return tr("New File");
     default:

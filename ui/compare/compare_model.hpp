@@ -17,9 +17,9 @@ class CompareModel final : public QAbstractTableModel {
 public:
     enum Column {
         NameColumn,
-        OldExpansionColumn,
+        OldValueColumn,
         OldFileColumn,
-        NewExpansionColumn,
+        NewValueColumn,
         NewFileColumn,
         ColumnCount
     };
