@@ -101,8 +101,9 @@ struct Final {
 
 class Writer {
 public:
-    Writer(std::size_t definitions, std::uint64_t seed)
-        : m_random(seed), m_definitions(definitions), m_uniqueNames(definitions / 12 + 200) {}
+    Writer(std::size_t definitions, std::uint64_t seed, std::size_t names)
+        : m_random(seed), m_definitions(definitions),
+          m_uniqueNames(names != 0 ? names : definitions / 12 + 200) {}
 
     std::string run() {
         // A definition line with its share of file lines and traces is about 110 bytes.
@@ -322,9 +323,11 @@ private:
 
 } // namespace detail
 
-// A report of exactly `definitions` definition lines, CR LF line ends.
-inline std::string GenerateReport(std::size_t definitions, std::uint64_t seed = kDefaultSeed) {
-    return detail::Writer(definitions, seed).run();
+// A report of exactly `definitions` definition lines, CR LF line ends. Its variables are
+// drawn from `names` names (0: one for every twelve definitions, and 200 more).
+inline std::string GenerateReport(std::size_t definitions, std::uint64_t seed = kDefaultSeed,
+                                  std::size_t names = 0) {
+    return detail::Writer(definitions, seed, names).run();
 }
 
 // Writes GenerateReport(definitions, seed) to `path`; nullopt on success, else the reason.

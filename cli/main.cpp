@@ -2,6 +2,7 @@
 #include "core/category.hpp"
 #include "core/export.hpp"
 #include "core/fileio.hpp"
+#include "core/final_values.hpp"
 #include "core/platform/platform.hpp"
 #include "core/report.hpp"
 #include "core/report_stream.hpp"
@@ -55,7 +56,13 @@ Options:
                       empty tree; a repeated name (ignoring case) is told on
                       standard error and the tree is written as far as built
   --columns LIST      comma-separated subset of level,variable,value,expansion,file
-                      (default: all five)
+                      (default: all five), written in that order; then, when
+                      named, final and locked: "1" for the variable's winning
+                      record (the one whose expansion the summary shows as the
+                      final value, else its last), or for every record of a
+                      locked variable, empty otherwise. The summary comes at
+                      the report's end, so with final or locked the report is
+                      read whole into memory before anything is written
   --delimiter TEXT    text between columns (default "|"); "tab" and "space"
                       name those two characters
   --out FILE          write to FILE instead of standard output
@@ -149,7 +156,7 @@ std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
                 options.delimiter = *text == "tab" ? "\t" : *text == "space" ? " " : *text;
             else if (!ParseColumnList(*text, options.columns))
                 return UsageError("unknown column in '" + *text +
-                                  "' (use level,variable,value,expansion,file)");
+                                  "' (use level,variable,value,expansion,file,final,locked)");
         } else if (arg.size() > 1 && arg.front() == '-') {
             return UsageError("unknown option '" + std::string(arg) + "'");
         } else {
@@ -202,6 +209,12 @@ bool WritesOverReport(const Options& options) {
     return options.out && std::filesystem::equivalent(options.report, *options.out, ignored);
 }
 
+void TellSkipped(std::size_t skipped, const Options& options) {
+    if (skipped > 0)
+        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n", skipped,
+                     skipped == 1 ? "" : "s", options.report.c_str());
+}
+
 // The Category page's tree as its export writes it, over the whole report read at once.
 int ExportCategoryTree(const Options& options, Output& output) {
     ReadResult read = ReadWholeFile(options.report);
@@ -220,10 +233,28 @@ int ExportCategoryTree(const Options& options, Output& output) {
                      output.reason());
         return kExitFailure;
     }
-    if (report.SkippedLines > 0)
-        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n",
-                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
-                     options.report.c_str());
+    TellSkipped(report.SkippedLines, options);
+    return kExitOk;
+}
+
+// A view with the final or locked column, over the whole report read at once: the winners
+// need the summary at its end before the first line is written.
+int ExportWithFinalValues(const Options& options, const ExportView& view, Output& output) {
+    ReadResult read = ReadWholeFile(options.report);
+    if (!read.bytes) {
+        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
+        return kExitFailure;
+    }
+    const ReportData report = ParseReport(std::move(*read.bytes));
+    const FinalValues finals(report);
+    const bool written = ExportReport(
+        report, finals, view, [&output](std::string_view bytes) { return output.write(bytes); });
+    if (!written || !output.finish()) {
+        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", output.name().c_str(),
+                     output.reason());
+        return kExitFailure;
+    }
+    TellSkipped(report.SkippedLines, options);
     return kExitOk;
 }
 
@@ -242,6 +273,8 @@ int Export(int argc, char** argv) {
     };
 
     Output output(options.out);
+    if (NeedsFinalValues(view))
+        return ExportWithFinalValues(options, view, output);
     const auto write = [&output](std::string_view bytes) {
         return output.write(bytes);
     };
@@ -265,10 +298,7 @@ int Export(int argc, char** argv) {
                      output.reason());
         return kExitFailure;
     }
-    if (outcome.skippedLines > 0)
-        std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n",
-                     outcome.skippedLines, outcome.skippedLines == 1 ? "" : "s",
-                     options.report.c_str());
+    TellSkipped(outcome.skippedLines, options);
     return kExitOk;
 }
 

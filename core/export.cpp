@@ -1,5 +1,6 @@
 #include "export.hpp"
 
+#include "final_values.hpp"
 #include "report_stream.hpp"
 #include "strings.hpp"
 
@@ -13,6 +14,9 @@ namespace varscope::core {
 namespace {
 
 constexpr std::size_t kExportBlock = std::size_t{1} << 20;
+
+// What the final and locked columns write for a marked record.
+constexpr std::string_view kMarkSet = "1";
 
 // Level names by code, padded so that each is copied with one fixed-size move.
 struct PaddedLevelName {
@@ -93,7 +97,7 @@ private:
 } // namespace
 
 char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned columns,
-                        std::string_view delimiter) {
+                        std::string_view delimiter, std::uint8_t marks) {
     LineWriter line(out, delimiter);
     if ((columns & ColumnLevel) && !LevelName(record.Level).empty()) {
         line.levelName(record.Level);
@@ -107,12 +111,20 @@ char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned column
         line.delimited(record.Expansion);
     if (columns & ColumnFile)
         line.delimited(record.File);
+    for (const auto& [column, mark] :
+         {std::pair{ColumnFinal, RecordWinner}, std::pair{ColumnLocked, RecordLocked}}) {
+        if (columns & column) {
+            line.delimiter();
+            if (marks & mark)
+                line.text(kMarkSet);
+        }
+    }
     return line.endLine();
 }
 
 std::size_t VariableLineRoom(const ConfigVariable& record, std::string_view delimiter) {
-    return kLevelRoom + 4 * delimiter.size() + record.Name.size() + record.Value.size() +
-           record.Expansion.size() + record.File.size() + kLineEnd.size();
+    return kLevelRoom + 6 * delimiter.size() + record.Name.size() + record.Value.size() +
+           record.Expansion.size() + record.File.size() + 2 * kMarkSet.size() + kLineEnd.size();
 }
 
 void AppendVariableLine(std::string& out, const ConfigVariable& record, unsigned columns,
@@ -129,12 +141,14 @@ void AppendTextLine(std::string& out, std::string_view text) {
 }
 
 bool ParseColumnList(std::string_view list, unsigned& columns) {
-    static constexpr std::array<std::pair<std::string_view, ExportColumn>, 5> kNames = {{
+    static constexpr std::array<std::pair<std::string_view, ExportColumn>, 7> kNames = {{
         {"level", ColumnLevel},
         {"variable", ColumnVariable},
         {"value", ColumnValue},
         {"expansion", ColumnExpansion},
         {"file", ColumnFile},
+        {"final", ColumnFinal},
+        {"locked", ColumnLocked},
     }};
     unsigned result = 0;
     std::size_t start = 0;
@@ -179,8 +193,9 @@ bool ViewExporter::variable(const ConfigVariable& record) {
     if (!reserve(VariableLineRoom(record, m_view.delimiter)))
         return false;
     char* const block = m_block.data();
+    const std::uint8_t marks = m_finals != nullptr ? m_finals->Marks(record.Index) : 0;
     m_used = static_cast<std::size_t>(
-        WriteVariableLine(block + m_used, record, m_view.columns, m_view.delimiter) - block);
+        WriteVariableLine(block + m_used, record, m_view.columns, m_view.delimiter, marks) - block);
     return true;
 }
 
@@ -219,6 +234,30 @@ bool ViewExporter::flush() {
 
 bool ViewExporter::finish() {
     return flush();
+}
+
+bool ExportReport(const ReportData& report, const FinalValues& finals, const ExportView& view,
+                  const std::function<bool(std::string_view)>& write) {
+    ViewExporter exporter(view, write);
+    exporter.useFinalValues(&finals);
+    bool going = true;
+    for (auto record = report.Variables.begin(); going && record != report.Variables.end();
+         ++record)
+        going = exporter.variable(*record);
+    for (auto file = report.ConfigFilesUsed.begin(); going && file != report.ConfigFilesUsed.end();
+         ++file)
+        going = exporter.configFile(*file);
+    for (auto line = report.SummaryLines.begin(); going && line != report.SummaryLines.end();
+         ++line)
+        going = exporter.summaryLine(*line);
+    return exporter.finish() && going;
+}
+
+bool NeedsFinalValues(const ExportView& view) {
+    const bool records = view.rows == ExportView::Rows::All ||
+                         view.rows == ExportView::Rows::Name ||
+                         view.rows == ExportView::Rows::Level;
+    return records && (view.columns & (ColumnFinal | ColumnLocked)) != 0;
 }
 
 ExportOutcome ExportReportFile(const std::string& path, const ExportView& view,

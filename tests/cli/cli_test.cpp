@@ -274,6 +274,27 @@ TEST_F(CliTest, isolateByNewerLevel_nameInAnyCaseOrCode) {
         EXPECT_NE(help.find(name), std::string::npos) << name;
 }
 
+TEST_F(CliTest, finalAndLockedColumns_markWinnersAndEveryRecordOfALockedVariable) {
+    const std::string newer = kFixtures + "/newer_msdebug.txt";
+    EXPECT_EQ(Export({newer, "--columns", "locked,final,variable"}),
+              Crlf({"_USTN_INSTALLED|1|", "_USTN_CONFIGURATION|1|", "MS_SEEDFILES||",
+                    "_USTN_WORKSPACESROOT|1|", "MS_CELL||", "MS_SEEDFILES||", "MS_LINESTYLE|1|1",
+                    "MS_OLDSETTING||", "CIVIL_ROOT|1|", "_USTN_WORKSETSROOT|1|", "MS_SEEDFILES|1|",
+                    "MS_RFDIR||", "MS_DEF|1|1", "MS_RFDIR|1|", "MS_CELL||", "MS_LINESTYLE||1",
+                    "MS_CELL|1|", "MS_DEF||1"}));
+    // After the five columns, each after its delimiter; a report without a summary: the
+    // last record wins.
+    EXPECT_EQ(Export({newer, "--view", "isolate", "--name", "MS_CELL", "--columns", "level,final"}),
+              Crlf({"Organization||", "Role||", "User||1"}));
+    const std::string plain = temp("plain.txt");
+    WriteBytes(plain, Crlf({"(user): A=1 [1]", "(user): A=2 [2]"}));
+    EXPECT_EQ(Export({plain, "--columns", "expansion,final,locked", "--delimiter", ";"}),
+              Crlf({";1;;", ";2;1;"}));
+    // Views without variable columns take no notice of them.
+    EXPECT_EQ(Export({newer, "--view", "files", "--columns", "final"}),
+              Export({newer, "--view", "files"}));
+}
+
 TEST_F(CliTest, columns_chosenSubsetInFixedOrder) {
     EXPECT_EQ(Export({kRealistic, "--view", "isolate", "--name", "PROJECT_CODE", "--columns",
                       "file,VARIABLE"}),
