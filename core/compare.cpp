@@ -4,7 +4,8 @@
 #include "fileio.hpp"
 
 #include <algorithm>
-#include <unordered_set>
+#include <functional>
+#include <utility>
 
 namespace varscope::core {
 
@@ -29,14 +30,55 @@ Side SideOf(const ReportData& report, const FinalVariable* variable) {
     return {record, variable->Listed ? variable->FinalValue : TrimTrailingBlanks(record.Expansion)};
 }
 
-// The files of `files` that `other` does not list, in order, each once.
-std::vector<std::string_view> FilesNotIn(const std::vector<std::string_view>& files,
-                                         const std::vector<std::string_view>& other) {
-    const std::unordered_set<std::string_view> known(other.begin(), other.end());
-    std::unordered_set<std::string_view> listed;
+// A set of paths by open addressing: a report lists tens of thousands of file lines, most of
+// them repeats, and a node per path cost more than the rest of the comparison.
+class PathSet {
+public:
+    explicit PathSet(std::size_t most) {
+        std::size_t size = 16;
+        while (size < 2 * most)
+            size *= 2;
+        m_slots.resize(size);
+    }
+    // False when the set held `path` already.
+    bool insert(std::string_view path) {
+        const std::size_t at = slot(path);
+        if (m_slots[at].data() != nullptr)
+            return false;
+        m_slots[at] = path;
+        return true;
+    }
+    bool contains(std::string_view path) const { return m_slots[slot(path)].data() != nullptr; }
+
+private:
+    // The slot holding `path`, else the empty one where it goes. Every path stored views a
+    // report, so none has a null data pointer.
+    std::size_t slot(std::string_view path) const {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t at = std::hash<std::string_view>{}(path)&mask;
+        while (m_slots[at].data() != nullptr && m_slots[at] != path)
+            at = (at + 1) & mask;
+        return at;
+    }
+    std::vector<std::string_view> m_slots;
+};
+
+// Each file of a report once, in the order first processed, and the set of them.
+struct FileList {
+    explicit FileList(const std::vector<std::string_view>& files) : set(files.size()) {
+        for (const std::string_view file : files)
+            if (set.insert(file))
+                unique.push_back(file);
+    }
+    PathSet set;
+    std::vector<std::string_view> unique;
+};
+
+// The files of `files` that `other` does not hold, in order.
+std::vector<std::string_view> FilesNotIn(const FileList& files, const FileList& other) {
     std::vector<std::string_view> missing;
-    for (const std::string_view file : files)
-        if (!known.contains(file) && listed.insert(file).second)
+    for (const std::string_view file : files.unique)
+        if (!other.set.contains(file))
             missing.push_back(file);
     return missing;
 }
@@ -77,31 +119,46 @@ bool ReportComparison::Differs() const {
 
 ReportComparison CompareReports(const ReportData& oldReport, const ReportData& newReport) {
     ReportComparison comparison{FinalValues(oldReport), FinalValues(newReport), {}, {}, {}};
-    const FinalValues& oldFinal = comparison.OldFinal;
-    const FinalValues& newFinal = comparison.NewFinal;
-    for (const FinalVariable& variable : oldFinal.Variables()) {
-        const Side old = SideOf(oldReport, &variable);
-        if (old.record.Index == 0)
+    const std::vector<FinalVariable>& oldVariables = comparison.OldFinal.Variables();
+    const std::vector<FinalVariable>& newVariables = comparison.NewFinal.Variables();
+    // The pairs by name first: sorting them moves 24 bytes an element, not a whole variable.
+    struct Pair {
+        std::string_view name;
+        const FinalVariable* old;
+        const FinalVariable* now;
+        bool operator<(const Pair& other) const { return name < other.name; }
+    };
+    std::vector<Pair> pairs;
+    pairs.reserve(oldVariables.size() + newVariables.size());
+    std::vector<bool> paired(newVariables.size());
+    for (const FinalVariable& variable : oldVariables) {
+        if (variable.Winner == 0)
             continue;
-        const Side now = SideOf(newReport, newFinal.Find(variable.Name));
-        const Difference status = now.record.Index == 0    ? Difference::Removed
+        const FinalVariable* now = comparison.NewFinal.Find(variable.Name);
+        if (now != nullptr && now->Winner != 0)
+            paired[std::size_t(now - newVariables.data())] = true;
+        pairs.push_back({variable.Name, &variable, now});
+    }
+    for (std::size_t i = 0; i < newVariables.size(); ++i)
+        if (newVariables[i].Winner != 0 && !paired[i])
+            pairs.push_back({newVariables[i].Name, nullptr, &newVariables[i]});
+    std::sort(pairs.begin(), pairs.end());
+
+    comparison.Variables.reserve(pairs.size());
+    for (const Pair& pair : pairs) {
+        const Side old = SideOf(oldReport, pair.old);
+        const Side now = SideOf(newReport, pair.now);
+        const Difference status = old.record.Index == 0    ? Difference::Added
+                                  : now.record.Index == 0  ? Difference::Removed
                                   : old.final == now.final ? Difference::Same
                                                            : Difference::Changed;
         comparison.Variables.push_back(
-            {variable.Name, status, old.record, now.record, old.final, now.final});
+            {pair.name, status, old.record, now.record, old.final, now.final});
     }
-    for (const FinalVariable& variable : newFinal.Variables()) {
-        const Side now = SideOf(newReport, &variable);
-        if (now.record.Index == 0 ||
-            SideOf(oldReport, oldFinal.Find(variable.Name)).record.Index != 0)
-            continue;
-        comparison.Variables.push_back(
-            {variable.Name, Difference::Added, ConfigVariable{}, now.record, {}, now.final});
-    }
-    std::sort(comparison.Variables.begin(), comparison.Variables.end(),
-              [](const ComparedVariable& a, const ComparedVariable& b) { return a.Name < b.Name; });
-    comparison.RemovedFiles = FilesNotIn(oldReport.ConfigFilesUsed, newReport.ConfigFilesUsed);
-    comparison.AddedFiles = FilesNotIn(newReport.ConfigFilesUsed, oldReport.ConfigFilesUsed);
+    const FileList oldFiles(oldReport.ConfigFilesUsed);
+    const FileList newFiles(newReport.ConfigFilesUsed);
+    comparison.RemovedFiles = FilesNotIn(oldFiles, newFiles);
+    comparison.AddedFiles = FilesNotIn(newFiles, oldFiles);
     return comparison;
 }
 
