@@ -18,8 +18,11 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace varscope::ui {
 
@@ -89,11 +92,20 @@ CompareWindow::CompareWindow(Context& context, const IconLibrary& icons,
             [this](const QModelIndex& index) { openRow(index.row(), index.column()); });
 
     updateCounts();
-    const int width = fontMetrics().averageCharWidth();
-    resize(140 * width, 40 * fontMetrics().height());
-    const int columns[] = {28, 30, 24, 30};
-    for (int column = 0; column < 4; ++column)
-        m_list->setColumnWidth(column, columns[column] * width);
+    // Wide enough for two values and two files side by side, within the screen.
+    const int charWidth = fontMetrics().averageCharWidth();
+    int width = 190 * charWidth;
+    if (const QScreen* screen = parent != nullptr ? parent->screen() : this->screen())
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    resize(width, 40 * fontMetrics().height());
+    m_list->resizeColumnToContents(CompareModel::NameColumn);
+    const int name = std::min(m_list->columnWidth(CompareModel::NameColumn), 36 * charWidth);
+    m_list->setColumnWidth(CompareModel::NameColumn, name);
+    // The rest shared: each value three parts, each file two.
+    const int part = std::max(0, width - name - 6 * charWidth) / 10;
+    m_list->setColumnWidth(CompareModel::OldValueColumn, 3 * part);
+    m_list->setColumnWidth(CompareModel::OldFileColumn, 2 * part);
+    m_list->setColumnWidth(CompareModel::NewValueColumn, 3 * part);
 }
 
 void CompareWindow::updateCounts() {
