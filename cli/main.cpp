@@ -6,6 +6,8 @@
 #include "core/platform/platform.hpp"
 #include "core/report.hpp"
 #include "core/report_stream.hpp"
+#include "diff.hpp"
+#include "output.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +21,7 @@
 namespace {
 
 using namespace varscope::core;
+using varscope::cli::Output;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
@@ -26,6 +29,7 @@ constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
     R"(Usage: varscope-cli export REPORT [options]
+       varscope-cli diff OLD NEW [options]    (see varscope-cli diff --help)
 
 Writes one view of a MicroStation configuration debug report (msdebug.txt) as
 delimited text, exactly as Varscope's "Output View to Text File" writes it:
@@ -205,64 +209,6 @@ bool WritesOverReport(const Options& options) {
     return options.out && std::filesystem::equivalent(options.report, *options.out, ignored);
 }
 
-// Where the export goes: standard output, or the --out file, made when the first lines
-// are ready so that a report that cannot be read leaves the file as it was.
-class Output {
-public:
-    explicit Output(const Options& options) : m_path(options.out) {}
-    ~Output() {
-        if (m_file != nullptr && m_path)
-            std::fclose(m_file);
-    }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
-
-    bool write(std::string_view bytes) {
-        if (!open())
-            return false;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size())
-            return true;
-        m_errno = errno;
-        return false;
-    }
-
-    // Makes the output (also when nothing was written) and closes it; false on failure.
-    bool finish() {
-        if (!open())
-            return false;
-        const bool flushed = std::fflush(m_file) == 0;
-        if (!flushed && m_errno == 0)
-            m_errno = errno;
-        bool closed = true;
-        if (m_path) {
-            closed = std::fclose(m_file) == 0;
-            if (!closed && m_errno == 0)
-                m_errno = errno;
-            m_file = nullptr;
-        }
-        return flushed && closed && m_errno == 0;
-    }
-
-    std::string name() const { return m_path ? *m_path : "to standard output"; }
-    const char* reason() const { return std::strerror(m_errno); }
-
-private:
-    bool open() {
-        if (m_file != nullptr)
-            return true;
-        if (m_errno != 0)
-            return false;
-        m_file = m_path ? std::fopen(m_path->c_str(), "wb") : stdout;
-        if (m_file == nullptr)
-            m_errno = errno;
-        return m_file != nullptr;
-    }
-
-    std::optional<std::string> m_path;
-    std::FILE* m_file = nullptr;
-    int m_errno = 0;
-};
-
 void TellSkipped(std::size_t skipped, const Options& options) {
     if (skipped > 0)
         std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n", skipped,
@@ -317,7 +263,7 @@ int Export(int argc, char** argv) {
     if (const auto failure = ParseOptions(argc, argv, options))
         return *failure;
     if (options.view == "category") {
-        Output output(options);
+        Output output(options.out);
         return ExportCategoryTree(options, output);
     }
     const ExportView view = ViewOf(options);
@@ -326,7 +272,7 @@ int Export(int argc, char** argv) {
         return kExitFailure;
     };
 
-    Output output(options);
+    Output output(options.out);
     if (NeedsFinalValues(view))
         return ExportWithFinalValues(options, view, output);
     const auto write = [&output](std::string_view bytes) {
@@ -367,6 +313,8 @@ int main(int argc, char** argv) {
     }
     if (argc < 2)
         return UsageError("no command given");
+    if (std::string_view(argv[1]) == "diff")
+        return varscope::cli::RunDiff(argc, argv);
     if (std::string_view(argv[1]) != "export")
         return UsageError("unknown command '" + std::string(argv[1]) + "'");
     if (AsksForHelp(argc, argv)) {

@@ -522,3 +522,32 @@ TEST_F(CliTest, categoryView_theDemoTreeAsTheExportWritesIt) {
     ExpectUsageError({"export", kSample, "--view", "category"}, "--categories");
     ExpectUsageError({"export", kSample, "--categories", kDemoCategories}, "--categories");
 }
+
+TEST_F(CliTest, diff_exitsZeroWhenTheSameOneWhenDifferentTwoOnTrouble) {
+    const std::string oldReport = kFixtures + "/compare_old_msdebug.txt";
+    const std::string newReport = kFixtures + "/compare_new_msdebug.txt";
+
+    const Result same = Run({"diff", oldReport, oldReport});
+    EXPECT_EQ(same.exitCode, 0) << same.err;
+    EXPECT_EQ(same.out, "");
+
+    const Result different = Run({"diff", "--delimiter", "tab", oldReport, newReport});
+    EXPECT_EQ(different.exitCode, 1) << different.err;
+    ExpectCrLfLines(different.out, 8);
+    EXPECT_EQ(different.out.rfind("changed\tCIVIL_LOG\tSystem\tC:/Work/jsmith/tmp/civil.log\t", 0), 0u);
+
+    const Result all = Run({"diff", "--all", "--out", temp("diff.txt"), oldReport, newReport});
+    EXPECT_EQ(all.exitCode, 1) << all.err;
+    EXPECT_EQ(all.out, "");
+    ExpectCrLfLines(ReadBytes(temp("diff.txt")), 9);
+
+    const Result missing = Run({"diff", oldReport, temp("missing.txt")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("missing.txt"), std::string::npos) << missing.err;
+    ExpectUsageError({"diff", oldReport}, "two reports");
+    ExpectUsageError({"diff", oldReport, newReport, "--bogus"}, "--bogus");
+
+    const Result help = Run({"diff", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+}

@@ -1,20 +1,31 @@
 #include "launcher.hpp"
 
+#include "core/compare.hpp"
 #include "core/process.hpp"
+#include "core/prompter.hpp"
 #include "core/session.hpp"
 #include "help_window.hpp"
 #include "main_window.hpp"
 #include "ui/builder/builder_notice.hpp"
 #include "ui/builder/builder_window.hpp"
 #include "ui/category/category_manager.hpp"
+#include "ui/compare/compare_texts.hpp"
+#include "ui/compare/compare_window.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/export/output_options_dialog.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
+#include "ui/pickers.hpp"
 #include "ui/program_wait.hpp"
+#include "ui/text_conversion.hpp"
+#include "view_interaction.hpp"
 
 #include <QAction>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSignalBlocker>
 
 #include <utility>
@@ -51,6 +62,8 @@ Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
         [this] { return NewExpressionBuilder(m_window); });
     add<OutputOptionsDialog>(items.exportView, Window::Output);
     connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
+    connect(items.compareWith, &QAction::triggered, this, &Launcher::compareWith);
+    items.compareWith->setEnabled(true);
 }
 
 Launcher::~Launcher() = default;
@@ -123,6 +136,44 @@ void Launcher::openHelp() {
 void Launcher::closeHelp() {
     if (m_helpWindow != nullptr)
         m_helpWindow->close();
+}
+
+void Launcher::compareWith() {
+    Context& context = m_window.context();
+    const std::string& current = context.state.report.ReportPath;
+    const QString folder = current.empty() ? QString() : QFileInfo(FromBytes(current)).path();
+    const QString chosen = context.pickers.openFile(&m_window, FromBytes(text::kCompareWith),
+                                                    folder, FromBytes(text::kCompareFilter));
+    if (chosen.isEmpty())
+        return;
+    const std::string path = ToBytes(QDir::toNativeSeparators(chosen));
+    std::string error;
+    std::optional<core::ReportComparison> comparison;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    comparison = core::CompareWithReportFile(context.state.report.Contents, path, error);
+    QGuiApplication::restoreOverrideCursor();
+    if (!comparison) {
+        context.prompter.message(error, core::MessageIcon::Exclamation, text::kCompareTitle);
+        return;
+    }
+    QPointer<QDialog>& open = m_open[Slot(Window::Compare)];
+    if (open != nullptr)
+        open->close();
+    auto* window = new CompareWindow(
+        context, m_window.icons(), std::move(*comparison), FromBytes(current), FromBytes(path),
+        [this](const core::ConfigVariable& record) {
+            m_window.interaction().categoryValueDoubleClicked(record);
+        },
+        &m_window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    open = window;
+    // Beside the main window where the screen has room for it.
+    const QPoint beside = m_window.frameGeometry().topRight() + QPoint(8, 0);
+    if (const QScreen* screen = m_window.screen();
+        screen != nullptr &&
+        screen->availableGeometry().contains(QRect(beside, window->frameGeometry().size())))
+        window->move(beside);
+    window->show();
 }
 
 } // namespace varscope::ui

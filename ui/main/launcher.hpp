@@ -24,7 +24,16 @@ class Launcher final : public QObject {
     Q_OBJECT
 public:
     // The windows, in the order quitting closes them.
-    enum class Window { Editor, About, MicroStation, CategoryManager, Builder, Output, Count };
+    enum class Window {
+        Editor,
+        About,
+        MicroStation,
+        CategoryManager,
+        Builder,
+        Output,
+        Compare,
+        Count
+    };
 
     explicit Launcher(MainWindow& window);
     ~Launcher() override;
@@ -46,6 +55,9 @@ public:
     void openHelp();
     HelpWindow* helpWindow() const { return m_helpWindow.get(); }
     void closeHelp();
+    // View > "Compare With...": picks a second report and shows the report on screen compared
+    // with it, beside the main window. A comparison open already makes way.
+    void compareWith();
 
 private:
     using Factory = std::function<QDialog*()>;

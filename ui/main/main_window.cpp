@@ -272,6 +272,8 @@ void MainWindow::buildMenus() {
     connect(m_actions.findNext, &QAction::triggered, this, &MainWindow::findNext);
     m_actions.exportView =
         AddAction(m_viewMenu, tr("Output View to Text File"), "pMnuOutput", false);
+    m_viewMenu->addSeparator();
+    m_actions.compareWith = AddAction(m_viewMenu, tr("Compare With..."), "pMnuCompare", false);
 
     m_helpMenu = menuBar()->addMenu(tr("Help"));
     m_helpMenu->setObjectName(QStringLiteral("help"));

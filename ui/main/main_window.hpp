@@ -50,6 +50,7 @@ public:
         QAction* refresh = nullptr;           // View > "Refresh"
         QAction* findNext = nullptr;          // View > "Find Next" (F3)
         QAction* exportView = nullptr;        // View > "Output View to Text File"
+        QAction* compareWith = nullptr;       // View > "Compare With..."
         QAction* contents = nullptr;          // Help > "Contents"
         QAction* about = nullptr;             // Help > "About"
     };

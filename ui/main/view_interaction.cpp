@@ -127,7 +127,8 @@ void ViewInteraction::categoryValueDoubleClicked(const core::ConfigVariable& rec
     const std::string name(record.Name);
     const std::string file(record.File);
     offerEditorDialog();
-    CopyToClipboard(name);
+    if (!name.empty())
+        CopyToClipboard(name);
     openForEdit(file, core::NoEditorNotice::Silent);
 }
 

@@ -40,8 +40,8 @@ public:
     void filesDoubleClicked();
     // A summary entry's row (or a row that continues it) isolates that variable.
     void summaryDoubleClicked();
-    // Category: a value node's record, opened as from All Variables but without marking a
-    // file that was only viewed.
+    // Category and Compare: a record, opened as from All Variables but without marking a
+    // file that was only viewed. A record without a name copies nothing.
     void categoryValueDoubleClicked(const core::ConfigVariable& record);
 
     // F5 in All Variables: the report in the MicroStation folder.

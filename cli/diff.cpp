@@ -1,0 +1,145 @@
+// varscope-cli diff: what differs between two reports.
+#include "diff.hpp"
+
+#include "core/compare.hpp"
+#include "core/fileio.hpp"
+#include "core/report.hpp"
+#include "output.hpp"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varscope::cli {
+
+namespace {
+
+using namespace varscope::core;
+
+// As diff and cmp: the same, different, trouble.
+constexpr int kExitSame = 0;
+constexpr int kExitDifferent = 1;
+constexpr int kExitTrouble = 2;
+
+constexpr std::string_view kDiffUsage =
+    R"(Usage: varscope-cli diff OLD NEW [options]
+
+Compares two MicroStation configuration debug reports (msdebug.txt) by the final
+value of each variable: the definition that took effect, as the report's summary
+tells. Names are compared exactly, letter case included.
+
+One line per variable that ends with another value, in byte order of the name:
+  status, name, then OLD's level, expansion and file, then NEW's
+where status is "added" (only NEW defines it), "removed" (only OLD does) or
+"changed" (the expansions differ); a side that lacks the variable has empty
+fields. Then one line per configuration file only one report processed:
+"removed-file" and the path for OLD's, in OLD's order, then "added-file" and the
+path for NEW's. Every line ends in CR LF.
+
+Options:
+  --all               also list the variables that are the same ("same")
+  --delimiter TEXT    text between fields (default "|"); "tab" and "space"
+                      name those two characters
+  --out FILE          write to FILE instead of standard output
+  -h, --help          show this text
+  --                  ends the options
+
+Exit status: 0 when nothing differs, 1 when something does, 2 on bad usage or
+when a report cannot be read or the output cannot be written.
+
+Example: why does jsmith's MicroStation work and mbrown's not?
+  varscope-cli diff jsmith/msdebug.txt mbrown/msdebug.txt
+  changed|MS_DEF|User|C:/Work/jsmith/|jsmith.ucf|User|C:/Work/mbrown/|mbrown.ucf
+  removed-file|C:/Bentley/Workspace/Users/jsmith.ucf
+  added-file|C:/Bentley/Workspace/Users/mbrown.ucf
+)";
+
+struct DiffOptions {
+    std::vector<std::string> reports;
+    bool all = false;
+    std::string delimiter = "|";
+    std::optional<std::string> out;
+};
+
+int DiffUsageError(const std::string& message) {
+    std::fprintf(stderr, "varscope-cli diff: %s\nTry 'varscope-cli diff --help'.\n",
+                 message.c_str());
+    return kExitTrouble;
+}
+
+// Parses the arguments after "diff"; returns an exit status when there is nothing to
+// compare (help given, or bad usage).
+std::optional<int> ParseDiffOptions(int argc, char** argv, DiffOptions& options) {
+    bool optionsEnded = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
+            options.reports.emplace_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            std::fwrite(kDiffUsage.data(), 1, kDiffUsage.size(), stdout);
+            return kExitSame;
+        } else if (arg == "--all") {
+            options.all = true;
+        } else if (arg == "--delimiter" || arg == "--out") {
+            if (i + 1 >= argc)
+                return DiffUsageError(std::string(arg) + " needs a value");
+            const std::string value = argv[++i];
+            if (arg == "--out") {
+                if (value.empty())
+                    return DiffUsageError("--out needs a file name");
+                options.out = value;
+            } else {
+                options.delimiter = value == "tab" ? "\t" : value == "space" ? " " : value;
+            }
+        } else {
+            return DiffUsageError("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    if (options.reports.size() != 2)
+        return DiffUsageError(options.reports.size() < 2 ? "needs two reports, OLD and NEW"
+                                                         : "more than two reports given");
+    return std::nullopt;
+}
+
+std::optional<ReportData> ReadReport(const std::string& path) {
+    ReadResult read = ReadWholeFile(path);
+    if (!read.bytes) {
+        std::fprintf(stderr, "varscope-cli diff: cannot read the report %s\n", read.error.c_str());
+        return std::nullopt;
+    }
+    ReportData report = ParseReport(std::move(*read.bytes));
+    if (report.SkippedLines > 0)
+        std::fprintf(stderr, "varscope-cli diff: %zu malformed line%s skipped in %s\n",
+                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s", path.c_str());
+    return report;
+}
+
+} // namespace
+
+int RunDiff(int argc, char** argv) {
+    DiffOptions options;
+    if (const auto status = ParseDiffOptions(argc, argv, options))
+        return *status;
+    const std::optional<ReportData> oldReport = ReadReport(options.reports[0]);
+    if (!oldReport)
+        return kExitTrouble;
+    const std::optional<ReportData> newReport = ReadReport(options.reports[1]);
+    if (!newReport)
+        return kExitTrouble;
+    const ReportComparison comparison = CompareReports(*oldReport, *newReport);
+    std::string text;
+    AppendComparisonLines(text, comparison, options.all, options.delimiter);
+    Output output(options.out);
+    if (!output.write(text) || !output.finish()) {
+        std::fprintf(stderr, "varscope-cli diff: cannot write %s: %s\n", output.name().c_str(),
+                     output.reason());
+        return kExitTrouble;
+    }
+    return comparison.Differs() ? kExitDifferent : kExitSame;
+}
+
+} // namespace varscope::cli

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "compare_model.hpp"
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTreeView;
+
+namespace varscope::ui {
+
+struct Context;
+class IconLibrary;
+
+// "Compare": two reports side by side by the final value of each variable. Opens the
+// defining file of the side double-clicked through `openRecord`, as All Variables does.
+class CompareWindow final : public QDialog {
+    Q_OBJECT
+public:
+    using OpenRecord = std::function<void(const core::ConfigVariable&)>;
+
+    CompareWindow(Context& context, const IconLibrary& icons, core::ReportComparison comparison,
+                  const QString& oldPath, const QString& newPath, OpenRecord openRecord,
+                  QWidget* parent = nullptr);
+
+    CompareModel& model() { return *m_model; }
+    QTreeView* list() const { return m_list; }
+
+    // Asks for the beginning of a name and selects the first variable shown that has it.
+    void find();
+    // Writes what `varscope-cli diff` writes (with --all when all are shown) to a file the
+    // user picks.
+    void exportComparison();
+    // The side's file of the row at `row`, opened as from All Variables; the name column
+    // opens the second report's side when it has one.
+    void openRow(int row, int column);
+
+private:
+    void updateCounts();
+
+    Context& m_context;
+    CompareModel* m_model = nullptr;
+    QTreeView* m_list = nullptr;
+    QCheckBox* m_differencesOnly = nullptr;
+    QLabel* m_counts = nullptr;
+    OpenRecord m_openRecord;
+};
+
+} // namespace varscope::ui
