@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include "median_reporter.hpp"
+#include "reading.hpp"
 
 #include <cstdio>
 #include <string>
@@ -53,15 +54,8 @@ const std::string& CategoryFile() {
 }
 
 void BM_ParseReport(benchmark::State& state) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::string bytes = Report();
-        state.ResumeTiming();
-        const core::ReportData data = core::ParseReport(std::move(bytes));
-        if (data.Variables.size() != kDefinitions)
-            state.SkipWithError("the generated report was not read whole");
-        benchmark::DoNotOptimize(data.Variables.data());
-    }
+    for (auto _ : state)
+        bench::TimeReading(state, Report(), kDefinitions);
 }
 
 void BM_BuildCategoryTree(benchmark::State& state) {
@@ -90,15 +84,8 @@ int main(int argc, char** argv) {
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const double reading = reporter.medians["BM_ParseReport"];
-    const double building = reporter.medians["BM_BuildCategoryTree"];
-    if (reading <= 0 || building <= 0) {
-        std::printf("a benchmark did not run\n");
-        return 1;
-    }
-    const double ratio = building / reading;
-    std::printf("tree: %.2f ms, reading: %.2f ms\n", building, reading);
-    std::printf("tree / reading = %.2f (limit %.1f): %s\n", ratio, kRatioLimit,
-                ratio <= kRatioLimit ? "ok" : "TOO SLOW");
-    return ratio <= kRatioLimit ? 0 : 1;
+    return bench::WithinReading("tree", reporter.medians["BM_BuildCategoryTree"],
+                                reporter.medians["BM_ParseReport"], kRatioLimit)
+               ? 0
+               : 1;
 }
