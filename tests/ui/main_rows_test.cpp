@@ -170,6 +170,8 @@ private slots:
         QTest::keyClicks(box, QStringLiteral("ms_"));
         QTRY_COMPARE(Names(*all->model()), (QStringList{"ms_seed", "MS_RFDIR", "MS_DEF"}));
         QCOMPARE(all->selectedRecord()->Name, std::string_view("MS_RFDIR"));
+        // A variable the filter hides cannot be selected.
+        QVERIFY(!h.window->selectVariable("ROOT"));
         // Find looks through the rows shown only.
         h.prompter.inputs.push_back(std::string("ROOT"));
         h.window->find();

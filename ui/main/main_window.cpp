@@ -334,11 +334,15 @@ void MainWindow::showPage(int page) {
 }
 
 bool MainWindow::selectVariable(const std::string& name) {
-    const auto rows = core::IsolateByName(m_context.state.report.Contents, name);
-    if (rows.empty())
-        return false;
-    m_allVariables->selectShownRow(m_allVariables->shownRowOf(int(rows.front() - 1)));
-    return true;
+    // The first record of the name that the filter leaves shown.
+    for (const std::size_t record : core::IsolateByName(m_context.state.report.Contents, name)) {
+        const int shown = m_allVariables->shownRowOf(int(record - 1));
+        if (shown >= 0) {
+            m_allVariables->selectShownRow(shown);
+            return true;
+        }
+    }
+    return false;
 }
 
 void MainWindow::find() {

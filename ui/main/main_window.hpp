@@ -97,7 +97,7 @@ public:
     // Brings a page to the front, with everything a page change does.
     void showPage(int page);
     // Selects the first row of the variable `name` (exact bytes) in All Variables; false
-    // when the report has no such variable.
+    // when the report has no such variable or the filter hides all its rows.
     bool selectVariable(const std::string& name);
 
     // "&Find . . ."
