@@ -5,8 +5,10 @@
 #include "input.hpp"
 
 #include "core/category.hpp"
+#include "core/report.hpp"
 
 #include <algorithm>
+#include <span>
 
 namespace varscope::fuzz {
 
@@ -75,6 +77,32 @@ Failure ListingAgrees(std::string_view bytes, const core::Catalogue& catalogue) 
     return std::nullopt;
 }
 
+// The tree of the file over the same bytes read as a report: every value node shows its
+// record's expansion, and every record linked to a node is the one that node opens.
+Failure TreeHolds(std::string_view bytes) {
+    const core::CategoryListing listing = core::ParseCategoryListing(bytes);
+    core::ReportData report = core::ParseReport(std::string(bytes));
+    const core::CategoryTree tree = core::BuildCategoryTree(listing, report);
+    const std::span<const core::ConfigVariable> records = report.Variables;
+    for (std::size_t position = 1; position <= tree.nodes.size(); ++position) {
+        const core::CategoryNode& node = tree.node(position);
+        if (node.kind != core::CategoryNodeKind::Value)
+            continue;
+        if (node.record < 1 || node.record > records.size() ||
+            tree.text(node) != records[node.record - 1].Expansion)
+            return "value node " + std::to_string(position) + " does not show its record";
+    }
+    for (const core::ConfigVariable& record : records) {
+        if (record.TreeNode != 0 &&
+            core::LinkedRecord(tree, records, static_cast<std::size_t>(record.TreeNode)) !=
+                record.Index)
+            return "record " + std::to_string(record.Index) +
+                   " is linked to a node that opens another";
+    }
+    core::CategoryExportText(tree);
+    return std::nullopt;
+}
+
 // The input as Category Manager edits, each NUL-separated piece one edit: its first byte
 // chooses the edit and its target, the rest is the typed text.
 core::Catalogue Edited(std::string_view bytes, Failure& failure) {
@@ -125,6 +153,8 @@ Failure CheckCategory(std::string_view input) {
     if (auto failure = ListingAgrees(input, read))
         return failure;
     if (auto failure = RoundTrip(read, "read from the file"))
+        return failure;
+    if (auto failure = TreeHolds(input))
         return failure;
     Failure failure;
     const core::Catalogue edited = Edited(input, failure);
