@@ -7,8 +7,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 
 namespace fs = std::filesystem;
+
+namespace varscope::fuzz {
+
+// Test names and messages show the harness by its name.
+void PrintTo(const Harness& harness, std::ostream* out) {
+    *out << harness.name;
+}
+
+} // namespace varscope::fuzz
 
 namespace {
 
