@@ -58,6 +58,17 @@ bool ValidUtf8(std::string_view text) {
     return true;
 }
 
+// Whether the file's text holds a NUL character: a zero byte, or in UTF-16 a zero unit.
+bool HoldsNul(std::string_view file) {
+    if (MarkOf(file).size() != 2)
+        return file.find('\0') != std::string_view::npos;
+    for (std::size_t at = 2; at + 1 < file.size(); at += 2) {
+        if (file[at] == '\0' && file[at + 1] == '\0')
+            return true;
+    }
+    return false;
+}
+
 struct Write {
     std::string_view section, key, value;
 };
@@ -177,7 +188,7 @@ Failure CheckProfile(std::string_view input) {
     // A NUL byte ends a name or value where it stands, so a rewrite drops what follows it
     // on its line and blanks before it are no longer trimmed, as with the system's own
     // functions: nothing more holds for such a file.
-    if (!Representable(first, file) || file.find('\0') != std::string_view::npos)
+    if (!Representable(first, file) || HoldsNul(file))
         return std::nullopt;
     if (auto failure = ReadsBack(first, once))
         return failure;
