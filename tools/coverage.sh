@@ -27,9 +27,11 @@ llvm-cov report "${objects[@]:1}" -instr-profile="$out/merged.profdata" -show-br
 llvm-cov show "${objects[@]:1}" -instr-profile="$out/merged.profdata" -format=html \
     -show-branches=count -output-dir="$out/html" "${only_core[@]}" 2>/dev/null
 # Each file below 90 % of its lines, with the reason for it.
+# The report names the files relative to core/.
 awk -F'\t' 'NR == FNR { if ($0 !~ /^#/) reason[$1] = $2; next }
-    $1 ~ /^core\// { split($0, f, " +"); if (f[10] + 0 < 90) print f[1] " " f[10] ": " \
-        (f[1] in reason ? reason[f[1]] : "NO REASON GIVEN (tools/coverage-reasons.txt)") }' \
+    { split($0, f, " +"); name = "core/" f[1] }
+    f[1] ~ /\.[ch]pp$/ && f[10] + 0 < 90 { print name " " f[10] ": " \
+        (name in reason ? reason[name] : "NO REASON GIVEN (tools/coverage-reasons.txt)") }' \
     tools/coverage-reasons.txt "$out/report.txt" | { echo; echo "Below 90 % of lines:"; cat; } |
     tee -a "$out/report.txt"
 echo "Coverage of core/: $out/report.txt, line by line: $out/html/index.html"
