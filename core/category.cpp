@@ -316,10 +316,11 @@ std::optional<std::string> MemberRefusal(const Catalogue& catalogue,
         if (text->find_first_of(kLineEnds) != std::string::npos)
             return "A description or variable cannot hold a line end: " + Quoted(*text) + ".";
     }
-    // It would read back as a category of its own.
-    if (FindIgnoreCase(member.variable, kNodeMarker) != std::string::npos)
-        return "A variable cannot hold \"" + std::string(kNodeMarker) +
-               "\": " + Quoted(member.variable) + ".";
+    // Its line would read back as a category of its own: the marker may end in the "="
+    // between description and variable.
+    const std::string line = member.description + '=' + member.variable;
+    if (FindIgnoreCase(line, kNodeMarker) != std::string::npos)
+        return "A member cannot hold \"" + std::string(kNodeMarker) + "\": " + Quoted(line) + ".";
     if (auto clash = KeyClash(catalogue, member.description))
         return Quoted(member.description) + " " + *clash;
     return std::nullopt;
