@@ -16,6 +16,8 @@ namespace {
 constexpr std::string_view kNodeMarker = "[node=";
 constexpr std::string_view kMemberOpen = "   [";
 constexpr std::string_view kFileLineEnd = "\r\n";
+// A name holding one would be cut in two when saved.
+constexpr std::string_view kLineEnds = "\r\n";
 
 // Keys of the profile writer and of the tree ignore case; ASCII only, as everywhere.
 std::string Folded(std::string_view text) {
@@ -297,6 +299,8 @@ std::optional<std::string> CategoryNameRefusal(const Catalogue& catalogue, std::
         return std::nullopt;
     if (name.find(']') != std::string_view::npos)
         return "A category name cannot hold \"]\": " + Quoted(name) + ".";
+    if (name.find_first_of(kLineEnds) != std::string_view::npos)
+        return "A category name cannot hold a line end: " + Quoted(name) + ".";
     if (auto clash = KeyClash(catalogue, name))
         return Quoted(name) + " " + *clash;
     return std::nullopt;
@@ -308,6 +312,15 @@ std::optional<std::string> MemberRefusal(const Catalogue& catalogue,
         return std::string(text::kDescriptionAndVariableRequired);
     if (member.description.find('=') != std::string::npos)
         return "A description cannot hold \"=\": " + Quoted(member.description) + ".";
+    for (const std::string* text : {&member.description, &member.variable}) {
+        if (text->find_first_of(kLineEnds) != std::string::npos)
+            return "A description or variable cannot hold a line end: " + Quoted(*text) + ".";
+    }
+    // Its line would read back as a category of its own: the marker may end in the "="
+    // between description and variable.
+    const std::string line = member.description + '=' + member.variable;
+    if (FindIgnoreCase(line, kNodeMarker) != std::string::npos)
+        return "A member cannot hold \"" + std::string(kNodeMarker) + "\": " + Quoted(line) + ".";
     if (auto clash = KeyClash(catalogue, member.description))
         return Quoted(member.description) + " " + *clash;
     return std::nullopt;

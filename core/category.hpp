@@ -97,8 +97,9 @@ void DeleteMembers(CatalogueCategory& category, std::vector<std::size_t> positio
 
 // Why a name typed for a new category or member cannot be taken; nullopt when it can.
 // Categories and descriptions share one key space in the tree, so each must differ from
-// all others ignoring case; "]" would end a node line and "=" a description early. An empty
-// category name is no refusal: it adds nothing.
+// all others ignoring case; "]" would end a node line and "=" a description early, a line
+// end would cut a line in two, and "[node=" in a member's line would read as a node line. An
+// empty category name is no refusal: it adds nothing.
 std::optional<std::string> CategoryNameRefusal(const Catalogue& catalogue, std::string_view name);
 std::optional<std::string> MemberRefusal(const Catalogue& catalogue, const CatalogueMember& member);
 

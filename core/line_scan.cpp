@@ -471,7 +471,8 @@ private:
 std::size_t FindLineEnd(std::string_view text, std::size_t from) {
     const std::size_t lf = text.find('\n', from);
     const std::size_t limit = lf == std::string_view::npos ? text.size() : lf;
-    const void* cr = std::memchr(text.data() + from, '\r', limit - from);
+    // An empty block may have no storage at all, and memchr must not be given none.
+    const void* cr = limit > from ? std::memchr(text.data() + from, '\r', limit - from) : nullptr;
     return cr == nullptr ? lf
                          : static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
 }

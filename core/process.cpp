@@ -25,6 +25,10 @@ std::string EditorCommandLine(std::string_view editorPath, std::string_view file
 }
 
 bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
+    // A program's arguments are C strings: a NUL byte (a file path read from a report may
+    // hold one) would cut its word short, and the program would get another file's name.
+    if (commandLine.find('\0') != std::string::npos)
+        return false;
     return platform::RunProgram(commandLine, whileWaiting);
 }
 

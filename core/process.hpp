@@ -14,7 +14,8 @@ class Prompter;
 std::string EditorCommandLine(std::string_view editorPath, std::string_view filePath);
 
 // Starts a command line and waits until the program has ended; false when it could not be
-// started. `whileWaiting`, when set, is called every few milliseconds meanwhile.
+// started, and for a line holding a NUL byte, which no program could receive whole.
+// `whileWaiting`, when set, is called every few milliseconds meanwhile.
 bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting = {});
 
 // RunProgram, telling the user "Could not start: " + the command line when it could not.

@@ -14,6 +14,12 @@ if [ "${VARSCOPE_WITH_WINDOWS:-1}" = 1 ]; then
     packages+=(g++-mingw-w64-x86-64-posix wine64 wine)
 fi
 
+if [ "${VARSCOPE_WITH_FUZZ:-1}" = 1 ]; then
+    # The fuzz harnesses and the coverage report: clang, its libFuzzer and sanitizer
+    # runtimes, llvm-profdata and llvm-cov.
+    packages+=(clang libclang-rt-dev llvm)
+fi
+
 missing=()
 for package in "${packages[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Varscope and runs every test: core, command line and windows (offscreen), again
-# with AddressSanitizer, and the core's Windows build under Wine.
+# with AddressSanitizer, the core's Windows build under Wine, and each fuzz harness briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,4 +23,10 @@ if [ "${VARSCOPE_WITH_WINDOWS:-1}" = 1 ]; then
     cmake --preset windows-core -DVARSCOPE_NATIVE_CLI="$PWD/build/dev/cli/varscope-cli" >/dev/null
     cmake --build --preset windows-core
     ctest --preset windows-core
+fi
+
+# Every libFuzzer harness for about 20 seconds from its seeds and kept inputs, so they keep
+# building and their properties keep holding. VARSCOPE_WITH_FUZZ=0 leaves it out.
+if [ "${VARSCOPE_WITH_FUZZ:-1}" = 1 ]; then
+    bash tools/fuzz.sh 20
 fi

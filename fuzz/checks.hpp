@@ -1,0 +1,38 @@
+// The properties the fuzz harnesses check, each written once: the libFuzzer entry points
+// and the regression test that replays kept inputs call the same functions. A check takes
+// any bytes and gives the first property that failed, as a message, or nullopt.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varscope::fuzz {
+
+using Failure = std::optional<std::string>;
+
+// ParseReport on the whole input and a ReportStream fed the same bytes in blocks of random
+// sizes give the same records, files, summary lines and skipped-line count.
+Failure CheckReport(std::string_view input);
+// Profile writes read back, leave other keys alone, are idempotent and keep the file's form.
+Failure CheckProfile(std::string_view input);
+// A category file saved and loaded again gives the same catalogue, whether it was read from
+// bytes or built through the Category Manager's edits.
+Failure CheckCategory(std::string_view input);
+// Quoted words split back into themselves; a line holding a NUL byte is never started.
+Failure CheckCommandLine(std::string_view input);
+// The export line writer writes the documented line within its room, for any texts.
+Failure CheckExportLine(std::string_view input);
+
+struct Harness {
+    std::string_view name; // also the folder of its corpus and kept inputs
+    Failure (*check)(std::string_view);
+};
+
+inline constexpr Harness kHarnesses[] = {{"report", CheckReport},
+                                         {"profile", CheckProfile},
+                                         {"category", CheckCategory},
+                                         {"command_line", CheckCommandLine},
+                                         {"export_line", CheckExportLine}};
+
+} // namespace varscope::fuzz
