@@ -12,7 +12,7 @@ namespace varscope::core {
 namespace {
 
 std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+    while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
     return text;
 }

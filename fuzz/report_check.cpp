@@ -2,11 +2,13 @@
 #include "checks.hpp"
 #include "input.hpp"
 
+#include "core/final_values.hpp"
 #include "core/report.hpp"
 #include "core/report_stream.hpp"
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <random>
 #include <vector>
 
@@ -124,9 +126,49 @@ template <typename T> bool StartsWith(const std::vector<T>& whole, const std::ve
     return part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin());
 }
 
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+// The winners as their rule says, worked out the slow way: every record of a name, by the
+// name itself, not its hash.
+Failure CheckWinners(std::string_view input) {
+    const core::ReportData data = core::ParseReport(std::string(input));
+    const core::FinalValues finals(data);
+    std::map<std::string_view, std::vector<std::size_t>> records;
+    for (const core::ConfigVariable& record : data.Variables)
+        records[record.Name].push_back(record.Index);
+    for (const core::FinalVariable& variable : finals.Variables()) {
+        const auto found = records.find(variable.Name);
+        std::size_t expected = 0;
+        if (found != records.end() && (!data.HasSummary || variable.Listed)) {
+            expected = found->second.back();
+            if (variable.Listed) {
+                for (const std::size_t index : found->second)
+                    if (WithoutTrailingBlanks(data.Variables[index - 1].Expansion) ==
+                        variable.FinalValue)
+                        expected = index;
+            }
+        }
+        if (variable.Winner != expected)
+            return "the winner of " + Shown(std::string(variable.Name)) + " is record " +
+                   std::to_string(variable.Winner) + ", not " + std::to_string(expected);
+        if (expected != 0 && !finals.IsWinner(expected))
+            return "record " + std::to_string(expected) + " is not marked as the winner";
+        records.erase(variable.Name);
+    }
+    if (!records.empty())
+        return "the winners leave out " + Shown(std::string(records.begin()->first));
+    return std::nullopt;
+}
+
 } // namespace
 
 Failure CheckReport(std::string_view input) {
+    if (auto failure = CheckWinners(input))
+        return failure;
     const Read whole = Whole(input);
     const Read blocks = InBlocks(input, SIZE_MAX);
     if (blocks.stopMissed)
