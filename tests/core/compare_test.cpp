@@ -109,3 +109,16 @@ TEST(CompareReports, linesOfTheDifferencesThenTheFiles) {
               "same\tMS_DEF\tUser\tC:/Work/\tC:\\Bentley\\Workspace\\Users\\jsmith.ucf\tProject"
               "\tC:/Work/\tC:\\Bentley\\Workspace\\Users\\mbrown.ucf");
 }
+
+TEST(CompareReports, withAReportFile_orWhyItCannotBeRead) {
+    const ReportData report = Read("compare_old_msdebug.txt");
+    std::string error;
+    const auto compared =
+        CompareWithReportFile(report, kFixtures + "/compare_new_msdebug.txt", error);
+    ASSERT_TRUE(compared.has_value()) << error;
+    EXPECT_EQ(compared->AddedFiles, Compare(report, Read("compare_new_msdebug.txt")).AddedFiles);
+
+    const std::string missing = kFixtures + "/no such report.txt";
+    EXPECT_FALSE(CompareWithReportFile(report, missing, error).has_value());
+    EXPECT_EQ(error.rfind("Could not read " + missing, 0), 0u) << error;
+}
