@@ -47,7 +47,10 @@ private:
 // Names are short: eight bytes at a time, each mixed in with one multiplication.
 std::uint64_t NameHash(std::string_view name) {
     constexpr std::uint64_t kMix = 0xbf58476d1ce4e5b9ULL;
-    std::uint64_t hash = 0x9e3779b97f4a7c15ULL ^ name.size();
+    // The length is mixed in before the bytes: XORed in with them, "A" and "D\0\0\0" (a
+    // report's name may hold any byte) came out the same.
+    std::uint64_t hash = (0x9e3779b97f4a7c15ULL ^ name.size()) * kMix;
+    hash ^= hash >> 31;
     const char* bytes = name.data();
     std::size_t left = name.size();
     for (; left >= 8; left -= 8, bytes += 8) {
