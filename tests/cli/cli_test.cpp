@@ -534,7 +534,8 @@ TEST_F(CliTest, diff_exitsZeroWhenTheSameOneWhenDifferentTwoOnTrouble) {
     const Result different = Run({"diff", "--delimiter", "tab", oldReport, newReport});
     EXPECT_EQ(different.exitCode, 1) << different.err;
     ExpectCrLfLines(different.out, 8);
-    EXPECT_EQ(different.out.rfind("changed\tCIVIL_LOG\tSystem\tC:/Work/jsmith/tmp/civil.log\t", 0), 0u);
+    EXPECT_EQ(different.out.rfind("changed\tCIVIL_LOG\tSystem\tC:/Work/jsmith/tmp/civil.log\t", 0),
+              0u);
 
     const Result all = Run({"diff", "--all", "--out", temp("diff.txt"), oldReport, newReport});
     EXPECT_EQ(all.exitCode, 1) << all.err;
