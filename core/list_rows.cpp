@@ -3,11 +3,15 @@
 #include "strings.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 namespace varscope::core {
 
@@ -21,15 +25,30 @@ constexpr std::size_t kChunk = 8;
 // Ties among fewer rows than this are settled by comparing the texts directly.
 constexpr std::size_t kSmallRun = 48;
 // Chunks read ahead with the first: paths share their first few dozen bytes.
-constexpr std::size_t kChunksAhead = 4;
+constexpr std::size_t kChunksAhead = 3;
 // Below this many rows a second thread costs more than it saves.
 constexpr std::size_t kRowsForTwoThreads = 100'000;
+// Ranges larger than this share of the rows are split before the threads take them.
+constexpr std::size_t kShare = 3;
 
 struct Entry {
-    std::uint64_t key = 0;
-    std::uint32_t pos = 0;
-    std::uint32_t size = 0; // of the text, as far as it matters
+    std::uint64_t key;
+    std::uint32_t pos;
+    std::uint32_t size; // of the text, as far as it matters
 };
+
+// Leaves the elements of a vector as they come, for tables written whole before they are
+// read: zeroing a million entries first costs as much as sorting some columns.
+template <typename T> struct Unset : std::allocator<T> {
+    template <typename U> struct rebind { using other = Unset<U>; };
+    Unset() = default;
+    template <typename U> Unset(const Unset<U>&) noexcept {}
+    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+template <typename T> using UnsetVector = std::vector<T, Unset<T>>;
 
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 
@@ -48,17 +67,8 @@ constexpr std::uint64_t ByteSwap(std::uint64_t x) {
     return (x << 32) | (x >> 32);
 }
 
-// Missing bytes count as zero: a text that ends sorts before any longer one it begins.
-std::uint64_t ChunkKey(std::string_view text, std::size_t offset) {
-    if (offset >= text.size())
-        return 0;
-    if (text.size() - offset >= kChunk) {
-        std::uint64_t raw = 0;
-        std::memcpy(&raw, text.data() + offset, kChunk);
-        if constexpr (std::endian::native == std::endian::little)
-            raw = ByteSwap(raw);
-        return LowerEight(raw);
-    }
+// The last few bytes of a text, short of a chunk.
+std::uint64_t TailKey(std::string_view text, std::size_t offset) {
     std::uint64_t key = 0;
     for (std::size_t i = 0; i < kChunk; ++i) {
         key <<= 8;
@@ -66,6 +76,41 @@ std::uint64_t ChunkKey(std::string_view text, std::size_t offset) {
             key |= static_cast<unsigned char>(AsciiLower(text[offset + i]));
     }
     return key;
+}
+
+// Missing bytes count as zero: a text that ends sorts before any longer one it begins.
+inline std::uint64_t ChunkKey(std::string_view text, std::size_t offset) {
+    if (text.size() >= offset + kChunk) [[likely]] {
+        std::uint64_t raw = 0;
+        std::memcpy(&raw, text.data() + offset, kChunk);
+        if constexpr (std::endian::native == std::endian::little)
+            raw = ByteSwap(raw);
+        return LowerEight(raw);
+    }
+    return offset >= text.size() ? 0 : TailKey(text, offset);
+}
+
+// Where the second half of `n` rows begins: none for lists too short to share out.
+std::size_t HalfWay(std::size_t n) {
+    return n < kRowsForTwoThreads ? n : n / 2;
+}
+
+// fn(half, from, to) for both halves of `n` rows, the second on a thread of its own when
+// the list is long enough and a thread can be had.
+template <typename Fn> void InHalves(std::size_t n, Fn fn) {
+    const std::size_t mid = HalfWay(n);
+    std::thread helper;
+    if (mid < n) {
+        try {
+            helper = std::thread([&] { fn(1, mid, n); });
+        } catch (const std::system_error&) {
+        }
+    }
+    fn(0, 0, mid);
+    if (helper.joinable())
+        helper.join();
+    else
+        fn(1, mid, n);
 }
 
 bool SameView(std::string_view a, std::string_view b) {
@@ -136,24 +181,44 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
     // Neighbours viewing the same bytes (the records of one file section share its File)
     // are sorted as one: the first stands for them and takes them along at the end. The
     // next few chunks of every text are read with the first, while its bytes are at hand:
-    // later the texts lie far apart.
-    std::vector<Entry> entries;
-    std::vector<std::uint64_t> ahead(texts.size() * kChunksAhead);
-    for (std::size_t pos = 0; pos < texts.size(); ++pos) {
-        if (pos > 0 && SameView(texts[pos], texts[pos - 1]))
-            continue;
-        const std::string_view text = texts[pos];
-        entries.push_back({ChunkKey(text, 0), std::uint32_t(pos),
-                           std::uint32_t(std::min<std::size_t>(
-                               text.size(), std::numeric_limits<std::uint32_t>::max()))});
-        for (std::size_t c = 0; c < kChunksAhead && (c + 1) * kChunk < text.size(); ++c)
-            ahead[c * texts.size() + pos] = ChunkKey(text, (c + 1) * kChunk);
-    }
-    std::vector<Entry> scratch(entries.size());
+    // later the texts lie far apart. Each half of the rows is read on a thread of its own.
+    const std::size_t total = texts.size();
+    UnsetVector<Entry> entries(total);
+    // Only the rows that stand for others are ever looked up here, and each of those is
+    // written.
+    UnsetVector<std::uint64_t> ahead(total * kChunksAhead);
+    std::array<std::size_t, 2> kept{};
+    InHalves(total, [&](std::size_t half, std::size_t from, std::size_t to) {
+        Entry* out = entries.data() + from;
+        for (std::size_t pos = from; pos < to; ++pos) {
+            if (pos > 0 && SameView(texts[pos], texts[pos - 1]))
+                continue;
+            const std::string_view text = texts[pos];
+            *out++ = {ChunkKey(text, 0), std::uint32_t(pos),
+                      std::uint32_t(std::min<std::size_t>(
+                          text.size(), std::numeric_limits<std::uint32_t>::max()))};
+            for (std::size_t c = 0; c < kChunksAhead; ++c)
+                ahead[c * total + pos] = ChunkKey(text, (c + 1) * kChunk);
+        }
+        kept[half] = std::size_t(out - (entries.data() + from));
+    });
+    const std::size_t secondFrom = HalfWay(total);
+    if (kept[0] != secondFrom)
+        std::copy(entries.begin() + std::ptrdiff_t(secondFrom),
+                  entries.begin() + std::ptrdiff_t(secondFrom + kept[1]),
+                  entries.begin() + std::ptrdiff_t(kept[0]));
+    entries.resize(kept[0] + kept[1]);
+    UnsetVector<Entry> scratch(entries.size());
 
-    // Rows sharing their first `depth` bytes, whose keys hold the chunk at `keyed`.
+    // Rows sharing their first `depth` bytes, whose keys hold the chunk at `keyed`. A pass
+    // moves a range's rows from one table to the other; `moved` says they are in `scratch`.
     struct Range {
         std::size_t first, last, depth, keyed;
+        bool moved;
+    };
+    // Rows sorted for good in `scratch` go back to `entries`.
+    const auto settle = [&](std::size_t from, std::size_t to) {
+        std::copy(scratch.data() + from, scratch.data() + to, entries.data() + from);
     };
     // Texts that have ended by the byte sorted on tie unless they differ in trailing zero
     // bytes; the shorter is the smaller.
@@ -168,9 +233,15 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
     // step sorts one range by one byte or chunk and leaves the ranges still to be sorted.
     const auto step = [&](Range range, std::vector<Range>& pending,
                           std::array<std::size_t, 258>& count) {
-        Entry* const first = entries.data() + range.first;
-        Entry* const last = entries.data() + range.last;
         const std::size_t n = range.last - range.first;
+        if (range.moved && n < kSmallRun) {
+            // Few rows are sorted where they end up.
+            settle(range.first, range.last);
+            range.moved = false;
+        }
+        Entry* const table = range.moved ? scratch.data() : entries.data();
+        Entry* const first = table + range.first;
+        Entry* const last = table + range.last;
         if (n < 2)
             return;
         const std::size_t chunk = range.depth - range.depth % kChunk;
@@ -191,8 +262,8 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
                     sameSize = sameSize && end->size == run->size;
                 }
                 if (end - run > 1 && goesOn) {
-                    pending.push_back({std::size_t(run - entries.data()),
-                                       std::size_t(end - entries.data()), chunkEnd, chunk});
+                    pending.push_back({std::size_t(run - table), std::size_t(end - table), chunkEnd,
+                                       chunk, false});
                 } else if (!sameSize) {
                     bySize(run, end);
                 }
@@ -207,8 +278,8 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
                 // The rows' chunks lie far apart once sorted: ask for them ahead.
                 if (c < kChunksAhead) {
                     if (last - e > kAhead)
-                        Prefetch(&ahead[c * texts.size() + e[kAhead].pos]);
-                    e->key = ahead[c * texts.size() + e->pos];
+                        Prefetch(&ahead[c * total + e[kAhead].pos]);
+                    e->key = ahead[c * total + e->pos];
                     continue;
                 }
                 if (last - e > 2 * kAhead)
@@ -229,7 +300,7 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
             chunk + (differ == 0 ? kChunk : std::size_t(std::countl_zero(differ)) / 8);
         range.depth = std::max(range.depth, std::min(shared, shortest));
         if (range.depth >= chunkEnd) {
-            pending.push_back({range.first, range.last, chunkEnd, range.keyed});
+            pending.push_back({range.first, range.last, chunkEnd, range.keyed, range.moved});
             return;
         }
         const int shift = int(8 * (kChunk - 1 - range.depth % kChunk));
@@ -238,38 +309,52 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
                 e.size <= range.depth ? 0 : 1 + std::size_t((e.key >> shift) & 0xFF);
             return descending ? 256 - digit : digit;
         };
-        count.fill(0);
-        for (const Entry* e = first; e != last; ++e)
-            ++count[bucket(*e) + 1];
+        // Only the buckets between the lowest and highest byte seen are visited: most ranges
+        // are a few dozen rows over a few letters. `count` is all zero between steps.
+        std::size_t lowest = 256;
+        std::size_t highest = 0;
+        for (const Entry* e = first; e != last; ++e) {
+            const std::size_t b = bucket(*e);
+            ++count[b + 1];
+            lowest = std::min(lowest, b);
+            highest = std::max(highest, b);
+        }
         const std::size_t ended = descending ? 256 : 0;
-        std::size_t largest = 0;
-        for (std::size_t b = 1; b < count.size(); ++b)
-            largest = std::max(largest, count[b]);
-        if (largest == n) {
+        if (lowest == highest) {
             // One byte for all: nothing moves.
-            if (count[ended + 1] != n)
-                pending.push_back({range.first, range.last, range.depth + 1, range.keyed});
-            else
+            count[lowest + 1] = 0;
+            if (lowest != ended) {
+                pending.push_back(
+                    {range.first, range.last, range.depth + 1, range.keyed, range.moved});
+            } else {
                 bySize(first, last);
+                if (range.moved)
+                    settle(range.first, range.last);
+            }
             return;
         }
-        for (std::size_t b = 1; b < count.size(); ++b)
+        // count[b] becomes where bucket b starts, then, once the rows are placed, where it ends.
+        for (std::size_t b = lowest + 1; b <= highest; ++b)
             count[b] += count[b - 1];
-        Entry* const out = scratch.data() + range.first;
+        Entry* const out = (range.moved ? entries.data() : scratch.data()) + range.first;
         for (const Entry* e = first; e != last; ++e)
             out[count[bucket(*e)]++] = *e;
-        std::copy(out, out + n, first);
-        // count[b] is now where bucket b ends.
         std::size_t begin = 0;
-        for (std::size_t b = 0; b < 257; ++b) {
+        for (std::size_t b = lowest; b <= highest; ++b) {
             const std::size_t end = count[b];
-            if (b == ended)
-                bySize(first + begin, first + end);
-            else if (end - begin > 1)
-                pending.push_back(
-                    {range.first + begin, range.first + end, range.depth + 1, range.keyed});
+            count[b] = 0;
+            if (end - begin > 1 && b != ended) {
+                pending.push_back({range.first + begin, range.first + end, range.depth + 1,
+                                   range.keyed, !range.moved});
+            } else {
+                if (b == ended)
+                    bySize(out + begin, out + end);
+                if (!range.moved)
+                    settle(range.first + begin, range.first + end);
+            }
             begin = end;
         }
+        count[highest + 1] = 0;
     };
     // A list rather than recursion: texts megabytes long share byte after byte.
     const auto drain = [&](std::vector<Range>& pending) {
@@ -280,12 +365,13 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
             step(range, pending, count);
         }
     };
-    std::vector<Range> pending{{0, entries.size(), 0, 0}};
+    std::vector<Range> pending{{0, entries.size(), 0, 0, false}};
     if (entries.size() < kRowsForTwoThreads) {
         drain(pending);
     } else {
-        // Split the largest range until the rows can be shared out evenly, then sort half of
-        // them on a thread of its own.
+        // Split the largest range until no range holds a third of the rows; then both threads
+        // take the ranges left, largest first, one at a time: some rows cost more than others
+        // (long copies), so halves fixed beforehand would leave one thread idle.
         const auto rows = [](const Range& r) {
             return r.last - r.first;
         };
@@ -295,24 +381,28 @@ std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
         std::array<std::size_t, 258> count{};
         while (!pending.empty()) {
             std::sort(pending.begin(), pending.end(), larger);
-            if (rows(pending.front()) <= entries.size() / 4)
+            if (rows(pending.front()) <= entries.size() / kShare)
                 break;
             const Range largest = pending.front();
             pending.erase(pending.begin());
             step(largest, pending, count);
         }
-        std::vector<Range> mine;
-        std::vector<Range> theirs;
-        std::size_t myRows = 0;
-        std::size_t theirRows = 0;
-        for (const Range& range : pending) {
-            const bool toMe = myRows <= theirRows;
-            (toMe ? mine : theirs).push_back(range);
-            (toMe ? myRows : theirRows) += rows(range);
+        std::atomic<std::size_t> next{0};
+        const auto work = [&] {
+            std::vector<Range> own;
+            for (std::size_t i = next++; i < pending.size(); i = next++) {
+                own.push_back(pending[i]);
+                drain(own);
+            }
+        };
+        std::thread helper;
+        try {
+            helper = std::thread(work);
+        } catch (const std::system_error&) {
         }
-        std::thread helper([&] { drain(theirs); });
-        drain(mine);
-        helper.join();
+        work();
+        if (helper.joinable())
+            helper.join();
     }
     std::vector<std::size_t> order(texts.size());
     if (entries.size() == texts.size()) {
