@@ -15,7 +15,9 @@ EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::stri
             prompter.message(text::kNoEditorChosen, MessageIcon::Exclamation, text::kProgramTitle);
         return EditOutcome::NoEditor;
     }
-    if (!platform::FileExists(path)) {
+    // A path holding a NUL byte (read from a report) names no file, though the system, which
+    // reads it up to that byte, may find the file before it.
+    if (path.find('\0') != std::string::npos || !platform::FileExists(path)) {
         prompter.message(std::string(text::kFileNotFoundPrefix) + path +
                              std::string(text::kFileNotFoundSuffix),
                          MessageIcon::Stop, text::kProgramTitle);

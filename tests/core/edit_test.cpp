@@ -175,8 +175,14 @@ TEST_F(OpenFileForEditTest, missingFile_toldWithStopIconNothingStarts) {
     EXPECT_FALSE(EditorRan());
 }
 
-TEST_F(OpenFileForEditTest, folderInsteadOfFile_notFound) {
-    EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, m_folder.path()), EditOutcome::NotFound);
+TEST_F(OpenFileForEditTest, folderOrPathCutShortByNulByte_notFoundNothingAsked) {
+    // A report's path may hold a NUL byte: the file before it exists, the path does not.
+    for (const std::string& path : {m_folder.path(), m_file + std::string(1, '\0') + "x.cfg"}) {
+        m_prompter.shown.clear();
+        EXPECT_EQ(OpenFileForEdit(m_state, m_prompter, path), EditOutcome::NotFound);
+        ASSERT_EQ(m_prompter.shown.size(), 1u);
+        EXPECT_EQ(m_prompter.shown[0].kind, "message");
+    }
     EXPECT_FALSE(EditorRan());
 }
 
