@@ -4,10 +4,10 @@
 // over the 100,000-definition report, which must take well under a second.
 #include "bench/report_generator.hpp"
 #include "bench/silent_context.hpp"
-#include "core/builder.hpp"
-#include "core/prompter.hpp"
-#include "core/report.hpp"
+#include "core/builder/builder.hpp"
+#include "core/report/report.hpp"
 #include "core/session.hpp"
+#include "core/system/prompter.hpp"
 #include "ui/builder/builder_window.hpp"
 #include "ui/context.hpp"
 #include "ui/pickers.hpp"

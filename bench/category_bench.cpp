@@ -2,8 +2,8 @@
 // reading that report (ParseReport), in one run. Building the tree (the category file's
 // text read, every member matched with the records) must take at most the reading's time.
 #include "bench/report_generator.hpp"
-#include "core/category.hpp"
-#include "core/report.hpp"
+#include "core/category/category.hpp"
+#include "core/report/report.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -2,8 +2,8 @@
 // the join by name and the sort of the names), against reading the two (ParseReport twice),
 // in one run. The comparison must take at most half the reading's time.
 #include "bench/report_generator.hpp"
-#include "core/compare.hpp"
-#include "core/report.hpp"
+#include "core/compare/compare.hpp"
+#include "core/report/report.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -6,9 +6,9 @@
 // piece at the end; that stretch is printed, not judged.
 #include "bench/report_generator.hpp"
 #include "bench/silent_context.hpp"
-#include "core/export.hpp"
-#include "core/prompter.hpp"
+#include "core/export/export.hpp"
 #include "core/session.hpp"
+#include "core/system/prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/export/output_options_dialog.hpp"
 #include "ui/main/main_window.hpp"

@@ -2,8 +2,8 @@
 // (FinalValues: the summary read, every record joined with it), against reading that report
 // (ParseReport), in one run. The winners must take at most 0.3 of the reading's time.
 #include "bench/report_generator.hpp"
-#include "core/final_values.hpp"
-#include "core/report.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -40,7 +40,7 @@ void BM_FinalValues(benchmark::State& state) {
     for (auto _ : state) {
         const core::FinalValues finals(data);
         winners = 0;
-        for (const core::FinalVariable& variable : finals.Variables())
+        for (const core::FinalVariable& variable : finals.variables())
             winners += variable.Winner != 0 ? 1 : 0;
         benchmark::DoNotOptimize(winners);
     }
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         const core::FinalValues finals(core::ParseReport(Report()));
         std::printf("report: %.1f MB, %zu definitions, %zu summary entries\n",
                     static_cast<double>(Report().size()) / 1e6, kDefinitions,
-                    finals.Entries().size());
+                    finals.entries().size());
     }
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

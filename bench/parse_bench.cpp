@@ -2,7 +2,7 @@
 // definitions, in bytes per second. Reading must stay a single pass that is bound by the
 // speed of the disk, not by the parser.
 #include "bench/report_generator.hpp"
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 
 #include <benchmark/benchmark.h>
 

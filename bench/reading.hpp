@@ -2,7 +2,7 @@
 // the copy that the reading takes over made outside the timing.
 #pragma once
 
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 // at most the reading's time. Also the filter box's matching over 100,000 and 1,000,000
 // definitions, which must answer well within a tenth of a second for 100,000.
 #include "bench/report_generator.hpp"
-#include "core/list_rows.hpp"
-#include "core/report.hpp"
+#include "core/report/report.hpp"
+#include "core/rows/list_rows.hpp"
 
 #include <benchmark/benchmark.h>
 

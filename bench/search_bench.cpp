@@ -1,8 +1,8 @@
 // The disk search against `find ROOT -name NAME -print -quit` on one generated tree of
 // 200,000 entries whose only copy of the program lies in the last folder both walk.
 // Prints the ratio of the medians; it should stay at or below 1.5.
-#include "core/platform/platform.hpp"
-#include "core/search.hpp"
+#include "core/system/platform/platform.hpp"
+#include "core/system/search.hpp"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // A prompter and pickers for benchmarks of windows: nothing may wait for a click.
 #pragma once
 
-#include "core/prompter.hpp"
+#include "core/system/prompter.hpp"
 #include "ui/pickers.hpp"
 
 #include <optional>

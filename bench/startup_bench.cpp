@@ -6,8 +6,8 @@
 // what the report itself costs; that pair is printed, not judged.
 #include "bench/report_generator.hpp"
 #include "bench/silent_context.hpp"
-#include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/system/prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/main/main_window.hpp"
 #include "ui/pickers.hpp"

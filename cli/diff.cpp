@@ -1,9 +1,9 @@
 // varscope-cli diff: what differs between two reports.
 #include "diff.hpp"
 
-#include "core/compare.hpp"
-#include "core/fileio.hpp"
-#include "core/report.hpp"
+#include "core/compare/compare.hpp"
+#include "core/report/report.hpp"
+#include "core/system/fileio.hpp"
 #include "output.hpp"
 
 #include <cstdio>
@@ -139,7 +139,7 @@ int RunDiff(int argc, char** argv) {
                      output.reason());
         return kExitTrouble;
     }
-    return comparison.Differs() ? kExitDifferent : kExitSame;
+    return comparison.differs() ? kExitDifferent : kExitSame;
 }
 
 } // namespace varscope::cli

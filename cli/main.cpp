@@ -1,11 +1,11 @@
 // varscope-cli: the core, headless. Writes a view of a report the way the export does.
-#include "core/category.hpp"
-#include "core/export.hpp"
-#include "core/fileio.hpp"
-#include "core/final_values.hpp"
-#include "core/platform/platform.hpp"
-#include "core/report.hpp"
-#include "core/report_stream.hpp"
+#include "core/category/category.hpp"
+#include "core/export/export.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
+#include "core/report/report_stream.hpp"
+#include "core/system/fileio.hpp"
+#include "core/system/platform/platform.hpp"
 #include "diff.hpp"
 #include "output.hpp"
 

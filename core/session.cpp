@@ -1,11 +1,11 @@
-#include "session.hpp"
+#include "core/session.hpp"
 
-#include "fileio.hpp"
-#include "pending_report.hpp"
-#include "platform/platform.hpp"
-#include "prompter.hpp"
-#include "strings.hpp"
-#include "texts.hpp"
+#include "core/report/pending_report.hpp"
+#include "core/strings.hpp"
+#include "core/system/fileio.hpp"
+#include "core/system/platform/platform.hpp"
+#include "core/system/prompter.hpp"
+#include "core/texts.hpp"
 
 #include <algorithm>
 

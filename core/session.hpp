@@ -1,9 +1,9 @@
 #pragma once
 
-#include "category.hpp"
-#include "final_values.hpp"
-#include "preferences.hpp"
-#include "report.hpp"
+#include "core/category/category.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
+#include "core/system/preferences.hpp"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "strings.hpp"
+#include "core/strings.hpp"
 
 namespace varscope::core {
 

@@ -4,8 +4,8 @@
 #include "checks.hpp"
 #include "input.hpp"
 
-#include "core/category.hpp"
-#include "core/report.hpp"
+#include "core/category/category.hpp"
+#include "core/report/report.hpp"
 
 #include <algorithm>
 #include <span>

@@ -3,8 +3,8 @@
 #include "checks.hpp"
 #include "input.hpp"
 
-#include "core/platform/platform.hpp"
-#include "core/process.hpp"
+#include "core/system/platform/platform.hpp"
+#include "core/system/process.hpp"
 
 #include <vector>
 

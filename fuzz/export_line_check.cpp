@@ -3,8 +3,8 @@
 #include "checks.hpp"
 #include "input.hpp"
 
-#include "core/export.hpp"
-#include "core/report.hpp"
+#include "core/export/export.hpp"
+#include "core/report/report.hpp"
 
 #include <array>
 #include <vector>

@@ -6,7 +6,7 @@
 #include "checks.hpp"
 #include "input.hpp"
 
-#include "core/profile.hpp"
+#include "core/system/profile.hpp"
 
 #include <array>
 

@@ -2,9 +2,9 @@
 #include "checks.hpp"
 #include "input.hpp"
 
-#include "core/final_values.hpp"
-#include "core/report.hpp"
-#include "core/report_stream.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
+#include "core/report/report_stream.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -140,7 +140,7 @@ Failure CheckWinners(std::string_view input) {
     std::map<std::string_view, std::vector<std::size_t>> records;
     for (const core::ConfigVariable& record : data.Variables)
         records[record.Name].push_back(record.Index);
-    for (const core::FinalVariable& variable : finals.Variables()) {
+    for (const core::FinalVariable& variable : finals.variables()) {
         const auto found = records.find(variable.Name);
         std::size_t expected = 0;
         if (found != records.end() && (!data.HasSummary || variable.Listed)) {
@@ -155,7 +155,7 @@ Failure CheckWinners(std::string_view input) {
         if (variable.Winner != expected)
             return "the winner of " + Shown(std::string(variable.Name)) + " is record " +
                    std::to_string(variable.Winner) + ", not " + std::to_string(expected);
-        if (expected != 0 && !finals.IsWinner(expected))
+        if (expected != 0 && !finals.isWinner(expected))
             return "record " + std::to_string(expected) + " is not marked as the winner";
         records.erase(variable.Name);
     }

@@ -1,8 +1,8 @@
 // Varscope: the desktop program.
-#include "core/fileio.hpp"
-#include "core/pending_report.hpp"
-#include "core/platform/platform.hpp"
+#include "core/report/pending_report.hpp"
 #include "core/session.hpp"
+#include "core/system/fileio.hpp"
+#include "core/system/platform/platform.hpp"
 #include "ui/context.hpp"
 #include "ui/main/main_window.hpp"
 #include "ui/pickers.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/prompter.hpp"
+#include "core/system/prompter.hpp"
 
 class QWidget;
 

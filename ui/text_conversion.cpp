@@ -1,6 +1,6 @@
 #include "text_conversion.hpp"
 
-#include "core/platform/platform.hpp"
+#include "core/system/platform/platform.hpp"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

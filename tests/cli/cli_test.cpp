@@ -1,10 +1,10 @@
 // Runs the real varscope-cli binary and checks its exit code, standard output and
 // standard error byte for byte.
 #include "bench/report_generator.hpp"
-#include "core/category.hpp"
-#include "core/export.hpp"
-#include "core/platform/platform.hpp"
-#include "core/report.hpp"
+#include "core/category/category.hpp"
+#include "core/export/export.hpp"
+#include "core/report/report.hpp"
+#include "core/system/platform/platform.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "core/builder.hpp"
-#include "core/report.hpp"
+#include "core/builder/builder.hpp"
+#include "core/report/report.hpp"
 
 #include <gtest/gtest.h>
 

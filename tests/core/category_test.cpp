@@ -1,5 +1,5 @@
-#include "core/category.hpp"
-#include "core/report.hpp"
+#include "core/category/category.hpp"
+#include "core/report/report.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "core/compare.hpp"
-#include "core/fileio.hpp"
-#include "core/final_values.hpp"
-#include "core/report.hpp"
+#include "core/compare/compare.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
+#include "core/system/fileio.hpp"
 
 #include <gtest/gtest.h>
 
@@ -58,25 +58,25 @@ TEST(CompareReports, classifiesEachVariableByItsWinningRecords) {
         EXPECT_EQ(got.Status, expected[i].status);
         EXPECT_EQ(got.Old.Index != 0 ? int(got.Old.Level) : int(LevelNone), expected[i].oldLevel);
         EXPECT_EQ(got.New.Index != 0 ? int(got.New.Level) : int(LevelNone), expected[i].newLevel);
-        EXPECT_EQ(got.NewFinal, expected[i].newFinal);
+        EXPECT_EQ(got.NewValue, expected[i].newFinal);
     }
     EXPECT_EQ(comparison.RemovedFiles,
               (std::vector<std::string_view>{"C:\\Bentley\\Workspace\\Standards\\site.cfg",
                                              "C:\\Bentley\\Workspace\\Users\\jsmith.ucf"}));
     EXPECT_EQ(comparison.AddedFiles,
               std::vector<std::string_view>{"C:\\Bentley\\Workspace\\Users\\mbrown.ucf"});
-    EXPECT_TRUE(comparison.Differs());
+    EXPECT_TRUE(comparison.differs());
 }
 
 TEST(CompareReports, aReportAgainstItselfDiffersOnlyByAFileProcessedOnce) {
     const ReportData report = Read("compare_old_msdebug.txt");
-    EXPECT_FALSE(Compare(report, report).Differs());
+    EXPECT_FALSE(Compare(report, report).differs());
 
     // The same definitions, with one more file processed first, twice.
     const std::string extra = "Processing macro file [C:\\extra.cfg]\r\n";
     const ReportData more = ParseReport(extra + extra + *report.Bytes);
     const ReportComparison comparison = Compare(report, more);
-    EXPECT_TRUE(comparison.Differs());
+    EXPECT_TRUE(comparison.differs());
     EXPECT_TRUE(comparison.RemovedFiles.empty());
     EXPECT_EQ(comparison.AddedFiles, std::vector<std::string_view>{"C:\\extra.cfg"});
     for (const ComparedVariable& variable : comparison.Variables)

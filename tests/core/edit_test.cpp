@@ -1,8 +1,8 @@
-#include "core/edit.hpp"
-#include "core/platform/platform.hpp"
-#include "core/process.hpp"
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 #include "core/session.hpp"
+#include "core/system/edit.hpp"
+#include "core/system/platform/platform.hpp"
+#include "core/system/process.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"
 

@@ -1,9 +1,9 @@
 // Exports written while a report streams by (what varscope-cli does) against the same
 // exports made from the records table of a report read whole, byte for byte.
 #include "bench/report_generator.hpp"
-#include "core/export.hpp"
-#include "core/report.hpp"
-#include "core/report_stream.hpp"
+#include "core/export/export.hpp"
+#include "core/report/report.hpp"
+#include "core/report/report_stream.hpp"
 #include "core/session.hpp"
 #include "tests/support/stand_in_programs.hpp"
 

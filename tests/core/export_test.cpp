@@ -1,5 +1,5 @@
-#include "core/export.hpp"
-#include "core/report.hpp"
+#include "core/export/export.hpp"
+#include "core/report/report.hpp"
 
 #include <gtest/gtest.h>
 

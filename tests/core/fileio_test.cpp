@@ -1,7 +1,7 @@
 // The one way every file the program saves is written: preferences, category files and
 // the export file all go through WriteFileAtomically.
-#include "core/fileio.hpp"
-#include "core/platform/platform.hpp"
+#include "core/system/fileio.hpp"
+#include "core/system/platform/platform.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "core/final_values.hpp"
-#include "core/report.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
@@ -102,11 +102,11 @@ TEST(FinalValues, winnersAndLocks_asTheSummaryAndRecordsSay) {
         unhashed.NameHashes.clear();
         const FinalValues fromUnhashed(unhashed);
         for (const Expected& want : c.expected) {
-            ASSERT_NE(fromUnhashed.Find(want.name), nullptr) << c.what << ": " << want.name;
-            EXPECT_EQ(fromUnhashed.Find(want.name)->Winner, want.winner) << c.what;
+            ASSERT_NE(fromUnhashed.find(want.name), nullptr) << c.what << ": " << want.name;
+            EXPECT_EQ(fromUnhashed.find(want.name)->Winner, want.winner) << c.what;
         }
         for (const Expected& want : c.expected) {
-            const FinalVariable* variable = finals.Find(want.name);
+            const FinalVariable* variable = finals.find(want.name);
             ASSERT_NE(variable, nullptr) << c.what << ": " << want.name;
             EXPECT_EQ(variable->Winner, want.winner) << c.what << ": " << want.name;
             EXPECT_EQ(variable->Locked, want.locked) << c.what << ": " << want.name;
@@ -114,11 +114,11 @@ TEST(FinalValues, winnersAndLocks_asTheSummaryAndRecordsSay) {
         // The marks agree with the winners: each winner marked once, a lock on every record
         // of a locked variable.
         for (const ConfigVariable& record : data.Variables) {
-            const FinalVariable* variable = finals.Find(record.Name);
+            const FinalVariable* variable = finals.find(record.Name);
             ASSERT_NE(variable, nullptr);
-            EXPECT_EQ(finals.IsWinner(record.Index), variable->Winner == record.Index)
+            EXPECT_EQ(finals.isWinner(record.Index), variable->Winner == record.Index)
                 << c.what << ": record " << record.Index;
-            EXPECT_EQ(finals.IsLocked(record.Index), variable->Locked)
+            EXPECT_EQ(finals.isLocked(record.Index), variable->Locked)
                 << c.what << ": record " << record.Index;
         }
     }
@@ -159,16 +159,16 @@ TEST(FinalValues, newerReport_everyListedVariablesWinnerShowsItsFinalValue) {
     const ReportData data = ParseReport(
         varscope::testing::ReadTextFile(std::string(VARSCOPE_FIXTURES) + "/newer_msdebug.txt"));
     const FinalValues finals(data);
-    ASSERT_TRUE(finals.HasSummary());
-    for (const SummaryEntry& entry : finals.Entries()) {
-        const FinalVariable* variable = finals.Find(entry.Name);
+    ASSERT_TRUE(finals.hasSummary());
+    for (const SummaryEntry& entry : finals.entries()) {
+        const FinalVariable* variable = finals.find(entry.Name);
         ASSERT_NE(variable, nullptr);
         ASSERT_NE(variable->Winner, 0u) << entry.Name;
         EXPECT_EQ(data.Variables[variable->Winner - 1].Expansion, entry.FinalValue) << entry.Name;
     }
     // Undefined later; locked, its later User definition not taking effect.
-    EXPECT_EQ(finals.Find("MS_OLDSETTING")->Winner, 0u);
-    const FinalVariable* def = finals.Find("MS_DEF");
+    EXPECT_EQ(finals.find("MS_OLDSETTING")->Winner, 0u);
+    const FinalVariable* def = finals.find("MS_DEF");
     EXPECT_TRUE(def->Locked);
     EXPECT_EQ(data.Variables[def->Winner - 1].Level, LevelWorkSet);
 }

@@ -1,4 +1,4 @@
-#include "core/list_rows.hpp"
+#include "core/rows/list_rows.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "core/microstation.hpp"
+#include "core/system/microstation.hpp"
 
-#include "core/platform/platform.hpp"
 #include "core/session.hpp"
+#include "core/system/platform/platform.hpp"
 #include "core/texts.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"

@@ -1,6 +1,6 @@
 // Reports of newer versions: their level words, the level filter and the export's names.
-#include "core/export.hpp"
-#include "core/report.hpp"
+#include "core/export/export.hpp"
+#include "core/report/report.hpp"
 #include "core/session.hpp"
 #include "tests/support/stand_in_programs.hpp"
 

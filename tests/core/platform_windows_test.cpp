@@ -1,8 +1,8 @@
 // The Windows branch of the platform layer, on the system itself: attributes that only
 // Windows has, its process start and command line, its drive root. Built for Windows only.
-#include "core/edit.hpp"
-#include "core/platform/platform.hpp"
 #include "core/session.hpp"
+#include "core/system/edit.hpp"
+#include "core/system/platform/platform.hpp"
 #include "core/texts.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"

@@ -1,6 +1,6 @@
-#include "core/platform/platform.hpp"
-#include "core/preferences.hpp"
 #include "core/session.hpp"
+#include "core/system/platform/platform.hpp"
+#include "core/system/preferences.hpp"
 
 #include <gtest/gtest.h>
 

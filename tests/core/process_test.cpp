@@ -1,5 +1,5 @@
-#include "core/platform/platform.hpp"
-#include "core/process.hpp"
+#include "core/system/platform/platform.hpp"
+#include "core/system/process.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"
 

@@ -1,6 +1,6 @@
 // The form in which the profile writer leaves a file, as the system's profile functions
 // leave it (checked against them in profile_windows_test.cpp); here on the pure functions.
-#include "core/profile.hpp"
+#include "core/system/profile.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/profile.hpp"
+#include "core/system/profile.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>

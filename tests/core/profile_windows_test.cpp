@@ -1,6 +1,6 @@
 // Our profile reader and writer against the system's own profile functions, on the same
 // random sequences. Built for Windows only (run under Wine on Linux).
-#include "core/profile.hpp"
+#include "core/system/profile.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // against ParseReport: on every fixture, the demo, generated company-sized reports and
 // many random reports built from the bytes the reader reacts to.
 #include "bench/report_generator.hpp"
-#include "core/line_scan.hpp"
-#include "core/report.hpp"
-#include "core/report_stream.hpp"
+#include "core/report/line_scan.hpp"
+#include "core/report/report.hpp"
+#include "core/report/report_stream.hpp"
 #include "tests/core/report_reference.hpp"
 #include "tests/support/stand_in_programs.hpp"
 

@@ -5,7 +5,7 @@
 // and counted, and the newer versions' level tags are tested after the older six.
 #pragma once
 
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 #include "core/strings.hpp"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 
 #include <gtest/gtest.h>
 

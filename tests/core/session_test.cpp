@@ -1,6 +1,6 @@
-#include "core/pending_report.hpp"
-#include "core/platform/platform.hpp"
+#include "core/report/pending_report.hpp"
 #include "core/session.hpp"
+#include "core/system/platform/platform.hpp"
 #include "tests/support/scripted_prompter.hpp"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The expression builder: the pieces its buttons add and the red words, the list of names,
 // the two pop-up menus, and a builder opened before any report was read.
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 #include "core/session.hpp"
 #include "tests/support/fake_pickers.hpp"
 #include "tests/support/scripted_prompter.hpp"

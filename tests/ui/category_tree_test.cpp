@@ -2,8 +2,8 @@
 // value nodes opening the files that set them.
 #include "main_window_support.hpp"
 
-#include "core/category.hpp"
-#include "core/prompter.hpp"
+#include "core/category/category.hpp"
+#include "core/system/prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/category/category_tree_model.hpp"
 #include "ui/category/category_tree_page.hpp"

@@ -1,6 +1,6 @@
 // "Define Editor": the option rules, "Notify On Edit", "Select Editor" and the disk search.
-#include "core/platform/platform.hpp"
 #include "core/session.hpp"
+#include "core/system/platform/platform.hpp"
 #include "tests/support/fake_pickers.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "ui/context.hpp"

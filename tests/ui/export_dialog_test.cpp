@@ -1,7 +1,7 @@
 // "Output Options": what each page writes, the delimiter and column rules, and failures.
 #include "main_window_support.hpp"
 
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/export/output_options_dialog.hpp"
 #include "ui/main/list_views.hpp"

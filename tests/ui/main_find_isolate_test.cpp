@@ -1,8 +1,8 @@
 // Find and isolate in the main window.
 #include "main_window_support.hpp"
 
-#include "core/final_values.hpp"
-#include "core/report.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
 #include "core/texts.hpp"
 #include "ui/main/find_isolate.hpp"
 #include "ui/main/icons.hpp"

@@ -2,8 +2,8 @@
 // "Refresh", the context menu, and the window while an editor runs.
 #include "main_window_support.hpp"
 
-#include "core/edit.hpp"
-#include "core/process.hpp"
+#include "core/system/edit.hpp"
+#include "core/system/process.hpp"
 #include "core/texts.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"

@@ -1,7 +1,7 @@
 // The main window's size rules and its help.
 #include "main_window_support.hpp"
 
-#include "core/platform/platform.hpp"
+#include "core/system/platform/platform.hpp"
 #include "ui/main/help_window.hpp"
 #include "ui/main/launcher.hpp"
 #include "ui/main/list_views.hpp"

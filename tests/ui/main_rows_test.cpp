@@ -1,5 +1,5 @@
 // The All Variables rows as a user narrows and reads them: long texts, the filter box.
-#include "core/export.hpp"
+#include "core/export/export.hpp"
 #include "core/session.hpp"
 #include "main_window_support.hpp"
 #include "ui/export/shown_view.hpp"

@@ -1,8 +1,8 @@
 // The main window: start-up, pages, columns, level buttons, menus, status and shut-down.
 #include "main_window_support.hpp"
 
-#include "core/final_values.hpp"
-#include "core/report.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
 #include "core/texts.hpp"
 #include "ui/main/help_window.hpp"
 #include "ui/main/icons.hpp"

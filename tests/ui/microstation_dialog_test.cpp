@@ -1,5 +1,5 @@
-#include "core/platform/platform.hpp"
 #include "core/session.hpp"
+#include "core/system/platform/platform.hpp"
 #include "core/texts.hpp"
 #include "tests/support/fake_pickers.hpp"
 #include "tests/support/scripted_prompter.hpp"

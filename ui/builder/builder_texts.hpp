@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/builder.hpp"
+#include "core/builder/builder.hpp"
 
 #include <string_view>
 

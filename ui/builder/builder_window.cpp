@@ -1,9 +1,9 @@
 #include "builder_window.hpp"
 
 #include "builder_texts.hpp"
-#include "core/builder.hpp"
-#include "core/prompter.hpp"
+#include "core/builder/builder.hpp"
 #include "core/session.hpp"
+#include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "ui/text_conversion.hpp"
 

@@ -1,9 +1,9 @@
 #include "category_manager.hpp"
 
 #include "category_texts.hpp"
-#include "core/category.hpp"
-#include "core/prompter.hpp"
+#include "core/category/category.hpp"
 #include "core/session.hpp"
+#include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "member_dialogs.hpp"
 #include "ui/pickers.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/category.hpp"
+#include "core/category/category.hpp"
 
 #include <QAbstractItemModel>
 

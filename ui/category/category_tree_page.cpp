@@ -1,9 +1,9 @@
 #include "category_tree_page.hpp"
 
 #include "category_tree_model.hpp"
-#include "core/category.hpp"
-#include "core/prompter.hpp"
+#include "core/category/category.hpp"
 #include "core/session.hpp"
+#include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "ui/main/main_window.hpp"
 #include "ui/main/view_interaction.hpp"

@@ -164,7 +164,7 @@ QVariant CompareModel::data(const QModelIndex& index, int role) const {
         if (row.kind != Row::Kind::Variable)
             return {};
         const core::ComparedVariable& compared = m_comparison.Variables[row.index];
-        return FromBytes(side == Side::Old ? compared.OldFinal : compared.NewFinal);
+        return FromBytes(side == Side::Old ? compared.OldValue : compared.NewValue);
     }
     if (role == Qt::DisplayRole)
         return FromBytes(shown->File);

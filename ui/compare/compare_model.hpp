@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/compare.hpp"
+#include "core/compare/compare.hpp"
 #include "ui/main/icons.hpp"
 
 #include <QAbstractTableModel>

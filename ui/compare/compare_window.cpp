@@ -1,9 +1,9 @@
 #include "compare_window.hpp"
 
 #include "compare_texts.hpp"
-#include "core/export_file.hpp"
-#include "core/prompter.hpp"
+#include "core/export/export_file.hpp"
 #include "core/session.hpp"
+#include "core/system/prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/main/find_isolate.hpp"
 #include "ui/main/list_views.hpp"

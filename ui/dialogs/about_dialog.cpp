@@ -1,6 +1,6 @@
 #include "about_dialog.hpp"
 
-#include "core/prompter.hpp"
+#include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "core/version.hpp"
 #include "dialog_texts.hpp"

@@ -1,9 +1,9 @@
 #include "editor_dialog.hpp"
 
-#include "core/platform/platform.hpp"
-#include "core/prompter.hpp"
-#include "core/search.hpp"
 #include "core/session.hpp"
+#include "core/system/platform/platform.hpp"
+#include "core/system/prompter.hpp"
+#include "core/system/search.hpp"
 #include "core/texts.hpp"
 #include "dialog_texts.hpp"
 #include "ui/labels.hpp"

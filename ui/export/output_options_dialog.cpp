@@ -1,9 +1,9 @@
 #include "output_options_dialog.hpp"
 
-#include "core/edit.hpp"
-#include "core/export_file.hpp"
-#include "core/prompter.hpp"
+#include "core/export/export_file.hpp"
 #include "core/session.hpp"
+#include "core/system/edit.hpp"
+#include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "export_texts.hpp"
 #include "shown_view.hpp"

@@ -1,7 +1,7 @@
 #include "shown_view.hpp"
 
-#include "core/category.hpp"
-#include "core/export.hpp"
+#include "core/category/category.hpp"
+#include "core/export/export.hpp"
 #include "core/session.hpp"
 #include "ui/category/category_tree_model.hpp"
 #include "ui/category/category_tree_page.hpp"

@@ -1,8 +1,8 @@
 #include "find_isolate.hpp"
 
-#include "core/prompter.hpp"
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 #include "core/session.hpp"
+#include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "list_views.hpp"
 #include "main_texts.hpp"

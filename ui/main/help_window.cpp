@@ -1,8 +1,8 @@
 #include "help_window.hpp"
 
-#include "core/fileio.hpp"
-#include "core/platform/platform.hpp"
 #include "core/session.hpp"
+#include "core/system/fileio.hpp"
+#include "core/system/platform/platform.hpp"
 
 #include <QAction>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "icons.hpp"
 
-#include "core/final_values.hpp"
-#include "core/report.hpp"
+#include "core/report/final_values.hpp"
+#include "core/report/report.hpp"
 
 #include <QFont>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "launcher.hpp"
 
-#include "core/compare.hpp"
-#include "core/process.hpp"
-#include "core/prompter.hpp"
+#include "core/compare/compare.hpp"
 #include "core/session.hpp"
+#include "core/system/process.hpp"
+#include "core/system/prompter.hpp"
 #include "help_window.hpp"
 #include "main_window.hpp"
 #include "ui/builder/builder_notice.hpp"

@@ -1,6 +1,6 @@
 #include "level_selector.hpp"
 
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 #include "icons.hpp"
 #include "ui/labels.hpp"
 #include "ui/text_conversion.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/report.hpp"
+#include "core/report/report.hpp"
 
 #include <QGroupBox>
 

@@ -1,6 +1,6 @@
 #include "list_views.hpp"
 
-#include "core/list_rows.hpp"
+#include "core/rows/list_rows.hpp"
 #include "core/strings.hpp"
 #include "flat_list.hpp"
 #include "ui/labels.hpp"

@@ -1,9 +1,9 @@
 #include "main_window.hpp"
 
-#include "core/preferences.hpp"
-#include "core/process.hpp"
-#include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/system/preferences.hpp"
+#include "core/system/process.hpp"
+#include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "filter_box.hpp"
 #include "find_isolate.hpp"

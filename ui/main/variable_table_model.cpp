@@ -87,7 +87,7 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         if (index.column() == NameColumn) {
             const QIcon icon =
-                m_icons.levelIcon(variable->Level, m_state.report.Winners.Marks(variable->Index));
+                m_icons.levelIcon(variable->Level, m_state.report.Winners.marks(variable->Index));
             if (!icon.isNull())
                 return icon;
         }
@@ -97,7 +97,7 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
             return MutedText();
         return {};
     case MarksRole:
-        return int(m_state.report.Winners.Marks(variable->Index));
+        return int(m_state.report.Winners.marks(variable->Index));
     case RecordIndexRole:
         return qulonglong(variable->Index);
     case LevelRole:
@@ -109,7 +109,7 @@ QVariant VariableTableModel::data(const QModelIndex& index, int role) const {
 
 bool VariableTableModel::drawnMuted(const core::ConfigVariable& record) const {
     return m_rows == Rows::Isolated && m_state.isolate.OneVariable &&
-           !m_state.report.Winners.IsWinner(record.Index);
+           !m_state.report.Winners.isWinner(record.Index);
 }
 
 Qt::ItemFlags VariableTableModel::flags(const QModelIndex& index) const {

@@ -1,8 +1,8 @@
 #include "view_interaction.hpp"
 
-#include "core/edit.hpp"
-#include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/system/edit.hpp"
+#include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "launcher.hpp"
 #include "list_views.hpp"

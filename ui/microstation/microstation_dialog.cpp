@@ -1,9 +1,9 @@
 #include "microstation_dialog.hpp"
 
-#include "core/microstation.hpp"
-#include "core/platform/platform.hpp"
-#include "core/prompter.hpp"
 #include "core/session.hpp"
+#include "core/system/microstation.hpp"
+#include "core/system/platform/platform.hpp"
+#include "core/system/prompter.hpp"
 #include "microstation_texts.hpp"
 #include "ui/labels.hpp"
 #include "ui/pickers.hpp"

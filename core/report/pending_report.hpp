@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/report/report.hpp"
+
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace varscope::core {
+
+// What reading a report file gave: the parsed report, or why the file could not be read.
+struct ReportReading {
+    std::optional<ReportData> report;
+    std::string error;
+};
+
+// Reads the report file at `path` and parses it.
+ReportReading ReadReport(const std::string& path);
+
+// A report file read and parsed on a thread of its own from the moment it is made: the
+// program starts reading the report named on its command line before it builds its
+// window, and the two go on at once.
+class PendingReport {
+public:
+    explicit PendingReport(std::string path);
+    ~PendingReport(); // waits for the reading to end
+    PendingReport(const PendingReport&) = delete;
+    PendingReport& operator=(const PendingReport&) = delete;
+
+    const std::string& path() const { return m_path; }
+    // Waits for the reading and hands over what it gave; nullopt once it has been taken.
+    std::optional<ReportReading> take();
+
+private:
+    std::string m_path;
+    std::optional<ReportReading> m_reading;
+    std::thread m_thread;
+    bool m_taken = false;
+};
+
+} // namespace varscope::core

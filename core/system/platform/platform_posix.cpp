@@ -1,0 +1,461 @@
+#include "core/system/platform/platform.hpp"
+
+#include "core/strings.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace varscope::core::platform {
+
+namespace {
+
+std::string ErrnoText(int error) {
+    return std::strerror(error);
+}
+
+} // namespace
+
+char Separator() {
+    return '/';
+}
+
+std::string SystemRoot() {
+    return "/";
+}
+
+bool TextIsInSystemCodePage() {
+    return false;
+}
+
+bool HasHtmlHelpViewer() {
+    return false;
+}
+
+std::string ExecutableFolder() {
+    std::string buffer(PATH_MAX, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length <= 0)
+        return CurrentFolder();
+    buffer.resize(static_cast<std::size_t>(length));
+    const std::size_t slash = buffer.rfind('/');
+    return slash == 0 ? std::string("/") : buffer.substr(0, slash);
+}
+
+std::string UserProgramFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    std::string folder;
+    if (data != nullptr && data[0] == '/') {
+        folder = data;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || home[0] != '/')
+            return {};
+        folder = std::string(home) + "/.local/share";
+    }
+    folder += "/varscope";
+    std::error_code failed;
+    std::filesystem::create_directories(folder, failed);
+    return FolderExists(folder) ? folder : std::string();
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Root may write any file, so access() alone would call nothing read-only for it; a file
+// without a single write permission bit is what its owner meant as read-only.
+bool IsReadOnly(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return true;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return true;
+    return ::access(path.c_str(), W_OK) != 0;
+}
+
+std::string CurrentFolder() {
+    std::string buffer(PATH_MAX, '\0');
+    if (::getcwd(buffer.data(), buffer.size()) == nullptr)
+        return {};
+    buffer.resize(std::strlen(buffer.c_str()));
+    return buffer;
+}
+
+bool SetCurrentFolder(const std::string& path) {
+    return ::chdir(path.c_str()) == 0;
+}
+
+std::optional<std::string> CopyFileOver(const std::string& from, const std::string& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return from + ": " + ErrnoText(errno);
+    struct stat info {};
+    ::fstat(in, &info);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                           info.st_mode & 0777 ? info.st_mode & 0777 : 0644);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        return to + ": " + ErrnoText(error);
+    }
+    std::optional<std::string> failure;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            failure = from + ": " + ErrnoText(errno);
+            break;
+        }
+        ssize_t done = 0;
+        while (done < got) {
+            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                failure = to + ": " + ErrnoText(errno);
+                break;
+            }
+            done += put;
+        }
+        if (failure)
+            break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && !failure)
+        failure = to + ": " + ErrnoText(errno);
+    return failure;
+}
+
+std::optional<std::string> DeleteFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0)
+        return path + ": " + ErrnoText(errno);
+    return std::nullopt;
+}
+
+std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return to + ": " + ErrnoText(errno);
+    return std::nullopt;
+}
+
+std::optional<std::string> CreateNewFile(const std::string& path) {
+    // Made as any new file is, with the rights the user's umask leaves.
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file < 0)
+        return path + ": " + ErrnoText(errno);
+    ::close(file);
+    return std::nullopt;
+}
+
+std::string WriteTarget(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return path;
+    std::string target(PATH_MAX, '\0');
+    if (::realpath(path.c_str(), target.data()) != nullptr) {
+        target.resize(std::strlen(target.c_str()));
+        return target;
+    }
+    // A link to a file not made yet: the file is made where the link points.
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0)
+        return path;
+    target.resize(static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    if (target.front() == '/' || slash == std::string::npos)
+        return target;
+    return path.substr(0, slash + 1) + target;
+}
+
+bool SyncToDisk(std::FILE* file) {
+    return ::fsync(::fileno(file)) == 0;
+}
+
+void CopyAccessRights(const std::string& from, const std::string& to) {
+    struct stat info {};
+    if (::stat(from.c_str(), &info) == 0)
+        ::chmod(to.c_str(), info.st_mode & 07777);
+}
+
+namespace {
+
+bool IsDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+} // namespace
+
+bool ForEachInFolder(const std::string& folder,
+                     const std::function<bool(const DirEntryView&)>& visit) {
+    DIR* const dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return false;
+    const int fd = ::dirfd(dir);
+    while (const dirent* const entry = ::readdir(dir)) {
+        if (IsDotOrDotDot(entry->d_name))
+            continue;
+        unsigned char type = entry->d_type;
+        // Some file systems leave the type open; only then is the entry itself examined.
+        if (type == DT_UNKNOWN) {
+            struct stat info {};
+            if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+                if (S_ISLNK(info.st_mode))
+                    type = DT_LNK;
+                else if (S_ISDIR(info.st_mode))
+                    type = DT_DIR;
+                else if (S_ISREG(info.st_mode))
+                    type = DT_REG;
+            }
+        }
+        DirEntryView view;
+        view.name = entry->d_name;
+        view.isFolder = type == DT_DIR;
+        view.isFile = type == DT_REG;
+        view.isLink = type == DT_LNK;
+        if (!visit(view))
+            break;
+    }
+    ::closedir(dir);
+    return true;
+}
+
+bool SameFileName(std::string_view a, std::string_view b) {
+    return a == b;
+}
+
+bool SkipInDiskSearch(std::string_view folder) {
+    return folder == "/proc/" || folder == "/sys/" || folder == "/dev/";
+}
+
+namespace {
+
+// The mount table writes a blank, a TAB, a line end and a backslash as \ and three octal
+// digits.
+std::string UnescapeMountPath(std::string_view field) {
+    const auto octal = [field](std::size_t at) {
+        return field[at] >= '0' && field[at] <= '7';
+    };
+    std::string path;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && octal(i + 1) && octal(i + 2) &&
+            octal(i + 3)) {
+            path += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                      (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            path += field[i];
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+std::vector<std::string> MountPointsBelow(const std::string& folder) {
+    std::vector<std::string> below;
+    std::string root(PATH_MAX, '\0');
+    if (::realpath(folder.c_str(), root.data()) == nullptr)
+        return below;
+    root.resize(std::strlen(root.c_str()));
+    if (root.back() != '/')
+        root += '/';
+    std::FILE* const table = std::fopen("/proc/self/mountinfo", "re");
+    if (table == nullptr)
+        return below;
+    std::string line;
+    for (int c = 0; c != EOF;) {
+        line.clear();
+        while ((c = std::fgetc(table)) != EOF && c != '\n')
+            line += static_cast<char>(c);
+        // The mount point is the fifth field.
+        std::size_t start = 0;
+        for (int field = 0; field < 4 && start != std::string::npos; ++field) {
+            start = line.find(' ', start);
+            if (start != std::string::npos)
+                ++start;
+        }
+        if (start == std::string::npos)
+            continue;
+        const std::size_t end = line.find(' ', start);
+        std::string point = UnescapeMountPath(std::string_view(line).substr(
+            start, end == std::string::npos ? std::string::npos : end - start));
+        if (point.empty() || point.back() != '/')
+            point += '/';
+        if (point.size() > root.size() && point.starts_with(root))
+            below.push_back(point.substr(root.size()));
+    }
+    std::fclose(table);
+    std::sort(below.begin(), below.end());
+    below.erase(std::unique(below.begin(), below.end()), below.end());
+    return below;
+}
+
+std::string ProgramsFolder() {
+    return "/usr/bin";
+}
+
+bool ProgramsHaveExeSuffix() {
+    return false;
+}
+
+bool IsProgramFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+namespace {
+
+// Windows takes the first candidate that exists and is not a folder; whether it can run
+// is found out only when it is started.
+bool IsFileCandidate(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+// A bare name is looked for on PATH only, as the exec family does (an empty entry is the
+// current folder); a name with a slash is taken as it stands.
+std::optional<std::string> LocateProgram(const std::string& name) {
+    if (name.empty())
+        return std::nullopt;
+    if (name.find('/') != std::string::npos) {
+        if (IsFileCandidate(name))
+            return name;
+        return std::nullopt;
+    }
+    const char* const pathVariable = std::getenv("PATH");
+    const std::string searchPath = pathVariable != nullptr ? pathVariable : "/bin:/usr/bin";
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t colon = searchPath.find(':', start);
+        const std::string folder = searchPath.substr(
+            start, colon == std::string::npos ? std::string::npos : colon - start);
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + '/' + name;
+        if (IsFileCandidate(candidate))
+            return candidate;
+        if (colon == std::string::npos)
+            return std::nullopt;
+        start = colon + 1;
+    }
+}
+
+struct ResolvedCommand {
+    std::string program;   // the file to start
+    std::string shownName; // argv[0]: the program as the command line wrote it
+    std::string arguments; // the rest of the line, still to be split
+};
+
+// The program of a command line, found as CreateProcess finds it without an application
+// name: a quoted first word is the program; an unquoted one may contain blanks, so every
+// prefix that ends before a blank is tried, shortest first, then the whole line.
+std::optional<ResolvedCommand> ResolveCommandLine(const std::string& line) {
+    // A line that starts with a blank names no program (an empty editor path does that).
+    if (line.empty() || IsBlank(line.front()))
+        return std::nullopt;
+    if (line.front() == '"') {
+        const std::size_t close = line.find('"', 1);
+        const std::string name =
+            line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        const std::optional<std::string> found = LocateProgram(name);
+        if (!found)
+            return std::nullopt;
+        return ResolvedCommand{*found, name,
+                               close == std::string::npos ? std::string() : line.substr(close + 1)};
+    }
+    std::size_t blank = 0;
+    for (;;) {
+        blank = line.find_first_of(" \t", blank);
+        const std::string prefix = line.substr(0, blank);
+        if (const std::optional<std::string> found = LocateProgram(prefix))
+            return ResolvedCommand{*found, prefix,
+                                   blank == std::string::npos ? std::string() : line.substr(blank)};
+        if (blank == std::string::npos)
+            return std::nullopt;
+        ++blank;
+    }
+}
+
+void WaitForExit(pid_t child, const std::function<void()>& whileWaiting) {
+    int status = 0;
+    if (!whileWaiting) {
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return;
+    }
+    constexpr timespec kPollInterval{0, 25'000'000};
+    for (;;) {
+        const pid_t ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == child)
+            return;
+        // Anything but an interruption means there is no child left to wait for.
+        if (ended < 0 && errno != EINTR)
+            return;
+        whileWaiting();
+        ::nanosleep(&kPollInterval, nullptr);
+    }
+}
+
+} // namespace
+
+bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
+    const std::optional<ResolvedCommand> command = ResolveCommandLine(commandLine);
+    // posix_spawn reports most exec failures through its result, but a program that cannot
+    // run must never pass as started, so the file is checked before.
+    if (!command || !IsProgramFile(command->program))
+        return false;
+
+    std::vector<std::string> words = SplitCommandLine(command->arguments);
+    words.insert(words.begin(), command->shownName);
+    std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    pid_t child = 0;
+    if (::posix_spawn(&child, command->program.c_str(), nullptr, nullptr, argv.data(), environ) !=
+        0)
+        return false;
+    WaitForExit(child, whileWaiting);
+    return true;
+}
+
+void UseBinaryStandardOutput() {}
+
+std::string Utf8ToSystemText(std::string_view utf8) {
+    return std::string(utf8);
+}
+
+std::string SystemTextToUtf8(std::string_view text) {
+    return std::string(text);
+}
+
+std::string ValidUtf8(std::string_view utf8) {
+    return std::string(utf8);
+}
+
+} // namespace varscope::core::platform

@@ -1,0 +1,386 @@
+#include "core/system/platform/platform.hpp"
+
+#include "core/strings.hpp"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <io.h>
+
+// <windows.h> maps these names to their ANSI or wide forms; here they are ours.
+#undef DeleteFile
+#undef ReplaceFile
+
+namespace varscope::core::platform {
+
+namespace {
+
+constexpr DWORD kWaitSliceMs = 30;
+
+std::string SystemErrorText(DWORD error) {
+    char* buffer = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text;
+    if (length != 0 && buffer != nullptr)
+        text.assign(buffer, length);
+    if (buffer != nullptr)
+        ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    if (text.empty())
+        text = "system error " + std::to_string(error);
+    return text;
+}
+
+std::string Failure(const std::string& path, DWORD error) {
+    return path + ": " + SystemErrorText(error);
+}
+
+bool IsAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) > 127)
+            return false;
+    }
+    return true;
+}
+
+// A name in the system code page as UTF-16; 0 when it does not fit or does not convert.
+int ToWide(std::string_view text, wchar_t* out, int capacity) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(capacity))
+        return 0;
+    return ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out,
+                                 capacity);
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+// RAII for a FindFirstFileA handle: closed on every way out.
+class FindHandle final {
+public:
+    explicit FindHandle(HANDLE handle) : m_handle(handle) {}
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    ~FindHandle() {
+        if (valid())
+            ::FindClose(m_handle);
+    }
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return m_handle; }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
+} // namespace
+
+char Separator() {
+    return '\\';
+}
+
+std::string SystemRoot() {
+    return "C:\\";
+}
+
+bool TextIsInSystemCodePage() {
+    return true;
+}
+
+bool HasHtmlHelpViewer() {
+    return true;
+}
+
+std::string ExecutableFolder() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return CurrentFolder();
+        // A full buffer may have cut the path short: try again with a larger one.
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    const std::size_t slash = buffer.find_last_of("\\/");
+    if (slash == std::string::npos)
+        return CurrentFolder();
+    // A drive's root keeps its separator: "C:" alone would mean the drive's current folder.
+    if (slash > 0 && buffer[slash - 1] == ':')
+        return buffer.substr(0, slash + 1);
+    return buffer.substr(0, slash);
+}
+
+std::string UserProgramFolder() {
+    const char* data = std::getenv("APPDATA");
+    if (data == nullptr || data[0] == '\0')
+        return {};
+    const std::string folder = std::string(data) + "\\Varscope";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return FolderExists(folder) ? folder : std::string();
+}
+
+bool FileExists(const std::string& path) {
+    // The directory search would take wildcards as patterns; a path never holds them.
+    if (path.empty() || path.find_first_of("*?") != std::string::npos)
+        return false;
+    WIN32_FIND_DATAA found{};
+    const FindHandle handle(::FindFirstFileA(path.c_str(), &found));
+    if (!handle.valid())
+        return false;
+    constexpr DWORD kNotAFile =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return (found.dwFileAttributes & kNotAFile) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+    if (path.empty())
+        return false;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsReadOnly(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    // What cannot be read cannot be written either.
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    return (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::string CurrentFolder() {
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length =
+            ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0)
+            return {};
+        // Too small a buffer returns the size it needs, zero included.
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(length);
+    }
+}
+
+bool SetCurrentFolder(const std::string& path) {
+    return !path.empty() && ::SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+std::optional<std::string> CopyFileOver(const std::string& from, const std::string& to) {
+    if (::CopyFileA(from.c_str(), to.c_str(), FALSE) != 0)
+        return std::nullopt;
+    const DWORD error = ::GetLastError();
+    const bool sourceMissing = ::GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES;
+    return Failure(sourceMissing ? from : to, error);
+}
+
+std::optional<std::string> DeleteFile(const std::string& path) {
+    if (::DeleteFileA(path.c_str()) != 0)
+        return std::nullopt;
+    return Failure(path, ::GetLastError());
+}
+
+std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
+    // A file open elsewhere cannot be replaced; another instance saving or reading the same
+    // file holds it only for a moment, so the replacing is tried again for a while.
+    constexpr int kAttempts = 100;
+    constexpr DWORD kPauseMs = 10;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
+            return std::nullopt;
+        error = ::GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || FolderExists(to))
+            break;
+        ::Sleep(kPauseMs);
+    }
+    return Failure(to, error);
+}
+
+std::optional<std::string> CreateNewFile(const std::string& path) {
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return Failure(path, ::GetLastError());
+    ::CloseHandle(file);
+    return std::nullopt;
+}
+
+std::string WriteTarget(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return path;
+    const HANDLE file =
+        ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    char buffer[MAX_PATH * 4];
+    const DWORD length =
+        ::GetFinalPathNameByHandleA(file, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    ::CloseHandle(file);
+    if (length == 0 || length >= sizeof buffer)
+        return path;
+    const std::string target(buffer, length);
+    // The system names it "\\?\C:\..." or "\\?\UNC\server\share\...".
+    if (target.starts_with("\\\\?\\UNC\\"))
+        return "\\\\" + target.substr(8);
+    if (target.starts_with("\\\\?\\"))
+        return target.substr(4);
+    return target;
+}
+
+bool SyncToDisk(std::FILE* file) {
+    return ::_commit(::_fileno(file)) == 0;
+}
+
+void CopyAccessRights(const std::string&, const std::string&) {}
+
+bool ForEachInFolder(const std::string& folder,
+                     const std::function<bool(const DirEntryView&)>& visit) {
+    if (folder.empty())
+        return false;
+    const std::string pattern = folder + (EndsWithSeparator(folder) ? "" : "\\") + "*.*";
+    WIN32_FIND_DATAA found{};
+    const FindHandle handle(::FindFirstFileA(pattern.c_str(), &found));
+    if (!handle.valid()) {
+        // A drive's root has no "." or "..": when it is empty, nothing matches at all.
+        return ::GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(folder);
+    }
+    do {
+        const std::string_view name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        const DWORD attributes = found.dwFileAttributes;
+        const bool isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        DirEntryView entry;
+        entry.name = name;
+        entry.isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entry.isFolder = isDirectory && !entry.isLink;
+        entry.isFile = !isDirectory && !entry.isLink && (attributes & FILE_ATTRIBUTE_DEVICE) == 0;
+        if (!visit(entry))
+            break;
+    } while (::FindNextFileA(handle.get(), &found) != 0);
+    return true;
+}
+
+bool SameFileName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size() && (IsAscii(a) || IsAscii(b)))
+        return false;
+    if (IsAscii(a) && IsAscii(b)) {
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
+                return false;
+        }
+        return true;
+    }
+    // Other letters fold the way the file system folds them: by the ordinal upper-case
+    // table, on the names in UTF-16.
+    wchar_t wideA[MAX_PATH];
+    wchar_t wideB[MAX_PATH];
+    const int lengthA = ToWide(a, wideA, MAX_PATH);
+    const int lengthB = ToWide(b, wideB, MAX_PATH);
+    if (lengthA == 0 || lengthB == 0)
+        return a == b;
+    return ::CompareStringOrdinal(wideA, lengthA, wideB, lengthB, TRUE) == CSTR_EQUAL;
+}
+
+bool SkipInDiskSearch(std::string_view) {
+    return false;
+}
+
+std::vector<std::string> MountPointsBelow(const std::string&) {
+    return {};
+}
+
+std::string ProgramsFolder() {
+    return "C:\\program files";
+}
+
+bool ProgramsHaveExeSuffix() {
+    return true;
+}
+
+bool IsProgramFile(const std::string& path) {
+    if (path.empty())
+        return false;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
+    // CreateProcessA may write into the command line, so it gets a copy of its own.
+    std::string mutableLine = commandLine;
+    mutableLine.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                         &startup, &process) == 0)
+        return false;
+    if (whileWaiting) {
+        while (::WaitForSingleObject(process.hProcess, kWaitSliceMs) == WAIT_TIMEOUT)
+            whileWaiting();
+    } else {
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return true;
+}
+
+void UseBinaryStandardOutput() {
+    std::fflush(stdout);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+}
+
+namespace {
+
+std::string Convert(std::string_view text, UINT from, UINT to) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int wideLength = ::MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+    if (wideLength <= 0)
+        return std::string(text);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(from, 0, text.data(), size, wide.data(), wideLength);
+    const int length =
+        ::WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return std::string(text);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(to, 0, wide.data(), wideLength, out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
+std::string Utf8ToSystemText(std::string_view utf8) {
+    return Convert(utf8, CP_UTF8, CP_ACP);
+}
+
+std::string SystemTextToUtf8(std::string_view text) {
+    return Convert(text, CP_ACP, CP_UTF8);
+}
+
+std::string ValidUtf8(std::string_view utf8) {
+    return Convert(utf8, CP_UTF8, CP_UTF8);
+}
+
+} // namespace varscope::core::platform
