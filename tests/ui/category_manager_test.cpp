@@ -1,4 +1,4 @@
-#include "core/category/category.hpp"
+#include "core/category/catalogue_edits.hpp"
 #include "core/session.hpp"
 #include "tests/support/fake_pickers.hpp"
 #include "tests/support/scripted_prompter.hpp"

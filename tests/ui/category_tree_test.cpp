@@ -2,7 +2,7 @@
 // value nodes opening the files that set them.
 #include "main_window_support.hpp"
 
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/system/prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/category/category_tree_model.hpp"

@@ -1,7 +1,7 @@
 #include "category_manager.hpp"
 
 #include "category_texts.hpp"
-#include "core/category/category.hpp"
+#include "core/category/catalogue_edits.hpp"
 #include "core/session.hpp"
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"

@@ -1,7 +1,7 @@
 #include "category_tree_page.hpp"
 
 #include "category_tree_model.hpp"
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/session.hpp"
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"
