@@ -211,6 +211,20 @@ private slots:
         }
     }
 
+    void unicodeCategoryFile_saidWhenRead_treeLeftEmpty() {
+        CategoryHarness h;
+        h.writeCategories(QByteArray("\xFF\xFE[\0n\0o\0d\0e\0=\0A\0]\0", 18));
+        h.window->startUp(FixtureReport());
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        const auto& shown = h.prompter.shown.front();
+        QCOMPARE(shown.kind, std::string("message"));
+        QCOMPARE(shown.icon, core::MessageIcon::Exclamation);
+        QVERIFY(shown.text.find("UTF-16") != std::string::npos);
+        QVERIFY(shown.text.find(h.categoryFile().toStdString()) != std::string::npos);
+        QCOMPARE(h.model().rowCount(), 0);
+    }
+
     void pageVisit_rebuildsFromTheFile_oldLinksReset() {
         CategoryHarness h;
         h.writeCategories("[node=Design]\r\nDesign files=MS_DEF\r\n");
