@@ -112,12 +112,13 @@ FinalValues::FinalValues(const ReportData& report)
       m_entries(ReadSummaryEntries(report.SummaryLines, m_joined)),
       m_marks(report.Variables.size(), 0) {
     m_variables.reserve(m_entries.size());
+    m_tallies.reserve(m_entries.size());
     m_byName.reserve(m_entries.size());
     for (const SummaryEntry& entry : m_entries) {
-        FinalVariable& variable = m_variables[findOrAdd(entry.Name, true)];
+        Tally& tally = m_tallies[findOrAdd(entry.Name, true)];
         // A name listed twice: the later line stands.
-        variable.FinalValue = entry.FinalValue;
-        variable.Locked = entry.Locked;
+        tally.finalValue = entry.FinalValue;
+        tally.locked = entry.Locked;
     }
     const std::size_t listed = m_variables.size();
 
@@ -125,33 +126,30 @@ FinalValues::FinalValues(const ReportData& report)
     // shows the final value, are the first met, so expansions are compared only until that
     // one is found. Record n is records[n - 1].
     const auto& records = report.Variables;
-    std::vector<std::size_t> last(listed, 0);
-    std::vector<std::size_t> matching(listed, 0);
     for (std::size_t i = records.size(); i-- > 0;) {
-        const std::size_t at = findOrAdd(records[i].Name, false);
-        if (at >= last.size()) {
-            last.push_back(0);
-            matching.push_back(0);
-        }
-        const FinalVariable& variable = m_variables[at];
+        Tally& tally = m_tallies[findOrAdd(records[i].Name, false)];
         const std::size_t index = i + 1;
-        if (last[at] == 0)
-            last[at] = index;
-        if (variable.Listed && matching[at] == 0 &&
-            TrimTrailingBlanks(records[i].Expansion) == variable.FinalValue)
-            matching[at] = index;
-        if (variable.Locked)
+        if (tally.last == 0)
+            tally.last = index;
+        if (tally.listed && tally.matching == 0 &&
+            TrimTrailingBlanks(records[i].Expansion) == tally.finalValue)
+            tally.matching = index;
+        if (tally.locked)
             m_marks[i] = RecordLocked;
     }
     for (std::size_t at = 0; at < m_variables.size(); ++at) {
         FinalVariable& variable = m_variables[at];
+        const Tally& tally = m_tallies[at];
+        variable.FinalValue = tally.finalValue;
+        variable.Locked = tally.locked;
         if (!m_hasSummary)
-            variable.Winner = last[at];
+            variable.Winner = tally.last;
         else if (variable.Listed)
-            variable.Winner = matching[at] != 0 ? matching[at] : last[at];
+            variable.Winner = tally.matching != 0 ? tally.matching : tally.last;
         if (variable.Winner != 0)
             m_marks[variable.Winner - 1] |= RecordWinner;
     }
+    m_tallies = {};
     // The names the summary does not list were met from the end.
     std::reverse(m_variables.begin() + static_cast<std::ptrdiff_t>(listed), m_variables.end());
     for (std::size_t at = listed; at < m_variables.size(); ++at)
@@ -165,13 +163,16 @@ const FinalVariable* FinalValues::find(std::string_view name) const {
 
 std::size_t FinalValues::findOrAdd(std::string_view name, bool listed) {
     const auto [found, added] = m_byName.try_emplace(name, m_variables.size());
-    if (added) {
-        FinalVariable variable;
-        variable.Name = name;
-        variable.Listed = listed;
-        m_variables.push_back(variable);
-    }
-    return found->second;
+    if (!added)
+        return found->second;
+    FinalVariable variable;
+    variable.Name = name;
+    variable.Listed = listed;
+    m_variables.push_back(variable);
+    Tally tally;
+    tally.listed = listed;
+    m_tallies.push_back(tally);
+    return m_variables.size() - 1;
 }
 
 } // namespace varscope::core

@@ -58,6 +58,12 @@ class FinalValues {
 public:
     FinalValues() = default;
     explicit FinalValues(const ReportData& report);
+    // Moved, never copied: the joined final values are viewed where a move keeps them and a
+    // copy would not.
+    FinalValues(FinalValues&&) = default;
+    FinalValues& operator=(FinalValues&&) = default;
+    FinalValues(const FinalValues&) = delete;
+    FinalValues& operator=(const FinalValues&) = delete;
 
     bool hasSummary() const { return m_hasSummary; }
     const std::vector<SummaryEntry>& entries() const { return m_entries; }
@@ -74,6 +80,14 @@ public:
     bool isLocked(std::size_t recordIndex) const { return marks(recordIndex) & RecordLocked; }
 
 private:
+    // What the pass over the records needs of a variable, in one place.
+    struct Tally {
+        std::string_view finalValue;
+        std::size_t last = 0;     // its last record
+        std::size_t matching = 0; // its last record that shows the final value
+        bool listed = false;
+        bool locked = false;
+    };
     // The variables() index of a name, else a new variable's.
     std::size_t findOrAdd(std::string_view name, bool listed);
 
@@ -82,6 +96,7 @@ private:
     bool m_hasSummary = false;
     std::vector<SummaryEntry> m_entries;
     std::vector<FinalVariable> m_variables;
+    std::vector<Tally> m_tallies; // one per variable, while the winners are worked out
     std::unordered_map<std::string_view, std::size_t> m_byName; // variables() indexes
     std::vector<std::uint8_t> m_marks;
 };
