@@ -46,7 +46,7 @@ inline constexpr std::string_view kCategoryFileNul =
     " holds NUL bytes, which cannot be read as a category file.";
 inline constexpr std::string_view kCategoryFileConvert =
     " To convert it, open it in Notepad, choose File > Save As, set Encoding to ANSI or UTF-8 "
-    "and save. Until then it is left as it is: it is not saved over.";
+    "and save. Until then Varscope leaves the file as it is and does not save over it.";
 inline constexpr std::string_view kDescriptionAndVariableRequired =
     "Description And Variable Required";
 
