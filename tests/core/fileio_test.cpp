@@ -1,7 +1,10 @@
 // The one way every file the program saves is written: preferences, category files and
 // the export file all go through WriteFileAtomically.
+#include "core/category/category.hpp"
 #include "core/system/fileio.hpp"
 #include "core/system/platform/platform.hpp"
+#include "core/system/preferences.hpp"
+#include "core/system/profile.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
@@ -11,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -19,7 +23,9 @@
 #if __has_include(<sys/resource.h>) && __has_include(<unistd.h>)
 #include "tests/support/small_disk.hpp"
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #define VARSCOPE_TEST_POSIX 1
 #endif
@@ -273,6 +279,57 @@ TEST(AtomicFileWriter, temporaryFile_hasTheTargetsRightsFromItsFirstByte) {
         EXPECT_EQ(fs::status(path).permissions(), test.saved);
         EXPECT_EQ(ReadTextFile(path), "new");
     }
+}
+
+// A category or preferences file that is a FIFO (no writer: opening it waits) or a socket
+// reads as empty at once, and no save replaces it.
+TEST(ReadRegularFile, notRegularFiles_readAsEmptyAndNeverWrittenOver) {
+    // A wait at open fails the test instead of hanging it.
+    ::alarm(60);
+    const auto makeFifo = [](const std::string& path) {
+        return ::mkfifo(path.c_str(), 0600) == 0;
+    };
+    const auto makeSocket = [](const std::string& path) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        const bool made = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        return made;
+    };
+    for (const auto& make : {std::function<bool(const std::string&)>(makeFifo),
+                             std::function<bool(const std::string&)>(makeSocket)}) {
+        const TempFolder folder;
+        const std::string categories = folder.file("DebugCategory.Txt");
+        const std::string ini = folder.file("Dbgscope.Ini");
+        ASSERT_TRUE(make(categories) && make(ini));
+        const auto kind = fs::status(ini).type();
+        const std::string notRegular = ": is not a regular file, so it is not written over";
+
+        const ReadResult read = ReadRegularFile(ini);
+        EXPECT_EQ(read.bytes, std::string());
+        EXPECT_TRUE(LoadCatalogue(categories).categories.empty());
+        Preferences preferences;
+        preferences.ProgramFolder = folder.path();
+        SetPreferencesFile(preferences);
+        ReadPreferences(preferences);
+        EXPECT_EQ(preferences.EditorChoice, "notepad");
+        EXPECT_EQ(profile::GetString("s", "k", "fallback", ini, 512), "fallback");
+
+        EXPECT_EQ(WriteFileAtomically(ini, "x"), ini + notRegular);
+        EXPECT_EQ(WritePreferences(preferences), ini + notRegular);
+        EXPECT_EQ(profile::WriteString("s", "k", "v", ini), ini + notRegular);
+        Catalogue catalogue;
+        AddCategory(catalogue, "Civil");
+        EXPECT_EQ(SaveCatalogue(catalogue, categories),
+                  "Could not save " + categories + notRegular);
+        EXPECT_EQ(fs::status(ini).type(), kind);
+        EXPECT_EQ(fs::status(categories).type(), kind);
+        EXPECT_EQ(Names(folder.path()),
+                  (std::vector<std::string>{"Dbgscope.Ini", "DebugCategory.Txt"}));
+    }
+    ::alarm(0);
 }
 
 #endif

@@ -404,7 +404,13 @@ OpenedForReading OpenForReading(const std::string& path, bool regularOnly) {
     const int flags = O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0);
     const int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
-        opened.error = path + ": " + ErrnoText(errno);
+        const int error = errno;
+        // A socket cannot be opened at all.
+        struct stat info {};
+        opened.notRegular =
+            regularOnly && ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+        opened.error =
+            path + ": " + (opened.notRegular ? "is not a regular file" : ErrnoText(error));
         return opened;
     }
     if (regularOnly) {
