@@ -107,8 +107,8 @@ OpenedForWriting OpenInPlace(const std::string& path);
 // Gives a file made by CreateTemporary the rights any new file gets (POSIX: 0666 less the
 // umask).
 void GiveNewFileRights(WriteHandle& file);
-// Closes `temporary` and renames it over `to` in one step, so readers see the old or the
-// new file; a reason naming `to` on failure.
+// Renames `temporary` over `to` in one step, so readers see the old or the new file, and
+// closes it; a reason naming `to` on failure.
 std::optional<std::string> CommitTemporary(WriteHandle& temporary, const std::string& to);
 // Deletes a temporary file that a killed save left behind; one that a save still has open
 // stays.

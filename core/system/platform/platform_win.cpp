@@ -367,12 +367,10 @@ std::optional<std::string> WriteHandle::close() {
 
 namespace {
 
-// Others may read the file while it is written, never delete it (which is how DeleteLeftover
-// knows it is in use).
-OpenedForWriting OpenForWriting(const std::string& path, DWORD disposition) {
+OpenedForWriting OpenForWriting(const std::string& path, DWORD disposition, DWORD sharing) {
     OpenedForWriting opened;
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, sharing, nullptr, disposition,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         opened.error = SystemErrorText(error);
@@ -387,24 +385,30 @@ OpenedForWriting OpenForWriting(const std::string& path, DWORD disposition) {
 } // namespace
 
 // The new file takes its rights from its folder, as every new file on Windows does.
+// Open until it is renamed, which its sharing allows, so that DeleteLeftover, which wants
+// the file for itself alone, never takes it.
 OpenedForWriting CreateTemporary(const std::string& path, const std::string&) {
-    return OpenForWriting(path, CREATE_NEW);
+    return OpenForWriting(path, CREATE_NEW, FILE_SHARE_READ | FILE_SHARE_DELETE);
 }
 
 OpenedForWriting OpenInPlace(const std::string& path) {
-    return OpenForWriting(path, OPEN_EXISTING);
+    return OpenForWriting(path, OPEN_EXISTING, FILE_SHARE_READ);
 }
 
 void GiveNewFileRights(WriteHandle&) {}
 
 std::optional<std::string> CommitTemporary(WriteHandle& temporary, const std::string& to) {
-    // A file open without leave to delete it cannot be renamed, so it is closed first.
+    auto failure = ReplaceFile(temporary.path(), to);
     temporary.close();
-    return ReplaceFile(temporary.path(), to);
+    return failure;
 }
 
+// Opened for itself alone, which fails while a save has the file open.
 void DeleteLeftover(const std::string& path) {
-    ::DeleteFileA(path.c_str());
+    const HANDLE file = ::CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        ::CloseHandle(file);
 }
 
 OpenedForReading OpenForReading(const std::string& path, bool regularOnly) {
