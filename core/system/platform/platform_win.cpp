@@ -200,9 +200,10 @@ std::optional<std::string> DeleteFile(const std::string& path) {
 }
 
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
-    // A file open elsewhere without leave to delete it cannot be replaced; another program
-    // reading it, or this one saving it at the same time, holds it only for a while, so the
-    // replacing is tried again for a generous while: a loaded machine may keep it longer.
+    // A file open elsewhere without leave to delete it (under Wine: open at all) cannot be
+    // replaced; another program reading it, or this one comparing it in another save, holds
+    // it only for a while, so the replacing is tried again for a generous while, as a loaded
+    // machine may keep it longer.
     constexpr ULONGLONG kGiveUpAfterMs = 10'000;
     constexpr DWORD kPauseMs = 10;
     const ULONGLONG start = ::GetTickCount64();
