@@ -44,7 +44,7 @@ struct CategoryFileBytes {
 };
 
 CategoryFileBytes ReadCategoryFile(const std::string& path) {
-    ReadResult read = ReadWholeFile(path);
+    ReadResult read = ReadRegularFile(path);
     if (!read.bytes)
         return {};
     if (auto problem = CategoryFileProblem(*read.bytes, path))
@@ -223,14 +223,9 @@ std::optional<std::string> SaveCatalogue(const Catalogue& catalogue, const std::
     };
     if (path.empty())
         return couldNotSave("no file name was given");
-    if (const auto failure = WriteFileAtomically(path, CatalogueFileText(catalogue))) {
-        // The writer names the file in its reason; the message names it once.
-        std::string_view reason = *failure;
-        const std::string named = path + ": ";
-        if (reason.starts_with(named))
-            reason.remove_prefix(named.size());
-        return couldNotSave(reason);
-    }
+    // The reason names the file, the end of a link's chain when it is one.
+    if (const auto failure = WriteFileAtomically(path, CatalogueFileText(catalogue)))
+        return std::string(text::kCouldNotSave) + *failure;
     return std::nullopt;
 }
 
