@@ -2,9 +2,9 @@
 #include "main_window_support.hpp"
 
 #include "core/system/platform/platform.hpp"
+#include "ui/lists/list_views.hpp"
 #include "ui/main/help_window.hpp"
 #include "ui/main/launcher.hpp"
-#include "ui/main/list_views.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +20,7 @@
 
 #include <memory>
 
+using varscope::testing::AllVariables;
 using varscope::testing::FixtureReport;
 using varscope::testing::MainWindowHarness;
 namespace ui = varscope::ui;
@@ -163,7 +164,7 @@ private slots:
         QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("All Variables")));
         QCOMPARE(h.prompter.shown.size(), messages);
         QCOMPARE(h.window->currentPage(), int(ui::MainWindow::AllVariablesPage));
-        QCOMPARE(h.window->allVariablesView()->selectedRecord()->Index, std::size_t(16));
+        QCOMPARE(AllVariables(*h.window)->selectedRecord()->Index, std::size_t(16));
     }
 
     void contents_afterBrowsing_showsContentsPageAgainInSameWindow() {

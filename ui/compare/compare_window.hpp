@@ -50,4 +50,10 @@ private:
     OpenRecord m_openRecord;
 };
 
+// View > "Compare With...": picks a second report, reads it and makes the window comparing
+// the loaded report with it. Null when the user picked nothing or the report could not be
+// read (the user has been told).
+CompareWindow* NewComparison(Context& context, const IconLibrary& icons,
+                             CompareWindow::OpenRecord openRecord, QWidget* parent);
+
 } // namespace varscope::ui

@@ -56,10 +56,11 @@ public:
     HelpWindow* helpWindow() const { return m_helpWindow.get(); }
     void closeHelp();
     // View > "Compare With...": picks a second report and shows the report on screen compared
-    // with it, beside the main window. A comparison open already makes way.
+    // with it, beside the main window, not modal. A comparison open already makes way.
     void compareWith();
 
 private:
+    // Makes the window, or null when the user stopped it from being made.
     using Factory = std::function<QDialog*()>;
 
     // `item` opens a `Dialog` as the window `which`.
@@ -67,7 +68,7 @@ private:
     // `item` opens what `factory` makes as the window `which`.
     void add(QAction* item, Window which, Factory factory);
     // One window of a kind at a time: one open already makes way, its choices are in the
-    // shared state.
+    // shared state. Null when the factory made none (the user stopped it).
     QDialog* create(Window which);
 
     static std::size_t Slot(Window which) { return std::size_t(which); }
