@@ -39,15 +39,19 @@ QString Count(std::size_t count) {
 
 } // namespace
 
-CompareWindow* NewComparison(Context& context, const IconLibrary& icons,
-                             CompareWindow::OpenRecord openRecord, QWidget* parent) {
+std::optional<std::string> PickComparedReport(Context& context, QWidget* parent) {
     const std::string& current = context.state.report.ReportPath;
     const QString folder = current.empty() ? QString() : QFileInfo(FromBytes(current)).path();
     const QString chosen = context.pickers.openFile(parent, FromBytes(text::kCompareWith), folder,
                                                     FromBytes(text::kCompareFilter));
     if (chosen.isEmpty())
-        return nullptr;
-    const std::string path = ToBytes(QDir::toNativeSeparators(chosen));
+        return std::nullopt;
+    return ToBytes(QDir::toNativeSeparators(chosen));
+}
+
+CompareWindow* NewComparison(Context& context, const IconLibrary& icons, const std::string& path,
+                             CompareWindow::OpenRecord openRecord, QWidget* parent) {
+    const std::string& current = context.state.report.ReportPath;
     std::string error;
     std::optional<core::ReportComparison> comparison;
     {

@@ -5,6 +5,8 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QLabel;
@@ -50,10 +52,12 @@ private:
     OpenRecord m_openRecord;
 };
 
-// View > "Compare With...": picks a second report, reads it and makes the window comparing
-// the loaded report with it. Null when the user picked nothing or the report could not be
-// read (the user has been told).
-CompareWindow* NewComparison(Context& context, const IconLibrary& icons,
+// View > "Compare With...": the second report the user picks, in its own bytes; nullopt when
+// none was picked.
+std::optional<std::string> PickComparedReport(Context& context, QWidget* parent);
+// Reads the report at `path` and makes the window comparing the loaded report with it. Null
+// when the report could not be read (the user has been told).
+CompareWindow* NewComparison(Context& context, const IconLibrary& icons, const std::string& path,
                              CompareWindow::OpenRecord openRecord, QWidget* parent);
 
 } // namespace varscope::ui

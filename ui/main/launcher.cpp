@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include <optional>
 #include <utility>
 
 namespace varscope::ui {
@@ -64,7 +65,7 @@ Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     });
     m_factories[Slot(Window::Compare)] = [this] {
         return NewComparison(
-            m_window.context(), m_window.icons(),
+            m_window.context(), m_window.icons(), m_comparedReport,
             [this](const core::ConfigVariable& record) {
                 m_window.interaction().categoryValueDoubleClicked(record);
             },
@@ -89,8 +90,10 @@ void Launcher::add(QAction* item, Window which, Factory factory) {
 
 QDialog* Launcher::create(Window which) {
     QPointer<QDialog>& open = m_open[Slot(which)];
-    if (open != nullptr)
+    if (open != nullptr) {
         open->close();
+        open = nullptr;
+    }
     QDialog* const dialog = m_factories[Slot(which)]();
     if (dialog == nullptr)
         return nullptr;
@@ -153,6 +156,10 @@ void Launcher::closeHelp() {
 }
 
 void Launcher::compareWith() {
+    std::optional<std::string> picked = PickComparedReport(m_window.context(), &m_window);
+    if (!picked)
+        return;
+    m_comparedReport = std::move(*picked);
     QDialog* const window = create(Window::Compare);
     if (window == nullptr)
         return;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QDialog;
@@ -56,7 +57,8 @@ public:
     HelpWindow* helpWindow() const { return m_helpWindow.get(); }
     void closeHelp();
     // View > "Compare With...": picks a second report and shows the report on screen compared
-    // with it, beside the main window, not modal. A comparison open already makes way.
+    // with it, beside the main window, not modal. A comparison open already makes way once a
+    // report is picked.
     void compareWith();
 
 private:
@@ -77,6 +79,8 @@ private:
     std::array<Factory, std::size_t(Window::Count)> m_factories;
     std::array<QPointer<QDialog>, std::size_t(Window::Count)> m_open;
     std::unique_ptr<HelpWindow> m_helpWindow;
+    // The report the next comparison reads, as picked.
+    std::string m_comparedReport;
 };
 
 } // namespace varscope::ui
