@@ -183,6 +183,9 @@ private slots:
         select(0);
         click("SoftBttn2");
         QCOMPARE(m_window->focusWidget(), control<QWidget>("Picture1"));
+        // Keys reach the focus of the active window.
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         QTest::keyClick(control<QWidget>("Picture1"), Qt::Key_Return);
         QCOMPARE(Lines(categories()), (QStringList{"Fonts", "Seeds", "Paths"}));
         QCOMPARE(categories()->currentRow(), 2);
