@@ -251,7 +251,7 @@ bool OutputOptionsDialog::writeFile(const std::string& file) {
     progress.setMinimumDuration(kProgressAfterMs);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
-    std::optional<BusyPointer> busy(std::in_place);
+    std::optional<BusyPointer> busy(std::in_place, *this);
     const auto rowsMade = [&progress](std::size_t done, std::size_t total) {
         const auto clamp = [](std::size_t count) {
             return int(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
