@@ -181,9 +181,10 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     const QSize client(int(kDesignClientWidth * scale + 0.5),
                        int(kDesignClientHeight * scale + 0.5));
     const QSize bars(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
-    m_startUpSize = (client + bars).expandedTo(minimumSizeHint());
-    setMinimumSize(m_startUpSize);
-    resize(m_startUpSize);
+    // The smallest size the window takes is its size at start-up.
+    const QSize startUp = (client + bars).expandedTo(minimumSizeHint());
+    setMinimumSize(startUp);
+    resize(startUp);
     m_interaction = new ViewInteraction(
         *this, {*m_allVariables, *m_isolate, *m_summary, *m_files, *m_category});
     m_categoryTree = new CategoryTreePage(

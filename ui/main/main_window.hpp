@@ -76,8 +76,6 @@ public:
     // Also the views' context menu.
     QMenu* viewMenu() const { return m_viewMenu; }
 
-    // The smallest size the window takes: its size at start-up.
-    QSize startUpSize() const { return m_startUpSize; }
     int currentPage() const;
     // Brings a page to the front, with everything a page change does.
     void showPage(int page);
@@ -149,7 +147,6 @@ private:
     ViewInteraction* m_interaction = nullptr;
     Launcher* m_launcher = nullptr;
     CategoryTreePage* m_categoryTree = nullptr;
-    QSize m_startUpSize;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;
     bool m_columnsSized = false;
