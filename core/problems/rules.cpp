@@ -155,6 +155,8 @@ void DuplicateEntry(const ProblemContext& context, std::vector<Finding>& finding
 // An appended value holds the one before it as written: that keeps the earlier value, as a
 // reference to the name would.
 bool Appends(std::string_view later, std::string_view earlier) {
+    later = WithoutTrailingBlanks(later);
+    earlier = WithoutTrailingBlanks(earlier);
     return (later.size() > earlier.size() && later.substr(0, earlier.size()) == earlier &&
             later[earlier.size()] == ';') ||
            (later.size() > earlier.size() &&
