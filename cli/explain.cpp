@@ -32,12 +32,13 @@ report (msdebug.txt): the definition, and under it, two blanks deeper, the
 definition of each variable its value refers to ($(...) or ${...}), and so on
 down to variables that refer to none. NAME is matched exactly, letter case
 included. Each line ends in LF:
-  NAME = VALUE [EXPANSION]  (LEVEL, FILE)       a definition
+  NAME = VALUE [EXPANSION]  (LEVEL, FILE)  a definition
   NAME: not defined at this point; first defined later in FILE
-  NAME: not defined at this point               only the referring line sets it
-  NAME: never defined                           the report never sets it
-  ... (repeat)                                  already shown above it
-  ...                                           64 levels deep: cut here
+  NAME: not defined at this point  only the referring line sets it
+  NAME: never defined              the report never sets it
+  NAME = VALUE [EXPANSION]  (LEVEL, FILE)  (repeat)
+                                 already on the way up to the first line
+  ...                            64 levels deep: cut here
 
 Without --record the tree is that of the final value (the summary's): $(...)
 references take the variable's final definition, ${...} references and a
@@ -58,7 +59,12 @@ Exit status: 0 when it printed, 1 when the report has no definition of NAME,
 
 Example, on the demo report examples/sample-msdebug.txt:
   varscope-cli explain examples/sample-msdebug.txt MS_DEF
-@EXAMPLE@)";
+  MS_DEF = $(_USTN_PROJECTDATA)dgn/  [C:/Bentley/Workspace/ProjectData/Civil/dgn/]  (Project, C:\Bentley\Workspace\Projects\jsmith\Civil.pcf)
+    _USTN_PROJECTDATA = $(_USTN_PROJECTSDATA)Civil/  [C:/Bentley/Workspace/ProjectData/Civil/]  (Project, C:\Bentley\Workspace\Projects\jsmith\Civil.pcf)
+      _USTN_PROJECTSDATA = $(_USTN_WORKSPACEROOT)ProjectData/  [C:/Bentley/Workspace/ProjectData/]  (System, C:\Bentley\MicroStation\config\mslocal.cfg)
+        _USTN_WORKSPACEROOT = $(_ROOTDIR)Workspace/  [C:/Bentley/Workspace/]  (System, C:\Bentley\MicroStation\config\mslocal.cfg)
+          _ROOTDIR = C:/Bentley/  [C:/Bentley/]  (Predefined, C:\Bentley\MicroStation\config\msconfig.cfg)
+)";
 
 struct ExplainOptions {
     std::vector<std::string> positional;
