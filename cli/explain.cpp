@@ -186,7 +186,7 @@ int RunExplain(int argc, char** argv) {
     }
     const ReportData report = ParseReport(std::move(*read.bytes));
     const NameIndex index(report);
-    const std::vector<std::size_t>& records = index.records(name);
+    const std::span<const std::size_t> records = index.records(name);
     if (records.empty()) {
         std::fprintf(stderr, "varscope-cli: the report has no definition of %s\n",
                      options.positional[1].c_str());

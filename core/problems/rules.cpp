@@ -105,7 +105,7 @@ void LockedChange(const ProblemContext& context, std::vector<Finding>& findings)
     for (const FinalVariable& variable : context.Finals.variables()) {
         if (!variable.Locked || variable.Winner == 0)
             continue;
-        const std::vector<std::size_t>& records = context.Index.records(variable.Name);
+        const std::span<const std::size_t> records = context.Index.records(variable.Name);
         for (auto at = std::upper_bound(records.begin(), records.end(), variable.Winner);
              at != records.end(); ++at) {
             const ConfigVariable& record = context.Report.Variables[*at - 1];

@@ -83,8 +83,6 @@ template <typename Name> void ForEachName(std::string_view value, Name&& name) {
 // Beyond this many names a value's repeats are found with a set instead of a search.
 constexpr std::size_t kLinearSearchNames = 16;
 
-const std::vector<std::size_t> kNoRecords;
-
 } // namespace
 
 bool IsWellFormedName(std::string_view name) {
@@ -121,30 +119,49 @@ std::vector<Reference> ParseReferences(std::string_view value) {
 }
 
 NameIndex::NameIndex(const ReportData& report) {
-    m_records.reserve(report.Variables.size() / 4 + 16);
-    for (const ConfigVariable& record : report.Variables)
-        m_records[record.Name].push_back(record.Index);
+    const std::vector<ConfigVariable>& variables = report.Variables;
+    m_ids.reserve(variables.size() / 8 + 16);
+    std::vector<std::uint32_t> ids(variables.size());
+    std::vector<std::size_t> counts;
+    for (std::size_t i = 0; i < variables.size(); ++i) {
+        const auto [at, added] =
+            m_ids.try_emplace(variables[i].Name, static_cast<std::uint32_t>(counts.size()));
+        if (added)
+            counts.push_back(0);
+        ids[i] = at->second;
+        ++counts[at->second];
+    }
+    m_starts.resize(counts.size() + 1);
+    for (std::size_t id = 0; id < counts.size(); ++id)
+        m_starts[id + 1] = m_starts[id] + counts[id];
+    m_records.resize(variables.size());
+    std::vector<std::size_t> next(m_starts.begin(), m_starts.end() - 1);
+    for (std::size_t i = 0; i < variables.size(); ++i)
+        m_records[next[ids[i]]++] = variables[i].Index;
 }
 
-const std::vector<std::size_t>& NameIndex::records(std::string_view name) const {
-    const auto found = m_records.find(name);
-    return found == m_records.end() ? kNoRecords : found->second;
+std::span<const std::size_t> NameIndex::records(std::string_view name) const {
+    const auto found = m_ids.find(name);
+    if (found == m_ids.end())
+        return {};
+    return std::span<const std::size_t>(m_records).subspan(
+        m_starts[found->second], m_starts[found->second + 1] - m_starts[found->second]);
 }
 
 std::size_t NameIndex::before(std::string_view name, std::size_t record) const {
-    const std::vector<std::size_t>& all = records(name);
+    const std::span<const std::size_t> all = records(name);
     const auto at = std::lower_bound(all.begin(), all.end(), record);
     return at == all.begin() ? 0 : *(at - 1);
 }
 
 std::size_t NameIndex::after(std::string_view name, std::size_t record) const {
-    const std::vector<std::size_t>& all = records(name);
+    const std::span<const std::size_t> all = records(name);
     const auto at = std::upper_bound(all.begin(), all.end(), record);
     return at == all.end() ? 0 : *at;
 }
 
 std::size_t NameIndex::last(std::string_view name) const {
-    const std::vector<std::size_t>& all = records(name);
+    const std::span<const std::size_t> all = records(name);
     return all.empty() ? 0 : all.back();
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -56,7 +57,7 @@ public:
     explicit NameIndex(const ReportData& report);
 
     // The records of `name` in report order; empty when it has none.
-    const std::vector<std::size_t>& records(std::string_view name) const;
+    std::span<const std::size_t> records(std::string_view name) const;
     // The last record of `name` before `record`; 0 when none.
     std::size_t before(std::string_view name, std::size_t record) const;
     // The first record of `name` after `record`; 0 when none.
@@ -65,7 +66,11 @@ public:
     std::size_t last(std::string_view name) const;
 
 private:
-    std::unordered_map<std::string_view, std::vector<std::size_t>> m_records;
+    // Each name's records lie together in m_records, from m_starts[id] to m_starts[id + 1]:
+    // one array for all instead of a vector per name, which took a quarter longer to build.
+    std::unordered_map<std::string_view, std::uint32_t> m_ids;
+    std::vector<std::size_t> m_starts;
+    std::vector<std::size_t> m_records;
 };
 
 // The record that holds a variable's final value: its winner, else its last record; 0 when
