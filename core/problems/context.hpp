@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <span>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace varscope::core {
@@ -22,8 +21,6 @@ struct ProblemContext {
         return std::span<const Reference>(m_references)
             .subspan(m_starts[record - 1], m_starts[record] - m_starts[record - 1]);
     }
-    // Whether a record after `from` and before `to` references `name`.
-    bool usedBetween(std::string_view name, std::size_t from, std::size_t to) const;
 
     const ReportData& Report;
     const FinalValues& Finals;

@@ -16,23 +16,9 @@ ProblemContext::ProblemContext(const ReportData& report, const FinalValues& fina
     m_starts.reserve(report.Variables.size() + 1);
     m_starts.push_back(0);
     for (const ConfigVariable& record : report.Variables) {
-        // Most values refer to nothing; skip the parse for them.
-        if (record.Value.find('$') != std::string_view::npos) {
-            for (const Reference& reference : ParseReferences(record.Value)) {
-                m_references.push_back(reference);
-                m_users[reference.Name].push_back(record.Index);
-            }
-        }
+        AppendReferences(record.Value, m_references);
         m_starts.push_back(m_references.size());
     }
-}
-
-bool ProblemContext::usedBetween(std::string_view name, std::size_t from, std::size_t to) const {
-    const auto found = m_users.find(name);
-    if (found == m_users.end())
-        return false;
-    const auto after = std::upper_bound(found->second.begin(), found->second.end(), from);
-    return after != found->second.end() && *after < to;
 }
 
 std::string_view SeverityWord(Severity severity) {
@@ -72,35 +58,38 @@ std::vector<Finding> CheckReport(const ReportData& report, const FinalValues& fi
                                  const NameIndex& index, const std::vector<std::string_view>& rules,
                                  bool notes) {
     const ProblemContext context(report, finals, index);
+    // Each rule's findings, then their places; sorting the places alone spares moving the
+    // findings' messages around.
     struct Placed {
         std::size_t place;
         std::size_t rule;
-        Finding finding;
+        std::size_t found; // within the rule's
     };
-    std::vector<Placed> placed;
     const std::span<const ProblemRule> table = ProblemRules();
+    std::vector<std::vector<Finding>> found(table.size());
+    std::vector<Placed> places;
     for (std::size_t r = 0; r < table.size(); ++r) {
         const ProblemRule& rule = table[r];
         if (!notes && rule.Level == Severity::Note)
             continue;
         if (!rules.empty() && std::find(rules.begin(), rules.end(), rule.Id) == rules.end())
             continue;
-        std::vector<Finding> found;
-        rule.Check(context, found);
-        for (Finding& finding : found) {
-            finding.Rule = rule.Id;
-            finding.Level = rule.Level;
-            const std::size_t place = PlaceOf(report, finding);
-            placed.push_back({place, r, std::move(finding)});
+        rule.Check(context, found[r]);
+        for (std::size_t i = 0; i < found[r].size(); ++i) {
+            found[r][i].Rule = rule.Id;
+            found[r][i].Level = rule.Level;
+            places.push_back({PlaceOf(report, found[r][i]), r, i});
         }
     }
-    std::stable_sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
-        return a.place != b.place ? a.place < b.place : a.rule < b.rule;
+    std::sort(places.begin(), places.end(), [](const Placed& a, const Placed& b) {
+        if (a.place != b.place)
+            return a.place < b.place;
+        return a.rule != b.rule ? a.rule < b.rule : a.found < b.found;
     });
     std::vector<Finding> findings;
-    findings.reserve(placed.size());
-    for (Placed& each : placed)
-        findings.push_back(std::move(each.finding));
+    findings.reserve(places.size());
+    for (const Placed& place : places)
+        findings.push_back(std::move(found[place.rule][place.found]));
     return findings;
 }
 

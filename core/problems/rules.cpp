@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <unordered_map>
 
@@ -34,6 +35,18 @@ std::string ComparablePath(std::string_view path) {
     return text;
 }
 
+// The texts one after another, in one allocation: a large report may have a million findings.
+std::string Joined(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (const std::string_view part : parts)
+        size += part.size();
+    std::string text;
+    text.reserve(size);
+    for (const std::string_view part : parts)
+        text += part;
+    return text;
+}
+
 Finding RecordFinding(const ConfigVariable& record, std::string message) {
     return {{}, Severity::Note, record.Index, record.Name, record.File, std::move(message)};
 }
@@ -46,9 +59,9 @@ void Undefined(const ProblemContext& context, std::vector<Finding>& findings) {
             const FinalVariable* listed = context.Finals.find(reference.Name);
             if (listed != nullptr && listed->Listed)
                 continue;
-            findings.push_back(RecordFinding(record, "refers to " + std::string(reference.Name) +
-                                                         ", which the report never defines; it "
-                                                         "expands to nothing"));
+            findings.push_back(RecordFinding(record, Joined({"refers to ", reference.Name,
+                                                             ", which the report never defines; it "
+                                                             "expands to nothing"})));
         }
     }
 }
@@ -62,11 +75,10 @@ void DefinedLater(const ProblemContext& context, std::vector<Finding>& findings)
             const std::size_t later = context.Index.after(reference.Name, record.Index);
             if (later == 0)
                 continue;
-            findings.push_back(
-                RecordFinding(record, "uses ${" + std::string(reference.Name) +
-                                          "} before it is defined (first in " +
-                                          std::string(context.Report.Variables[later - 1].File) +
-                                          "); it expanded to nothing here"));
+            findings.push_back(RecordFinding(
+                record, Joined({"uses ${", reference.Name, "} before it is defined (first in ",
+                                context.Report.Variables[later - 1].File,
+                                "); it expanded to nothing here"})));
         }
     }
 }
@@ -93,10 +105,9 @@ void MissingSeparator(const ProblemContext& context, std::vector<Finding>& findi
             while (textEnd < record.Value.size() &&
                    (IsNameByte(record.Value[textEnd]) || record.Value[textEnd] == '.'))
                 ++textEnd;
-            findings.push_back(
-                RecordFinding(record, std::string(span.Text) + " is " + std::string(expansion) +
-                                          ", with no separator before " +
-                                          std::string(record.Value.substr(end, textEnd - end))));
+            findings.push_back(RecordFinding(
+                record, Joined({span.Text, " is ", expansion, ", with no separator before ",
+                                record.Value.substr(end, textEnd - end)})));
         }
     }
 }
@@ -112,8 +123,8 @@ void LockedChange(const ProblemContext& context, std::vector<Finding>& findings)
             if (WithoutTrailingBlanks(record.Expansion) == variable.FinalValue)
                 continue;
             findings.push_back(RecordFinding(
-                record, "tries to change " + std::string(variable.Name) +
-                            " after it was locked; it kept " + std::string(variable.FinalValue)));
+                record, Joined({"tries to change ", variable.Name, " after it was locked; it kept ",
+                                variable.FinalValue})));
         }
     }
 }
@@ -148,7 +159,7 @@ void DuplicateEntry(const ProblemContext& context, std::vector<Finding>& finding
         for (const Entry& entry : entries)
             if (entry.count > 1)
                 findings.push_back(
-                    RecordFinding(winner, "lists " + std::string(entry.written) + " twice"));
+                    RecordFinding(winner, Joined({"lists ", entry.written, " twice"})));
     }
 }
 
@@ -166,19 +177,42 @@ bool Appends(std::string_view later, std::string_view earlier) {
 
 void Overridden(const ProblemContext& context, std::vector<Finding>& findings) {
     const std::vector<ConfigVariable>& records = context.Report.Variables;
+    const NameIndex& index = context.Index;
+    // First the pairs in one file at one level; then, for their names alone, which records
+    // refer to them.
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> users;
+    for (std::size_t number = 0; number < index.nameCount(); ++number) {
+        const std::span<const std::size_t> all = index.recordsOf(number);
+        for (std::size_t i = 1; i < all.size(); ++i) {
+            const ConfigVariable& record = records[all[i - 1] - 1];
+            const ConfigVariable& later = records[all[i] - 1];
+            // Records of one file view the same text, most often: equal without a compare.
+            const bool sameFile = (later.File.data() == record.File.data() &&
+                                   later.File.size() == record.File.size()) ||
+                                  later.File == record.File;
+            if (sameFile && later.Level == record.Level && !Appends(later.Value, record.Value)) {
+                pairs.emplace_back(all[i - 1], all[i]);
+                users.try_emplace(record.Name);
+            }
+        }
+    }
+    if (pairs.empty())
+        return;
     for (const ConfigVariable& record : records) {
-        const std::size_t next = context.Index.after(record.Name, record.Index);
-        if (next == 0)
-            continue;
-        const ConfigVariable& later = records[next - 1];
-        if (later.File != record.File || later.Level != record.Level ||
-            Appends(later.Value, record.Value))
-            continue;
-        const std::span<const Reference> uses = context.references(next);
-        if (std::any_of(uses.begin(), uses.end(),
-                        [&](const Reference& reference) { return reference.Name == record.Name; }))
-            continue;
-        if (context.usedBetween(record.Name, record.Index, next))
+        for (const Reference& reference : context.references(record.Index)) {
+            const auto found = users.find(reference.Name);
+            if (found != users.end())
+                found->second.push_back(record.Index);
+        }
+    }
+    std::sort(pairs.begin(), pairs.end());
+    for (const auto& [earlier, later] : pairs) {
+        const ConfigVariable& record = records[earlier - 1];
+        const std::vector<std::size_t>& uses = users[record.Name];
+        // A use after the earlier one, up to and with the later one, which may refer to it.
+        const auto use = std::upper_bound(uses.begin(), uses.end(), earlier);
+        if (use != uses.end() && *use <= later)
             continue;
         findings.push_back(
             RecordFinding(record, "is set again later in the same file before anything uses it"));

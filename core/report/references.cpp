@@ -98,23 +98,29 @@ std::vector<ReferenceSpan> ReferenceSpans(std::string_view value) {
     return spans;
 }
 
-std::vector<Reference> ParseReferences(std::string_view value) {
-    std::vector<Reference> references;
+void AppendReferences(std::string_view value, std::vector<Reference>& out) {
+    const std::size_t first = out.size();
     std::unordered_set<std::string_view> seen;
     ForEachName(value, [&](std::string_view name, ReferenceKind kind) {
-        if (references.size() < kLinearSearchNames) {
-            if (std::any_of(references.begin(), references.end(),
+        const std::size_t count = out.size() - first;
+        if (count < kLinearSearchNames) {
+            if (std::any_of(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
                             [name](const Reference& known) { return known.Name == name; }))
                 return;
         } else {
             if (seen.empty())
-                for (const Reference& known : references)
-                    seen.insert(known.Name);
+                for (std::size_t i = first; i < out.size(); ++i)
+                    seen.insert(out[i].Name);
             if (!seen.insert(name).second)
                 return;
         }
-        references.push_back({name, kind});
+        out.push_back({name, kind});
     });
+}
+
+std::vector<Reference> ParseReferences(std::string_view value) {
+    std::vector<Reference> references;
+    AppendReferences(value, references);
     return references;
 }
 
@@ -144,8 +150,7 @@ std::span<const std::size_t> NameIndex::records(std::string_view name) const {
     const auto found = m_ids.find(name);
     if (found == m_ids.end())
         return {};
-    return std::span<const std::size_t>(m_records).subspan(
-        m_starts[found->second], m_starts[found->second + 1] - m_starts[found->second]);
+    return recordsOf(found->second);
 }
 
 std::size_t NameIndex::before(std::string_view name, std::size_t record) const {

@@ -45,6 +45,8 @@ std::vector<ReferenceSpan> ReferenceSpans(std::string_view value);
 
 // The names a value refers to, in order of first appearance, each once.
 std::vector<Reference> ParseReferences(std::string_view value);
+// Appends ParseReferences(value) to `out`, for callers that gather many values' references.
+void AppendReferences(std::string_view value, std::vector<Reference>& out);
 
 // Whether `name` is a run of ASCII letters, digits and `_` that starts with a letter or `_`.
 bool IsWellFormedName(std::string_view name);
@@ -64,6 +66,13 @@ public:
     std::size_t after(std::string_view name, std::size_t record) const;
     // The last record of `name`; 0 when none.
     std::size_t last(std::string_view name) const;
+
+    // The names one by one, by a number from 0 to nameCount() - 1, for passes over every name.
+    std::size_t nameCount() const { return m_starts.empty() ? 0 : m_starts.size() - 1; }
+    std::span<const std::size_t> recordsOf(std::size_t number) const {
+        return std::span<const std::size_t>(m_records).subspan(
+            m_starts[number], m_starts[number + 1] - m_starts[number]);
+    }
 
 private:
     // Each name's records lie together in m_records, from m_starts[id] to m_starts[id + 1]:
