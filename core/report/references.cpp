@@ -3,6 +3,7 @@
 #include "core/report/final_values.hpp"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace varscope::core {
@@ -200,7 +201,7 @@ private:
     void expand(Derivation& tree, std::size_t at) {
         const std::size_t record = tree.Nodes[at].Record;
         const ConfigVariable& variable = m_report.Variables[record - 1];
-        const std::vector<Reference> references = ParseReferences(variable.Value);
+        const std::vector<Reference>& references = referencesOf(variable);
         if (references.empty())
             return;
         const int depth = tree.Nodes[at].Depth;
@@ -219,6 +220,14 @@ private:
                 expand(tree, added);
         }
         m_path.pop_back();
+    }
+
+    // A record that many paths lead to is parsed once.
+    const std::vector<Reference>& referencesOf(const ConfigVariable& variable) {
+        const auto [at, added] = m_parsed.try_emplace(variable.Index);
+        if (added)
+            at->second = ParseReferences(variable.Value);
+        return at->second;
     }
 
     std::size_t add(Derivation& tree, std::size_t parent, DerivationNode node) {
@@ -259,6 +268,7 @@ private:
     const NameIndex& m_index;
     const FinalValues* m_finals; // null: every reference as in force
     std::vector<std::size_t> m_path;
+    std::unordered_map<std::size_t, std::vector<Reference>> m_parsed;
 };
 
 } // namespace

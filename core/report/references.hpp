@@ -90,7 +90,7 @@ std::size_t FinalRecord(const FinalValues& finals, const NameIndex& index, std::
 inline constexpr int kDerivationDepthLimit = 64;
 // A value may use the same variable many times over, and so may those it uses: the tree
 // stops growing at this many nodes, each further node's children replaced by "...".
-inline constexpr std::size_t kDerivationNodeLimit = 100'000;
+inline constexpr std::size_t kDerivationNodeLimit = 10'000;
 
 enum class DerivationState : std::uint8_t {
     Defined,        // the record in force

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <span>
 #include <string>
 #include <string_view>
@@ -185,6 +186,27 @@ TEST(ReferencesTest, derivation_stopsAt64LevelsWithOneElidedLine) {
     EXPECT_EQ(tree.Nodes[64].Depth, kDerivationDepthLimit);
     EXPECT_EQ(tree.Nodes[65].State, DerivationState::Elided);
     EXPECT_EQ(tree.Nodes[65].Depth, kDerivationDepthLimit + 1);
+}
+
+TEST(ReferencesTest, derivation_aValueUsingOneVariableByManyPathsStopsAtTheNodeLimit) {
+    // D0 uses L1 and R1, each of which uses D1, and so on: the tree doubles at each level,
+    // 2^30 paths in all.
+    std::vector<std::string> lines{kFile, "(user): D30=end [end]"};
+    for (int i = 29; i >= 0; --i) {
+        const std::string next = std::to_string(i + 1);
+        lines.push_back("(user): L" + next + "=$(D" + next + ") [end]");
+        lines.push_back("(user): R" + next + "=$(D" + next + ") [end]");
+        lines.push_back("(user): D" + std::to_string(i) + "=$(L" + next + ")$(R" + next +
+                        ") [endend]");
+    }
+    const ReportData report = ParseReport(SmallReport(lines));
+    const NameIndex index(report);
+    const Derivation tree = DeriveAtRecord(report, index, report.Variables.size());
+    EXPECT_GE(tree.Nodes.size(), kDerivationNodeLimit);
+    EXPECT_LT(tree.Nodes.size(), kDerivationNodeLimit + 100);
+    EXPECT_TRUE(std::any_of(tree.Nodes.begin(), tree.Nodes.end(), [](const DerivationNode& node) {
+        return node.State == DerivationState::Elided;
+    }));
 }
 
 TEST(ReferencesTest, indexAndUsedBy_recordsOfANameAndThoseThatReferToIt) {
