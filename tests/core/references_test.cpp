@@ -104,6 +104,15 @@ TEST(ReferencesTest, parse_namesInOrderOfFirstAppearanceWithTheOutermostKind) {
     };
     for (const auto& test : cases)
         EXPECT_EQ(Written(test.value), test.names) << test.value;
+
+    // Many names, each once however often written.
+    std::string many;
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) {
+        names.push_back("N" + std::to_string(i));
+        many += "$(N" + std::to_string(i) + ");$(N" + std::to_string(i / 2) + ");";
+    }
+    EXPECT_EQ(Written(many), names);
 }
 
 TEST(ReferencesTest, spans_theReferenceAsWrittenAndWhetherItIsJustAName) {
