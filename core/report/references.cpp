@@ -131,10 +131,14 @@ NameIndex::NameIndex(const ReportData& report) {
     std::vector<std::uint32_t> ids(variables.size());
     std::vector<std::size_t> counts;
     for (std::size_t i = 0; i < variables.size(); ++i) {
-        const auto [at, added] =
-            m_ids.try_emplace(variables[i].Name, static_cast<std::uint32_t>(counts.size()));
-        if (added)
+        auto at = m_ids.find(variables[i].Name);
+        if (at == m_ids.end()) {
+            at = m_ids
+                     .emplace(m_names.emplace_back(variables[i].Name),
+                              static_cast<std::uint32_t>(counts.size()))
+                     .first;
             counts.push_back(0);
+        }
         ids[i] = at->second;
         ++counts[at->second];
     }
