@@ -43,9 +43,9 @@ std::span<const ProblemRule> ProblemRules();
 // The rule of this id, or null.
 const ProblemRule* FindProblemRule(std::string_view id);
 
-// Runs the rules named in `rules` (every rule when empty), notes only when `notes`. The
-// findings come in report order: a record's where it was read, a file's where it was first
-// processed, the report's last; a record's in the order of the rules' table.
+// Runs the rules named in `rules` (every rule when empty); the notes' rules only when
+// `notes`. The findings come in report order: a record's where it was read, a file's where
+// it was first processed, the report's last; a record's in the order of the rules' table.
 std::vector<Finding> CheckReport(const ReportData& report, const FinalValues& finals,
                                  const NameIndex& index,
                                  const std::vector<std::string_view>& rules = {},
