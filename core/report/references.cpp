@@ -26,7 +26,8 @@ bool IsClose(char c) {
     return c == ')' || c == '}';
 }
 
-// Calls `span(reference)` for each outermost reference of `value`.
+// Calls `span(reference, inside)` for each outermost reference of `value`, `inside` being
+// the text between its opening and its close (or the value's end).
 template <typename Span> void ForEachSpan(std::string_view value, Span&& span) {
     std::size_t at = 0;
     while ((at = value.find('$', at)) != std::string_view::npos) {
