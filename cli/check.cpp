@@ -139,8 +139,7 @@ int RunCheck(int argc, char** argv) {
         AppendFindingLine(text, finding, path);
     Output output(std::nullopt);
     if (!output.write(text) || !output.finish()) {
-        std::fprintf(stderr, "varscope-cli check: cannot write %s: %s\n", output.name().c_str(),
-                     output.reason());
+        std::fprintf(stderr, "varscope-cli check: cannot write %s\n", output.failure().c_str());
         return kExitTrouble;
     }
     std::fprintf(stderr, "%s\n", FindingCount(findings).c_str());

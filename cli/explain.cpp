@@ -213,8 +213,7 @@ int RunExplain(int argc, char** argv) {
     }
     Output output(std::nullopt);
     if (!output.write(text) || !output.finish()) {
-        std::fprintf(stderr, "varscope-cli explain: cannot write %s: %s\n", output.name().c_str(),
-                     output.reason());
+        std::fprintf(stderr, "varscope-cli explain: cannot write %s\n", output.failure().c_str());
         return kExitTrouble;
     }
     return kExitPrinted;
