@@ -9,7 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "limits.hpp"
+#include "bound.hpp"
 #include "median_reporter.hpp"
 
 #include <cstdio>
@@ -57,5 +57,5 @@ int main(int argc, char** argv) {
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return bench::WithinLimit("all rules", reporter.medians["BM_CheckReport"], 1000) ? 0 : 1;
+    return bench::WithinBound("all rules", reporter.medians["BM_CheckReport"], 1000) ? 0 : 1;
 }

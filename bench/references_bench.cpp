@@ -9,7 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "limits.hpp"
+#include "bound.hpp"
 #include "median_reporter.hpp"
 
 #include <algorithm>
@@ -110,9 +110,9 @@ int main(int argc, char** argv) {
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    bool ok = bench::WithinLimit("name index", reporter.medians["BM_NameIndex"], 300);
-    ok = bench::WithinLimit("slowest derivation", reporter.medians["BM_SlowestDerivation"], 20) &&
+    bool ok = bench::WithinBound("name index", reporter.medians["BM_NameIndex"], 300);
+    ok = bench::WithinBound("slowest derivation", reporter.medians["BM_SlowestDerivation"], 20) &&
          ok;
-    ok = bench::WithinLimit("used by", reporter.medians["BM_UsedBy"], 100) && ok;
+    ok = bench::WithinBound("used by", reporter.medians["BM_UsedBy"], 100) && ok;
     return ok ? 0 : 1;
 }

@@ -104,7 +104,6 @@ Failure CheckReferences(std::string_view input) {
         record.File = "a.cfg";
         record.Index = report.Variables.size() + 1;
         report.Variables.push_back(record);
-        report.NameHashes.push_back(core::NameHash(record.Name));
     }
     const core::FinalValues finals(report);
     const core::NameIndex index(report);
