@@ -1,6 +1,8 @@
 // Where varscope-cli's commands write.
 #pragma once
 
+#include "core/system/platform/platform.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,11 +13,34 @@
 
 namespace varscope::cli {
 
+// The line ends written. The commands make CR LF lines, the export format; LF takes the CR
+// out of each.
+enum class LineEnds { CrLf, Lf };
+
+// "lf" or "crlf", as --eol takes them.
+inline std::optional<LineEnds> LineEndsFromText(std::string_view text) {
+    if (text == "lf")
+        return LineEnds::Lf;
+    if (text == "crlf")
+        return LineEnds::CrLf;
+    return std::nullopt;
+}
+
+// "-" names standard output, as it does for the report.
+inline bool IsStandardStream(const std::optional<std::string>& path) {
+    return !path || *path == "-";
+}
+
 // Where the export goes: standard output, or the --out file, made when the first lines
 // are ready so that a report that cannot be read leaves the file as it was.
 class Output {
 public:
-    explicit Output(std::optional<std::string> path) : m_path(std::move(path)) {}
+    // Without `eol`, a file named by the user keeps the format's CR LF, Windows tools read
+    // it; standard output gets the line ends of the system's own text tools.
+    Output(std::optional<std::string> path, std::optional<LineEnds> eol)
+        : m_path(IsStandardStream(path) ? std::nullopt : std::move(path)),
+          m_lf(eol ? *eol == LineEnds::Lf
+                   : !m_path && core::platform::NativeLineEnd() == std::string_view("\n")) {}
     ~Output() {
         if (m_file != nullptr && m_path)
             std::fclose(m_file);
@@ -24,16 +49,37 @@ public:
     Output& operator=(const Output&) = delete;
 
     bool write(std::string_view bytes) {
-        if (!open())
-            return false;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size())
-            return true;
-        m_errno = errno;
-        return false;
+        if (!m_lf)
+            return put(bytes);
+        // A CR at the end of a piece waits to see whether an LF follows it.
+        std::string& lf = m_converted;
+        lf.clear();
+        if (m_heldCr && (bytes.empty() || bytes.front() != '\n'))
+            lf += '\r';
+        m_heldCr = false;
+        while (!bytes.empty()) {
+            const void* found = std::memchr(bytes.data(), '\r', bytes.size());
+            if (found == nullptr) {
+                lf.append(bytes);
+                break;
+            }
+            const std::size_t at =
+                static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data());
+            lf.append(bytes.substr(0, at));
+            if (at + 1 == bytes.size())
+                m_heldCr = true;
+            else if (bytes[at + 1] != '\n')
+                lf += '\r';
+            bytes.remove_prefix(at + 1);
+        }
+        return put(lf);
     }
 
     // Makes the output (also when nothing was written) and closes it; false on failure.
     bool finish() {
+        if (m_heldCr && !put("\r"))
+            return false;
+        m_heldCr = false;
         if (!open())
             return false;
         const bool flushed = std::fflush(m_file) == 0;
@@ -49,10 +95,21 @@ public:
         return flushed && closed && m_errno == 0;
     }
 
+    // The file named, or nothing for standard output.
+    const std::optional<std::string>& path() const { return m_path; }
     std::string name() const { return m_path ? *m_path : "to standard output"; }
     const char* reason() const { return std::strerror(m_errno); }
 
 private:
+    bool put(std::string_view bytes) {
+        if (!open())
+            return false;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size())
+            return true;
+        m_errno = errno;
+        return false;
+    }
+
     bool open() {
         if (m_file != nullptr)
             return true;
@@ -65,6 +122,9 @@ private:
     }
 
     std::optional<std::string> m_path;
+    bool m_lf = false;
+    bool m_heldCr = false;
+    std::string m_converted;
     std::FILE* m_file = nullptr;
     int m_errno = 0;
 };

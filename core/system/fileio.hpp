@@ -19,6 +19,8 @@ struct ReadResult {
 
 // The whole file as bytes, in one read.
 ReadResult ReadWholeFile(const std::string& path);
+// All of standard input as bytes, unchanged, up to its end.
+ReadResult ReadStandardInput();
 
 // A file read front to back in blocks the caller places, for files larger than memory
 // should hold.
