@@ -73,6 +73,9 @@ public:
     CommandLine(int argc, char** argv) : m_argc(argc), m_argv(argv) {
         m_parser.setApplicationDescription(QStringLiteral(
             "Varscope shows a MicroStation configuration debug report (msdebug.txt)."));
+        // Qt's own options (-reverse, -platformtheme...) are words, not bundles of letters
+        // that would hold -h or -v.
+        m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         m_parser.addOption(m_help);
         m_parser.addOption(m_version);
         m_parser.addPositionalArgument(QStringLiteral("REPORT"),

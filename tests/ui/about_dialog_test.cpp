@@ -85,9 +85,10 @@ private slots:
                                 "editor.  Quick creation of workspace directives via the  "
                                 "Expression Builder interface"));
         const QString licences = child<QLabel>("lblLicences")->text();
-        for (const QString& named : {QStringLiteral("MIT"), QStringLiteral("LGPLv3"),
-                                     QStringLiteral("Qt ") + QString::fromLatin1(qVersion())})
-            QVERIFY2(licences.contains(named), qPrintable(named));
+        const QStringList named = {QStringLiteral("MIT"), QStringLiteral("LGPLv3"),
+                                   QStringLiteral("Qt ") + QString::fromLatin1(qVersion())};
+        for (const QString& name : named)
+            QVERIFY2(licences.contains(name), qPrintable(name));
         QCOMPARE(PlainText(child<QLabel>("Label1")),
                  QStringLiteral("Comments and bug reports welcomed: ") + ui::SupportAddress());
         QCOMPARE(child<QPushButton>("cmdOK")->text(), QStringLiteral("OK"));

@@ -234,7 +234,7 @@ private slots:
             QString::fromUtf8(varscope::testing::ReadAll(QStringLiteral(":/help/help.css")));
         const QRegularExpression rule(QStringLiteral("([^{}]+)\\{([^}]*)\\}"));
         const QRegularExpression opaque(
-            QStringLiteral("(?:^|;)\\s*(?:color|background(?:-color)?)\\s*:\\s*(?!rgba)[^;]+"));
+            QStringLiteral("(?:^|;)\\s*(?:color|background(?:-color)?)\\s*:(?!\\s*rgba)[^;]+"));
         int rules = 0;
         for (auto match = rule.globalMatch(css); match.hasNext(); ++rules) {
             const QRegularExpressionMatch one = match.next();
