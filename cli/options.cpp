@@ -144,8 +144,13 @@ ParsedOptions ParseOptions(int argc, char** argv, std::span<const OptionSpec> ta
         } else if (found == '?') {
             fail(UnknownMessage(Typed(optopt, optopt == 0 ? argv[optind - 1] : nullptr), table));
         } else if (found == ':') {
+            // mingw-w64's getopt_long also says ':' for a value given to a flag.
             const OptionSpec* option = ByValue(optopt, table);
-            fail((option != nullptr ? Dashed(*option) : Typed(optopt, nullptr)) + " needs a value");
+            if (option != nullptr && !option->takesValue)
+                fail(Dashed(*option) + " takes no value");
+            else
+                fail((option != nullptr ? Dashed(*option) : Typed(optopt, nullptr)) +
+                     " needs a value");
         } else if (const OptionSpec* option = ByValue(found, table)) {
             parsed.options.push_back({option->name, option->takesValue && optarg != nullptr
                                                         ? std::string(optarg)
