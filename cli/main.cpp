@@ -155,7 +155,8 @@ std::optional<int> TakeOptions(const ParsedOptions& parsed, Options& options) {
     options.report = positional.front();
     if (options.view != "all" && options.view != "isolate" && options.view != "summary" &&
         options.view != "files" && options.view != "category")
-        return UsageError("unknown view '" + options.view + "'");
+        return UsageError("unknown view '" + options.view +
+                          "' (use all, isolate, summary, files or category)");
     if ((options.view == "category") != options.categories.has_value())
         return UsageError("--view category and --categories FILE go together");
     if (options.view == "isolate" && options.name.has_value() == options.level.has_value())
