@@ -676,7 +676,7 @@ TEST_F(CliTest, namesOfOneOldHash_diffAndFinalKeepThemApart) {
     WriteBytes(newReport,
                Crlf({"Processing macro file [C:\\cfg\\a.cfg]", "(system): MS_SEEDFILES_XYZ=s [s]",
                      "(user): AXYWZ_OGiLOiqOKX=b [b]", "(user): AXYWZ_OGiLOiqOKX=c [c]"}));
-    const Result diff = Run({"diff", "--all", oldReport, newReport});
+    const Result diff = Run({"diff", "--all", "--eol=crlf", oldReport, newReport});
     EXPECT_EQ(diff.exitCode, 1) << diff.err;
     EXPECT_EQ(diff.out,
               Crlf({"changed|AXYWZ_OGiLOiqOKX|User|a|C:\\cfg\\a.cfg|User|c|C:\\cfg\\a.cfg",
