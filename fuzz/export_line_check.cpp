@@ -14,9 +14,12 @@ namespace varscope::fuzz {
 namespace {
 
 // The line as the export documents it: the delimiter follows the level and precedes value,
-// expansion and file; a level without a name writes nothing.
+// expansion and file; a level without a name writes nothing; a single column has none.
 std::string Expected(const core::ConfigVariable& record, unsigned columns,
                      std::string_view delimiter) {
+    const bool single = columns != 0 && (columns & (columns - 1)) == 0;
+    if (single)
+        delimiter = {};
     std::string line;
     if ((columns & core::ColumnLevel) && !core::LevelName(record.Level).empty()) {
         line += core::LevelName(record.Level);
