@@ -178,8 +178,8 @@ core::Catalogue Edited(std::string_view bytes, Failure& failure) {
 Failure CheckCategory(std::string_view input) {
     const core::Catalogue read = core::ParseCatalogue(input);
     if (!(read == ReadHere(input)))
-        return "the manager read " + Shown(read) + "the file line by line gives " +
-               Shown(ReadHere(input));
+        return "the manager read \"" + Shown(read) + "\", line by line the file gives \"" +
+               Shown(ReadHere(input)) + "\"";
     if (auto failure = ListingAgrees(input, read))
         return failure;
     if (auto failure = RoundTrip(read, "read from the file"))
