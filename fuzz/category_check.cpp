@@ -57,17 +57,16 @@ Failure RoundTrip(const core::Catalogue& catalogue, std::string_view from) {
 }
 
 // The file read line by line here, apart from the line splitter the tree and the manager
-// share: lines end at LF (a CR before it dropped); a line holding "[node=" in any case
-// names a category, from its first "=" up to "]" or the line's end; any other line with
-// "=" is a member ("description=variable") of the category above it, if any.
+// share: lines end at CR LF, LF or CR alone; a line holding "[node=" in any case names a
+// category, from its first "=" up to "]" or the line's end; any other line with "=" is a
+// member ("description=variable") of the category above it, if any.
 core::Catalogue ReadHere(std::string_view bytes) {
     core::Catalogue catalogue;
     while (!bytes.empty()) {
-        const std::size_t end = std::min(bytes.find('\n'), bytes.size());
-        std::string_view line = bytes.substr(0, end);
-        bytes.remove_prefix(std::min(end + 1, bytes.size()));
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
+        const std::size_t end = std::min(bytes.find_first_of("\r\n"), bytes.size());
+        const std::string_view line = bytes.substr(0, end);
+        const std::size_t lineEnd = bytes.substr(end).starts_with("\r\n") ? 2 : 1;
+        bytes.remove_prefix(std::min(end + lineEnd, bytes.size()));
         std::string lower(line);
         for (char& c : lower)
             c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
