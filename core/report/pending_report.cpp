@@ -1,19 +1,67 @@
 #include "core/report/pending_report.hpp"
 
+#include "core/report/line_scan.hpp"
+#include "core/report/report_stream.hpp"
 #include "core/system/fileio.hpp"
 
+#include <new>
+#include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace varscope::core {
 
-ReportReading ReadReport(const std::string& path) {
+namespace {
+
+// The file's bytes, without the lines too long to keep; `longLines` counts those.
+std::optional<std::string> ReadKeptBytes(FileBlocks& file, LongLines& longLines, bool& utf16) {
+    constexpr std::size_t kBlock = std::size_t{256} << 10;
+    std::vector<char> block(kBlock);
+    std::string bytes;
+    std::size_t lineStart = 0; // where the line whose end has not come starts in `bytes`
+    bool first = true;
+    while (const std::size_t got = file.read(block.data(), block.size())) {
+        std::string_view piece(block.data(), got);
+        if (std::exchange(first, false) && IsUtf16(piece)) {
+            utf16 = true;
+            return std::nullopt;
+        }
+        if (longLines.passing() && !longLines.passOver(piece))
+            continue;
+        const std::size_t before = bytes.size();
+        bytes.append(piece);
+        const std::size_t lastEnd = piece.find_last_of("\r\n");
+        if (lastEnd != std::string_view::npos)
+            lineStart = before + lastEnd + 1;
+        if (longLines.tooLong(bytes.size() - lineStart)) {
+            bytes.resize(lineStart);
+            longLines.pass();
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+ReportReading ReadReport(const std::string& path, std::size_t longestLine) {
     ReportReading reading;
-    ReadResult read = ReadWholeFile(path);
-    if (read.bytes)
-        reading.report = ParseReport(std::move(*read.bytes));
-    else
-        reading.error = std::move(read.error);
+    try {
+        FileBlocks file(path);
+        LongLines longLines(longestLine);
+        std::optional<std::string> bytes = ReadKeptBytes(file, longLines, reading.utf16);
+        if (reading.utf16) {
+            reading.error = path + std::string(kUtf16Refusal);
+        } else if (!file.error().empty()) {
+            reading.error = file.error();
+        } else {
+            reading.report = ParseReport(std::move(*bytes), longestLine);
+            reading.report->SkippedLines += longLines.skipped();
+        }
+    } catch (const std::bad_alloc&) {
+        reading.report.reset();
+        reading.error = path + std::string(kNoMemoryForReport);
+    }
     return reading;
 }
 

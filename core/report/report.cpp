@@ -77,7 +77,7 @@ std::optional<ConfigLevel> LevelFromText(std::string_view text) {
     return std::nullopt;
 }
 
-ReportData ParseReport(std::string bytes) {
+ReportData ParseReport(std::string bytes, std::size_t longestLine) {
     ReportData data;
     auto owned = std::make_shared<std::string>(std::move(bytes));
     const std::string_view text(*owned);
@@ -86,8 +86,8 @@ ReportData ParseReport(std::string bytes) {
     data.Variables.reserve(text.size() / 64 + 16);
     data.NameHashes.reserve(data.Variables.capacity());
     RecordSink sink(data);
-    LineScanner scanner(sink, false);
-    scanner.scan(text, true);
+    LineScanner scanner(sink, longestLine);
+    scanner.scanWhole(text);
     data.SkippedLines = scanner.skipped();
     return data;
 }
