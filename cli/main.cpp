@@ -2,6 +2,7 @@
 #include "core/category/category.hpp"
 #include "core/export/export.hpp"
 #include "core/report/final_values.hpp"
+#include "core/report/pending_report.hpp"
 #include "core/report/report.hpp"
 #include "core/report/report_stream.hpp"
 #include "core/system/fileio.hpp"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +28,9 @@ using varscope::cli::Output;
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+
+constexpr std::string_view kOutOfMemory =
+    "not enough memory: the report does not fit in the memory there is";
 
 constexpr std::string_view kUsage =
     R"(Usage: varscope-cli export REPORT [options]
@@ -70,9 +75,10 @@ Options:
   --                  ends the options: what follows is the report, also when it
                       begins with "-"
 
-Exit status: 0 on success, 1 when the report cannot be read or the output cannot
-be written, 2 on bad usage. Lines of the report that cannot be split are skipped
-and counted on standard error.
+Exit status: 0 on success, 1 when the report cannot be read, does not fit in
+memory, or the output cannot be written, 2 on bad usage or a UTF-16 report (not
+a report as MicroStation writes it). Lines of the report that cannot be split,
+and lines over 64 MiB, are skipped and counted on standard error.
 )";
 
 struct Options {
@@ -215,14 +221,18 @@ void TellSkipped(std::size_t skipped, const Options& options) {
                      skipped == 1 ? "" : "s", options.report.c_str());
 }
 
+// A UTF-16 file is no report at all: told as bad input, not as a failure to read.
+int CannotRead(const std::string& reason, bool utf16) {
+    std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", reason.c_str());
+    return utf16 ? kExitUsage : kExitFailure;
+}
+
 // The Category page's tree as its export writes it, over the whole report read at once.
 int ExportCategoryTree(const Options& options, Output& output) {
-    ReadResult read = ReadWholeFile(options.report);
-    if (!read.bytes) {
-        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
-        return kExitFailure;
-    }
-    ReportData report = ParseReport(std::move(*read.bytes));
+    ReportReading reading = ReadReport(options.report);
+    if (!reading.report)
+        return CannotRead(reading.error, reading.utf16);
+    ReportData& report = *reading.report;
     const CategoryTree tree = BuildCategoryTree(ReadCategoryListing(*options.categories), report);
     if (tree.duplicateKey)
         std::fprintf(stderr, "%s\n", DuplicateKeyMessage(*tree.duplicateKey).c_str());
@@ -240,12 +250,10 @@ int ExportCategoryTree(const Options& options, Output& output) {
 // A view with the final or locked column, over the whole report read at once: the winners
 // need the summary at its end before the first line is written.
 int ExportWithFinalValues(const Options& options, const ExportView& view, Output& output) {
-    ReadResult read = ReadWholeFile(options.report);
-    if (!read.bytes) {
-        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
-        return kExitFailure;
-    }
-    const ReportData report = ParseReport(std::move(*read.bytes));
+    ReportReading reading = ReadReport(options.report);
+    if (!reading.report)
+        return CannotRead(reading.error, reading.utf16);
+    const ReportData& report = *reading.report;
     const FinalValues finals(report);
     const bool written = ExportReport(
         report, finals, view, [&output](std::string_view bytes) { return output.write(bytes); });
@@ -267,10 +275,6 @@ int Export(int argc, char** argv) {
         return ExportCategoryTree(options, output);
     }
     const ExportView view = ViewOf(options);
-    const auto cannotRead = [&](const std::string& reason) {
-        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", reason.c_str());
-        return kExitFailure;
-    };
 
     Output output(options.out);
     if (NeedsFinalValues(view))
@@ -283,7 +287,9 @@ int Export(int argc, char** argv) {
         // Read whole before the output replaces it.
         ReadResult read = ReadWholeFile(options.report);
         if (!read.bytes)
-            return cannotRead(read.error);
+            return CannotRead(read.error, false);
+        if (IsUtf16(*read.bytes))
+            return CannotRead(options.report + std::string(kUtf16Refusal), true);
         ViewExporter exporter(view, write);
         ReportStream stream(exporter);
         outcome.written = stream.feed(*read.bytes) && stream.finish() && exporter.finish();
@@ -292,7 +298,7 @@ int Export(int argc, char** argv) {
         outcome = ExportReportFile(options.report, view, write);
     }
     if (!outcome.readError.empty())
-        return cannotRead(outcome.readError);
+        return CannotRead(outcome.readError, outcome.utf16);
     if (!outcome.written || !output.finish()) {
         std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", output.name().c_str(),
                      output.reason());
@@ -313,13 +319,18 @@ int main(int argc, char** argv) {
     }
     if (argc < 2)
         return UsageError("no command given");
-    if (std::string_view(argv[1]) == "diff")
-        return varscope::cli::RunDiff(argc, argv);
-    if (std::string_view(argv[1]) != "export")
+    const bool diff = std::string_view(argv[1]) == "diff";
+    if (!diff && std::string_view(argv[1]) != "export")
         return UsageError("unknown command '" + std::string(argv[1]) + "'");
-    if (AsksForHelp(argc, argv)) {
+    if (!diff && AsksForHelp(argc, argv)) {
         std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
         return kExitOk;
     }
-    return Export(argc, argv);
+    try {
+        return diff ? varscope::cli::RunDiff(argc, argv) : Export(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Diff's exit status 1 means "the reports differ".
+        std::fprintf(stderr, "varscope-cli%s: %s\n", diff ? " diff" : "", kOutOfMemory.data());
+        return diff ? varscope::cli::kDiffExitTrouble : kExitFailure;
+    }
 }

@@ -168,6 +168,7 @@ ExportOutcome ExportReportFile(const std::string& path, const ExportView& view,
     const ReportFileOutcome read = ReadReportFile(path, exporter);
     ExportOutcome outcome;
     outcome.readError = read.readError;
+    outcome.utf16 = read.utf16;
     outcome.written = exporter.finish();
     outcome.skippedLines = read.skippedLines;
     return outcome;

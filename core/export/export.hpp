@@ -90,6 +90,7 @@ private:
 // How an export of a report file went.
 struct ExportOutcome {
     std::string readError; // why the report could not be read; empty when it was
+    bool utf16 = false;    // refused as UTF-16 (readError says so)
     bool written = true;   // false when `write` failed
     std::size_t skippedLines = 0;
 };

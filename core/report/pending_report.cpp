@@ -21,6 +21,11 @@ std::optional<std::string> ReadKeptBytes(FileBlocks& file, LongLines& longLines,
     std::string bytes;
     std::size_t lineStart = 0; // where the line whose end has not come starts in `bytes`
     bool first = true;
+    const auto dropLine = [&] {
+        bytes.resize(lineStart);
+        bytes.shrink_to_fit();
+        longLines.pass();
+    };
     while (const std::size_t got = file.read(block.data(), block.size())) {
         std::string_view piece(block.data(), got);
         if (std::exchange(first, false) && IsUtf16(piece)) {
@@ -29,15 +34,21 @@ std::optional<std::string> ReadKeptBytes(FileBlocks& file, LongLines& longLines,
         }
         if (longLines.passing() && !longLines.passOver(piece))
             continue;
+        // Looked for forward first: a piece of a long line holds no line end at all.
+        const bool ends = piece.find('\n') != std::string_view::npos ||
+                          piece.find('\r') != std::string_view::npos;
         const std::size_t before = bytes.size();
-        bytes.append(piece);
-        const std::size_t lastEnd = piece.find_last_of("\r\n");
-        if (lastEnd != std::string_view::npos)
-            lineStart = before + lastEnd + 1;
-        if (longLines.tooLong(bytes.size() - lineStart)) {
-            bytes.resize(lineStart);
-            longLines.pass();
+        if (!ends && longLines.tooLong(before - lineStart + piece.size())) {
+            // Dropped before the piece is added, so that the line never takes more room
+            // than the longest.
+            dropLine();
+            continue;
         }
+        bytes.append(piece);
+        if (ends)
+            lineStart = before + piece.find_last_of("\r\n") + 1;
+        if (longLines.tooLong(bytes.size() - lineStart))
+            dropLine();
     }
     return bytes;
 }
