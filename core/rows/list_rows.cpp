@@ -10,32 +10,17 @@ namespace varscope::core {
 
 namespace {
 
-// The first eight bytes of a text, lowered, as one number whose order is the bytes' order:
-// most comparisons are settled by it without reading the text again. Missing bytes count as
-// zero, so a text that ends ties with a longer one it begins and the rest decides.
-std::uint64_t LoweredPrefix(std::string_view text) {
+// Eight bytes of a text from `offset` on, lowered, as one number whose order is the bytes'
+// order. Missing bytes count as zero: a text that ends ties with a longer one it begins,
+// and the shorter is the smaller.
+std::uint64_t LoweredChunk(std::string_view text, std::size_t offset) {
     std::uint64_t key = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
+    for (std::size_t i = offset; i < offset + 8; ++i) {
         key <<= 8;
         if (i < text.size())
             key |= static_cast<unsigned char>(AsciiLower(text[i]));
     }
     return key;
-}
-
-// Bytes compared unsigned with ASCII letter case ignored, from `offset` on; a text that
-// ends first is the smaller.
-int CompareFrom(std::string_view a, std::string_view b, std::size_t offset) {
-    if (a.data() == b.data() && a.size() == b.size())
-        return 0; // the records of one file section share its text
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = offset; i < common; ++i) {
-        const auto ca = static_cast<unsigned char>(AsciiLower(a[i]));
-        const auto cb = static_cast<unsigned char>(AsciiLower(b[i]));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 } // namespace
@@ -56,22 +41,62 @@ std::string_view ColumnText(const ConfigVariable& record, RecordColumn column) {
 
 std::vector<std::size_t> SortedOrder(const std::vector<std::string_view>& texts,
                                      SortDirection direction) {
+    // Rows are sorted by eight bytes of their texts at a time: each run of rows that tie is
+    // sorted again by the next eight, until their texts have ended. A text is read once per
+    // eight bytes it shares with others, not once per comparison: the texts lie far apart
+    // in memory.
     struct Row {
-        std::uint64_t prefix;
+        std::uint64_t key;
         std::size_t pos;
     };
+    struct Run {
+        std::size_t first, last, offset; // rows that tie before `offset`; keys from there
+    };
+    const bool descending = direction == SortDirection::Descending;
     std::vector<Row> rows(texts.size());
     for (std::size_t pos = 0; pos < texts.size(); ++pos)
-        rows[pos] = {LoweredPrefix(texts[pos]), pos};
-    const bool descending = direction == SortDirection::Descending;
+        rows[pos] = {LoweredChunk(texts[pos], 0), pos};
     // Equal texts keep their order in both directions, so the position breaks ties last.
-    std::sort(rows.begin(), rows.end(), [&texts, descending](const Row& a, const Row& b) {
-        int order = a.prefix == b.prefix ? CompareFrom(texts[a.pos], texts[b.pos], 8)
-                                         : (a.prefix < b.prefix ? -1 : 1);
-        if (descending)
-            order = -order;
-        return order != 0 ? order < 0 : a.pos < b.pos;
-    });
+    const auto byKey = [descending](const Row& a, const Row& b) {
+        if (a.key != b.key)
+            return descending ? a.key > b.key : a.key < b.key;
+        return a.pos < b.pos;
+    };
+    const auto bySize = [&texts, descending](const Row& a, const Row& b) {
+        const std::size_t x = texts[a.pos].size();
+        const std::size_t y = texts[b.pos].size();
+        if (x != y)
+            return descending ? x > y : x < y;
+        return a.pos < b.pos;
+    };
+    std::vector<Run> pending{{0, rows.size(), 0}};
+    while (!pending.empty()) {
+        const Run run = pending.back();
+        pending.pop_back();
+        const auto first = rows.begin() + static_cast<std::ptrdiff_t>(run.first);
+        const auto last = rows.begin() + static_cast<std::ptrdiff_t>(run.last);
+        std::sort(first, last, byKey);
+        const std::size_t next = run.offset + 8;
+        for (auto tie = first; tie != last;) {
+            const auto end =
+                std::find_if(tie, last, [&tie](const Row& row) { return row.key != tie->key; });
+            if (end - tie > 1) {
+                // Texts that have all ended are equal but for trailing zero bytes.
+                const bool goOn = std::any_of(tie, end, [&texts, next](const Row& row) {
+                    return texts[row.pos].size() > next;
+                });
+                if (goOn) {
+                    for (auto row = tie; row != end; ++row)
+                        row->key = LoweredChunk(texts[row->pos], next);
+                    pending.push_back({static_cast<std::size_t>(tie - rows.begin()),
+                                       static_cast<std::size_t>(end - rows.begin()), next});
+                } else {
+                    std::sort(tie, end, bySize);
+                }
+            }
+            tie = end;
+        }
+    }
     std::vector<std::size_t> order(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i)
         order[i] = rows[i].pos;

@@ -568,7 +568,10 @@ TEST_F(CliTest, utf16Report_refusedSayingSoExitTwo) {
              {"export", utf16, "--out", utf16},
              {"diff", utf16, kRealistic},
              {"diff", kRealistic, utf16}}) {
-        SCOPED_TRACE(args[0] + " " + args[1] + " " + args[2]);
+        std::string shown;
+        for (const std::string& arg : args)
+            shown += arg + " ";
+        SCOPED_TRACE(shown);
         const Result result = Run(args);
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_EQ(result.out, "");
