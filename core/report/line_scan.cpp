@@ -39,19 +39,27 @@ bool TagEndsAt(std::string_view line, std::size_t close, std::string_view word) 
     return EqualsIgnoreCase(line.substr(close - word.size(), word.size()), word);
 }
 
-// Whether the line holds the marker, ignoring letter case. A marker is looked for only
-// where the line has a blank that could be its first: lines hold few blanks.
-bool HasMarker(std::string_view line, std::string_view marker) {
+// Whether the line holds the marker whose first blank is at `blank`, ignoring letter case.
+bool MarkerAt(std::string_view line, std::size_t blank, std::string_view marker) {
     const std::size_t before = marker.find(' ');
-    for (std::size_t blank = line.find(' ', before); blank != std::string_view::npos;
+    return blank >= before && line.size() - (blank - before) >= marker.size() &&
+           EqualsIgnoreCase(line.substr(blank - before, marker.size()), marker);
+}
+
+constexpr unsigned kFileBit = 1;
+constexpr unsigned kSummaryBit = 2;
+
+// Which markers the line holds (kFileBit, kSummaryBit; the summary's only when asked). A
+// marker is looked for only where the line has a blank that could be its first: lines hold
+// few blanks.
+unsigned MarkersIn(std::string_view line, bool summaryToo) {
+    unsigned found = 0;
+    for (std::size_t blank = line.find(' '); blank != std::string_view::npos;
          blank = line.find(' ', blank + 1)) {
-        const std::size_t start = blank - before;
-        if (line.size() - start < marker.size())
-            return false;
-        if (EqualsIgnoreCase(line.substr(start, marker.size()), marker))
-            return true;
+        found |= MarkerAt(line, blank, kFileMarker) ? kFileBit : 0;
+        found |= summaryToo && MarkerAt(line, blank, kSummaryMarker) ? kSummaryBit : 0;
     }
-    return false;
+    return found;
 }
 
 // The first '\n' or '\r' at or after `from`, else npos.
@@ -178,12 +186,13 @@ void LineScanner::readLine(std::string_view line) {
         m_longLines.skip();
         return;
     }
+    const unsigned markers = MarkersIn(line, !m_inSummary);
     if (m_inSummary) {
         if (!m_sink.summaryLine(line)) {
             m_stopped = true;
             return;
         }
-    } else if (HasMarker(line, kSummaryMarker)) {
+    } else if (markers & kSummaryBit) {
         m_inSummary = true;
         if (!m_sink.summaryHeading()) {
             m_stopped = true;
@@ -194,7 +203,7 @@ void LineScanner::readLine(std::string_view line) {
     // A line may be a file line and a definition at once: it keeps the part that is good
     // and counts once when a part is not.
     bool badFile = false;
-    if (HasMarker(line, kFileMarker)) {
+    if (markers & kFileBit) {
         const std::size_t open = line.find('[');
         const std::size_t close = line.find(']');
         if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
