@@ -44,7 +44,7 @@ private:
 // whose end has not come) is kept between blocks.
 class LineScanner {
 public:
-    LineScanner(ReportSink& sink, std::size_t longestLine = kLongestLine);
+    explicit LineScanner(ReportSink& sink, std::size_t longestLine = kLongestLine);
     LineScanner(const LineScanner&) = delete;
     LineScanner& operator=(const LineScanner&) = delete;
 

@@ -421,6 +421,8 @@ TEST(ReportFiles, linesBeyondTheLongest_droppedWhileReadWholeAndCounted) {
     constexpr std::size_t kBlock = 256 << 10;
     std::string report = "(user): A=1\r\n" + std::string(kLongest + 1, '(') + "\r\n(site): B=2\r";
     report += std::string(kBlock - report.size() % kBlock - 1, 'y') + "\r\n(user): C=3\r";
+    // From here on every line is a summary line, an empty one too.
+    report += "Configuration Variable Summary\r\n";
     // The CR of this line's CR LF is the last byte of a block.
     const std::size_t equals =
         3 * kLongest + (kBlock - 1 - (report.size() + 3 * kLongest) % kBlock);
@@ -437,6 +439,8 @@ TEST(ReportFiles, linesBeyondTheLongest_droppedWhileReadWholeAndCounted) {
     }
     EXPECT_EQ(whole.report->SkippedLines, expected.SkippedLines);
     EXPECT_EQ(whole.report->SkippedLines, 3u);
+    ASSERT_EQ(whole.report->SummaryLines.size(), 2u);
+    EXPECT_EQ(whole.report->SummaryLines, expected.SummaryLines);
     // Only the kept lines are held, and at most one line past the longest.
     EXPECT_LT(whole.report->Bytes->size(), report.size() - 3 * kLongest);
 }

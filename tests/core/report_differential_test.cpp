@@ -422,17 +422,19 @@ TEST(ReportDifferential, linesFarLongerThanAWindow_readAsReference_sameFieldsAnd
 TEST(ReportDifferential, linesBeyondTheLongest_skippedCountedAndReadingGoesOn) {
     // One line at the limit is kept; longer ones, ended by CR LF, a lone CR or nothing, are
     // skipped and counted, also when a CR LF is split between blocks or a line is cut into
-    // many.
+    // many. Every line is a summary line, so an empty line read by mistake shows.
     constexpr std::size_t kLongest = 5'000;
     const std::string report =
-        "(user): A=1\r\n" + std::string(kLongest + 1, '(') + "\r\n(site): B=2\r" +
-        std::string(kLongest, 'y') + "\n(user): C=" + std::string(kLongest - 10, 'v') + "\r" +
-        std::string(kLongest + 1, '=') + "\r(appl): D=4\n" + std::string(kLongest + 1, 'z');
+        "Configuration Variable Summary\r\n(user): A=1\r\n" + std::string(kLongest + 1, '(') +
+        "\r\n(site): B=2\r" + std::string(kLongest, 'y') +
+        "\n(user): C=" + std::string(kLongest - 10, 'v') + "\r" + std::string(kLongest + 1, '=') +
+        "\r(appl): D=4\n" + std::string(kLongest + 1, 'z');
     EXPECT_TRUE(ReadsAsReference(report, kLongest));
     const Collected whole = FromParse(report, kLongest);
     ASSERT_EQ(whole.records.size(), 4u);
     EXPECT_EQ(whole.records[3].name, "D");
     EXPECT_EQ(whole.skipped, 3u);
+    EXPECT_EQ(whole.summary.size(), 5u);
     for (const std::vector<std::size_t>& cuts :
          {EveryCut(report.size(), 1 << 20), EveryCut(report.size(), 999),
           EveryCut(report.size(), kLongest), EveryCut(report.size(), 1), CutsAfterEachCr(report)})
