@@ -1,3 +1,4 @@
+// The unit of bytes here is the block (see line_scan.hpp).
 #include "core/report/pending_report.hpp"
 
 #include "core/report/line_scan.hpp"
@@ -17,7 +18,7 @@ namespace {
 // The file's bytes, without the lines too long to keep; `longLines` counts those.
 std::optional<std::string> ReadKeptBytes(FileBlocks& file, LongLines& longLines, bool& utf16) {
     constexpr std::size_t kBlock = std::size_t{256} << 10;
-    std::vector<char> block(kBlock);
+    std::vector<char> buffer(kBlock);
     std::string bytes;
     std::size_t lineStart = 0; // where the line whose end has not come starts in `bytes`
     bool first = true;
@@ -26,27 +27,27 @@ std::optional<std::string> ReadKeptBytes(FileBlocks& file, LongLines& longLines,
         bytes.shrink_to_fit();
         longLines.pass();
     };
-    while (const std::size_t got = file.read(block.data(), block.size())) {
-        std::string_view piece(block.data(), got);
-        if (std::exchange(first, false) && IsUtf16(piece)) {
+    while (const std::size_t got = file.read(buffer.data(), buffer.size())) {
+        std::string_view block(buffer.data(), got);
+        if (std::exchange(first, false) && IsUtf16(block)) {
             utf16 = true;
             return std::nullopt;
         }
-        if (longLines.passing() && !longLines.passOver(piece))
+        if (longLines.passing() && !longLines.passOver(block))
             continue;
-        // Looked for forward first: a piece of a long line holds no line end at all.
-        const bool ends = piece.find('\n') != std::string_view::npos ||
-                          piece.find('\r') != std::string_view::npos;
+        // Looked for forward first: a block of a long line holds no line end at all.
+        const bool ends = block.find('\n') != std::string_view::npos ||
+                          block.find('\r') != std::string_view::npos;
         const std::size_t before = bytes.size();
-        if (!ends && longLines.tooLong(before - lineStart + piece.size())) {
-            // Dropped before the piece is added, so that the line never takes more room
+        if (!ends && longLines.tooLong(before - lineStart + block.size())) {
+            // Dropped before the block is added, so that the line never takes more room
             // than the longest.
             dropLine();
             continue;
         }
-        bytes.append(piece);
+        bytes.append(block);
         if (ends)
-            lineStart = before + piece.find_last_of("\r\n") + 1;
+            lineStart = before + block.find_last_of("\r\n") + 1;
         if (longLines.tooLong(bytes.size() - lineStart))
             dropLine();
     }
