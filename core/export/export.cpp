@@ -84,7 +84,7 @@ bool ParseColumnList(std::string_view list, unsigned& columns) {
 
 ViewExporter::ViewExporter(ExportView view, std::function<bool(std::string_view)> write)
     : m_view(std::move(view)), m_write(std::move(write)) {
-    m_block.reserve(kExportBlock + 4096);
+    m_block.reserve(kExportBlock);
 }
 
 bool ViewExporter::variable(const ConfigVariable& record) {
@@ -129,8 +129,10 @@ bool ViewExporter::flush() {
         m_failed = !m_write(m_block);
     m_block.clear();
     // A line longer than a block leaves no block of its size behind.
-    if (m_block.capacity() > 2 * kExportBlock)
+    if (m_block.capacity() > 2 * kExportBlock) {
         m_block.shrink_to_fit();
+        m_block.reserve(kExportBlock);
+    }
     return !m_failed;
 }
 
