@@ -139,8 +139,7 @@ int RunDiff(int argc, char** argv) {
     AppendComparisonLines(text, comparison, options.all, options.delimiter);
     Output output(options.out);
     if (!output.write(text) || !output.finish()) {
-        std::fprintf(stderr, "varscope-cli diff: cannot write %s: %s\n", output.name().c_str(),
-                     output.reason());
+        std::fprintf(stderr, "varscope-cli diff: cannot write %s\n", output.failure().c_str());
         return kExitTrouble;
     }
     return comparison.differs() ? kExitDifferent : kExitSame;

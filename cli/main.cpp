@@ -239,8 +239,7 @@ int ExportCategoryTree(const Options& options, Output& output) {
     std::string text;
     AppendTextLine(text, CategoryExportText(tree));
     if (!output.write(text) || !output.finish()) {
-        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", output.name().c_str(),
-                     output.reason());
+        std::fprintf(stderr, "varscope-cli: cannot write %s\n", output.failure().c_str());
         return kExitFailure;
     }
     TellSkipped(report.SkippedLines, options);
@@ -258,8 +257,7 @@ int ExportWithFinalValues(const Options& options, const ExportView& view, Output
     const bool written = ExportReport(
         report, finals, view, [&output](std::string_view bytes) { return output.write(bytes); });
     if (!written || !output.finish()) {
-        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", output.name().c_str(),
-                     output.reason());
+        std::fprintf(stderr, "varscope-cli: cannot write %s\n", output.failure().c_str());
         return kExitFailure;
     }
     TellSkipped(report.SkippedLines, options);
@@ -300,8 +298,7 @@ int Export(int argc, char** argv) {
     if (!outcome.readError.empty())
         return CannotRead(outcome.readError, outcome.utf16);
     if (!outcome.written || !output.finish()) {
-        std::fprintf(stderr, "varscope-cli: cannot write %s: %s\n", output.name().c_str(),
-                     output.reason());
+        std::fprintf(stderr, "varscope-cli: cannot write %s\n", output.failure().c_str());
         return kExitFailure;
     }
     TellSkipped(outcome.skippedLines, options);

@@ -1,6 +1,8 @@
 // Where varscope-cli's commands write.
 #pragma once
 
+#include "core/system/fileio.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,61 +13,58 @@
 
 namespace varscope::cli {
 
-// Where the export goes: standard output, or the --out file, made when the first lines
-// are ready so that a report that cannot be read leaves the file as it was.
+// Where the output goes: standard output, streamed, or the --out file, saved whole: it
+// replaces the old file only when finish() is reached, so a read or write failure before
+// leaves the old file as it was.
 class Output {
 public:
     explicit Output(std::optional<std::string> path) : m_path(std::move(path)) {}
-    ~Output() {
-        if (m_file != nullptr && m_path)
-            std::fclose(m_file);
-    }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
     bool write(std::string_view bytes) {
-        if (!open())
-            return false;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size())
+        if (m_path)
+            return file().write(bytes);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size())
             return true;
         m_errno = errno;
         return false;
     }
 
-    // Makes the output (also when nothing was written) and closes it; false on failure.
+    // Puts the output in place (also when nothing was written); false on failure.
     bool finish() {
-        if (!open())
-            return false;
-        const bool flushed = std::fflush(m_file) == 0;
-        if (!flushed && m_errno == 0)
-            m_errno = errno;
-        bool closed = true;
         if (m_path) {
-            closed = std::fclose(m_file) == 0;
-            if (!closed && m_errno == 0)
-                m_errno = errno;
-            m_file = nullptr;
+            m_failure = file().commit();
+            return !m_failure;
         }
-        return flushed && closed && m_errno == 0;
+        if (std::fflush(stdout) != 0 && m_errno == 0)
+            m_errno = errno;
+        return m_errno == 0;
     }
 
-    std::string name() const { return m_path ? *m_path : "to standard output"; }
-    const char* reason() const { return std::strerror(m_errno); }
+    // What could not be written and why, for "cannot write ...".
+    std::string failure() const {
+        if (m_path) {
+            if (m_failure)
+                return *m_failure;
+            if (m_file && m_file->failure())
+                return *m_file->failure();
+            return *m_path;
+        }
+        return std::string("to standard output: ") + std::strerror(m_errno);
+    }
 
 private:
-    bool open() {
-        if (m_file != nullptr)
-            return true;
-        if (m_errno != 0)
-            return false;
-        m_file = m_path ? std::fopen(m_path->c_str(), "wb") : stdout;
-        if (m_file == nullptr)
-            m_errno = errno;
-        return m_file != nullptr;
+    // Made when the first lines are ready, so a report that cannot be read touches nothing.
+    core::AtomicFileWriter& file() {
+        if (!m_file)
+            m_file.emplace(*m_path, core::NonRegularTarget::WriteThrough);
+        return *m_file;
     }
 
     std::optional<std::string> m_path;
-    std::FILE* m_file = nullptr;
+    std::optional<core::AtomicFileWriter> m_file;
+    std::optional<std::string> m_failure;
     int m_errno = 0;
 };
 

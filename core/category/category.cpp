@@ -102,11 +102,11 @@ Catalogue ParseCatalogue(std::string_view bytes) {
 }
 
 CategoryListing ReadCategoryListing(const std::string& path) {
-    return ParseCategoryListing(Bytes(ReadWholeFile(path)));
+    return ParseCategoryListing(Bytes(ReadRegularFile(path)));
 }
 
 Catalogue LoadCatalogue(const std::string& path) {
-    return ParseCatalogue(Bytes(ReadWholeFile(path)));
+    return ParseCatalogue(Bytes(ReadRegularFile(path)));
 }
 
 std::string CatalogueFileText(const Catalogue& catalogue) {
@@ -203,14 +203,9 @@ std::optional<std::string> SaveCatalogue(const Catalogue& catalogue, const std::
     };
     if (path.empty())
         return couldNotSave("no file name was given");
-    if (const auto failure = WriteFileAtomically(path, CatalogueFileText(catalogue))) {
-        // The writer names the file in its reason; the message names it once.
-        std::string_view reason = *failure;
-        const std::string named = path + ": ";
-        if (reason.starts_with(named))
-            reason.remove_prefix(named.size());
-        return couldNotSave(reason);
-    }
+    // The reason names the file, the end of a link's chain when it is one.
+    if (const auto failure = WriteFileAtomically(path, CatalogueFileText(catalogue)))
+        return std::string(text::kCouldNotSave) + *failure;
     return std::nullopt;
 }
 

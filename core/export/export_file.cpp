@@ -14,14 +14,9 @@ std::optional<std::string> WriteExportFile(const std::string& path, std::string_
     };
     if (path.empty())
         return couldNotWrite("no file name was given");
-    if (const auto failure = WriteFileAtomically(path, bytes)) {
-        // The writer names the file in its reason; the message names it once.
-        std::string_view reason = *failure;
-        const std::string named = path + ": ";
-        if (reason.starts_with(named))
-            reason.remove_prefix(named.size());
-        return couldNotWrite(reason);
-    }
+    // The reason names the file, the end of a link's chain when it is one.
+    if (const auto failure = WriteFileAtomically(path, bytes))
+        return std::string(text::kCouldNotWrite) + *failure;
     return std::nullopt;
 }
 

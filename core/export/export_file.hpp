@@ -15,9 +15,8 @@ inline constexpr std::string_view kCouldNotWrite = "Could not write ";
 // The program folder + "Varscope.Txt".
 std::string DefaultOutputFile(std::string_view programFolder);
 
-// Replaces the file at `path` with `bytes` through a temporary file beside it. nullopt on
-// success, else "Could not write " + path + ": " + the reason, with the old file left as it
-// was.
+// Saves `bytes` as the file at `path` with WriteFileAtomically. nullopt on success, else
+// "Could not write " + its reason (which begins with the file), the old file left as it was.
 std::optional<std::string> WriteExportFile(const std::string& path, std::string_view bytes);
 
 } // namespace varscope::core

@@ -110,7 +110,7 @@ void SetPreferencesFile(Preferences& preferences) {
 
 void ReadPreferences(Preferences& preferences) {
     // One read of the file serves all eight keys.
-    const ReadResult read = ReadWholeFile(preferences.PreferencesFile);
+    const ReadResult read = ReadRegularFile(preferences.PreferencesFile);
     for (const Key& key : kReadOrder) {
         preferences.*key.setting =
             profile::GetValue(read.bytes ? std::string_view(*read.bytes) : std::string_view{},
@@ -125,7 +125,7 @@ void ReadPreferences(Preferences& preferences) {
 
 std::optional<std::string> WritePreferences(Preferences& preferences) {
     SetPreferencesFile(preferences);
-    const ReadResult read = ReadWholeFile(preferences.PreferencesFile);
+    const ReadResult read = ReadRegularFile(preferences.PreferencesFile);
     if (!read.bytes && platform::FileExists(preferences.PreferencesFile))
         return read.error;
     std::string bytes = read.bytes ? *read.bytes : std::string();

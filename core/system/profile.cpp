@@ -336,14 +336,14 @@ std::string SetValue(std::string_view fileBytes, std::string_view section, std::
 
 std::string GetString(std::string_view section, std::string_view key, std::string_view fallback,
                       const std::string& path, std::size_t bufferSize) {
-    const ReadResult read = ReadWholeFile(path);
+    const ReadResult read = ReadRegularFile(path);
     return GetValue(read.bytes ? std::string_view(*read.bytes) : std::string_view{}, section, key,
                     fallback, bufferSize);
 }
 
 std::optional<std::string> WriteString(std::string_view section, std::string_view key,
                                        std::string_view value, const std::string& path) {
-    const ReadResult read = ReadWholeFile(path);
+    const ReadResult read = ReadRegularFile(path);
     // A file that exists but cannot be read must not be replaced by one holding one key.
     if (!read.bytes && platform::FileExists(path))
         return read.error;

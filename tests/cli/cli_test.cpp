@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,11 +18,24 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #if __has_include(<sys/wait.h>)
 #include <sys/wait.h>
 #define VARSCOPE_TEST_WAIT_STATUS 1
+#endif
+#if __has_include(<sys/mount.h>)
+#include "tests/support/small_disk.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+extern char** environ;
+#define VARSCOPE_TEST_SMALL_DISK 1
 #endif
 
 namespace fs = std::filesystem;
@@ -109,8 +123,10 @@ protected:
 
     // Runs the binary through the system's shell with both outputs sent to files, so the
     // bytes arrive exactly as written.
+    // Runs at the same time need their own `tag`, which names the output files.
     // `shellFirst`, when given, runs in the shell before the binary (POSIX shells only).
-    Result Run(const std::vector<std::string>& args, const std::string& shellFirst = "") const {
+    Result Run(const std::vector<std::string>& args, const std::string& tag = {},
+               const std::string& shellFirst = {}) const {
         const bool windowsShell = varscope::core::platform::Separator() == '\\';
         const auto quote = [windowsShell](const std::string& word) {
             if (windowsShell)
@@ -120,8 +136,8 @@ protected:
                 quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
             return quoted + "'";
         };
-        const std::string outPath = temp("stdout.bin");
-        const std::string errPath = temp("stderr.bin");
+        const std::string outPath = temp("stdout" + tag + ".bin");
+        const std::string errPath = temp("stderr" + tag + ".bin");
         std::string command = shellFirst + quote(VARSCOPE_CLI);
         for (const std::string& arg : args)
             command += " " + quote(arg);
@@ -351,6 +367,124 @@ TEST_F(CliTest, reportMissing_outFileLeftAsItWas) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(ReadBytes(path), "kept");
 }
+
+// Two exports to one file at once both succeed, and the file is one of them, whole.
+TEST_F(CliTest, outFile_twoExportsAtOnce_fileIsOneOfThemWhole) {
+    const std::string report = temp("msdebug.txt");
+    WriteBytes(report, varscope::bench::GenerateReport(30'000, 11));
+    const std::vector<std::vector<std::string>> views = {{"--columns", "variable,value"},
+                                                         {"--columns", "file,level"}};
+    std::vector<std::string> expected;
+    for (const auto& view : views) {
+        std::vector<std::string> args = {report};
+        args.insert(args.end(), view.begin(), view.end());
+        expected.push_back(Export(args));
+    }
+    fs::create_directory(temp("out"));
+    const std::string out = temp("out/export.txt");
+    for (int round = 0; round < 3; ++round) {
+        std::vector<Result> results(views.size());
+        std::vector<std::thread> runs;
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            runs.emplace_back([&, i] {
+                std::vector<std::string> args = {"export", report, "--out", out};
+                args.insert(args.end(), views[i].begin(), views[i].end());
+                results[i] = Run(args, std::to_string(i));
+            });
+        }
+        for (std::thread& run : runs)
+            run.join();
+        for (const Result& result : results)
+            EXPECT_EQ(result.exitCode, 0) << result.err;
+        const std::string written = ReadBytes(out);
+        EXPECT_TRUE(written == expected[0] || written == expected[1]) << written.size();
+        EXPECT_EQ(std::distance(fs::directory_iterator(temp("out")), fs::directory_iterator()), 1);
+    }
+}
+
+#ifdef VARSCOPE_TEST_SMALL_DISK
+
+// A full disk while the output is written: exit 1, the reason told, the old file whole.
+TEST_F(CliTest, outFile_fullDisk_oldFileKeptWholeExitNonZero) {
+    const varscope::testing::SmallDisk disk(temp("disk"), "size=64k");
+    if (!disk.error().empty())
+        GTEST_SKIP() << disk.error();
+    const std::string oldReport = temp("old.txt");
+    const std::string newReport = temp("new.txt");
+    WriteBytes(oldReport, varscope::bench::GenerateReport(4'000, 1));
+    WriteBytes(newReport, varscope::bench::GenerateReport(4'000, 2));
+    const std::string out = temp("disk/out.txt");
+    const std::string old(20'000, 'o');
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string command;
+    };
+    const std::vector<Case> cases = {
+        {{"export", newReport, "--out", out}, 1, "varscope-cli"},
+        {{"export", newReport, "--columns", "variable,final", "--out", out}, 1, "varscope-cli"},
+        {{"diff", "--all", oldReport, newReport, "--out", out}, 2, "varscope-cli diff"},
+    };
+    for (const Case& test : cases) {
+        WriteBytes(out, old);
+        const Result result = Run(test.args);
+        EXPECT_EQ(result.exitCode, test.exitCode) << test.args[0];
+        EXPECT_EQ(result.err,
+                  test.command + ": cannot write " + out + ": " + std::strerror(ENOSPC) + "\n");
+        EXPECT_TRUE(ReadBytes(out) == old) << test.args[0];
+        EXPECT_EQ(std::distance(fs::directory_iterator(temp("disk")), fs::directory_iterator()), 1);
+    }
+}
+
+// Killed while writing: the old file is whole; the next export removes what was left.
+TEST_F(CliTest, outFile_killedWhileWriting_oldFileWholeLeftoverGoneNextTime) {
+    const std::string report = varscope::bench::GenerateReport(60'000, 21);
+    const std::string pipe = temp("report.pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_directory(temp("out"));
+    const std::string out = temp("out/export.txt");
+    WriteBytes(out, "old export");
+
+    std::vector<std::string> words = {VARSCOPE_CLI, "export", pipe, "--out", out};
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, VARSCOPE_CLI, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // Half the report, so the export has lines to write and waits for the rest.
+    {
+        std::ofstream writer(pipe, std::ios::binary);
+        writer.write(report.data(), static_cast<std::streamsize>(report.size() / 2));
+        writer.flush();
+        // Until its temporary file holds lines; at most a minute, so a fault fails the test.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        bool writing = false;
+        while (!writing && std::chrono::steady_clock::now() < giveUp) {
+            for (const auto& entry : fs::directory_iterator(temp("out")))
+                writing = writing || (entry.path() != fs::path(out) && entry.file_size() > 0);
+            std::this_thread::yield();
+        }
+        ASSERT_TRUE(writing);
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    EXPECT_EQ(ReadBytes(out), "old export");
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp("out")), fs::directory_iterator()), 2);
+
+    const std::string whole = temp("msdebug.txt");
+    WriteBytes(whole, report);
+    EXPECT_EQ(Export({whole, "--out", out}), "");
+    EXPECT_TRUE(ReadBytes(out) == ExportOfTable(report));
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp("out")), fs::directory_iterator()), 1);
+}
+
+#endif
 
 TEST_F(CliTest, largeReport_sameLinesAsTheRecordsTable) {
     // Many blocks of the file.
@@ -617,7 +751,7 @@ TEST_F(CliMemoryTest, reportWithoutLineEnds_heldNoLongerThanTheLongestLine) {
     // Read whole, the file would take more than the limit; a line over 64 MiB is skipped.
     for (const auto& [args, failure] : WholeReadings()) {
         SCOPED_TRACE(args[0]);
-        const Result result = Run(args, "ulimit -v 150000; ");
+        const Result result = Run(args, {}, "ulimit -v 150000; ");
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_NE(result.err.find("1 malformed line skipped"), std::string::npos) << result.err;
     }
@@ -626,7 +760,7 @@ TEST_F(CliMemoryTest, reportWithoutLineEnds_heldNoLongerThanTheLongestLine) {
 TEST_F(CliMemoryTest, memoryRunsOut_toldWithTheExitStatusNotAnAbort) {
     for (const auto& [args, failure] : WholeReadings()) {
         SCOPED_TRACE(args[0]);
-        const Result result = Run(args, "ulimit -v 40000; ");
+        const Result result = Run(args, {}, "ulimit -v 40000; ");
         EXPECT_EQ(result.exitCode, failure) << result.err;
         EXPECT_EQ(result.out, "");
         EXPECT_NE(result.err.find(m_zeros + ": does not fit in the memory there is"),

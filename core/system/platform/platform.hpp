@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -51,14 +52,77 @@ std::optional<std::string> DeleteFile(const std::string& path);
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to);
 // Makes a new empty file, failing when something of that name exists already.
 std::optional<std::string> CreateNewFile(const std::string& path);
-// The file that writing to `path` should change: the target of a symbolic link (links
-// followed to the end), else `path` itself.
+// The file that writing to `path` should change: the end of a chain of symbolic links, also
+// when that end does not exist yet, else `path` itself.
 std::string WriteTarget(const std::string& path);
-// Makes the bytes written to `file` reach the disk; false when the system refuses.
-bool SyncToDisk(std::FILE* file);
-// Gives `to` the access rights of `from`, so a file replaced by a new one keeps them (POSIX
-// permission bits; on Windows the new file takes its rights from its folder, as usual).
-void CopyAccessRights(const std::string& from, const std::string& to);
+
+// What a path names, links followed.
+enum class FileKind { Missing, Regular, Folder, Other };
+FileKind KindOf(const std::string& path);
+
+// A file open for writing, closed when it goes. Reasons are the system's words alone; the
+// caller names the file the user knows.
+class WriteHandle final {
+public:
+    WriteHandle() = default;
+    ~WriteHandle();
+    WriteHandle(WriteHandle&& other) noexcept;
+    WriteHandle& operator=(WriteHandle&& other) noexcept;
+    WriteHandle(const WriteHandle&) = delete;
+    WriteHandle& operator=(const WriteHandle&) = delete;
+
+    bool isOpen() const { return m_handle != kClosed; }
+    const std::string& path() const { return m_path; }
+    // All of `bytes` after what was written before.
+    std::optional<std::string> write(std::string_view bytes);
+    // Room on the disk for the file's first `size` bytes, its content kept; the file may
+    // grow to `size`. On failure the file is as it was.
+    std::optional<std::string> reserve(std::uint64_t size);
+    // Makes the file `size` bytes long.
+    std::optional<std::string> cutTo(std::uint64_t size);
+    // Makes what was written reach the disk.
+    std::optional<std::string> sync();
+    std::optional<std::string> close();
+
+private:
+    friend struct WriteHandleAccess;
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t m_handle = kClosed;
+    std::string m_path;
+};
+
+struct OpenedForWriting {
+    WriteHandle file;
+    std::string error;    // why it is not open
+    bool exists = false;  // the name was taken
+    bool refused = false; // the user may not write there (POSIX EACCES, EPERM, EROFS)
+};
+// Makes `path` as a new file open for writing, failing when the name is taken. It is made
+// with the access rights (and, where allowed, the owner) of `like`, or readable by its owner
+// alone when `like` is empty, so no byte of it is ever readable by more users than the file
+// it replaces; while it is open, DeleteLeftover leaves it alone.
+OpenedForWriting CreateTemporary(const std::string& path, const std::string& like);
+// The existing file `path` open for writing from its start, nothing cut.
+OpenedForWriting OpenInPlace(const std::string& path);
+// Gives a file made by CreateTemporary the rights any new file gets (POSIX: 0666 less the
+// umask).
+void GiveNewFileRights(WriteHandle& file);
+// Renames `temporary` over `to` in one step, so readers see the old or the new file, and
+// closes it; a reason naming `to` on failure.
+std::optional<std::string> CommitTemporary(WriteHandle& temporary, const std::string& to);
+// Deletes a temporary file that a killed save left behind; one that a save still has open
+// stays.
+void DeleteLeftover(const std::string& path);
+
+struct OpenedForReading {
+    std::FILE* file = nullptr;
+    std::string error;       // why it is not open, the file named
+    bool notRegular = false; // refused as not a regular file
+};
+// Opens `path` for reading. With `regularOnly` anything but a regular file is refused, and
+// without waiting at open (a FIFO with no writer). Saves may replace the file while it is
+// open (Windows too).
+OpenedForReading OpenForReading(const std::string& path, bool regularOnly);
 
 struct DirEntry {
     std::string name;

@@ -13,9 +13,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 extern char** environ;
 
@@ -172,33 +174,261 @@ std::optional<std::string> CreateNewFile(const std::string& path) {
 }
 
 std::string WriteTarget(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return path;
-    std::string target(PATH_MAX, '\0');
-    if (::realpath(path.c_str(), target.data()) != nullptr) {
-        target.resize(std::strlen(target.c_str()));
-        return target;
+    std::string current = path;
+    // As many links as the system follows before it gives up on a loop.
+    constexpr int kMostLinks = 40;
+    for (int link = 0; link < kMostLinks; ++link) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length <= 0)
+            return current;
+        target.resize(static_cast<std::size_t>(length));
+        // A relative link points from its own folder.
+        const std::size_t slash = current.rfind('/');
+        if (target.front() != '/' && slash != std::string::npos)
+            target.insert(0, current, 0, slash + 1);
+        current = std::move(target);
     }
-    // A link to a file not made yet: the file is made where the link points.
-    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-    if (length <= 0)
-        return path;
-    target.resize(static_cast<std::size_t>(length));
-    const std::size_t slash = path.rfind('/');
-    if (target.front() == '/' || slash == std::string::npos)
-        return target;
-    return path.substr(0, slash + 1) + target;
+    return current;
 }
 
-bool SyncToDisk(std::FILE* file) {
-    return ::fsync(::fileno(file)) == 0;
-}
-
-void CopyAccessRights(const std::string& from, const std::string& to) {
+FileKind KindOf(const std::string& path) {
     struct stat info {};
-    if (::stat(from.c_str(), &info) == 0)
-        ::chmod(to.c_str(), info.st_mode & 07777);
+    if (path.empty())
+        return FileKind::Missing;
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ELOOP ? FileKind::Other : FileKind::Missing;
+    if (S_ISREG(info.st_mode))
+        return FileKind::Regular;
+    return S_ISDIR(info.st_mode) ? FileKind::Folder : FileKind::Other;
+}
+
+struct WriteHandleAccess {
+    static WriteHandle make(int fd, const std::string& path) {
+        WriteHandle handle;
+        handle.m_handle = fd;
+        handle.m_path = path;
+        return handle;
+    }
+    static int fd(const WriteHandle& handle) { return static_cast<int>(handle.m_handle); }
+};
+
+WriteHandle::~WriteHandle() {
+    close();
+}
+
+WriteHandle::WriteHandle(WriteHandle&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, kClosed)), m_path(std::move(other.m_path)) {}
+
+WriteHandle& WriteHandle::operator=(WriteHandle&& other) noexcept {
+    if (this != &other) {
+        close();
+        m_handle = std::exchange(other.m_handle, kClosed);
+        m_path = std::move(other.m_path);
+    }
+    return *this;
+}
+
+std::optional<std::string> WriteHandle::write(std::string_view bytes) {
+    const int fd = WriteHandleAccess::fd(*this);
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return ErrnoText(errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// Zeros from `from` to `size`, where the file system cannot reserve without writing.
+int WriteZeros(int fd, off_t from, off_t size) {
+    static constexpr char kZeros[1 << 16] = {};
+    while (from < size) {
+        const std::size_t piece =
+            static_cast<std::size_t>(std::min<off_t>(size - from, off_t{sizeof kZeros}));
+        const ssize_t put = ::pwrite(fd, kZeros, piece, from);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        from += put;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<std::string> WriteHandle::reserve(std::uint64_t size) {
+    const int fd = WriteHandleAccess::fd(*this);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return ErrnoText(errno);
+    const off_t wanted = static_cast<off_t>(size);
+    if (wanted <= info.st_size)
+        return std::nullopt;
+    int error = ::posix_fallocate(fd, 0, wanted);
+    if (error == EOPNOTSUPP || error == EINVAL)
+        error = WriteZeros(fd, info.st_size, wanted);
+    if (error == 0)
+        return std::nullopt;
+    // What was reserved before the space ran out is given back.
+    while (::ftruncate(fd, info.st_size) != 0 && errno == EINTR) {
+    }
+    return ErrnoText(error);
+}
+
+std::optional<std::string> WriteHandle::cutTo(std::uint64_t size) {
+    if (::ftruncate(WriteHandleAccess::fd(*this), static_cast<off_t>(size)) != 0)
+        return ErrnoText(errno);
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteHandle::sync() {
+    if (::fsync(WriteHandleAccess::fd(*this)) != 0)
+        return ErrnoText(errno);
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteHandle::close() {
+    if (!isOpen())
+        return std::nullopt;
+    const int fd = WriteHandleAccess::fd(*this);
+    m_handle = kClosed;
+    if (::close(fd) != 0)
+        return ErrnoText(errno);
+    return std::nullopt;
+}
+
+namespace {
+
+OpenedForWriting OpenFailure(int error) {
+    OpenedForWriting opened;
+    opened.error = ErrnoText(error);
+    opened.exists = error == EEXIST;
+    opened.refused = error == EACCES || error == EPERM || error == EROFS;
+    return opened;
+}
+
+// The process's umask, read without changing it where the system tells it.
+mode_t Umask() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status) != nullptr)
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return static_cast<mode_t>(mask);
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+} // namespace
+
+OpenedForWriting CreateTemporary(const std::string& path, const std::string& like) {
+    struct stat likeInfo {};
+    const bool hasLike = !like.empty() && ::stat(like.c_str(), &likeInfo) == 0;
+    const mode_t rights = hasLike ? likeInfo.st_mode & 07777 : S_IRUSR | S_IWUSR;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, rights & 0777);
+    if (fd < 0)
+        return OpenFailure(errno);
+    // The lock tells DeleteLeftover the file is in use. One that took the lock first has
+    // removed the name: the caller then tries another.
+    struct stat own {};
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    if (::fstat(fd, &own) != 0 || own.st_nlink == 0) {
+        ::close(fd);
+        return OpenFailure(EEXIST);
+    }
+    if (hasLike) {
+        // Only root may give a file away; others keep their own, as any new file.
+        if (own.st_uid != likeInfo.st_uid || own.st_gid != likeInfo.st_gid)
+            static_cast<void>(::fchown(fd, likeInfo.st_uid, likeInfo.st_gid));
+        // The umask took bits the file had.
+        ::fchmod(fd, rights);
+    }
+    OpenedForWriting opened;
+    opened.file = WriteHandleAccess::make(fd, path);
+    return opened;
+}
+
+OpenedForWriting OpenInPlace(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return OpenFailure(errno);
+    OpenedForWriting opened;
+    opened.file = WriteHandleAccess::make(fd, path);
+    return opened;
+}
+
+void GiveNewFileRights(WriteHandle& file) {
+    ::fchmod(WriteHandleAccess::fd(file), 0666 & ~Umask());
+}
+
+std::optional<std::string> CommitTemporary(WriteHandle& temporary, const std::string& to) {
+    // Renamed while still locked, so no cleaner takes it between.
+    if (::rename(temporary.path().c_str(), to.c_str()) != 0)
+        return to + ": " + ErrnoText(errno);
+    temporary.close();
+    return std::nullopt;
+}
+
+void DeleteLeftover(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0)
+        return;
+    struct stat opened {};
+    struct stat named {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+        S_ISREG(opened.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
+        named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+        ::unlink(path.c_str());
+    ::close(fd);
+}
+
+OpenedForReading OpenForReading(const std::string& path, bool regularOnly) {
+    OpenedForReading opened;
+    const int flags = O_RDONLY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0);
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        const int error = errno;
+        // A socket cannot be opened at all.
+        struct stat info {};
+        opened.notRegular =
+            regularOnly && ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+        opened.error =
+            path + ": " + (opened.notRegular ? "is not a regular file" : ErrnoText(error));
+        return opened;
+    }
+    if (regularOnly) {
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            opened.notRegular = true;
+            opened.error = path + ": is not a regular file";
+            return opened;
+        }
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    opened.file = ::fdopen(fd, "rb");
+    if (opened.file == nullptr) {
+        opened.error = path + ": " + ErrnoText(errno);
+        ::close(fd);
+    }
+    return opened;
 }
 
 namespace {

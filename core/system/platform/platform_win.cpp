@@ -10,10 +10,14 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
+#include <utility>
 
 // <windows.h> maps these names to their ANSI or wide forms; here they are ours.
 #undef DeleteFile
@@ -196,16 +200,20 @@ std::optional<std::string> DeleteFile(const std::string& path) {
 }
 
 std::optional<std::string> ReplaceFile(const std::string& from, const std::string& to) {
-    // A file open elsewhere cannot be replaced; another instance saving or reading the same
-    // file holds it only for a moment, so the replacing is tried again for a while.
-    constexpr int kAttempts = 100;
+    // A file open elsewhere without leave to delete it (under Wine: open at all) cannot be
+    // replaced; another program reading it, or this one comparing it in another save, holds
+    // it only for a while, so the replacing is tried again for a generous while, as a loaded
+    // machine may keep it longer.
+    constexpr ULONGLONG kGiveUpAfterMs = 10'000;
     constexpr DWORD kPauseMs = 10;
+    const ULONGLONG start = ::GetTickCount64();
     DWORD error = 0;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (;;) {
         if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
             return std::nullopt;
         error = ::GetLastError();
-        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || FolderExists(to))
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+            FolderExists(to) || ::GetTickCount64() - start > kGiveUpAfterMs)
             break;
         ::Sleep(kPauseMs);
     }
@@ -245,11 +253,196 @@ std::string WriteTarget(const std::string& path) {
     return target;
 }
 
-bool SyncToDisk(std::FILE* file) {
-    return ::_commit(::_fileno(file)) == 0;
+FileKind KindOf(const std::string& path) {
+    if (path.empty())
+        return FileKind::Missing;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return FileKind::Missing;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return FileKind::Folder;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? FileKind::Other : FileKind::Regular;
 }
 
-void CopyAccessRights(const std::string&, const std::string&) {}
+struct WriteHandleAccess {
+    static WriteHandle make(HANDLE file, const std::string& path) {
+        WriteHandle handle;
+        handle.m_handle = reinterpret_cast<std::intptr_t>(file);
+        handle.m_path = path;
+        return handle;
+    }
+    static HANDLE get(const WriteHandle& handle) {
+        return reinterpret_cast<HANDLE>(handle.m_handle);
+    }
+};
+
+WriteHandle::~WriteHandle() {
+    close();
+}
+
+WriteHandle::WriteHandle(WriteHandle&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, kClosed)), m_path(std::move(other.m_path)) {}
+
+WriteHandle& WriteHandle::operator=(WriteHandle&& other) noexcept {
+    if (this != &other) {
+        close();
+        m_handle = std::exchange(other.m_handle, kClosed);
+        m_path = std::move(other.m_path);
+    }
+    return *this;
+}
+
+std::optional<std::string> WriteHandle::write(std::string_view bytes) {
+    const HANDLE file = WriteHandleAccess::get(*this);
+    while (!bytes.empty()) {
+        const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD put = 0;
+        if (::WriteFile(file, bytes.data(), piece, &put, nullptr) == 0)
+            return SystemErrorText(::GetLastError());
+        bytes.remove_prefix(put);
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+bool MoveTo(HANDLE file, LONGLONG offset) {
+    LARGE_INTEGER to{};
+    to.QuadPart = offset;
+    return ::SetFilePointerEx(file, to, nullptr, FILE_BEGIN) != 0;
+}
+
+} // namespace
+
+// Written as zeros, which every file system must find room for at once (growing the end
+// alone may leave a sparse file), then the old end is put back on failure.
+std::optional<std::string> WriteHandle::reserve(std::uint64_t size) {
+    const HANDLE file = WriteHandleAccess::get(*this);
+    LARGE_INTEGER length{};
+    LARGE_INTEGER position{};
+    if (::GetFileSizeEx(file, &length) == 0 ||
+        ::SetFilePointerEx(file, LARGE_INTEGER{}, &position, FILE_CURRENT) == 0)
+        return SystemErrorText(::GetLastError());
+    const auto wanted = static_cast<LONGLONG>(size);
+    if (wanted <= length.QuadPart)
+        return std::nullopt;
+    static constexpr char kZeros[1 << 16] = {};
+    std::optional<std::string> failure;
+    if (!MoveTo(file, length.QuadPart))
+        failure = SystemErrorText(::GetLastError());
+    for (LONGLONG at = length.QuadPart; !failure && at < wanted;) {
+        const DWORD piece = static_cast<DWORD>(std::min<LONGLONG>(wanted - at, sizeof kZeros));
+        DWORD put = 0;
+        if (::WriteFile(file, kZeros, piece, &put, nullptr) == 0)
+            failure = SystemErrorText(::GetLastError());
+        at += put;
+    }
+    if (failure && MoveTo(file, length.QuadPart))
+        ::SetEndOfFile(file);
+    MoveTo(file, position.QuadPart);
+    return failure;
+}
+
+std::optional<std::string> WriteHandle::cutTo(std::uint64_t size) {
+    const HANDLE file = WriteHandleAccess::get(*this);
+    if (!MoveTo(file, static_cast<LONGLONG>(size)) || ::SetEndOfFile(file) == 0)
+        return SystemErrorText(::GetLastError());
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteHandle::sync() {
+    if (::FlushFileBuffers(WriteHandleAccess::get(*this)) == 0)
+        return SystemErrorText(::GetLastError());
+    return std::nullopt;
+}
+
+std::optional<std::string> WriteHandle::close() {
+    if (!isOpen())
+        return std::nullopt;
+    const HANDLE file = WriteHandleAccess::get(*this);
+    m_handle = kClosed;
+    if (::CloseHandle(file) == 0)
+        return SystemErrorText(::GetLastError());
+    return std::nullopt;
+}
+
+namespace {
+
+OpenedForWriting OpenForWriting(const std::string& path, DWORD disposition, DWORD sharing) {
+    OpenedForWriting opened;
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, sharing, nullptr, disposition,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        opened.error = SystemErrorText(error);
+        opened.exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        opened.refused = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
+        return opened;
+    }
+    opened.file = WriteHandleAccess::make(file, path);
+    return opened;
+}
+
+} // namespace
+
+// The new file takes its rights from its folder, as every new file on Windows does.
+// Open until it is renamed, which its sharing allows, so that DeleteLeftover, which wants
+// the file for itself alone, never takes it.
+OpenedForWriting CreateTemporary(const std::string& path, const std::string&) {
+    return OpenForWriting(path, CREATE_NEW, FILE_SHARE_READ | FILE_SHARE_DELETE);
+}
+
+OpenedForWriting OpenInPlace(const std::string& path) {
+    return OpenForWriting(path, OPEN_EXISTING, FILE_SHARE_READ);
+}
+
+void GiveNewFileRights(WriteHandle&) {}
+
+std::optional<std::string> CommitTemporary(WriteHandle& temporary, const std::string& to) {
+    auto failure = ReplaceFile(temporary.path(), to);
+    temporary.close();
+    return failure;
+}
+
+// Opened for itself alone, which fails while a save has the file open.
+void DeleteLeftover(const std::string& path) {
+    const HANDLE file = ::CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        ::CloseHandle(file);
+}
+
+OpenedForReading OpenForReading(const std::string& path, bool regularOnly) {
+    OpenedForReading opened;
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        // The C runtime names the reason in the words the rest of the program uses.
+        opened.file = std::fopen(path.c_str(), "rb");
+        if (opened.file == nullptr)
+            opened.error = path + ": " + std::strerror(errno);
+        return opened;
+    }
+    if (regularOnly && ::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        opened.notRegular = true;
+        opened.error = path + ": is not a regular file";
+        return opened;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(file);
+        opened.error = path + ": " + std::strerror(errno);
+        return opened;
+    }
+    opened.file = ::_fdopen(fd, "rb");
+    if (opened.file == nullptr) {
+        opened.error = path + ": " + std::strerror(errno);
+        ::_close(fd);
+    }
+    return opened;
+}
 
 bool ForEachInFolder(const std::string& folder,
                      const std::function<bool(const DirEntryView&)>& visit) {
