@@ -1,12 +1,13 @@
 // Comparing two reports of 1,000,000 definitions each (CompareReports: the winners of both,
-// the join by name and the sort of the names), against reading the two (ParseReport twice),
-// in one run. The comparison must take at most half the reading's time.
+// the join by name and the sort of the names) must take under 1 s in a Release build. The
+// reading of the two is timed beside it, for scale.
 #include "bench/report_generator.hpp"
 #include "core/compare/compare.hpp"
 #include "core/report/report.hpp"
 
 #include <benchmark/benchmark.h>
 
+#include "bound.hpp"
 #include "median_reporter.hpp"
 #include "reading.hpp"
 
@@ -18,7 +19,7 @@ namespace {
 using namespace varscope;
 
 constexpr std::size_t kDefinitions = 1'000'000;
-constexpr double kRatioLimit = 0.5;
+constexpr double kLimitMilliseconds = 1000;
 
 // Two machines' reports: the same names, other values and files.
 const std::string& Report(int which) {
@@ -68,8 +69,7 @@ int main(int argc, char** argv) {
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return bench::WithinReading("comparing", reporter.medians["BM_Compare"],
-                                reporter.medians["BM_ReadBoth"], kRatioLimit)
-               ? 0
-               : 1;
+    std::printf("reading both: %.2f ms\n", reporter.medians["BM_ReadBoth"]);
+    return bench::WithinBound("comparing", reporter.medians["BM_Compare"], kLimitMilliseconds) ? 0
+                                                                                               : 1;
 }

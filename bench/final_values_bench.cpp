@@ -1,12 +1,13 @@
 // The winners of a report of 1,000,000 definitions with a summary of about 100,000 entries
-// (FinalValues: the summary read, every record joined with it), against reading that report
-// (ParseReport), in one run. The winners must take at most 0.3 of the reading's time.
+// (FinalValues: the summary read, every record joined with it) must take under 1 s in a
+// Release build. The reading of that report is timed beside it, for scale.
 #include "bench/report_generator.hpp"
 #include "core/report/final_values.hpp"
 #include "core/report/report.hpp"
 
 #include <benchmark/benchmark.h>
 
+#include "bound.hpp"
 #include "median_reporter.hpp"
 #include "reading.hpp"
 
@@ -21,7 +22,7 @@ constexpr std::size_t kDefinitions = 1'000'000;
 // Three of the generator's twelve name prefixes are the same: 120,000 name numbers give
 // about 100,000 names.
 constexpr std::size_t kNames = 120'000;
-constexpr double kRatioLimit = 0.3;
+constexpr double kLimitMilliseconds = 1000;
 
 const std::string& Report() {
     static const std::string report =
@@ -63,8 +64,8 @@ int main(int argc, char** argv) {
     bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return bench::WithinReading("winners", reporter.medians["BM_FinalValues"],
-                                reporter.medians["BM_ParseReport"], kRatioLimit)
+    std::printf("reading: %.2f ms\n", reporter.medians["BM_ParseReport"]);
+    return bench::WithinBound("winners", reporter.medians["BM_FinalValues"], kLimitMilliseconds)
                ? 0
                : 1;
 }

@@ -1,5 +1,5 @@
 // varscope-cli: the core, headless. Writes a view of a report the way the export does.
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/export/export.hpp"
 #include "core/report/final_values.hpp"
 #include "core/report/pending_report.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/category/category.hpp"
+#include "core/category/catalogue_edits.hpp"
 #include "core/report/final_values.hpp"
 #include "core/report/report.hpp"
 #include "core/system/preferences.hpp"

@@ -37,6 +37,16 @@ inline constexpr std::string_view kDuplicateKeyHeading =
 inline constexpr std::string_view kMultipleInstances = "Multiple Instances of: ";
 inline constexpr std::string_view kCouldNotSave = "Could not save ";
 inline constexpr std::string_view kWouldBeMerged = "These would be merged when saved: ";
+// A category file that cannot be read whole: "The category file " path, what it holds, how to
+// convert it.
+inline constexpr std::string_view kCategoryFileNamed = "The category file ";
+inline constexpr std::string_view kCategoryFileUtf16 =
+    " is saved as Unicode (UTF-16), which cannot be read as a category file.";
+inline constexpr std::string_view kCategoryFileNul =
+    " holds NUL bytes, which cannot be read as a category file.";
+inline constexpr std::string_view kCategoryFileConvert =
+    " To convert it, open it in Notepad, choose File > Save As, set Encoding to ANSI or UTF-8 "
+    "and save. Until then Varscope leaves the file as it is and does not save over it.";
 inline constexpr std::string_view kDescriptionAndVariableRequired =
     "Description And Variable Required";
 

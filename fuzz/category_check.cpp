@@ -4,7 +4,8 @@
 #include "checks.hpp"
 #include "input.hpp"
 
-#include "core/category/category.hpp"
+#include "core/category/catalogue_edits.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/report/report.hpp"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #include "core/system/fileio.hpp"
 
 #include <algorithm>
-#include <functional>
+#include <unordered_set>
 #include <utility>
 
 namespace varscope::core {
@@ -25,55 +25,14 @@ Side SideOf(const ReportData& report, const FinalVariable* variable) {
     return {record, variable->Listed ? variable->FinalValue : TrimTrailingBlanks(record.Expansion)};
 }
 
-// A set of paths by open addressing: a report lists tens of thousands of file lines, most of
-// them repeats, and a node per path cost more than the rest of the comparison.
-class PathSet {
-public:
-    explicit PathSet(std::size_t most) {
-        std::size_t size = 16;
-        while (size < 2 * most)
-            size *= 2;
-        m_slots.resize(size);
-    }
-    // False when the set held `path` already.
-    bool insert(std::string_view path) {
-        const std::size_t at = slot(path);
-        if (m_slots[at].data() != nullptr)
-            return false;
-        m_slots[at] = path;
-        return true;
-    }
-    bool contains(std::string_view path) const { return m_slots[slot(path)].data() != nullptr; }
-
-private:
-    // The slot holding `path`, else the empty one where it goes. Every path stored views a
-    // report, so none has a null data pointer.
-    std::size_t slot(std::string_view path) const {
-        const std::size_t mask = m_slots.size() - 1;
-        std::size_t at = std::hash<std::string_view>{}(path)&mask;
-        while (m_slots[at].data() != nullptr && m_slots[at] != path)
-            at = (at + 1) & mask;
-        return at;
-    }
-    std::vector<std::string_view> m_slots;
-};
-
-// Each file of a report once, in the order first processed, and the set of them.
-struct FileList {
-    explicit FileList(const std::vector<std::string_view>& files) : set(files.size()) {
-        for (const std::string_view file : files)
-            if (set.insert(file))
-                unique.push_back(file);
-    }
-    PathSet set;
-    std::vector<std::string_view> unique;
-};
-
-// The files of `files` that `other` does not hold, in order.
-std::vector<std::string_view> FilesNotIn(const FileList& files, const FileList& other) {
+// The files of `files` that `other` does not hold, each once, in the order first processed.
+std::vector<std::string_view> FilesNotIn(const std::vector<std::string_view>& files,
+                                         const std::vector<std::string_view>& other) {
+    const std::unordered_set<std::string_view> others(other.begin(), other.end());
+    std::unordered_set<std::string_view> met;
     std::vector<std::string_view> missing;
-    for (const std::string_view file : files.unique)
-        if (!other.set.contains(file))
+    for (const std::string_view file : files)
+        if (!others.contains(file) && met.insert(file).second)
             missing.push_back(file);
     return missing;
 }
@@ -150,10 +109,8 @@ ReportComparison CompareReports(const ReportData& oldReport, const ReportData& n
         comparison.Variables.push_back(
             {pair.name, status, old.record, now.record, old.final, now.final});
     }
-    const FileList oldFiles(oldReport.ConfigFilesUsed);
-    const FileList newFiles(newReport.ConfigFilesUsed);
-    comparison.RemovedFiles = FilesNotIn(oldFiles, newFiles);
-    comparison.AddedFiles = FilesNotIn(newFiles, oldFiles);
+    comparison.RemovedFiles = FilesNotIn(oldReport.ConfigFilesUsed, newReport.ConfigFilesUsed);
+    comparison.AddedFiles = FilesNotIn(newReport.ConfigFilesUsed, oldReport.ConfigFilesUsed);
     return comparison;
 }
 

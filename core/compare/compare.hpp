@@ -43,7 +43,8 @@ struct ReportComparison {
 
 // Compares by exact name, as MicroStation compares names: a variable is changed when its
 // final values differ. Files are compared by their exact paths. Costs the winners of each
-// report, a pass over each one's variables with hash lookups, and one sort of the names.
+// report, a pass over each one's variables with lookups by whole name, and one sort of the
+// names.
 ReportComparison CompareReports(const ReportData& oldReport, const ReportData& newReport);
 
 // `current` compared with the report file at `path` (current as the first report). Null

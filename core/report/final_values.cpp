@@ -3,9 +3,7 @@
 #include "core/strings.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
-#include <cstring>
 #include <optional>
 
 namespace varscope::core {
@@ -48,15 +46,6 @@ std::optional<SummaryEntry> ReadEntryLine(std::string_view line) {
 bool ContinuesEntry(std::string_view line) {
     return line.size() >= kSummaryContinuationIndent &&
            line.find_first_not_of(' ') >= kSummaryContinuationIndent;
-}
-
-// A hint that the memory at `address` is needed soon.
-inline void Prefetch(const void* address) {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(address);
-#else
-    (void)address;
-#endif
 }
 
 } // namespace
@@ -118,131 +107,58 @@ FinalValues::FinalValues(const ReportData& report)
       m_marks(report.Variables.size(), 0) {
     m_variables.reserve(m_entries.size());
     m_tallies.reserve(m_entries.size());
-    std::size_t slots = 16;
-    while (slots < 2 * m_entries.size() + 2)
-        slots *= 2;
-    m_slots.resize(slots);
+    m_byName.reserve(m_entries.size());
     for (const SummaryEntry& entry : m_entries) {
-        const std::uint32_t at = findOrAdd(entry.Name, NameHash(entry.Name), true);
+        Tally& tally = m_tallies[findOrAdd(entry.Name, true)];
         // A name listed twice: the later line stands.
-        m_variables[at].FinalValue = m_tallies[at].finalValue = entry.FinalValue;
-        m_variables[at].Locked = m_tallies[at].locked = entry.Locked;
+        tally.finalValue = entry.FinalValue;
+        tally.locked = entry.Locked;
     }
     const std::size_t listed = m_variables.size();
 
     // From the last record to the first: a variable's last record, and its last one that
-    // shows the final value, are the first met, and expansions are compared only until
-    // that one is found. Lookups in a large table wait on memory: each record's slot is
-    // asked for some records ahead, and its tally some records after that, so that the
-    // waits overlap.
+    // shows the final value, are the first met, so expansions are compared only until that
+    // one is found. Record n is records[n - 1].
     const auto& records = report.Variables;
-    const std::size_t count = records.size();
-    std::vector<std::uint64_t> computed;
-    if (report.NameHashes.size() != count) {
-        computed.reserve(count);
-        for (const ConfigVariable& record : records)
-            computed.push_back(NameHash(record.Name));
-    }
-    const std::vector<std::uint64_t>& hashes = computed.empty() ? report.NameHashes : computed;
-    constexpr std::size_t kAhead = 16;
-    const auto needsCompare = [](const Tally& tally) {
-        return tally.listed && tally.matching == 0;
-    };
-    for (std::size_t step = 0; step < count + 3 * kAhead; ++step) {
-        const std::size_t mask = m_slots.size() - 1;
-        if (step < count)
-            Prefetch(&m_slots[hashes[count - 1 - step] & mask]);
-        if (step >= kAhead && step - kAhead < count) {
-            const Slot& slot = m_slots[hashes[count - 1 - (step - kAhead)] & mask];
-            if (slot.variable != 0)
-                Prefetch(&m_tallies[slot.variable - 1]);
-        }
-        if (step >= 2 * kAhead && step - 2 * kAhead < count) {
-            const std::size_t i = count - 1 - (step - 2 * kAhead);
-            const Slot& slot = m_slots[hashes[i] & mask];
-            if (slot.variable != 0 && needsCompare(m_tallies[slot.variable - 1])) {
-                Prefetch(&records[i].Expansion);
-                Prefetch(m_tallies[slot.variable - 1].finalValue.data());
-            }
-        }
-        if (step < 3 * kAhead)
-            continue;
-        // Record n is records[n - 1]; its texts are read only when its name is new or its
-        // expansion is to be compared, so the pass does not stream the whole table.
-        const std::size_t i = count - 1 - (step - 3 * kAhead);
-        const std::uint32_t at = findRecord(records[i], hashes[i]);
-        Tally& tally = m_tallies[at];
+    for (std::size_t i = records.size(); i-- > 0;) {
+        Tally& tally = m_tallies[findOrAdd(records[i].Name, false)];
         const std::size_t index = i + 1;
         if (tally.last == 0)
             tally.last = index;
-        if (needsCompare(tally) && TrimTrailingBlanks(records[i].Expansion) == tally.finalValue)
+        if (tally.listed && tally.matching == 0 &&
+            TrimTrailingBlanks(records[i].Expansion) == tally.finalValue)
             tally.matching = index;
         if (tally.locked)
             m_marks[i] = RecordLocked;
     }
-    // The names the summary does not list were met from the end.
-    std::reverse(m_variables.begin() + static_cast<std::ptrdiff_t>(listed), m_variables.end());
-    std::reverse(m_tallies.begin() + static_cast<std::ptrdiff_t>(listed), m_tallies.end());
-    for (Slot& slot : m_slots) {
-        if (slot.variable > listed)
-            slot.variable =
-                static_cast<std::uint32_t>(listed + m_variables.size() + 1 - slot.variable);
-    }
-
     for (std::size_t at = 0; at < m_variables.size(); ++at) {
         FinalVariable& variable = m_variables[at];
         const Tally& tally = m_tallies[at];
+        variable.FinalValue = tally.finalValue;
+        variable.Locked = tally.locked;
         if (!m_hasSummary)
             variable.Winner = tally.last;
         else if (variable.Listed)
             variable.Winner = tally.matching != 0 ? tally.matching : tally.last;
-        if (variable.Winner >= 1 && variable.Winner <= m_marks.size())
+        if (variable.Winner != 0)
             m_marks[variable.Winner - 1] |= RecordWinner;
     }
+    m_tallies = {};
+    // The names the summary does not list were met from the end.
+    std::reverse(m_variables.begin() + static_cast<std::ptrdiff_t>(listed), m_variables.end());
+    for (std::size_t at = listed; at < m_variables.size(); ++at)
+        m_byName[m_variables[at].Name] = at;
 }
 
 const FinalVariable* FinalValues::find(std::string_view name) const {
-    if (m_slots.empty())
-        return nullptr;
-    const std::uint64_t hash = NameHash(name);
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        const Slot& slot = m_slots[at];
-        if (slot.variable == 0)
-            return nullptr;
-        if (slot.hash == hash && m_variables[slot.variable - 1].Name == name)
-            return &m_variables[slot.variable - 1];
-    }
+    const auto found = m_byName.find(name);
+    return found == m_byName.end() ? nullptr : &m_variables[found->second];
 }
 
-std::uint32_t FinalValues::findRecord(const ConfigVariable& record, std::uint64_t hash) {
-    if (!m_compareNames) {
-        const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-            const Slot& slot = m_slots[at];
-            if (slot.variable == 0)
-                break;
-            if (slot.hash == hash)
-                return slot.variable - 1;
-        }
-    }
-    return findOrAdd(record.Name, hash, false);
-}
-
-std::uint32_t FinalValues::findOrAdd(std::string_view name, std::uint64_t hash, bool listed) {
-    std::size_t mask = m_slots.size() - 1;
-    std::size_t at = hash & mask;
-    for (;; at = (at + 1) & mask) {
-        const Slot& slot = m_slots[at];
-        if (slot.variable == 0)
-            break;
-        if (slot.hash != hash)
-            continue;
-        if (m_variables[slot.variable - 1].Name == name)
-            return slot.variable - 1;
-        // Two names of one hash: from now on every lookup compares names.
-        m_compareNames = true;
-    }
+std::size_t FinalValues::findOrAdd(std::string_view name, bool listed) {
+    const auto [found, added] = m_byName.try_emplace(name, m_variables.size());
+    if (!added)
+        return found->second;
     FinalVariable variable;
     variable.Name = name;
     variable.Listed = listed;
@@ -250,29 +166,7 @@ std::uint32_t FinalValues::findOrAdd(std::string_view name, std::uint64_t hash, 
     Tally tally;
     tally.listed = listed;
     m_tallies.push_back(tally);
-    const auto added = static_cast<std::uint32_t>(m_variables.size());
-    if (2 * m_variables.size() > m_slots.size()) {
-        grow();
-        mask = m_slots.size() - 1;
-        for (at = hash & mask; m_slots[at].variable != 0; at = (at + 1) & mask) {
-        }
-    }
-    m_slots[at] = {hash, added};
-    return added - 1;
-}
-
-void FinalValues::grow() {
-    std::vector<Slot> old(m_slots.size() * 2);
-    old.swap(m_slots);
-    const std::size_t mask = m_slots.size() - 1;
-    for (const Slot& slot : old) {
-        if (slot.variable == 0)
-            continue;
-        std::size_t at = slot.hash & mask;
-        while (m_slots[at].variable != 0)
-            at = (at + 1) & mask;
-        m_slots[at] = slot;
-    }
+    return m_variables.size() - 1;
 }
 
 } // namespace varscope::core

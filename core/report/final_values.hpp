@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace varscope::core {
@@ -52,13 +53,17 @@ enum RecordMark : std::uint8_t {
 // last record whose expansion (trailing blanks removed) equals the final value, else its
 // last record; when there is a summary that does not list it (it was undefined later),
 // none; when the report has no summary heading at all, its last record. Costs one pass over
-// the records and one over the summary, with a hash table by name. A record is matched to a
-// name by the 64-bit NameHash of its own name: one whose name differed from another's but
-// had the same hash would count as that name (with 100,000 names, odds under 1 in 10^9).
+// the records and one over the summary, each name looked up whole in a hashed map.
 class FinalValues {
 public:
     FinalValues() = default;
     explicit FinalValues(const ReportData& report);
+    // Moved, never copied: the joined final values are viewed where a move keeps them and a
+    // copy would not.
+    FinalValues(FinalValues&&) = default;
+    FinalValues& operator=(FinalValues&&) = default;
+    FinalValues(const FinalValues&) = delete;
+    FinalValues& operator=(const FinalValues&) = delete;
 
     bool hasSummary() const { return m_hasSummary; }
     const std::vector<SummaryEntry>& entries() const { return m_entries; }
@@ -75,33 +80,24 @@ public:
     bool isLocked(std::size_t recordIndex) const { return marks(recordIndex) & RecordLocked; }
 
 private:
-    // Open addressing by name. Records are looked up by their name's NameHash alone (the
-    // report's reading took it, so the pass reads no names); a name that goes in is compared
-    // whole with any of the same hash, and should two differ, every lookup compares names.
-    struct Slot {
-        std::uint64_t hash = 0;
-        std::uint32_t variable = 0; // 1 + a variables() index; 0: empty
-    };
-    // What the pass over the records needs of a variable, apart from the report's text.
+    // What the pass over the records needs of a variable, in one place.
     struct Tally {
+        std::string_view finalValue;
         std::size_t last = 0;     // its last record
         std::size_t matching = 0; // its last record that shows the final value
-        std::string_view finalValue;
         bool listed = false;
         bool locked = false;
     };
-    std::uint32_t findOrAdd(std::string_view name, std::uint64_t hash, bool listed);
-    std::uint32_t findRecord(const ConfigVariable& record, std::uint64_t hash);
-    void grow();
+    // The variables() index of a name, else a new variable's.
+    std::size_t findOrAdd(std::string_view name, bool listed);
 
     std::shared_ptr<const std::string> m_bytes; // keeps the report's texts alive
     std::deque<std::string> m_joined;           // continued final values
     bool m_hasSummary = false;
-    bool m_compareNames = false; // two names that went in share a hash
     std::vector<SummaryEntry> m_entries;
     std::vector<FinalVariable> m_variables;
-    std::vector<Tally> m_tallies; // one per variable
-    std::vector<Slot> m_slots;    // a power of two, at most half full
+    std::vector<Tally> m_tallies; // one per variable, while the winners are worked out
+    std::unordered_map<std::string_view, std::size_t> m_byName; // variables() indexes
     std::vector<std::uint8_t> m_marks;
 };
 

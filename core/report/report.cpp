@@ -5,8 +5,6 @@
 #include "core/report/line_scan.hpp"
 #include "core/strings.hpp"
 
-#include <cstring>
-
 namespace varscope::core {
 
 namespace {
@@ -18,7 +16,6 @@ public:
 
     bool variable(const ConfigVariable& record) override {
         m_data.Variables.push_back(record);
-        m_data.NameHashes.push_back(NameHash(record.Name));
         if (EqualsIgnoreCase(record.Name, "_USTN_USER"))
             m_data.UserConfigFolder = record.Expansion;
         else if (EqualsIgnoreCase(record.Name, "_USTN_PROJECT"))
@@ -44,31 +41,6 @@ private:
 
 } // namespace
 
-// Names are short: eight bytes at a time, each mixed in with one multiplication.
-std::uint64_t NameHash(std::string_view name) {
-    constexpr std::uint64_t kMix = 0xbf58476d1ce4e5b9ULL;
-    // The length is mixed in before the bytes: XORed in with them, "A" and "D\0\0\0" (a
-    // report's name may hold any byte) came out the same.
-    std::uint64_t hash = (0x9e3779b97f4a7c15ULL ^ name.size()) * kMix;
-    hash ^= hash >> 31;
-    const char* bytes = name.data();
-    std::size_t left = name.size();
-    for (; left >= 8; left -= 8, bytes += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes, 8);
-        hash = (hash ^ word) * kMix;
-        hash ^= hash >> 31;
-    }
-    if (left > 0) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes, left);
-        hash = (hash ^ word) * kMix;
-    }
-    hash ^= hash >> 29;
-    hash *= 0x94d049bb133111ebULL;
-    return hash ^ (hash >> 32);
-}
-
 std::optional<ConfigLevel> LevelFromText(std::string_view text) {
     for (const ConfigLevel level : kLegendLevels) {
         if (EqualsIgnoreCase(text, LevelName(level)) || text == std::to_string(level))
@@ -84,7 +56,6 @@ ReportData ParseReport(std::string bytes, std::size_t longestLine) {
     data.Bytes = std::move(owned);
     // A definition line is rarely shorter than 64 bytes; reserving avoids most regrowth.
     data.Variables.reserve(text.size() / 64 + 16);
-    data.NameHashes.reserve(data.Variables.capacity());
     RecordSink sink(data);
     LineScanner scanner(sink, longestLine);
     scanner.scanWhole(text);

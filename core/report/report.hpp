@@ -86,9 +86,6 @@ struct ConfigVariable {
 struct ReportData {
     std::shared_ptr<const std::string> Bytes; // owns every view below
     std::vector<ConfigVariable> Variables;    // record n is Variables[n - 1]
-    // NameHash of each record's name, taken while the name is at hand: the winners look
-    // every record up by name, and reading a million names again would cost more than that.
-    std::vector<std::uint64_t> NameHashes;
     std::vector<std::string_view> ConfigFilesUsed;
     std::vector<std::string_view> SummaryLines;
     bool HasSummary = false; // the summary heading was read, whether lines follow it or not
@@ -96,9 +93,6 @@ struct ReportData {
     std::optional<std::string_view> ProjectConfigFolder;
     std::size_t SkippedLines = 0; // malformed variable or file lines
 };
-
-// A 64-bit hash of a variable name's bytes.
-std::uint64_t NameHash(std::string_view name);
 
 // Receives what a report holds, in report order, as it is read. The texts are valid only
 // during the call. Returning false stops the reading.

@@ -1,7 +1,7 @@
 // Runs the real varscope-cli binary and checks its exit code, standard output and
 // standard error byte for byte.
 #include "bench/report_generator.hpp"
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/export/export.hpp"
 #include "core/report/report.hpp"
 #include "core/system/platform/platform.hpp"
@@ -656,6 +656,25 @@ TEST_F(CliTest, categoryView_theDemoTreeAsTheExportWritesIt) {
 
     ExpectUsageError({"export", kSample, "--view", "category"}, "--categories");
     ExpectUsageError({"export", kSample, "--categories", kDemoCategories}, "--categories");
+}
+
+// The two names had one 64-bit hash in the reader that the winners once keyed by.
+TEST_F(CliTest, namesOfOneOldHash_diffAndFinalKeepThemApart) {
+    const std::string oldReport = temp("old.txt");
+    const std::string newReport = temp("new.txt");
+    WriteBytes(oldReport,
+               Crlf({"Processing macro file [C:\\cfg\\a.cfg]", "(system): MS_SEEDFILES_XYZ=s [s]",
+                     "(user): AXYWZ_OGiLOiqOKX=a [a]"}));
+    WriteBytes(newReport,
+               Crlf({"Processing macro file [C:\\cfg\\a.cfg]", "(system): MS_SEEDFILES_XYZ=s [s]",
+                     "(user): AXYWZ_OGiLOiqOKX=b [b]", "(user): AXYWZ_OGiLOiqOKX=c [c]"}));
+    const Result diff = Run({"diff", "--all", oldReport, newReport});
+    EXPECT_EQ(diff.exitCode, 1) << diff.err;
+    EXPECT_EQ(diff.out,
+              Crlf({"changed|AXYWZ_OGiLOiqOKX|User|a|C:\\cfg\\a.cfg|User|c|C:\\cfg\\a.cfg",
+                    "same|MS_SEEDFILES_XYZ|System|s|C:\\cfg\\a.cfg|System|s|C:\\cfg\\a.cfg"}));
+    EXPECT_EQ(Export({newReport, "--columns", "variable,final"}),
+              Crlf({"MS_SEEDFILES_XYZ|1", "AXYWZ_OGiLOiqOKX|", "AXYWZ_OGiLOiqOKX|1"}));
 }
 
 TEST_F(CliTest, diff_exitsZeroWhenTheSameOneWhenDifferentTwoOnTrouble) {

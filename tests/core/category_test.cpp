@@ -1,4 +1,5 @@
-#include "core/category/category.hpp"
+#include "core/category/catalogue_edits.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/report/report.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
@@ -87,6 +88,9 @@ TEST(CategoryFile, readers_takeNodeAndMemberLinesAsWritten) {
         {"LF line ends, mixed ones and a last line without one",
          "[node=A]\na=1\r\nb=2\n[node=B]\r\nc=3",
          {{Category("A", {{"a", "1"}, {"b", "2"}}), Category("B", {{"c", "3"}})}}},
+        {"CR alone ends a line too, and CR CR LF is an empty line between two",
+         "[node=A]\ra=1\rb=2\r\r\n[node=B]\rc=3\r",
+         {{Category("A", {{"a", "1"}, {"b", "2"}}), Category("B", {{"c", "3"}})}}},
         {"an empty file", "", {}},
     };
     for (const Case& test : cases) {
@@ -113,9 +117,50 @@ TEST(CategoryFile, unreadableFiles_readAsEmpty) {
     TempFolder folder;
     for (const std::string& path : {folder.file("missing.txt"), folder.file(""), std::string()}) {
         SCOPED_TRACE(path);
-        EXPECT_TRUE(LoadCatalogue(path).categories.empty());
+        EXPECT_TRUE(LoadCatalogue(path).catalogue.categories.empty());
         EXPECT_TRUE(ReadCategoryListing(path).categoryNames.empty());
     }
+}
+
+TEST(CategoryFile, unicodeOrNulBytes_saySoAndAreNeverSavedOver) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string_view says; // besides the path and how to convert the file
+    };
+    const std::string utf16le("\xFF\xFE[\0n\0o\0d\0e\0=\0A\0]\0\r\0\n\0", 22);
+    const std::string utf16be("\xFE\xFF\0[\0n\0o\0d\0e\0=\0A\0]\0\r\0\n", 22);
+    const Case cases[] = {
+        {"UTF-16, low byte first", utf16le, "UTF-16"},
+        {"UTF-16, high byte first", utf16be, "UTF-16"},
+        {"a NUL byte among the lines", std::string("[node=A]\r\na=1\0\r\n", 15), "NUL"},
+    };
+    TempFolder folder;
+    const std::string path = folder.file("DebugCategory.Txt");
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        WriteBytes(path, test.bytes);
+        const CategoryListing listing = ReadCategoryListing(path);
+        ASSERT_TRUE(listing.problem.has_value());
+        EXPECT_TRUE(listing.categoryNames.empty());
+        for (const std::string_view part : {std::string_view(path), test.says,
+                                            std::string_view("Notepad"), std::string_view("UTF-8")})
+            EXPECT_NE(listing.problem->find(part), std::string::npos) << *listing.problem;
+
+        EditedCatalogue edited;
+        EXPECT_EQ(edited.load(path), listing.problem);
+        edited.addCategory("New");
+        edited.addMember(1, {"d", "X"});
+        EXPECT_EQ(edited.save(path), listing.problem);
+        EXPECT_TRUE(edited.unsavedChanges());
+        EXPECT_EQ(varscope::testing::ReadTextFile(path), test.bytes);
+        // A new file chosen in its place is the user's to write.
+        edited.startAfresh();
+        edited.addCategory("New");
+        EXPECT_EQ(edited.save(path), std::nullopt);
+        EXPECT_EQ(ReadCategoryListing(path).problem, std::nullopt);
+    }
+    EXPECT_EQ(CategoryFileProblem("[node=A]\r\n\xFF\xFE=x\r\n", path), std::nullopt);
 }
 
 TEST(CategoryFile, fileText_hasTheProfileWritersShape) {
@@ -161,7 +206,7 @@ TEST(CategoryFile, save_roundTripsThroughTheFile) {
     for (const Catalogue& catalogue : catalogues) {
         SCOPED_TRACE(Names(catalogue));
         ASSERT_EQ(SaveCatalogue(catalogue, path), std::nullopt);
-        EXPECT_EQ(LoadCatalogue(path), catalogue);
+        EXPECT_EQ(LoadCatalogue(path).catalogue, catalogue);
         EXPECT_EQ(varscope::testing::ReadTextFile(path), CatalogueFileText(catalogue));
     }
 }
@@ -413,6 +458,55 @@ TEST(CategoryTree, valueNodesPerRecordInReportOrder_namesMatchExactly) {
     }
     EXPECT_EQ(links, (std::vector<std::pair<std::size_t, int>>{
                          {7, 8}, {10, 9}, {11, 11}, {13, 10}, {14, 12}}));
+}
+
+TEST(CategoryTree, namesDifferingOnlyInTheMiddle_eachMemberGetsItsOwnRecords) {
+    // Same length, same first and last eight bytes: CIVIL_LAYER_000123_SETTINGS.
+    const auto name = [](std::size_t number) {
+        std::string digits = std::to_string(number);
+        return "CIVIL_LAYER_" + std::string(6 - digits.size(), '0') + digits + "_SETTINGS";
+    };
+    constexpr std::size_t kNames = 300;
+    std::string bytes = "Processing macro file [C:\\civil.cfg]\r\n";
+    for (std::size_t round = 0; round < 2; ++round) {
+        for (std::size_t n = 0; n < kNames; ++n)
+            bytes += "(user): " + name(n) + "=v [" + std::to_string(round) + "/" +
+                     std::to_string(n) + "]\r\n";
+    }
+    ReportData report = ParseReport(bytes);
+    ASSERT_EQ(report.Variables.size(), 2 * kNames);
+    // Every third name a member, in reverse order, one category.
+    std::string file = "[node=Layers]\r\n";
+    std::vector<std::size_t> asked;
+    for (std::size_t n = kNames; n-- > 0;) {
+        if (n % 3 == 0) {
+            file += "Layer " + std::to_string(n) + "=" + name(n) + "\r\n";
+            asked.push_back(n);
+        }
+    }
+    const CategoryTree tree = BuildCategoryTree(ParseCategoryListing(file), report);
+    ASSERT_EQ(tree.duplicateKey, std::nullopt);
+    const CategoryNode& category = tree.node(tree.roots.at(0));
+    ASSERT_EQ(category.children.size(), asked.size());
+    for (std::size_t k = 0; k < asked.size(); ++k) {
+        const std::size_t n = asked[k];
+        const CategoryNode& member = tree.node(category.children[k]);
+        SCOPED_TRACE(tree.text(member));
+        // Name n's records are n + 1 and kNames + n + 1, in that order.
+        std::vector<std::size_t> records;
+        std::vector<std::string> texts;
+        for (const std::size_t value : member.children) {
+            records.push_back(tree.node(value).record);
+            texts.emplace_back(tree.text(value));
+        }
+        EXPECT_EQ(records, (std::vector<std::size_t>{n + 1, kNames + n + 1}));
+        EXPECT_EQ(texts,
+                  (std::vector<std::string>{"0/" + std::to_string(n), "1/" + std::to_string(n)}));
+    }
+    for (const ConfigVariable& record : report.Variables) {
+        const bool member = (record.Index - 1) % kNames % 3 == 0;
+        EXPECT_EQ(record.TreeNode != 0, member) << record.Name;
+    }
 }
 
 TEST(CategoryTree, duplicateKeys_stopTheBuildWhereTheyAre) {

@@ -1,6 +1,6 @@
 // The one way every file the program saves is written: preferences, category files and
 // the export file all go through WriteFileAtomically.
-#include "core/category/category.hpp"
+#include "core/category/catalogue_edits.hpp"
 #include "core/system/fileio.hpp"
 #include "core/system/platform/platform.hpp"
 #include "core/system/preferences.hpp"
@@ -309,7 +309,7 @@ TEST(ReadRegularFile, notRegularFiles_readAsEmptyAndNeverWrittenOver) {
 
         const ReadResult read = ReadRegularFile(ini);
         EXPECT_EQ(read.bytes, std::string());
-        EXPECT_TRUE(LoadCatalogue(categories).categories.empty());
+        EXPECT_TRUE(LoadCatalogue(categories).catalogue.categories.empty());
         Preferences preferences;
         preferences.ProgramFolder = folder.path();
         SetPreferencesFile(preferences);

@@ -1,4 +1,4 @@
-#include "core/category/category.hpp"
+#include "core/category/catalogue_edits.hpp"
 #include "core/session.hpp"
 #include "tests/support/fake_pickers.hpp"
 #include "tests/support/scripted_prompter.hpp"
@@ -359,6 +359,61 @@ private slots:
         QCOMPARE(m_prompter.shown.size(), std::size(refused));
         QCOMPARE(Rows(members()), QStringList{QStringLiteral("=")});
         QVERIFY(!update()->isEnabled());
+    }
+
+    void unreadableFile_saidWhenOpened_updateRefusedAndTheFileKept() {
+        const QByteArray utf16("\xFF\xFE[\0n\0o\0d\0e\0=\0A\0]\0\r\0\n\0", 22);
+        open("cats.txt", utf16);
+        QCOMPARE(m_prompter.shown.size(), std::size_t(1));
+        const std::string said = m_prompter.shown.front().text;
+        QVERIFY(said.find("UTF-16") != std::string::npos);
+        QVERIFY(said.find(m_state.preferences.CategoryFilePath) != std::string::npos);
+        QVERIFY(Lines(categories()).isEmpty());
+
+        addCategory("B");
+        click("OKButton");
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_prompter.shown.back().text, said);
+        QCOMPARE(ReadAll(path("cats.txt")), utf16);
+
+        // Another file opened the same way says so too.
+        WriteAll(path("nul.txt"), QByteArray("[node=A]\r\na=1\0\r\n", 15));
+        m_prompter.threeWayAnswers.push_back(Answer::No);
+        m_pickers.answers.push_back(path("nul.txt"));
+        item("catOpen")->trigger();
+        QVERIFY(m_prompter.shown.back().text.find("NUL") != std::string::npos);
+    }
+
+    void longTexts_shownCut_savedWhole() {
+        const QByteArray name(5000, 'N');
+        const QByteArray description(6000, 'D');
+        const QByteArray variable(7000, 'V');
+        open("cats.txt", "[node=" + name + "]\r\n" + description + "=" + variable + "\r\n");
+        select(0);
+        const QString ellipsis(QChar(0x2026));
+        const QString cutName = QString(4096, u'N') + ellipsis;
+        QCOMPARE(Lines(categories()), QStringList{cutName});
+        QCOMPARE(Rows(members()), QStringList{QString(4096, u'D') + ellipsis + u'=' +
+                                              QString(4096, u'V') + ellipsis});
+        // The context menu's captions name the category cut as well.
+        m_window->prepareContextMenu();
+        QVERIFY(item("pMnuAddMember")->text().endsWith(cutName));
+        WhenModal([&](QWidget* dialog) {
+            QVERIFY(dialog->windowTitle().endsWith(cutName));
+            dialog->close();
+        });
+        item("pMnuAddMember")->trigger();
+        WhenModal([&](QWidget* dialog) {
+            QCOMPARE(Lines(Child<QListWidget>(dialog, "List_delete")),
+                     QStringList{QString(4096, u'D') + ellipsis});
+            dialog->close();
+        });
+        item("pMnuDeleteMember")->trigger();
+
+        addCategory("B");
+        click("OKButton");
+        QCOMPARE(ReadAll(path("cats.txt")), "[node=" + name + "]\r\n" + description + "=" +
+                                                variable + "\r\n[node=B]\r\n=\r\n");
     }
 
     void variableBox_hintIsAPlaceholder_listHoldsEachReportNameOnceSorted() {

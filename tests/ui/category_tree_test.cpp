@@ -2,7 +2,7 @@
 // value nodes opening the files that set them.
 #include "main_window_support.hpp"
 
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/system/prompter.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/category/category_tree_model.hpp"
@@ -209,6 +209,20 @@ private slots:
             for (const int link : h.links())
                 QCOMPARE(link, 0);
         }
+    }
+
+    void unicodeCategoryFile_saidWhenRead_treeLeftEmpty() {
+        CategoryHarness h;
+        h.writeCategories(QByteArray("\xFF\xFE[\0n\0o\0d\0e\0=\0A\0]\0", 18));
+        h.window->startUp(FixtureReport());
+
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        const auto& shown = h.prompter.shown.front();
+        QCOMPARE(shown.kind, std::string("message"));
+        QCOMPARE(shown.icon, core::MessageIcon::Exclamation);
+        QVERIFY(shown.text.find("UTF-16") != std::string::npos);
+        QVERIFY(shown.text.find(h.categoryFile().toStdString()) != std::string::npos);
+        QCOMPARE(h.model().rowCount(), 0);
     }
 
     void pageVisit_rebuildsFromTheFile_oldLinksReset() {

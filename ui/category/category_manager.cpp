@@ -1,7 +1,7 @@
 #include "category_manager.hpp"
 
 #include "category_texts.hpp"
-#include "core/category/category.hpp"
+#include "core/category/catalogue_edits.hpp"
 #include "core/session.hpp"
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"
@@ -54,9 +54,17 @@ CategoryManager::CategoryManager(Context& context, QWidget* parent)
     buildControls();
     buildMenus();
     showTitle();
-    m_context.state.categories.load(m_context.state.preferences.CategoryFilePath);
+    loadFile();
+}
+
+void CategoryManager::loadFile() {
+    const auto problem =
+        m_context.state.categories.load(m_context.state.preferences.CategoryFilePath);
     fillCategories(0);
     updateButtons();
+    if (problem)
+        m_context.prompter.message(*problem, core::MessageIcon::Exclamation,
+                                   core::text::kProgramTitle);
 }
 
 void CategoryManager::buildControls() {
@@ -211,7 +219,7 @@ void CategoryManager::fillCategories(std::size_t select) {
     m_categories->clear();
     for (const core::CatalogueCategory& category :
          m_context.state.categories.catalogue().categories)
-        m_categories->addItem(FromBytes(category.name));
+        m_categories->addItem(ShownText(category.name));
     if (select > 0)
         m_categories->setCurrentRow(int(select) - 1);
     showCategoryMembers();
@@ -229,7 +237,7 @@ void CategoryManager::showCategoryMembers() {
         return;
     for (const core::CatalogueMember& member :
          m_context.state.categories.category(position).members)
-        new QTreeWidgetItem(m_members, {FromBytes(member.description), FromBytes(member.variable)});
+        new QTreeWidgetItem(m_members, {ShownText(member.description), ShownText(member.variable)});
 }
 
 void CategoryManager::updateButtons() {
@@ -240,7 +248,7 @@ void CategoryManager::prepareContextMenu() {
     const std::size_t position = selectedPosition();
     if (position > 0) {
         const core::CatalogueCategory& category = m_context.state.categories.category(position);
-        const QString name = FromBytes(category.name);
+        const QString name = ShownText(category.name);
         const bool noMember = category.members.empty() || category.members.front().isPlaceholder();
         m_deleteMember->setEnabled(!noMember);
         if (!noMember)
@@ -417,10 +425,8 @@ void CategoryManager::onOpen() {
     if (chosen.isEmpty())
         return;
     m_context.state.preferences.CategoryFilePath = ToBytes(QDir::toNativeSeparators(chosen));
-    m_context.state.categories.load(m_context.state.preferences.CategoryFilePath);
     showTitle();
-    fillCategories(0);
-    updateButtons();
+    loadFile();
 }
 
 } // namespace varscope::ui

@@ -69,6 +69,8 @@ private:
     // let them go), false to stay.
     bool settleUnsavedChanges();
     // Saves to the category file; a failure is shown and gives false.
+    // Loads the category file, fills the lists and says why the file cannot be read whole.
+    void loadFile();
     bool save();
     // Forgets the edits: the catalogue as the file has it.
     void discard();

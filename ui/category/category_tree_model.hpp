@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 
 #include <QAbstractItemModel>
 

@@ -1,7 +1,7 @@
 #include "category_tree_page.hpp"
 
 #include "category_tree_model.hpp"
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/session.hpp"
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"
@@ -49,14 +49,19 @@ CategoryTreePage::CategoryTreePage(MainWindow& window)
 void CategoryTreePage::rebuild() {
     core::AppState& state = m_window.context().state;
     std::optional<std::string> duplicateKey;
+    std::optional<std::string> fileProblem;
     {
         const BusyPointer busy;
-        const core::CategoryListing listing =
+        core::CategoryListing listing =
             core::ReadCategoryListing(state.preferences.CategoryFilePath);
+        fileProblem = std::move(listing.problem);
         core::CategoryTree tree = core::BuildCategoryTree(listing, state.report.Contents);
         duplicateKey = tree.duplicateKey;
         m_model->setTree(std::move(tree));
     }
+    if (fileProblem)
+        m_window.context().prompter.message(*fileProblem, core::MessageIcon::Exclamation,
+                                            core::text::kProgramTitle);
     if (duplicateKey)
         m_window.context().prompter.message(core::DuplicateKeyMessage(*duplicateKey),
                                             core::MessageIcon::Exclamation,

@@ -37,7 +37,7 @@ MemberDialog::MemberDialog(Context& context, std::size_t category, QWidget* pare
     : QDialog(parent), m_context(context), m_category(category) {
     setObjectName(QStringLiteral("Member"));
     const core::EditedCatalogue& categories = m_context.state.categories;
-    setWindowTitle(FromBytes(text::kAddMemberTo) + FromBytes(categories.category(category).name));
+    setWindowTitle(FromBytes(text::kAddMemberTo) + ShownText(categories.category(category).name));
 
     auto* descriptionLabel = new QLabel(FromBytes(text::kDescriptionLabel), this);
     descriptionLabel->setObjectName(QStringLiteral("Label1"));
@@ -56,7 +56,7 @@ MemberDialog::MemberDialog(Context& context, std::size_t category, QWidget* pare
     // Each name of the report once: a name set at several levels is one choice.
     for (const std::string& name :
          core::DefinedVariableNames(m_context.state.report.VariableTable()))
-        m_variable->addItem(FromBytes(name), QByteArray(name.data(), qsizetype(name.size())));
+        m_variable->addItem(ShownText(name), QByteArray(name.data(), qsizetype(name.size())));
     // Variable names are exact, so completion keeps the letter case of the report's names.
     m_variable->completer()->setCaseSensitivity(Qt::CaseSensitive);
     m_variable->completer()->setCompletionMode(QCompleter::PopupCompletion);
@@ -87,7 +87,11 @@ MemberDialog::MemberDialog(Context& context, std::size_t category, QWidget* pare
 
 std::string MemberDialog::variableName() const {
     const QString shown = m_variable->currentText();
-    const int index = m_variable->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    // Names cut for display alike are told apart by the item chosen.
+    const int current = m_variable->currentIndex();
+    const int index = current >= 0 && m_variable->itemText(current) == shown
+                          ? current
+                          : m_variable->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
         return ToBytes(shown);
     const QByteArray bytes = m_variable->itemData(index).toByteArray();
@@ -118,7 +122,7 @@ DeleteMemberDialog::DeleteMemberDialog(Context& context, std::size_t category, Q
     m_members->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (const core::CatalogueMember& member :
          m_context.state.categories.category(category).members)
-        m_members->addItem(FromBytes(member.description));
+        m_members->addItem(ShownText(member.description));
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* remove =

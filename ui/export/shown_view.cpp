@@ -1,6 +1,6 @@
 #include "shown_view.hpp"
 
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/export/export.hpp"
 #include "core/session.hpp"
 #include "ui/category/category_tree_model.hpp"
