@@ -11,6 +11,7 @@
 #include "core/system/prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/export/output_options_dialog.hpp"
+#include "ui/export/shown_view.hpp"
 #include "ui/main/main_window.hpp"
 #include "ui/pickers.hpp"
 
@@ -60,7 +61,9 @@ struct Seen {
 // were turned to until it closed.
 Seen ExportOnce(Setting& setting) {
     Seen seen;
-    ui::OutputOptionsDialog dialog(setting.context, &*setting.window);
+    ui::OutputOptionsDialog dialog(
+        setting.context, true, [&setting] { return setting.window->shownRows(); },
+        &*setting.window);
     dialog.show();
     QElapsedTimer sinceTick;
     QTimer ticks;

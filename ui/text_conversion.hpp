@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,17 @@ inline constexpr std::size_t kShownBytes = 4096;
 QString ShownText(std::string_view bytes);
 // Text typed by the user, back to bytes in the same encoding.
 std::string ToBytes(const QString& text);
+
+// Whether FromBytes shows `bytes` decoded as UTF-8 (ASCII included), not as Windows-1252.
+// Always true where report text is in the system code page, which is then the one encoding.
+bool ShownAsUtf8(std::string_view bytes);
+// The bytes a report text holds where FromBytes shows it holding `text`: one form for texts
+// shown as UTF-8 (the system code page's where that is the one encoding), one for texts
+// shown as Windows-1252, absent when `text` has a character that code page lacks.
+struct ShownBytes {
+    std::string utf8;
+    std::optional<std::string> windows1252;
+};
+ShownBytes BytesShownAs(const QString& text);
 
 } // namespace varscope::ui

@@ -183,6 +183,9 @@ private slots:
         select(0);
         click("SoftBttn2");
         QCOMPARE(m_window->focusWidget(), control<QWidget>("Picture1"));
+        // Keys reach the focus of the active window.
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         QTest::keyClick(control<QWidget>("Picture1"), Qt::Key_Return);
         QCOMPARE(Lines(categories()), (QStringList{"Fonts", "Seeds", "Paths"}));
         QCOMPARE(categories()->currentRow(), 2);
@@ -337,13 +340,16 @@ private slots:
             QString description;
             QString variable;
             std::string message;
+            // What was left out is information; what cannot be held, a warning.
+            core::MessageIcon icon;
         };
         const Typed refused[] = {
-            {QStringLiteral("Fonts folder"), QString(), "Description And Variable Required"},
+            {QStringLiteral("Fonts folder"), QString(), "Description And Variable Required",
+             core::MessageIcon::Information},
             {QStringLiteral("a=b"), QStringLiteral("MS_DEF"),
-             "A description cannot hold \"=\": \"a=b\"."},
+             "A description cannot hold \"=\": \"a=b\".", core::MessageIcon::Exclamation},
             {QStringLiteral("PATHS"), QStringLiteral("MS_DEF"),
-             "\"PATHS\" is already the category \"Paths\"."},
+             "\"PATHS\" is already the category \"Paths\".", core::MessageIcon::Exclamation},
         };
         WhenModal([&](QWidget* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Add Member to: Fonts"));
@@ -351,6 +357,7 @@ private slots:
                 TypeMember(dialog, typed.description, typed.variable);
                 QVERIFY(dialog->isVisible());
                 QCOMPARE(m_prompter.shown.back().text, typed.message);
+                QCOMPARE(m_prompter.shown.back().icon, typed.icon);
                 QCOMPARE(Child<QLineEdit>(dialog, "Text_Description")->text(), typed.description);
             }
             QTest::mouseClick(Child<QPushButton>(dialog, "Command_Cancel"), Qt::LeftButton);

@@ -8,7 +8,7 @@
 #include "ui/category/category_tree_model.hpp"
 #include "ui/category/category_tree_page.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
-#include "ui/main/icons.hpp"
+#include "ui/lists/icons.hpp"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+using varscope::testing::CategoryTreeView;
 using varscope::testing::Exists;
 using varscope::testing::FixtureReport;
 using varscope::testing::MainWindowHarness;
@@ -56,7 +57,7 @@ struct CategoryHarness : MainWindowHarness {
     QString categoryFile() const { return path(QStringLiteral("DebugCategory.Txt")); }
     void writeCategories(const QByteArray& bytes) const { WriteAll(categoryFile(), bytes); }
 
-    QTreeView* view() const { return window->categoryView(); }
+    QTreeView* view() const { return CategoryTreeView(*window); }
     const QAbstractItemModel& model() const { return *view()->model(); }
     QModelIndex node(std::initializer_list<int> rows) const {
         QModelIndex index;
@@ -114,6 +115,8 @@ struct EditHarness : CategoryHarness {
     }
     void pressEnter(const QModelIndex& index) const {
         select(index);
+        // Keys go where the focus is.
+        view()->setFocus();
         QTest::keyClick(view(), Qt::Key_Return);
     }
 };

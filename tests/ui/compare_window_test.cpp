@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QTreeView>
 
 using varscope::testing::MainWindowHarness;
@@ -94,6 +95,24 @@ private slots:
             QCOMPARE(ReadLines(h.arguments), std::vector<std::string>{h.folder.file(file)});
             QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("MS_RFDIR"));
         }
+    }
+
+    void compareWith_nothingPicked_keepsTheComparison_unreadable_saysWhy() {
+        CompareHarness h;
+        QPointer<ui::CompareWindow> first = h.compare();
+        QVERIFY(first != nullptr);
+        // Cancelled: the comparison on screen stays.
+        h.window->actions().compareWith->trigger();
+        QCOMPARE(h.compare(), first.data());
+        QVERIFY(h.prompter.shown.empty());
+
+        // A report that cannot be read: told, and no comparison made.
+        h.pickers.answers.push_back(QString::fromStdString(h.folder.file("gone.txt")));
+        h.window->actions().compareWith->trigger();
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1));
+        QCOMPARE(h.prompter.shown[0].title, std::string("Compare"));
+        QVERIFY(h.prompter.shown[0].text.find("gone.txt") != std::string::npos);
+        QCOMPARE(h.compare(), nullptr);
     }
 };
 

@@ -4,7 +4,8 @@
 #include "core/report/report.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/export/output_options_dialog.hpp"
-#include "ui/main/list_views.hpp"
+#include "ui/export/shown_view.hpp"
+#include "ui/lists/list_views.hpp"
 #include "ui/main/view_interaction.hpp"
 #include "ui/text_conversion.hpp"
 
@@ -24,7 +25,9 @@
 #include <string>
 #include <vector>
 
+using varscope::testing::AllVariables;
 using varscope::testing::FixtureReport;
+using varscope::testing::IsolateList;
 using varscope::testing::MainWindowHarness;
 using varscope::testing::ReadAll;
 using varscope::testing::WriteAll;
@@ -44,7 +47,11 @@ struct ExportHarness : MainWindowHarness {
     explicit ExportHarness(const QString& report = FixtureReport()) { window->startUp(report); }
 
     ui::OutputOptionsDialog& open() {
-        dialog = std::make_unique<ui::OutputOptionsDialog>(context, window.get());
+        const int page = window->currentPage();
+        const bool variableList =
+            page == ui::MainWindow::AllVariablesPage || page == ui::MainWindow::IsolatePage;
+        dialog = std::make_unique<ui::OutputOptionsDialog>(
+            context, variableList, [this] { return window->shownRows(); }, window.get());
         dialog->show();
         return *dialog;
     }
@@ -262,7 +269,7 @@ private slots:
 
     void sortedAllVariables_writtenInTheOrderShown() {
         ExportHarness h;
-        ui::VariableListView& view = *h.window->allVariablesView();
+        ui::VariableListView& view = *AllVariables(*h.window);
         h.window->interaction().sortByColumn(view, ui::VariableTableModel::NameColumn);
         h.window->interaction().sortByColumn(view, ui::VariableTableModel::NameColumn);
         QCOMPARE(view.sortOrder(), Qt::DescendingOrder);
@@ -433,7 +440,7 @@ private slots:
         if (isolate.startsWith(QStringLiteral("level:")))
             h.window->filterByLevel(isolate.mid(6).toInt());
         QVERIFY(page != ui::MainWindow::IsolatePage ||
-                h.window->isolateView()->shown().rowCount() > 0);
+                IsolateList(*h.window)->shown().rowCount() > 0);
         h.state.preferences.OutputFile = ui::ToBytes(h.path(QStringLiteral("window.txt")));
         h.open();
         h.option(option)->click();

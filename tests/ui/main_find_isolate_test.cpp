@@ -4,11 +4,12 @@
 #include "core/report/final_values.hpp"
 #include "core/report/report.hpp"
 #include "core/texts.hpp"
-#include "ui/main/find_isolate.hpp"
-#include "ui/main/icons.hpp"
-#include "ui/main/list_views.hpp"
+#include "ui/lists/find.hpp"
+#include "ui/lists/icons.hpp"
+#include "ui/lists/list_views.hpp"
+#include "ui/lists/variable_table_model.hpp"
+#include "ui/main/isolate.hpp"
 #include "ui/main/main_texts.hpp"
-#include "ui/main/variable_table_model.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -19,8 +20,11 @@
 #include <QStringListModel>
 #include <QTreeView>
 
+using varscope::testing::AllVariables;
 using varscope::testing::FixtureReport;
+using varscope::testing::IsolateList;
 using varscope::testing::MainWindowHarness;
+using varscope::testing::SummaryList;
 namespace core = varscope::core;
 namespace ui = varscope::ui;
 
@@ -78,7 +82,7 @@ private slots:
         QCOMPARE(h.prompter.shown[0].kind, std::string("input"));
         QCOMPARE(h.prompter.shown[0].text, std::string("Enter Variable Name:"));
         QCOMPARE(h.prompter.shown[0].title, std::string("Search"));
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         QCOMPARE(SelectedName(all), QStringLiteral("MS_CONFIG"));
         QCOMPARE(SelectedIndex(all), std::size_t(6));
         QVERIFY(all->hasFocus());
@@ -93,20 +97,19 @@ private slots:
                                         "(user): MS_DEF=2 [2]\r\n"));
         h.prompter.inputs.push_back(std::string("MS_DEF"));
         h.window->find();
-        QCOMPARE(SelectedIndex(h.window->allVariablesView()), std::size_t(1));
+        QCOMPARE(SelectedIndex(AllVariables(*h.window)), std::size_t(1));
 
         // Sorted by name, the shorter name comes first.
-        h.window->allVariablesView()->sortBy(ui::VariableTableModel::NameColumn,
-                                             Qt::AscendingOrder);
+        AllVariables(*h.window)->sortBy(ui::VariableTableModel::NameColumn, Qt::AscendingOrder);
         h.prompter.inputs.push_back(std::string("MS_DEF"));
         h.window->find();
-        QCOMPARE(SelectedIndex(h.window->allVariablesView()), std::size_t(2));
+        QCOMPARE(SelectedIndex(AllVariables(*h.window)), std::size_t(2));
     }
 
     void find_afterSortingByFile_findsFirstInShownOrder() {
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         all->sortBy(ui::VariableTableModel::FileColumn, Qt::DescendingOrder);
         h.prompter.inputs.push_back(std::string("ms_"));
 
@@ -122,7 +125,7 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         QVERIFY(h.window->selectVariable("MS_CELL"));
-        const std::size_t before = SelectedIndex(h.window->allVariablesView());
+        const std::size_t before = SelectedIndex(AllVariables(*h.window));
         h.prompter.inputs.push_back(std::string());
         h.prompter.inputs.push_back(std::nullopt);
 
@@ -132,7 +135,7 @@ private slots:
         QCOMPARE(h.prompter.shown.size(), std::size_t(2));
         QCOMPARE(h.prompter.shown[0].kind, std::string("input"));
         QCOMPARE(h.prompter.shown[1].kind, std::string("input"));
-        QCOMPARE(SelectedIndex(h.window->allVariablesView()), before);
+        QCOMPARE(SelectedIndex(AllVariables(*h.window)), before);
     }
 
     void find_noMatch_saysNoMatchFound() {
@@ -148,7 +151,7 @@ private slots:
         QCOMPARE(h.prompter.shown[1].text, std::string("No match found"));
         QCOMPARE(h.prompter.shown[1].title, std::string("Varscope"));
         QCOMPARE(h.prompter.shown[1].icon, core::MessageIcon::None);
-        QCOMPARE(SelectedName(h.window->allVariablesView()), QStringLiteral("MS_CELL"));
+        QCOMPARE(SelectedName(AllVariables(*h.window)), QStringLiteral("MS_CELL"));
     }
 
     void findNext_goesOnInShownOrderWrapsAndSaysWhenRoundEnds() {
@@ -161,7 +164,7 @@ private slots:
         QVERIFY(h.showAndWait());
         QApplication::setActiveWindow(h.window.get());
         QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         const auto pressF3 = [&] {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
         };
@@ -241,7 +244,7 @@ private slots:
 
         QVERIFY(h.prompter.shown.empty());
         QCOMPARE(h.state.isolate.SelectedVariableName, std::string("MS_DEF"));
-        const QAbstractItemModel* isolate = h.window->isolateView()->model();
+        const QAbstractItemModel* isolate = IsolateList(*h.window)->model();
         // ms_def, which differs only in letter case, is not one of them.
         QCOMPARE(Column(isolate, 0), QStringList(3, QStringLiteral("MS_DEF")));
         QCOMPARE(Column(isolate, 3),
@@ -280,7 +283,7 @@ private slots:
             h.window->showPage(ui::MainWindow::AllVariablesPage);
             QVERIFY(h.window->selectVariable(c.name));
             h.window->showPage(ui::MainWindow::IsolatePage);
-            const QAbstractItemModel* isolate = h.window->isolateView()->model();
+            const QAbstractItemModel* isolate = IsolateList(*h.window)->model();
             QCOMPARE(isolate->rowCount(), int(c.levels.size()));
             for (int row = 0; row < isolate->rowCount(); ++row) {
                 const QModelIndex index = isolate->index(row, 0);
@@ -299,7 +302,7 @@ private slots:
 
         // A level's list is no story: nothing is muted.
         h.window->filterByLevel(core::LevelUser);
-        const QAbstractItemModel* isolate = h.window->isolateView()->model();
+        const QAbstractItemModel* isolate = IsolateList(*h.window)->model();
         QVERIFY(isolate->rowCount() > 0);
         for (int row = 0; row < isolate->rowCount(); ++row)
             QVERIFY(!isolate->index(row, 0).data(Qt::ForegroundRole).isValid());
@@ -320,7 +323,7 @@ private slots:
             h.window->startUp(NewerReport());
             QVERIFY(h.showAndWait());
             h.window->showPage(ui::MainWindow::SummaryPage);
-            QTreeView* summary = h.window->summaryView();
+            QTreeView* summary = SummaryList(*h.window);
             const QModelIndexList rows =
                 summary->model()->match(summary->model()->index(0, 0), Qt::DisplayRole,
                                         QString::fromLatin1(c.line), 1, Qt::MatchStartsWith);
@@ -348,7 +351,7 @@ private slots:
                                         "GONE             : user         = 2  \r\n"));
         QVERIFY(h.showAndWait());
         h.window->showPage(ui::MainWindow::SummaryPage);
-        QTreeView* summary = h.window->summaryView();
+        QTreeView* summary = SummaryList(*h.window);
         const QModelIndex row = summary->model()->index(0, 0);
         summary->setCurrentIndex(row);
         QTest::mouseDClick(summary->viewport(), Qt::LeftButton, {},
@@ -381,7 +384,7 @@ private slots:
         }
         QCOMPARE(h.find<QLabel>("Label15")->text(), QStringLiteral("WorkSet"));
         QTest::mouseClick(h.find<QWidget>("SoftBttn9"), Qt::LeftButton);
-        QCOMPARE(Column(h.window->isolateView()->model(), 0),
+        QCOMPARE(Column(IsolateList(*h.window)->model(), 0),
                  (QStringList{QStringLiteral("MS_DEF"), QStringLiteral("MS_RFDIR")}));
     }
 
@@ -400,7 +403,7 @@ private slots:
         QCOMPARE(h.prompter.shown[0].text, std::string("No Data Selected"));
         QCOMPARE(h.prompter.shown[0].title, std::string("Varscope"));
         QCOMPARE(h.prompter.shown[0].icon, core::MessageIcon::None);
-        QCOMPARE(h.window->isolateView()->model()->rowCount(), 3);
+        QCOMPARE(IsolateList(*h.window)->model()->rowCount(), 3);
         QCOMPARE(h.state.isolate.IsolateCount(), std::size_t(3));
     }
 
@@ -411,7 +414,7 @@ private slots:
         h.window->showPage(ui::MainWindow::IsolatePage);
         QCOMPARE(h.prompter.shown.size(), std::size_t(1));
         QCOMPARE(h.prompter.shown[0].text, std::string("No Data Selected"));
-        QCOMPARE(h.window->isolateView()->model()->rowCount(), 0);
+        QCOMPARE(IsolateList(*h.window)->model()->rowCount(), 0);
     }
 
     void isolate_replacesLevelListOnEveryVisit() {
@@ -420,19 +423,19 @@ private slots:
         QVERIFY(h.window->selectVariable("_USTN_USER"));
         h.window->showPage(ui::MainWindow::IsolatePage);
         h.window->filterByLevel(core::LevelSystem);
-        QCOMPARE(h.window->isolateView()->model()->rowCount(), 6);
+        QCOMPARE(IsolateList(*h.window)->model()->rowCount(), 6);
 
         h.window->showPage(ui::MainWindow::SummaryPage);
         h.window->showPage(ui::MainWindow::IsolatePage);
 
-        QCOMPARE(Column(h.window->isolateView()->model(), 0),
+        QCOMPARE(Column(IsolateList(*h.window)->model(), 0),
                  QStringList{QStringLiteral("_USTN_USER")});
     }
 
     void isolate_sortedList_refillComesInReportOrder() {
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
-        auto* isolate = h.window->isolateView();
+        auto* isolate = IsolateList(*h.window);
         h.window->filterByLevel(core::LevelSite);
         isolate->sortBy(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
         // Letter case ignored, "_" comes before the letters.

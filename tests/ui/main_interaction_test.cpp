@@ -7,10 +7,10 @@
 #include "core/texts.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
+#include "ui/lists/list_views.hpp"
+#include "ui/lists/text_list_model.hpp"
+#include "ui/lists/variable_table_model.hpp"
 #include "ui/main/launcher.hpp"
-#include "ui/main/list_views.hpp"
-#include "ui/main/text_list_model.hpp"
-#include "ui/main/variable_table_model.hpp"
 #include "ui/main/view_interaction.hpp"
 #include "ui/program_wait.hpp"
 
@@ -26,10 +26,16 @@
 
 #include <filesystem>
 
+using varscope::testing::AllVariables;
+using varscope::testing::CategoryTreeView;
 using varscope::testing::Exists;
+using varscope::testing::FilesList;
+using varscope::testing::FilesModel;
+using varscope::testing::IsolateList;
 using varscope::testing::MainWindowHarness;
 using varscope::testing::PaintCounter;
 using varscope::testing::ReadLines;
+using varscope::testing::SummaryList;
 using varscope::testing::TempFolder;
 using varscope::testing::WriteTextFile;
 namespace core = varscope::core;
@@ -116,7 +122,7 @@ struct EditHarness : MainWindowHarness {
 
     QList<bool> marks() const {
         QList<bool> opened;
-        const QAbstractItemModel* files = window->filesView()->model();
+        const QAbstractItemModel* files = FilesList(*window)->model();
         for (int row = 0; row < files->rowCount(); ++row)
             opened << files->index(row, 0).data(ui::FileOrderModel::OpenedRole).toBool();
         return opened;
@@ -124,17 +130,17 @@ struct EditHarness : MainWindowHarness {
 
     void doubleClickAllVariables(int row) {
         window->showPage(ui::MainWindow::AllVariablesPage);
-        DoubleClickRow(window->allVariablesView(), row);
+        DoubleClickRow(AllVariables(*window), row);
     }
     void doubleClickIsolate(const std::string& name) {
         window->showPage(ui::MainWindow::AllVariablesPage);
         QVERIFY(window->selectVariable(name));
         window->showPage(ui::MainWindow::IsolatePage);
-        DoubleClickRow(window->isolateView(), 0);
+        DoubleClickRow(IsolateList(*window), 0);
     }
     void doubleClickFile(int row) {
         window->showPage(ui::MainWindow::FileOrderPage);
-        DoubleClickRow(window->filesView(), row);
+        DoubleClickRow(FilesList(*window), row);
     }
 
     int editorDialogs() const { return int(window->findChildren<ui::EditorDialog*>().size()); }
@@ -157,7 +163,7 @@ private slots:
         EditHarness h;
         QVERIFY(h.showAndWait());
         const QIcon plain =
-            h.window->filesModel()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
+            FilesModel(*h.window)->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
 
         h.doubleClickAllVariables(PenRow);
 
@@ -168,9 +174,9 @@ private slots:
         QCOMPARE(Clipboard(), QStringLiteral("MS_PEN"));
         QCOMPARE(h.marks(), (QList<bool>{true, false, false, true}));
         const QIcon marked =
-            h.window->filesModel()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
+            FilesModel(*h.window)->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
         QVERIFY(marked.pixmap(16).toImage() != plain.pixmap(16).toImage());
-        QCOMPARE(h.window->filesModel()
+        QCOMPARE(FilesModel(*h.window)
                      ->index(3, 0)
                      .data(Qt::DecorationRole)
                      .value<QIcon>()
@@ -380,7 +386,7 @@ private slots:
         QVERIFY(h.showAndWait());
         h.state.preferences.EditorPath.clear();
         QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         all->selectionModel()->clearSelection();
         const QPoint belowRows(20, all->viewport()->height() - 5);
         QVERIFY(!all->indexAt(belowRows).isValid());
@@ -396,9 +402,9 @@ private slots:
         h.window->launcher().editorDialog()->close();
         QTRY_COMPARE(h.editorDialogs(), 0);
         h.window->showPage(ui::MainWindow::FileOrderPage);
-        h.window->filesView()->selectionModel()->clearSelection();
-        QTest::mouseDClick(h.window->filesView()->viewport(), Qt::LeftButton, {},
-                           QPoint(20, h.window->filesView()->viewport()->height() - 5));
+        FilesList(*h.window)->selectionModel()->clearSelection();
+        QTest::mouseDClick(FilesList(*h.window)->viewport(), Qt::LeftButton, {},
+                           QPoint(20, FilesList(*h.window)->viewport()->height() - 5));
         QCOMPARE(h.editorDialogs(), 0);
         QVERIFY(h.prompter.shown.empty());
         QVERIFY(!h.editorRan());
@@ -411,7 +417,7 @@ private slots:
         QVERIFY(h.state.preferences.EditorPath.empty());
         h.window->showPage(ui::MainWindow::SummaryPage);
 
-        DoubleClickRow(h.window->summaryView(), 1);
+        DoubleClickRow(SummaryList(*h.window), 1);
 
         QVERIFY(h.window->findChild<ui::EditorDialog*>() == nullptr);
         QVERIFY(h.prompter.shown.empty());
@@ -440,7 +446,7 @@ private slots:
                                         "(user): FOUR=_under[4]\r\n"
                                         "(user): FIVE=Zulu[5]\r\n"));
         QVERIFY(h.showAndWait());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         const QStringList reportOrder = Column(all->model(), 0);
 
         ClickHeader(all, ui::VariableTableModel::ValueColumn);
@@ -482,7 +488,7 @@ private slots:
         QVERIFY(h.showAndWait());
         h.window->filterByLevel(core::LevelUser);
         h.window->showPage(ui::MainWindow::IsolatePage);
-        auto* isolate = h.window->isolateView();
+        auto* isolate = IsolateList(*h.window);
         QStringList names = Column(isolate->model(), 0);
 
         ClickHeader(isolate, ui::VariableTableModel::NameColumn);
@@ -494,8 +500,8 @@ private slots:
 
         for (const int page : {ui::MainWindow::SummaryPage, ui::MainWindow::FileOrderPage}) {
             h.window->showPage(page);
-            QTreeView* view = page == ui::MainWindow::SummaryPage ? h.window->summaryView()
-                                                                  : h.window->filesView();
+            QTreeView* view =
+                page == ui::MainWindow::SummaryPage ? SummaryList(*h.window) : FilesList(*h.window);
             const QStringList before = Column(view->model(), 0);
             QVERIFY(!view->header()->sectionsClickable());
             ClickHeader(view, 0);
@@ -511,7 +517,7 @@ private slots:
                       QByteArray::number(1299 - i) + " [x]\r\n";
         h.window->startUp(h.writeReport(report));
         QVERIFY(h.showAndWait());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         all->selectShownRow(2);
         const QModelIndex selected = all->selectionModel()->selectedRows().first();
         QVERIFY(all->viewport()->rect().intersects(all->visualRect(selected)));
@@ -543,7 +549,7 @@ private slots:
         h.setMicroStationFolder(QString::fromStdString(microStation.path()));
         h.window->startUp();
         QVERIFY(h.showAndWait());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("FROM_FOLDER"));
         const std::string chosen =
             h.writeReport("Processing macro file [C:\\chosen.cfg]\r\n(user): CHOSEN=2 [2]\r\n")
@@ -570,8 +576,8 @@ private slots:
         h.window->actions().refresh->trigger();
         h.window->showPage(ui::MainWindow::FileOrderPage);
         const unsigned generation = h.state.report.ReportGeneration;
-        QTest::keyClick(h.window->filesView(), Qt::Key_F5);
-        QTest::keyClick(h.window->isolateView(), Qt::Key_F5);
+        QTest::keyClick(FilesList(*h.window), Qt::Key_F5);
+        QTest::keyClick(IsolateList(*h.window), Qt::Key_F5);
         QCOMPARE(h.state.report.ReportGeneration, generation);
         QVERIFY(h.prompter.shown.empty());
     }
@@ -580,10 +586,12 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(varscope::testing::FixtureReport());
         h.state.preferences.MicroStationFolder = h.path(QStringLiteral("empty")).toStdString();
-        QTest::keyClick(h.window->allVariablesView(), Qt::Key_F5);
+        QVERIFY(h.showAndWait());
+        AllVariables(*h.window)->setFocus();
+        QTest::keyClick(AllVariables(*h.window), Qt::Key_F5);
         QCOMPARE(h.prompter.shown.size(), std::size_t(1));
         QCOMPARE(h.prompter.shown[0].text, std::string(core::text::kReportNotFound));
-        QCOMPARE(h.window->allVariablesView()->model()->rowCount(), 31);
+        QCOMPARE(AllVariables(*h.window)->model()->rowCount(), 31);
     }
 
     void rightClick_opensViewMenu_refreshOnlyFromAllVariables() {
@@ -598,11 +606,11 @@ private slots:
             QAbstractItemView* view;
             bool refresh;
         } cases[] = {
-            {ui::MainWindow::IsolatePage, h.window->isolateView(), false},
-            {ui::MainWindow::SummaryPage, h.window->summaryView(), false},
-            {ui::MainWindow::AllVariablesPage, h.window->allVariablesView(), true},
-            {ui::MainWindow::FileOrderPage, h.window->filesView(), false},
-            {ui::MainWindow::CategoryPage, h.window->categoryView(), false},
+            {ui::MainWindow::IsolatePage, IsolateList(*h.window), false},
+            {ui::MainWindow::SummaryPage, SummaryList(*h.window), false},
+            {ui::MainWindow::AllVariablesPage, AllVariables(*h.window), true},
+            {ui::MainWindow::FileOrderPage, FilesList(*h.window), false},
+            {ui::MainWindow::CategoryPage, CategoryTreeView(*h.window), false},
         };
         for (const auto& c : cases) {
             h.window->showPage(c.page);
@@ -624,11 +632,11 @@ private slots:
         QVERIFY(h.prompter.shown.empty());
 
         // A left click opens nothing; the menu key does.
-        QTest::mouseClick(h.window->summaryView()->viewport(), Qt::LeftButton);
+        QTest::mouseClick(SummaryList(*h.window)->viewport(), Qt::LeftButton);
         QVERIFY(!menu->isVisible());
         h.window->showPage(ui::MainWindow::AllVariablesPage);
         QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
-        QApplication::sendEvent(h.window->allVariablesView(), &request);
+        QApplication::sendEvent(AllVariables(*h.window), &request);
         QVERIFY(menu->isVisible());
         QVERIFY(refresh->isEnabled());
         menu->hide();
@@ -643,7 +651,7 @@ private slots:
                                             {varscope::testing::StepRecordArguments(h.arguments),
                                              varscope::testing::StepWaitFor(marker)});
         h.state.preferences.EditorPath = waiting;
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         auto* counter = new PaintCounter(all->viewport());
         QMenu* menu = h.window->viewMenu();
 

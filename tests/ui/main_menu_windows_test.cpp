@@ -147,7 +147,8 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         int requests = 0;
-        connect(h.window.get(), &ui::MainWindow::categoryTreeRequested, this, [&] { ++requests; });
+        connect(&h.window->categoryTree(), &ui::CategoryTreePage::rebuilt, this,
+                [&] { ++requests; });
         for (const char* button : {"Command_Cancel", "Command_Close"}) {
             TriggerModal(h.window->actions().categoryManager, [&](QWidget* manager) {
                 QTest::mouseClick(manager->findChild<QPushButton*>(QString::fromLatin1(button)),

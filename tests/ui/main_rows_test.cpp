@@ -3,15 +3,17 @@
 #include "core/session.hpp"
 #include "main_window_support.hpp"
 #include "ui/export/shown_view.hpp"
-#include "ui/main/list_views.hpp"
+#include "ui/lists/list_views.hpp"
+#include "ui/lists/text_list_model.hpp"
+#include "ui/lists/variable_table_model.hpp"
 #include "ui/main/main_window.hpp"
-#include "ui/main/text_list_model.hpp"
-#include "ui/main/variable_table_model.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QAbstractItemModelTester>
+#include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -21,7 +23,9 @@
 #include <cmath>
 #include <numeric>
 
+using varscope::testing::AllVariables;
 using varscope::testing::MainWindowHarness;
+using varscope::testing::SummaryModel;
 namespace core = varscope::core;
 namespace ui = varscope::ui;
 
@@ -52,6 +56,16 @@ const QByteArray kReport = "Processing macro file [C:\\Config\\site.cfg]\r\n"
                            "(user): ms_seed=seed.dgn [seed.dgn]\r\n"
                            "(user): PLOTTER=pen [PEN]\r\n";
 
+// Types `text` as a keyboard with its letters on keys does: QTest::keyClicks takes ASCII only.
+void TypeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(widget, &release);
+    }
+}
+
 } // namespace
 
 class MainRowsTest final : public QObject {
@@ -69,10 +83,10 @@ private slots:
             "# Configuration Variable Summary\r\n" + "LONG : user = " + value + "\r\n"));
         h.window->resize(900, 500);
         QVERIFY(h.showAndWait());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         const QModelIndex cell = all->model()->index(0, ui::VariableTableModel::ValueColumn);
         const QModelIndex summary =
-            h.window->summaryModel()->index(h.window->summaryModel()->rowCount() - 1, 0);
+            SummaryModel(*h.window)->index(SummaryModel(*h.window)->rowCount() - 1, 0);
         const QString whole = QString::fromUtf8(value);
 
         const std::pair<QModelIndex, QString> texts[] = {
@@ -99,7 +113,7 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(h.writeReport(kReport));
         QVERIFY(h.showAndWait());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         QHeaderView* header = all->header();
         const auto widths = [header] {
             QList<int> out;
@@ -145,7 +159,7 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(h.writeReport(kReport));
         QVERIFY(h.showAndWait());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         QAbstractItemModelTester tester(all->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         auto* box = h.find<QLineEdit>("filterEdit");
@@ -158,11 +172,56 @@ private slots:
                  QStringLiteral("%1 of 5 records shown, 2 files").arg(names.size()));
     }
 
+    void filterBox_nonAsciiText_foundAsTheListShowsIt_data() {
+        QTest::addColumn<QByteArray>("report");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("names");
+        const auto demo = [] {
+            QFile file(QStringLiteral(VARSCOPE_EXAMPLES "/sample-msdebug.txt"));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        // "café" once in UTF-8 and once in Windows-1252; "Ã¼" as bytes that are not UTF-8
+        // (0xFF), and "ü" in UTF-8.
+        const QByteArray mixed = "Processing macro file [C:\\a.cfg]\r\n"
+                                 "(user): UTF8=caf\xC3\xA9 [x]\r\n"
+                                 "(user): ANSI=caf\xE9 [x]\r\n"
+                                 "(user): LOOKALIKE=\xC3\xBC\xFF [x]\r\n"
+                                 "(user): UMLAUT=\xC3\xBC [x]\r\n";
+        QTest::newRow("demo report, Windows-1252")
+            << demo() << QStringLiteral("b\u00FCro") << QStringList{"MS_COMPANYNAME"};
+        QTest::newRow("either encoding")
+            << mixed << QStringLiteral("caf\u00E9") << QStringList{"UTF8", "ANSI"};
+        QTest::newRow("a character, not its UTF-8 bytes")
+            << mixed << QStringLiteral("\u00FC") << QStringList{"UMLAUT"};
+        QTest::newRow("the bytes as shown")
+            << mixed << QStringLiteral("\u00C3\u00BC") << QStringList{"LOOKALIKE"};
+    }
+
+    void filterBox_nonAsciiText_foundAsTheListShowsIt() {
+        QFETCH(QByteArray, report);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, names);
+        QVERIFY(!report.isEmpty());
+        MainWindowHarness h;
+        h.window->startUp(h.writeReport(report));
+        QVERIFY(h.showAndWait());
+        auto* all = AllVariables(*h.window);
+        TypeText(h.find<QLineEdit>("filterEdit"), typed);
+        QTRY_COMPARE(Names(*all->model()), names);
+        // What is found shows the typed text.
+        for (int row = 0; row < all->model()->rowCount(); ++row) {
+            QString shown;
+            for (int column = 0; column < all->model()->columnCount(); ++column)
+                shown += all->model()->index(row, column).data().toString();
+            QVERIFY(shown.contains(typed, Qt::CaseInsensitive));
+        }
+    }
+
     void filterBox_sortedSelectedAndEscaped_rowsFollow() {
         MainWindowHarness h;
         h.window->startUp(h.writeReport(kReport));
         QVERIFY(h.showAndWait());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         auto* box = h.find<QLineEdit>("filterEdit");
         all->sortBy(ui::VariableTableModel::NameColumn, Qt::DescendingOrder);
         QVERIFY(h.window->selectVariable("MS_RFDIR"));
@@ -180,7 +239,8 @@ private slots:
         // The export writes what is shown.
         core::ExportChoices names;
         names.ExportColumns = core::ColumnVariable;
-        QCOMPARE(ui::ShownViewText(*h.window, names, [](std::size_t, std::size_t) { return true; }),
+        QCOMPARE(ui::ShownViewText(h.window->shownRows(), names,
+                                   [](std::size_t, std::size_t) { return true; }),
                  std::optional<std::string>("ms_seed\r\nMS_RFDIR\r\nMS_DEF\r\n"));
 
         box->setFocus();

@@ -3,7 +3,10 @@
 #include "core/session.hpp"
 #include "tests/support/fake_pickers.hpp"
 #include "tests/support/scripted_prompter.hpp"
+#include "ui/category/category_tree_page.hpp"
 #include "ui/context.hpp"
+#include "ui/lists/list_views.hpp"
+#include "ui/lists/text_list_model.hpp"
 #include "ui/main/main_window.hpp"
 
 #include <QDir>
@@ -38,6 +41,29 @@ inline bool WriteAll(const QString& path, const QByteArray& bytes) {
 // one line that cannot be split.
 inline QString FixtureReport() {
     return QStringLiteral(VARSCOPE_FIXTURES "/ui/msdebug.txt");
+}
+
+// The main window's lists, found by their object names as a user's tool would.
+inline ui::VariableListView* AllVariables(const ui::MainWindow& window) {
+    return window.findChild<ui::VariableListView*>(QStringLiteral("ListView1"));
+}
+inline ui::VariableListView* IsolateList(const ui::MainWindow& window) {
+    return window.findChild<ui::VariableListView*>(QStringLiteral("ListView_isolate"));
+}
+inline ui::ListView* SummaryList(const ui::MainWindow& window) {
+    return window.findChild<ui::ListView*>(QStringLiteral("ListView_summary"));
+}
+inline ui::ListView* FilesList(const ui::MainWindow& window) {
+    return window.findChild<ui::ListView*>(QStringLiteral("ListView_files"));
+}
+inline ui::ListView* CategoryTreeView(const ui::MainWindow& window) {
+    return window.findChild<ui::ListView*>(QStringLiteral("TreeView1"));
+}
+inline ui::TextListModel* SummaryModel(const ui::MainWindow& window) {
+    return qobject_cast<ui::TextListModel*>(SummaryList(window)->model());
+}
+inline ui::FileOrderModel* FilesModel(const ui::MainWindow& window) {
+    return qobject_cast<ui::FileOrderModel*>(FilesList(window)->model());
 }
 
 struct MainWindowHarness {

@@ -4,14 +4,14 @@
 #include "core/report/final_values.hpp"
 #include "core/report/report.hpp"
 #include "core/texts.hpp"
+#include "ui/lists/icons.hpp"
+#include "ui/lists/list_views.hpp"
+#include "ui/lists/text_list_model.hpp"
+#include "ui/lists/variable_table_model.hpp"
 #include "ui/main/help_window.hpp"
-#include "ui/main/icons.hpp"
 #include "ui/main/launcher.hpp"
 #include "ui/main/level_selector.hpp"
-#include "ui/main/list_views.hpp"
 #include "ui/main/main_texts.hpp"
-#include "ui/main/text_list_model.hpp"
-#include "ui/main/variable_table_model.hpp"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -29,8 +29,12 @@
 #include <QToolButton>
 #include <QTreeView>
 
+using varscope::testing::AllVariables;
+using varscope::testing::FilesModel;
 using varscope::testing::FixtureReport;
+using varscope::testing::IsolateList;
 using varscope::testing::MainWindowHarness;
+using varscope::testing::SummaryModel;
 namespace core = varscope::core;
 namespace ui = varscope::ui;
 
@@ -420,23 +424,20 @@ private slots:
     void pageChange_categoryPage_asksForTheTree() {
         MainWindowHarness h;
         int requests = 0;
-        QList<int> activated;
-        connect(h.window.get(), &ui::MainWindow::categoryTreeRequested, this, [&] { ++requests; });
-        connect(h.window.get(), &ui::MainWindow::pageActivated, this,
-                [&](int page) { activated << page; });
+        connect(&h.window->categoryTree(), &ui::CategoryTreePage::rebuilt, this,
+                [&] { ++requests; });
         h.window->startUp(FixtureReport());
         QCOMPARE(requests, 1);
         h.window->showPage(ui::MainWindow::CategoryPage);
         QCOMPARE(requests, 2);
         h.window->showPage(ui::MainWindow::SummaryPage);
         QCOMPARE(requests, 2);
-        QCOMPARE(activated, (QList<int>{4, 2}));
     }
 
     void reload_emptiesIsolateAndShowsReportOrder() {
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
-        auto* all = h.window->allVariablesView();
+        auto* all = AllVariables(*h.window);
         QVERIFY(h.window->selectVariable("MS_DEF"));
         h.window->showPage(ui::MainWindow::IsolatePage);
         QCOMPARE(h.find<QTreeView>("ListView_isolate")->model()->rowCount(), 3);
@@ -456,7 +457,7 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
         QVERIFY(h.window->selectVariable("MS_CELL"));
-        const core::ConfigVariable* selected = h.window->allVariablesView()->selectedRecord();
+        const core::ConfigVariable* selected = AllVariables(*h.window)->selectedRecord();
         QVERIFY(selected != nullptr);
         const QAbstractItemModel* files = h.find<QTreeView>("ListView_files")->model();
         const QImage plain =
@@ -471,7 +472,7 @@ private slots:
         const QImage marked =
             files->index(3, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage();
         QVERIFY(marked != plain);
-        QCOMPARE(h.window->allVariablesView()->selectedRecord(), selected);
+        QCOMPARE(AllVariables(*h.window)->selectedRecord(), selected);
     }
 
     void statusBar_countsSkippedAndPath() {
@@ -497,16 +498,16 @@ private slots:
     void models_passItemModelTester() {
         MainWindowHarness h;
         h.window->startUp(FixtureReport());
-        auto* all = h.window->allVariablesView();
-        auto* isolate = h.window->isolateView();
+        auto* all = AllVariables(*h.window);
+        auto* isolate = IsolateList(*h.window);
         QAbstractItemModelTester allTester(&all->source(),
                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester isolateTester(
             &isolate->source(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester summaryTester(
-            h.window->summaryModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+            SummaryModel(*h.window), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester filesTester(
-            h.window->filesModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+            FilesModel(*h.window), QAbstractItemModelTester::FailureReportingMode::QtTest);
         // Exercise every kind of change while the testers watch.
         h.window->filterByLevel(core::LevelUser);
         QVERIFY(h.window->selectVariable("MS_DEF"));
@@ -516,7 +517,7 @@ private slots:
                  core::LoadOutcome::Loaded);
         all->sortBy(ui::VariableTableModel::FileColumn, Qt::AscendingOrder);
         QCOMPARE(all->source().rowCount(), 31);
-        QCOMPARE(h.window->summaryModel()->columnCount(), 1);
+        QCOMPARE(SummaryModel(*h.window)->columnCount(), 1);
     }
 
     void icons_distinctForEveryLevelAndNoneForLevelZero() {

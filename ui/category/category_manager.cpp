@@ -15,7 +15,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -97,7 +97,16 @@ void CategoryManager::buildControls() {
     m_picture->setFrameShape(QFrame::StyledPanel);
     m_picture->setFrameShadow(QFrame::Sunken);
     m_picture->setPixmap(style()->standardIcon(QStyle::SP_BrowserReload).pixmap(16, 16));
-    m_picture->installEventFilter(this);
+    // Enter in the picture box repeats the last image button's move.
+    auto* repeatMove = new QAction(m_picture);
+    repeatMove->setObjectName(QStringLiteral("repeatMove"));
+    repeatMove->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    repeatMove->setShortcutContext(Qt::WidgetShortcut);
+    m_picture->addAction(repeatMove);
+    connect(repeatMove, &QAction::triggered, this, [this] {
+        if (m_lastMove)
+            moveOrDelete(*m_lastMove);
+    });
     auto* imageColumn = new QVBoxLayout;
     imageColumn->addWidget(softUp);
     imageColumn->addWidget(softDown);
@@ -323,18 +332,6 @@ void CategoryManager::onImageMove(core::CategoryMove move) {
     m_lastMove = move;
     moveOrDelete(move);
     m_picture->setFocus(Qt::OtherFocusReason);
-}
-
-bool CategoryManager::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_picture && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (m_lastMove)
-                moveOrDelete(*m_lastMove);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 bool CategoryManager::save() {

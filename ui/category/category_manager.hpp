@@ -41,7 +41,6 @@ protected:
     // The close box and Escape: ask before unsaved edits go.
     void reject() override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();

@@ -1,6 +1,6 @@
 #include "category_tree_model.hpp"
 
-#include "ui/main/icons.hpp"
+#include "ui/lists/icons.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <utility>

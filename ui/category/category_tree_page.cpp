@@ -5,49 +5,40 @@
 #include "core/session.hpp"
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"
-#include "ui/main/main_window.hpp"
-#include "ui/main/view_interaction.hpp"
+#include "ui/busy_pointer.hpp"
+#include "ui/context.hpp"
+#include "ui/lists/list_views.hpp"
 
-#include <QApplication>
+#include <QAction>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QTreeView>
+#include <QKeySequence>
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace varscope::ui {
 
-namespace {
-
-// The hourglass for as long as it lives, however the building ends.
-class BusyPointer final {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
-} // namespace
-
-CategoryTreePage::CategoryTreePage(MainWindow& window)
-    : QObject(&window), m_window(window), m_view(window.categoryView()),
-      m_viewport(window.categoryView()->viewport()) {
-    QTreeView* view = m_window.categoryView();
-    m_model = new CategoryTreeModel(m_window.icons(), view);
-    view->setModel(m_model);
+CategoryTreePage::CategoryTreePage(Context& context, const IconLibrary& icons, ListView& view,
+                                   OpenRecord openRecord, QObject* parent)
+    : QObject(parent), m_context(context), m_view(view), m_openRecord(std::move(openRecord)) {
+    m_model = new CategoryTreeModel(icons, &view);
+    view.setModel(m_model);
     // Long expansions scroll sideways rather than lose their ends.
-    view->header()->setStretchLastSection(false);
-    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    view->installEventFilter(this);
-    view->viewport()->installEventFilter(this);
-    connect(&m_window, &MainWindow::categoryTreeRequested, this, &CategoryTreePage::rebuild);
+    view.header()->setStretchLastSection(false);
+    view.header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // A category or member node still opens and closes on a double-click, as in any tree.
+    connect(&view, &ListView::rowActivated, this, &CategoryTreePage::openSelected);
+    auto* open = new QAction(&view);
+    open->setObjectName(QStringLiteral("openCategoryValue"));
+    open->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    open->setShortcutContext(Qt::WidgetShortcut);
+    view.addAction(open);
+    connect(open, &QAction::triggered, this, &CategoryTreePage::openSelected);
 }
 
 void CategoryTreePage::rebuild() {
-    core::AppState& state = m_window.context().state;
+    core::AppState& state = m_context.state;
     std::optional<std::string> duplicateKey;
     std::optional<std::string> fileProblem;
     {
@@ -63,36 +54,20 @@ void CategoryTreePage::rebuild() {
         m_window.context().prompter.message(*fileProblem, core::MessageIcon::Exclamation,
                                             core::text::kProgramTitle);
     if (duplicateKey)
-        m_window.context().prompter.message(core::DuplicateKeyMessage(*duplicateKey),
-                                            core::MessageIcon::Exclamation,
-                                            core::text::kProgramTitle);
+        m_context.prompter.message(core::DuplicateKeyMessage(*duplicateKey),
+                                   core::MessageIcon::Exclamation, core::text::kProgramTitle);
+    emit rebuilt();
 }
 
 void CategoryTreePage::openSelected() {
-    const QModelIndexList selected = m_window.categoryView()->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = m_view.selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;
-    const auto& records = m_window.context().state.report.Contents.Variables;
+    const auto& records = m_context.state.report.Contents.Variables;
     const auto record =
         core::LinkedRecord(m_model->tree(), records, CategoryTreeModel::Position(selected.first()));
-    if (record)
-        m_window.interaction().categoryValueDoubleClicked(records[*record - 1]);
-}
-
-bool CategoryTreePage::eventFilter(QObject* watched, QEvent* event) {
-    // Addresses only: the view sends events on its way out too, while the window is half gone.
-    if (event->type() == QEvent::MouseButtonDblClick && watched == m_viewport) {
-        // Not taken: a category or member node still opens and closes as in any tree.
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            openSelected();
-    } else if (event->type() == QEvent::KeyPress && watched == m_view) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            openSelected();
-            return true;
-        }
-    }
-    return QObject::eventFilter(watched, event);
+    if (record && m_openRecord)
+        m_openRecord(records[*record - 1]);
 }
 
 } // namespace varscope::ui

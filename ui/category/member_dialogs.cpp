@@ -102,9 +102,11 @@ void MemberDialog::onAdd() {
     core::EditedCatalogue& categories = m_context.state.categories;
     core::CatalogueMember member{ToBytes(m_description->text()), variableName()};
     if (const auto refusal = core::MemberRefusal(categories.catalogue(), member)) {
-        const bool missing = *refusal == core::text::kDescriptionAndVariableRequired;
+        // A name left out is told as information; one the file or the tree cannot hold, as a
+        // warning.
+        const bool leftOut = member.description.empty() || member.variable.empty();
         m_context.prompter.message(
-            *refusal, missing ? core::MessageIcon::Information : core::MessageIcon::Exclamation,
+            *refusal, leftOut ? core::MessageIcon::Information : core::MessageIcon::Exclamation,
             core::text::kProgramTitle);
         return;
     }

@@ -1,7 +1,7 @@
 #include "compare_model.hpp"
 
 #include "compare_texts.hpp"
-#include "ui/main/icons.hpp"
+#include "ui/lists/icons.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QColor>
@@ -185,15 +185,15 @@ QVariant CompareModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     switch (section) {
     case NameColumn:
-        return tr("Variable");
+        return FromBytes(text::kVariableColumn);
     case OldValueColumn:
-        return tr("Old Final Value");
+        return FromBytes(text::kOldValueColumn);
     case OldFileColumn:
-        return tr("Old File");
+        return FromBytes(text::kOldFileColumn);
     case NewValueColumn:
-        return tr("New Final Value");
+        return FromBytes(text::kNewValueColumn);
     case NewFileColumn:
-        return tr("New File");
+        return FromBytes(text::kNewFileColumn);
     default:
         return {};
     }

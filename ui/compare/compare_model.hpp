@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/compare/compare.hpp"
-#include "ui/main/icons.hpp"
+#include "ui/lists/icons.hpp"
 
 #include <QAbstractTableModel>
 

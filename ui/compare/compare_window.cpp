@@ -1,18 +1,21 @@
 #include "compare_window.hpp"
 
 #include "compare_texts.hpp"
+#include "core/compare/compare.hpp"
 #include "core/export/export_file.hpp"
 #include "core/session.hpp"
 #include "core/system/prompter.hpp"
+#include "ui/busy_pointer.hpp"
 #include "ui/context.hpp"
-#include "ui/main/find_isolate.hpp"
-#include "ui/main/list_views.hpp"
-#include "ui/main/main_texts.hpp"
+#include "ui/lists/find.hpp"
+#include "ui/lists/list_texts.hpp"
+#include "ui/lists/list_views.hpp"
 #include "ui/pickers.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,6 +26,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace varscope::ui {
 
@@ -34,29 +39,56 @@ QString Count(std::size_t count) {
 
 } // namespace
 
+std::optional<std::string> PickComparedReport(Context& context, QWidget* parent) {
+    const std::string& current = context.state.report.ReportPath;
+    const QString folder = current.empty() ? QString() : QFileInfo(FromBytes(current)).path();
+    const QString chosen = context.pickers.openFile(parent, FromBytes(text::kCompareWith), folder,
+                                                    FromBytes(text::kCompareFilter));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return ToBytes(QDir::toNativeSeparators(chosen));
+}
+
+CompareWindow* NewComparison(Context& context, const IconLibrary& icons, const std::string& path,
+                             CompareWindow::OpenRecord openRecord, QWidget* parent) {
+    const std::string& current = context.state.report.ReportPath;
+    std::string error;
+    std::optional<core::ReportComparison> comparison;
+    {
+        const BusyPointer busy;
+        comparison = core::CompareWithReportFile(context.state.report.Contents, path, error);
+    }
+    if (!comparison) {
+        context.prompter.message(error, core::MessageIcon::Exclamation, text::kCompareTitle);
+        return nullptr;
+    }
+    return new CompareWindow(context, icons, std::move(*comparison), FromBytes(current),
+                             FromBytes(path), std::move(openRecord), parent);
+}
+
 CompareWindow::CompareWindow(Context& context, const IconLibrary& icons,
                              core::ReportComparison comparison, const QString& oldPath,
                              const QString& newPath, OpenRecord openRecord, QWidget* parent)
     : QDialog(parent), m_context(context), m_openRecord(std::move(openRecord)) {
     setObjectName(QStringLiteral("compare"));
     setWindowTitle(FromBytes(text::kCompareTitle) + QStringLiteral("    ") + oldPath +
-                   tr("  with  ") + newPath);
+                   FromBytes(text::kComparedWith) + newPath);
     // A window of its own beside the main one, with the system's buttons.
     setWindowFlags(Qt::Window);
     m_model = new CompareModel(std::move(comparison), icons, this);
 
-    auto* sides = new QLabel(tr("Old:  %1\nNew:  %2").arg(oldPath, newPath));
+    auto* sides = new QLabel(FromBytes(text::kOldAndNew).arg(oldPath, newPath));
     sides->setObjectName(QStringLiteral("compareReports"));
     sides->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    m_differencesOnly = new QCheckBox(tr("Show only differences"));
+    m_differencesOnly = new QCheckBox(FromBytes(text::kDifferencesOnly));
     m_differencesOnly->setObjectName(QStringLiteral("differencesOnly"));
     m_differencesOnly->setChecked(true);
-    auto* findButton = new QPushButton(tr("&Find . . ."));
+    auto* findButton = new QPushButton(FromBytes(text::kFindButton));
     findButton->setObjectName(QStringLiteral("findButton"));
-    auto* exportButton = new QPushButton(tr("&Output to Text File..."));
+    auto* exportButton = new QPushButton(FromBytes(text::kOutputButton));
     exportButton->setObjectName(QStringLiteral("exportButton"));
-    auto* closeButton = new QPushButton(tr("&Close"));
+    auto* closeButton = new QPushButton(FromBytes(text::kCloseButton));
     closeButton->setObjectName(QStringLiteral("closeButton"));
 
     m_list = new QTreeView;
@@ -113,8 +145,7 @@ void CompareWindow::updateCounts() {
     for (const core::ComparedVariable& variable : m_model->comparison().Variables)
         ++counts[std::size_t(variable.Status)];
     const core::ReportComparison& comparison = m_model->comparison();
-    m_counts->setText(tr("%1 changed, %2 added, %3 removed, %4 the same; "
-                         "%5 files only in Old, %6 only in New")
+    m_counts->setText(FromBytes(text::kCounts)
                           .arg(Count(counts[std::size_t(core::Difference::Changed)]),
                                Count(counts[std::size_t(core::Difference::Added)]),
                                Count(counts[std::size_t(core::Difference::Removed)]),
@@ -143,9 +174,9 @@ void CompareWindow::find() {
 void CompareWindow::exportComparison() {
     const std::string folder = m_context.state.preferences.ProgramFolder;
     const QString chosen = m_context.pickers.saveFile(
-        this, tr("Output to Text File"),
+        this, FromBytes(text::kOutputPickerTitle),
         QDir(FromBytes(folder)).filePath(FromBytes(text::kComparisonFile)),
-        tr("Output Text File (*.txt)"));
+        FromBytes(text::kOutputPickerFilter));
     if (chosen.isEmpty())
         return;
     const std::string& delimiter = m_context.state.exportChoices.ExportDelimiter;

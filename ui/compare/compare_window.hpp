@@ -5,6 +5,8 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QLabel;
@@ -49,5 +51,13 @@ private:
     QLabel* m_counts = nullptr;
     OpenRecord m_openRecord;
 };
+
+// View > "Compare With...": the second report the user picks, in its own bytes; nullopt when
+// none was picked.
+std::optional<std::string> PickComparedReport(Context& context, QWidget* parent);
+// Reads the report at `path` and makes the window comparing the loaded report with it. Null
+// when the report could not be read (the user has been told).
+CompareWindow* NewComparison(Context& context, const IconLibrary& icons, const std::string& path,
+                             CompareWindow::OpenRecord openRecord, QWidget* parent);
 
 } // namespace varscope::ui

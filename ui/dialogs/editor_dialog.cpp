@@ -6,6 +6,7 @@
 #include "core/system/search.hpp"
 #include "core/texts.hpp"
 #include "dialog_texts.hpp"
+#include "ui/busy_pointer.hpp"
 #include "ui/labels.hpp"
 #include "ui/pickers.hpp"
 #include "ui/text_conversion.hpp"
@@ -26,6 +27,7 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace varscope::ui {
@@ -209,7 +211,7 @@ void EditorDialog::locateEditors() {
     progress.setMinimumWidth(kProgressTextWidth + 40);
     // Nothing else may be clicked while the walk hands out events.
     progress.setWindowModality(Qt::ApplicationModal);
-    setCursor(Qt::WaitCursor);
+    std::optional<BusyPointer> busy(std::in_place, *this);
 
     for (const WindowsEditor& editor : kWindowsEditors) {
         const QString file = FromBytes(editor.file);
@@ -237,7 +239,7 @@ void EditorDialog::locateEditors() {
     }
 
     progress.close();
-    unsetCursor();
+    busy.reset();
     updateOptionAvailability();
     // A program found for the option in use is the editor from now on.
     if (m_options->checkedId() >= 0)

@@ -7,8 +7,8 @@
 #include "core/texts.hpp"
 #include "export_texts.hpp"
 #include "shown_view.hpp"
+#include "ui/busy_pointer.hpp"
 #include "ui/labels.hpp"
-#include "ui/main/main_window.hpp"
 #include "ui/pickers.hpp"
 #include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
@@ -27,7 +27,9 @@
 #include <QVBoxLayout>
 
 #include <limits>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 namespace varscope::ui {
 
@@ -49,8 +51,10 @@ constexpr int kDelimiterChars = 6;
 
 } // namespace
 
-OutputOptionsDialog::OutputOptionsDialog(Context& context, MainWindow* window)
-    : QDialog(window), m_context(context), m_window(*window) {
+OutputOptionsDialog::OutputOptionsDialog(Context& context, bool variableList, RowsOfPage rowsOfPage,
+                                         QWidget* parent)
+    : QDialog(parent), m_context(context), m_variableList(variableList),
+      m_rowsOfPage(std::move(rowsOfPage)) {
     setObjectName(QStringLiteral("outOpts"));
     setWindowTitle(FromBytes(text::kOutputTitle));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -174,11 +178,6 @@ void OutputOptionsDialog::load() {
     m_option[CharacterOption]->setFocus();
 }
 
-bool OutputOptionsDialog::columnsApply() const {
-    const int page = m_window.currentPage();
-    return page == MainWindow::AllVariablesPage || page == MainWindow::IsolatePage;
-}
-
 void OutputOptionsDialog::onDelimiterOption(int index, bool checked) {
     if (!checked)
         return;
@@ -252,7 +251,7 @@ bool OutputOptionsDialog::writeFile(const std::string& file) {
     progress.setMinimumDuration(kProgressAfterMs);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
-    setCursor(Qt::WaitCursor);
+    std::optional<BusyPointer> busy(std::in_place, *this);
     const auto rowsMade = [&progress](std::size_t done, std::size_t total) {
         const auto clamp = [](std::size_t count) {
             return int(std::min<std::size_t>(count, std::numeric_limits<int>::max()));
@@ -263,7 +262,7 @@ bool OutputOptionsDialog::writeFile(const std::string& file) {
         return !progress.wasCanceled();
     };
     const std::optional<std::string> bytes =
-        ShownViewText(m_window, m_context.state.exportChoices, rowsMade);
+        ShownViewText(m_rowsOfPage(), m_context.state.exportChoices, rowsMade);
     std::optional<std::string> failure;
     if (bytes) {
         if (progress.isVisible()) {
@@ -273,7 +272,7 @@ bool OutputOptionsDialog::writeFile(const std::string& file) {
         failure = core::WriteExportFile(file, *bytes);
     }
     progress.close();
-    unsetCursor();
+    busy.reset();
     // Stopped by the user: nothing written, and nothing to say.
     if (!bytes)
         return false;

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -15,8 +16,8 @@ class QRadioButton;
 
 namespace varscope::ui {
 
-class MainWindow;
 class PathLabel;
+struct PageRows;
 
 // "Output Options": writes the page in front of the main window to a text file. The file,
 // the columns and the delimiter live in the shared state, so each opening starts from the
@@ -24,13 +25,17 @@ class PathLabel;
 class OutputOptionsDialog final : public QDialog {
     Q_OBJECT
 public:
-    OutputOptionsDialog(Context& context, MainWindow* window);
+    // The rows of the page to write, asked for on "Continue".
+    using RowsOfPage = std::function<PageRows()>;
+
+    // `variableList`: the page is a variable list, whose columns can be chosen.
+    OutputOptionsDialog(Context& context, bool variableList, RowsOfPage rowsOfPage,
+                        QWidget* parent = nullptr);
 
 private:
     void buildControls();
     void load();
-    // Whether the page in front is a variable list, whose columns can be chosen.
-    bool columnsApply() const;
+    bool columnsApply() const { return m_variableList; }
     void onDelimiterOption(int index, bool checked);
     void onDelimiterEdited(const QString& text);
     void onColumnClicked(int index, bool checked);
@@ -43,7 +48,8 @@ private:
     void showOutputFile();
 
     Context& m_context;
-    MainWindow& m_window;
+    const bool m_variableList;
+    RowsOfPage m_rowsOfPage;
     PathLabel* m_file = nullptr;
     QPushButton* m_browse = nullptr;
     QButtonGroup* m_delimiterOptions = nullptr;

@@ -4,22 +4,34 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace varscope::core {
+struct ConfigVariable;
 struct ExportChoices;
-}
+} // namespace varscope::core
 
 namespace varscope::ui {
 
-class MainWindow;
+// What a page shows, row by row in the order shown, as its export writes it.
+struct PageRows {
+    enum class Kind {
+        Records, // a variable list, written with the chosen columns
+        Lines,   // a one-column list (Summary, File Order), a line per row
+        Text     // a tree written as one block (Category)
+    };
+    Kind kind = Kind::Lines;
+    std::vector<const core::ConfigVariable*> records;
+    std::vector<std::string_view> lines;
+    std::string text;
+};
 
 // Told how many rows of how many are made; false stops the making.
 using RowProgress = std::function<bool(std::size_t done, std::size_t total)>;
 
-// The bytes an export writes for the page in front of `window`: the rows of a variable list
-// in the order shown, with the chosen columns; the lines of Summary or File Order; the
-// Category page's tree. nullopt when `progress` stopped it.
-std::optional<std::string> ShownViewText(MainWindow& window, const core::ExportChoices& choices,
+// The bytes an export writes for `rows`. nullopt when `progress` stopped it.
+std::optional<std::string> ShownViewText(const PageRows& rows, const core::ExportChoices& choices,
                                          const RowProgress& progress);
 
 } // namespace varscope::ui

@@ -3,6 +3,8 @@
 #include "core/session.hpp"
 #include "core/system/fileio.hpp"
 #include "core/system/platform/platform.hpp"
+#include "main_texts.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QAction>
 #include <QFile>
@@ -38,7 +40,7 @@ bool UseCompiledHelp(const core::AppState& state) {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     [[maybe_unused]] static const bool registered = InitHelpResources();
     setObjectName(QStringLiteral("HelpWindow"));
-    setWindowTitle(tr("Varscope Help"));
+    setWindowTitle(FromBytes(text::kHelpTitle));
 
     auto* tools = new QToolBar(this);
     tools->setObjectName(QStringLiteral("helpTools"));
@@ -51,15 +53,15 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     if (css.open(QIODevice::ReadOnly))
         m_browser->document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
 
-    QAction* back = tools->addAction(tr("Back"));
+    QAction* back = tools->addAction(FromBytes(text::kHelpBack));
     back->setObjectName(QStringLiteral("helpBack"));
     back->setShortcut(QKeySequence::Back);
     back->setEnabled(false);
-    QAction* forward = tools->addAction(tr("Forward"));
+    QAction* forward = tools->addAction(FromBytes(text::kHelpForward));
     forward->setObjectName(QStringLiteral("helpForward"));
     forward->setShortcut(QKeySequence::Forward);
     forward->setEnabled(false);
-    QAction* home = tools->addAction(tr("Contents"));
+    QAction* home = tools->addAction(FromBytes(text::kContentsItem));
     home->setObjectName(QStringLiteral("helpContents"));
     connect(back, &QAction::triggered, m_browser, &QTextBrowser::backward);
     connect(forward, &QAction::triggered, m_browser, &QTextBrowser::forward);

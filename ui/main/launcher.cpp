@@ -1,6 +1,5 @@
 #include "launcher.hpp"
 
-#include "core/compare/compare.hpp"
 #include "core/session.hpp"
 #include "core/system/process.hpp"
 #include "core/system/prompter.hpp"
@@ -9,25 +8,22 @@
 #include "ui/builder/builder_notice.hpp"
 #include "ui/builder/builder_window.hpp"
 #include "ui/category/category_manager.hpp"
-#include "ui/compare/compare_texts.hpp"
+#include "ui/category/category_tree_page.hpp"
 #include "ui/compare/compare_window.hpp"
 #include "ui/dialogs/about_dialog.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/export/output_options_dialog.hpp"
+#include "ui/export/shown_view.hpp"
 #include "ui/microstation/microstation_dialog.hpp"
-#include "ui/pickers.hpp"
 #include "ui/program_wait.hpp"
-#include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
 #include <QAction>
 #include <QDialog>
-#include <QDir>
-#include <QFileInfo>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include <optional>
 #include <utility>
 
 namespace varscope::ui {
@@ -54,13 +50,27 @@ Launcher::Launcher(MainWindow& window) : QObject(&window), m_window(window) {
     add<AboutDialog>(items.about, Window::About);
     add(items.categoryManager, Window::CategoryManager, [this] {
         auto* manager = new CategoryManager(m_window.context(), &m_window);
-        connect(manager, &CategoryManager::categoryTreeRebuildRequested, &m_window,
-                &MainWindow::rebuildCategoryTree);
+        connect(manager, &CategoryManager::categoryTreeRebuildRequested, &m_window.categoryTree(),
+                &CategoryTreePage::rebuild);
         return manager;
     });
     add(items.expressionBuilder, Window::Builder,
         [this] { return NewExpressionBuilder(m_window); });
-    add<OutputOptionsDialog>(items.exportView, Window::Output);
+    add(items.exportView, Window::Output, [this] {
+        const int page = m_window.currentPage();
+        const bool variableList =
+            page == MainWindow::AllVariablesPage || page == MainWindow::IsolatePage;
+        return new OutputOptionsDialog(
+            m_window.context(), variableList, [this] { return m_window.shownRows(); }, &m_window);
+    });
+    m_factories[Slot(Window::Compare)] = [this] {
+        return NewComparison(
+            m_window.context(), m_window.icons(), m_comparedReport,
+            [this](const core::ConfigVariable& record) {
+                m_window.interaction().categoryValueDoubleClicked(record);
+            },
+            &m_window);
+    };
     connect(items.contents, &QAction::triggered, this, &Launcher::openHelp);
     connect(items.compareWith, &QAction::triggered, this, &Launcher::compareWith);
     items.compareWith->setEnabled(true);
@@ -80,22 +90,29 @@ void Launcher::add(QAction* item, Window which, Factory factory) {
 
 QDialog* Launcher::create(Window which) {
     QPointer<QDialog>& open = m_open[Slot(which)];
-    if (open != nullptr)
+    if (open != nullptr) {
         open->close();
+        open = nullptr;
+    }
     QDialog* const dialog = m_factories[Slot(which)]();
+    if (dialog == nullptr)
+        return nullptr;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     open = dialog;
     return dialog;
 }
 
 void Launcher::open(Window which) {
-    create(which)->exec();
+    if (QDialog* const dialog = create(which))
+        dialog->exec();
 }
 
 QDialog* Launcher::show(Window which) {
     QDialog* dialog = m_open[Slot(which)];
     if (dialog == nullptr) {
         dialog = create(which);
+        if (dialog == nullptr)
+            return nullptr;
         dialog->setModal(false);
     }
     dialog->show();
@@ -139,34 +156,13 @@ void Launcher::closeHelp() {
 }
 
 void Launcher::compareWith() {
-    Context& context = m_window.context();
-    const std::string& current = context.state.report.ReportPath;
-    const QString folder = current.empty() ? QString() : QFileInfo(FromBytes(current)).path();
-    const QString chosen = context.pickers.openFile(&m_window, FromBytes(text::kCompareWith),
-                                                    folder, FromBytes(text::kCompareFilter));
-    if (chosen.isEmpty())
+    std::optional<std::string> picked = PickComparedReport(m_window.context(), &m_window);
+    if (!picked)
         return;
-    const std::string path = ToBytes(QDir::toNativeSeparators(chosen));
-    std::string error;
-    std::optional<core::ReportComparison> comparison;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    comparison = core::CompareWithReportFile(context.state.report.Contents, path, error);
-    QGuiApplication::restoreOverrideCursor();
-    if (!comparison) {
-        context.prompter.message(error, core::MessageIcon::Exclamation, text::kCompareTitle);
+    m_comparedReport = std::move(*picked);
+    QDialog* const window = create(Window::Compare);
+    if (window == nullptr)
         return;
-    }
-    QPointer<QDialog>& open = m_open[Slot(Window::Compare)];
-    if (open != nullptr)
-        open->close();
-    auto* window = new CompareWindow(
-        context, m_window.icons(), std::move(*comparison), FromBytes(current), FromBytes(path),
-        [this](const core::ConfigVariable& record) {
-            m_window.interaction().categoryValueDoubleClicked(record);
-        },
-        &m_window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    open = window;
     // Beside the main window where the screen has room for it.
     const QPoint beside = m_window.frameGeometry().topRight() + QPoint(8, 0);
     if (const QScreen* screen = m_window.screen();

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QDialog;
@@ -56,10 +57,12 @@ public:
     HelpWindow* helpWindow() const { return m_helpWindow.get(); }
     void closeHelp();
     // View > "Compare With...": picks a second report and shows the report on screen compared
-    // with it, beside the main window. A comparison open already makes way.
+    // with it, beside the main window, not modal. A comparison open already makes way once a
+    // report is picked.
     void compareWith();
 
 private:
+    // Makes the window, or null when the user stopped it from being made.
     using Factory = std::function<QDialog*()>;
 
     // `item` opens a `Dialog` as the window `which`.
@@ -67,7 +70,7 @@ private:
     // `item` opens what `factory` makes as the window `which`.
     void add(QAction* item, Window which, Factory factory);
     // One window of a kind at a time: one open already makes way, its choices are in the
-    // shared state.
+    // shared state. Null when the factory made none (the user stopped it).
     QDialog* create(Window which);
 
     static std::size_t Slot(Window which) { return std::size_t(which); }
@@ -76,6 +79,8 @@ private:
     std::array<Factory, std::size_t(Window::Count)> m_factories;
     std::array<QPointer<QDialog>, std::size_t(Window::Count)> m_open;
     std::unique_ptr<HelpWindow> m_helpWindow;
+    // The report the next comparison reads, as picked.
+    std::string m_comparedReport;
 };
 
 } // namespace varscope::ui

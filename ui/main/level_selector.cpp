@@ -1,8 +1,9 @@
 #include "level_selector.hpp"
 
 #include "core/report/report.hpp"
-#include "icons.hpp"
+#include "main_texts.hpp"
 #include "ui/labels.hpp"
+#include "ui/lists/icons.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QGridLayout>
@@ -39,7 +40,7 @@ constexpr std::size_t kFirstRowLevels = 6;
 } // namespace
 
 LevelSelector::LevelSelector(const IconLibrary& icons, QWidget* parent)
-    : QGroupBox(tr("View By Level"), parent) {
+    : QGroupBox(FromBytes(text::kViewByLevel), parent) {
     setObjectName(QStringLiteral("Frame3"));
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(6);
@@ -62,7 +63,7 @@ LevelSelector::LevelSelector(const IconLibrary& icons, QWidget* parent)
         button->setObjectName(QString::fromLatin1(controls.button));
         button->setIcon(icons.levelIcon(level));
         button->setIconSize(QSize(iconSize, iconSize));
-        button->setToolTip(tr("List every %1 variable").arg(name));
+        button->setToolTip(FromBytes(text::kListLevelTip).arg(name));
         button->setAccessibleName(name);
         connect(button, &QToolButton::clicked, this, [this, level] { emit levelChosen(level); });
 

@@ -2,12 +2,45 @@
 
 #include <string_view>
 
-// Texts the main window shows in message and input boxes, defined once.
+// Texts the main window shows, defined once.
 namespace varscope::ui::text {
 
-inline constexpr std::string_view kSearchTitle = "Search";
-inline constexpr std::string_view kSearchPrompt = "Enter Variable Name:";
-inline constexpr std::string_view kNoMatchFound = "No match found";
+// The pages, the buttons and the menus; "&" marks the key that goes with Alt.
+inline constexpr std::string_view kAllVariablesPage = "All Variables";
+inline constexpr std::string_view kIsolatePage = "Isolate";
+inline constexpr std::string_view kSummaryPage = "Summary";
+inline constexpr std::string_view kFileOrderPage = "File Order";
+inline constexpr std::string_view kCategoryPage = "Category";
+inline constexpr std::string_view kSummaryHeader = "Summary Data";
+inline constexpr std::string_view kQuitButton = "&Quit";
+inline constexpr std::string_view kOptionsMenu = "Options";
+inline constexpr std::string_view kEditingOptionsItem = "Editing Options";
+inline constexpr std::string_view kMicroStationItem = "MicroStation";
+inline constexpr std::string_view kCategoryManagerItem = "Category Manager";
+inline constexpr std::string_view kExpressionBuilderItem = "Expression Builder";
+inline constexpr std::string_view kViewMenu = "View";
+inline constexpr std::string_view kReportItem = "MSDebug.Txt";
+inline constexpr std::string_view kRefreshItem = "Refresh";
+inline constexpr std::string_view kFindNextItem = "Find Next";
+inline constexpr std::string_view kOutputViewItem = "Output View to Text File";
+inline constexpr std::string_view kCompareWithItem = "Compare With...";
+inline constexpr std::string_view kHelpMenu = "Help";
+inline constexpr std::string_view kContentsItem = "Contents";
+inline constexpr std::string_view kAboutItem = "About";
+
+// The status bar; "%1" and "%2" are filled in.
+inline constexpr std::string_view kNoReportLoaded = "No report loaded";
+inline constexpr std::string_view kShownOfAll = "%1 of %2 shown";
+
+// The level buttons of the Isolate page; "%1" is the level's name.
+inline constexpr std::string_view kViewByLevel = "View By Level";
+inline constexpr std::string_view kListLevelTip = "List every %1 variable";
+
+// The help window.
+inline constexpr std::string_view kHelpTitle = "Varscope Help";
+inline constexpr std::string_view kHelpBack = "Back";
+inline constexpr std::string_view kHelpForward = "Forward";
+
 inline constexpr std::string_view kNoMoreMatches = "No more matches";
 inline constexpr std::string_view kNoDataSelected = "No Data Selected";
 inline constexpr std::string_view kNoDefinitionOf = "The report has no definition of ";

@@ -1,19 +1,23 @@
 #include "main_window.hpp"
 
+#include "core/category/category.hpp"
 #include "core/session.hpp"
 #include "core/system/preferences.hpp"
 #include "core/system/process.hpp"
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"
-#include "filter_box.hpp"
-#include "find_isolate.hpp"
-#include "icons.hpp"
+#include "isolate.hpp"
 #include "launcher.hpp"
 #include "level_selector.hpp"
-#include "list_views.hpp"
 #include "main_texts.hpp"
-#include "text_list_model.hpp"
+#include "ui/category/category_tree_model.hpp"
 #include "ui/category/category_tree_page.hpp"
+#include "ui/export/shown_view.hpp"
+#include "ui/lists/filter_box.hpp"
+#include "ui/lists/icons.hpp"
+#include "ui/lists/list_texts.hpp"
+#include "ui/lists/list_views.hpp"
+#include "ui/lists/text_list_model.hpp"
 #include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
@@ -105,24 +109,24 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     m_isolate = new VariableListView(state, *m_icons, VariableTableModel::Rows::Isolated);
     m_isolate->setObjectName(QStringLiteral("ListView_isolate"));
 
-    m_summary = new QTreeView;
+    m_summary = new ListView;
     m_summary->setObjectName(QStringLiteral("ListView_summary"));
-    m_summaryModel =
-        new TextListModel(state, TextListModel::Lines::Summary, tr("Summary Data"), m_summary);
+    m_summaryModel = new TextListModel(state, TextListModel::Lines::Summary,
+                                       FromBytes(text::kSummaryHeader), m_summary);
     m_summary->setModel(m_summaryModel);
     ConfigureListView(*m_summary, RowStyle::Plain, false);
     // Summary lines are laid out in columns of blanks.
     m_summary->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_summary->setTextElideMode(Qt::ElideNone);
 
-    m_files = new QTreeView;
+    m_files = new ListView;
     m_files->setObjectName(QStringLiteral("ListView_files"));
     m_filesModel = new FileOrderModel(state, *m_icons, m_files);
     m_files->setModel(m_filesModel);
     ConfigureListView(*m_files, RowStyle::GridOnly, false);
     m_files->header()->setStretchLastSection(true);
 
-    m_category = new QTreeView;
+    m_category = new ListView;
     m_category->setObjectName(QStringLiteral("TreeView1"));
     m_category->setHeaderHidden(true);
     m_category->setUniformRowHeights(true);
@@ -131,15 +135,15 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_tabs->setDocumentMode(false);
-    m_tabs->addTab(buildAllVariablesPage(), tr("All Variables"));
-    m_tabs->addTab(buildIsolatePage(), tr("Isolate"));
-    m_tabs->addTab(buildSinglePage(m_summary), tr("Summary"));
-    m_tabs->addTab(buildSinglePage(m_files), tr("File Order"));
-    m_tabs->addTab(buildSinglePage(m_category), tr("Category"));
+    m_tabs->addTab(buildAllVariablesPage(), FromBytes(text::kAllVariablesPage));
+    m_tabs->addTab(buildIsolatePage(), FromBytes(text::kIsolatePage));
+    m_tabs->addTab(buildSinglePage(m_summary), FromBytes(text::kSummaryPage));
+    m_tabs->addTab(buildSinglePage(m_files), FromBytes(text::kFileOrderPage));
+    m_tabs->addTab(buildSinglePage(m_category), FromBytes(text::kCategoryPage));
 
-    m_quitButton = new QPushButton(tr("&Quit"));
-    m_quitButton->setObjectName(QStringLiteral("Command2"));
-    connect(m_quitButton, &QPushButton::clicked, this, &MainWindow::quit);
+    auto* quitButton = new QPushButton(FromBytes(text::kQuitButton));
+    quitButton->setObjectName(QStringLiteral("Command2"));
+    connect(quitButton, &QPushButton::clicked, this, &MainWindow::quit);
 
     auto* central = new QWidget;
     central->setObjectName(QStringLiteral("mainClient"));
@@ -149,7 +153,7 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     layout->addWidget(m_tabs, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
-    bottom->addWidget(m_quitButton);
+    bottom->addWidget(quitButton);
     layout->addLayout(bottom);
     setCentralWidget(central);
 
@@ -177,20 +181,24 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     const QSize client(int(kDesignClientWidth * scale + 0.5),
                        int(kDesignClientHeight * scale + 0.5));
     const QSize bars(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
-    m_startUpSize = (client + bars).expandedTo(minimumSizeHint());
-    setMinimumSize(m_startUpSize);
-    resize(m_startUpSize);
-    m_interaction = new ViewInteraction(*this);
+    // The smallest size the window takes is its size at start-up.
+    const QSize startUp = (client + bars).expandedTo(minimumSizeHint());
+    setMinimumSize(startUp);
+    resize(startUp);
+    m_interaction = new ViewInteraction(
+        *this, {*m_allVariables, *m_isolate, *m_summary, *m_files, *m_category});
+    m_categoryTree = new CategoryTreePage(
+        m_context, *m_icons, *m_category,
+        [this](const core::ConfigVariable& record) {
+            m_interaction->categoryValueDoubleClicked(record);
+        },
+        this);
     m_launcher = new Launcher(*this);
-    m_categoryTree = new CategoryTreePage(*this);
     applyPageVisibility();
 }
 
 MainWindow::~MainWindow() {
     m_context.state.Unsubscribe(m_subscription);
-    // It watches the views' events: it goes before them, or it would look at views already
-    // destroyed while their children go.
-    delete m_interaction;
     // The views draw with the icons, which go with this object's members: the views go
     // first, or a last layout would draw with icons already freed.
     delete takeCentralWidget();
@@ -201,11 +209,11 @@ QWidget* MainWindow::buildAllVariablesPage() {
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(buildFilterBox());
     layout->addWidget(m_allVariables, 1);
-    m_findButton = new QPushButton(tr("&Find . . ."));
-    m_findButton->setObjectName(QStringLiteral("Command1"));
-    connect(m_findButton, &QPushButton::clicked, this, &MainWindow::find);
+    auto* findButton = new QPushButton(FromBytes(text::kFindButton));
+    findButton->setObjectName(QStringLiteral("Command1"));
+    connect(findButton, &QPushButton::clicked, this, &MainWindow::find);
     auto* row = new QHBoxLayout;
-    row->addWidget(m_findButton);
+    row->addWidget(findButton);
     row->addStretch(1);
     layout->addLayout(row);
     return page;
@@ -214,7 +222,7 @@ QWidget* MainWindow::buildAllVariablesPage() {
 FilterBox* MainWindow::buildFilterBox() {
     m_filterBox = new FilterBox;
     connect(m_filterBox, &FilterBox::filterChosen, this, [this](const QString& text) {
-        m_allVariables->setFilterText(ToBytes(text));
+        m_allVariables->setFilterText(text);
         // The row a Find Next round began at may be hidden now: the next round begins anew.
         m_findRound.startRecord = 0;
         m_findRound.ended = false;
@@ -241,7 +249,7 @@ QWidget* MainWindow::buildIsolatePage() {
     return page;
 }
 
-QWidget* MainWindow::buildSinglePage(QTreeView* view) {
+QWidget* MainWindow::buildSinglePage(QWidget* view) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(view);
@@ -251,37 +259,38 @@ QWidget* MainWindow::buildSinglePage(QTreeView* view) {
 void MainWindow::buildMenus() {
     // Items whose windows are not part of the program yet stay disabled; the launcher enables
     // an item as it connects it to its window.
-    m_optionsMenu = menuBar()->addMenu(tr("Options"));
-    m_optionsMenu->setObjectName(QStringLiteral("configOpts"));
+    QMenu* options = menuBar()->addMenu(FromBytes(text::kOptionsMenu));
+    options->setObjectName(QStringLiteral("configOpts"));
     m_actions.editingOptions =
-        AddAction(m_optionsMenu, tr("Editing Options"), "defineEditor", false);
+        AddAction(options, FromBytes(text::kEditingOptionsItem), "defineEditor", false);
     m_actions.microStation =
-        AddAction(m_optionsMenu, tr("MicroStation"), "defineMicroStation", false);
+        AddAction(options, FromBytes(text::kMicroStationItem), "defineMicroStation", false);
     m_actions.categoryManager =
-        AddAction(m_optionsMenu, tr("Category Manager"), "defineCategory", false);
+        AddAction(options, FromBytes(text::kCategoryManagerItem), "defineCategory", false);
     m_actions.expressionBuilder =
-        AddAction(m_optionsMenu, tr("Expression Builder"), "expBuild", false);
+        AddAction(options, FromBytes(text::kExpressionBuilderItem), "expBuild", false);
 
-    m_viewMenu = menuBar()->addMenu(tr("View"));
+    m_viewMenu = menuBar()->addMenu(FromBytes(text::kViewMenu));
     m_viewMenu->setObjectName(QStringLiteral("popUp"));
-    m_actions.report = AddAction(m_viewMenu, tr("MSDebug.Txt"), "pMnuMSDebug", false);
-    m_actions.refresh = AddAction(m_viewMenu, tr("Refresh"), "pMnuRefresh", true);
-    m_actions.findNext = AddAction(m_viewMenu, tr("Find Next"), "findNext", true);
+    m_actions.report = AddAction(m_viewMenu, FromBytes(text::kReportItem), "pMnuMSDebug", false);
+    m_actions.refresh = AddAction(m_viewMenu, FromBytes(text::kRefreshItem), "pMnuRefresh", true);
+    m_actions.findNext = AddAction(m_viewMenu, FromBytes(text::kFindNextItem), "findNext", true);
     m_actions.findNext->setShortcut(QKeySequence(Qt::Key_F3));
     m_actions.findNext->setShortcutContext(Qt::WindowShortcut);
     connect(m_actions.findNext, &QAction::triggered, this, &MainWindow::findNext);
     m_actions.exportView =
-        AddAction(m_viewMenu, tr("Output View to Text File"), "pMnuOutput", false);
+        AddAction(m_viewMenu, FromBytes(text::kOutputViewItem), "pMnuOutput", false);
     m_viewMenu->addSeparator();
-    m_actions.compareWith = AddAction(m_viewMenu, tr("Compare With..."), "pMnuCompare", false);
+    m_actions.compareWith =
+        AddAction(m_viewMenu, FromBytes(text::kCompareWithItem), "pMnuCompare", false);
 
-    m_helpMenu = menuBar()->addMenu(tr("Help"));
-    m_helpMenu->setObjectName(QStringLiteral("help"));
-    m_actions.contents = AddAction(m_helpMenu, tr("Contents"), "mContents", true);
+    QMenu* help = menuBar()->addMenu(FromBytes(text::kHelpMenu));
+    help->setObjectName(QStringLiteral("help"));
+    m_actions.contents = AddAction(help, FromBytes(text::kContentsItem), "mContents", true);
     // F1 works wherever the focus is in the window.
     m_actions.contents->setShortcut(QKeySequence(Qt::Key_F1));
     m_actions.contents->setShortcutContext(Qt::WindowShortcut);
-    m_actions.about = AddAction(m_helpMenu, tr("About"), "about", false);
+    m_actions.about = AddAction(help, FromBytes(text::kAboutItem), "about", false);
 }
 
 void MainWindow::startUp(const QString& reportPath, core::PendingReport* pending) {
@@ -318,11 +327,7 @@ void MainWindow::startUp(const std::string& reportPath, core::PendingReport* pen
         state.report.ReportSource = core::LoadMode::Skip;
     }
     onStateChanged();
-    emit categoryTreeRequested();
-}
-
-void MainWindow::rebuildCategoryTree() {
-    emit categoryTreeRequested();
+    m_categoryTree->rebuild();
 }
 
 int MainWindow::currentPage() const {
@@ -331,6 +336,33 @@ int MainWindow::currentPage() const {
 
 void MainWindow::showPage(int page) {
     m_tabs->setCurrentIndex(page);
+}
+
+PageRows MainWindow::shownRows() const {
+    const core::ReportData& report = m_context.state.report.Contents;
+    PageRows rows;
+    switch (currentPage()) {
+    case AllVariablesPage:
+    case IsolatePage:
+        rows.kind = PageRows::Kind::Records;
+        rows.records =
+            (currentPage() == AllVariablesPage ? m_allVariables : m_isolate)->shownRecords();
+        break;
+    case SummaryPage:
+        rows.lines = report.SummaryLines;
+        break;
+    case FileOrderPage:
+        rows.lines = report.ConfigFilesUsed;
+        break;
+    case CategoryPage:
+        // The tree as the page shows it, built when the page came to the front.
+        rows.kind = PageRows::Kind::Text;
+        rows.text = core::CategoryExportText(m_categoryTree->model().tree());
+        break;
+    default:
+        break;
+    }
+    return rows;
 }
 
 bool MainWindow::selectVariable(const std::string& name) {
@@ -386,9 +418,8 @@ void MainWindow::setIsolateHeading(const QString& heading) {
 void MainWindow::onPageChanged(int page) {
     if (page == IsolatePage)
         isolateVariable();
-    emit pageActivated(page);
     if (page == CategoryPage)
-        emit categoryTreeRequested();
+        m_categoryTree->rebuild();
     applyPageVisibility();
 }
 
@@ -428,7 +459,7 @@ void MainWindow::onStateChanged() {
 void MainWindow::updateStatus() {
     const core::AppState& state = m_context.state;
     if (m_shownGeneration == 0) {
-        m_statusCounts->setText(tr("No report loaded"));
+        m_statusCounts->setText(FromBytes(text::kNoReportLoaded));
         m_statusPath->clear();
         return;
     }
@@ -443,9 +474,9 @@ void MainWindow::updateStatus() {
 
 QString MainWindow::recordCount() const {
     const QString all = Counted(m_context.state.report.VariableCount(), "record", "records");
-    if (m_allVariables->filterText().empty())
+    if (m_allVariables->filterText().isEmpty())
         return all;
-    return tr("%1 of %2 shown")
+    return FromBytes(text::kShownOfAll)
         .arg(QLocale().toString(qulonglong(m_allVariables->shown().rowCount())), all);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "find_isolate.hpp"
 #include "ui/context.hpp"
+#include "ui/lists/find.hpp"
 
 #include <QMainWindow>
 
@@ -12,9 +12,7 @@
 class QAction;
 class QLabel;
 class QMenu;
-class QPushButton;
 class QTabWidget;
-class QTreeView;
 
 namespace varscope::core {
 class PendingReport;
@@ -28,13 +26,16 @@ class FileOrderModel;
 class IconLibrary;
 class Launcher;
 class LevelSelector;
+class ListView;
 class TextListModel;
 class VariableListView;
 class ViewInteraction;
+struct PageRows;
 
 // The program's one top-level window: five pages of the loaded report, the level filter,
-// find and isolate, the menus and help. Later windows hook in through the accessors and
-// signals below rather than by editing the window's own code.
+// find and isolate, the menus and help. Its parts (the launcher, the views' interaction)
+// reach it through the few members below; the pages and windows it opens get only what they
+// need. Tests find its controls by their object names.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -72,33 +73,17 @@ public:
     Context& context() { return m_context; }
     const IconLibrary& icons() const { return *m_icons; }
     const Actions& actions() const { return m_actions; }
-    QMenu* optionsMenu() const { return m_optionsMenu; }
     // Also the views' context menu.
     QMenu* viewMenu() const { return m_viewMenu; }
-    QMenu* helpMenu() const { return m_helpMenu; }
 
-    QTabWidget* tabs() const { return m_tabs; }
-    VariableListView* allVariablesView() const { return m_allVariables; }
-    VariableListView* isolateView() const { return m_isolate; }
-    QTreeView* summaryView() const { return m_summary; }
-    QTreeView* filesView() const { return m_files; }
-    QTreeView* categoryView() const { return m_category; }
-    TextListModel* summaryModel() const { return m_summaryModel; }
-    FileOrderModel* filesModel() const { return m_filesModel; }
-    QPushButton* findButton() const { return m_findButton; }
-    // Above the Isolate list: what it lists and how many rows; empty when nothing is.
-    QLabel* isolateHeading() const { return m_isolateHeading; }
-    QPushButton* quitButton() const { return m_quitButton; }
-    LevelSelector* levelSelector() const { return m_levelSelector; }
-
-    // The smallest size the window takes: its size at start-up.
-    QSize startUpSize() const { return m_startUpSize; }
     int currentPage() const;
     // Brings a page to the front, with everything a page change does.
     void showPage(int page);
     // Selects the first row of the variable `name` (exact bytes) in All Variables; false
     // when the report has no such variable or the filter hides all its rows.
     bool selectVariable(const std::string& name);
+    // The rows of the page in front, as its export writes them.
+    PageRows shownRows() const;
 
     // "&Find . . ."
     void find();
@@ -109,25 +94,14 @@ public:
     bool isolateVariable();
     // Lists the records of one level on the Isolate page.
     void filterByLevel(int level);
-    // The View menu items that depend on the page in front.
-    void applyPageVisibility();
     // Sorting, double-clicks, F5 and the context menu.
     ViewInteraction& interaction() const { return *m_interaction; }
     // The windows opened from the menus, help included.
     Launcher& launcher() const { return *m_launcher; }
-    // The Category tree, rebuilt on `categoryTreeRequested`.
+    // The Category page, built at start-up and on every visit of the page.
     CategoryTreePage& categoryTree() const { return *m_categoryTree; }
     // "&Quit": closes the windows opened from this one, then this one.
     void quit();
-    // Builds the Category page's tree again from the category file, as a visit of the page
-    // does.
-    void rebuildCategoryTree();
-
-signals:
-    // A page came to the front (after the Isolate page has isolated).
-    void pageActivated(int page);
-    // The Category tree should be rebuilt: at start-up and on every visit of its page.
-    void categoryTreeRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -135,10 +109,12 @@ protected:
 
 private:
     void buildMenus();
+    // The View menu items that depend on the page in front.
+    void applyPageVisibility();
     QWidget* buildAllVariablesPage();
     FilterBox* buildFilterBox();
     QWidget* buildIsolatePage();
-    QWidget* buildSinglePage(QTreeView* view);
+    QWidget* buildSinglePage(QWidget* view);
     void onPageChanged(int page);
     void onStateChanged();
     void updateStatus();
@@ -153,21 +129,17 @@ private:
     Context& m_context;
     std::unique_ptr<IconLibrary> m_icons;
     Actions m_actions;
-    QMenu* m_optionsMenu = nullptr;
     QMenu* m_viewMenu = nullptr;
-    QMenu* m_helpMenu = nullptr;
     QTabWidget* m_tabs = nullptr;
     VariableListView* m_allVariables = nullptr;
     VariableListView* m_isolate = nullptr;
-    QTreeView* m_summary = nullptr;
-    QTreeView* m_files = nullptr;
-    QTreeView* m_category = nullptr;
+    ListView* m_summary = nullptr;
+    ListView* m_files = nullptr;
+    ListView* m_category = nullptr;
     TextListModel* m_summaryModel = nullptr;
     FileOrderModel* m_filesModel = nullptr;
-    QPushButton* m_findButton = nullptr;
     QLabel* m_isolateHeading = nullptr;
     FindRound m_findRound;
-    QPushButton* m_quitButton = nullptr;
     LevelSelector* m_levelSelector = nullptr;
     FilterBox* m_filterBox = nullptr;
     QLabel* m_statusCounts = nullptr;
@@ -175,7 +147,6 @@ private:
     ViewInteraction* m_interaction = nullptr;
     Launcher* m_launcher = nullptr;
     CategoryTreePage* m_categoryTree = nullptr;
-    QSize m_startUpSize;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;
     bool m_columnsSized = false;

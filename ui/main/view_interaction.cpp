@@ -5,22 +5,19 @@
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "launcher.hpp"
-#include "list_views.hpp"
 #include "main_texts.hpp"
 #include "main_window.hpp"
 #include "ui/context.hpp"
+#include "ui/lists/list_views.hpp"
 #include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QAction>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
-#include <QMouseEvent>
-#include <QTreeView>
 
 namespace varscope::ui {
 
@@ -30,28 +27,36 @@ void CopyToClipboard(std::string_view name) {
     QGuiApplication::clipboard()->setText(FromBytes(name));
 }
 
-// Where a context menu opened from the keyboard appears: at the current row, or in the
-// middle of the list when it has none.
-QPoint KeyboardMenuPosition(const QAbstractItemView& view) {
-    const QRect row = view.visualRect(view.currentIndex());
-    const QWidget* viewport = view.viewport();
-    const QPoint local = row.isValid() && viewport->rect().intersects(row)
-                             ? QPoint(row.left() + row.height(), row.center().y())
-                             : viewport->rect().center();
-    return viewport->mapToGlobal(local);
-}
-
 } // namespace
 
-ViewInteraction::ViewInteraction(MainWindow& window) : QObject(&window), m_window(window) {
-    for (VariableListView* view : {m_window.allVariablesView(), m_window.isolateView()}) {
+ViewInteraction::ViewInteraction(MainWindow& window, Views views)
+    : QObject(&window), m_window(window), m_views(views) {
+    for (VariableListView* view : {&m_views.allVariables, &m_views.isolate}) {
         connect(view->header(), &QHeaderView::sectionClicked, this,
                 [this, view](int column) { sortByColumn(*view, column); });
     }
-    for (QAbstractItemView* view : views()) {
-        view->installEventFilter(this);
-        view->viewport()->installEventFilter(this);
+    connect(&m_views.allVariables, &ListView::rowActivated, this,
+            &ViewInteraction::allVariablesDoubleClicked);
+    connect(&m_views.isolate, &ListView::rowActivated, this,
+            &ViewInteraction::isolateDoubleClicked);
+    connect(&m_views.files, &ListView::rowActivated, this, &ViewInteraction::filesDoubleClicked);
+    connect(&m_views.summary, &ListView::rowActivated, this,
+            &ViewInteraction::summaryDoubleClicked);
+    // "Refresh" reloads what All Variables shows, so only there is it offered.
+    for (ListView* view :
+         {static_cast<ListView*>(&m_views.allVariables), static_cast<ListView*>(&m_views.isolate),
+          &m_views.summary, &m_views.files, &m_views.category}) {
+        const bool refresh = view == &m_views.allVariables;
+        connect(view, &ListView::menuRequested, this,
+                [this, refresh](const QPoint& at) { openViewMenu(at, refresh); });
     }
+    // While the focus is on All Variables.
+    auto* update = new QAction(&m_views.allVariables);
+    update->setObjectName(QStringLiteral("updateReport"));
+    update->setShortcut(QKeySequence(Qt::Key_F5));
+    update->setShortcutContext(Qt::WidgetShortcut);
+    m_views.allVariables.addAction(update);
+    connect(update, &QAction::triggered, this, &ViewInteraction::updateReport);
 
     const MainWindow::Actions& actions = m_window.actions();
     connect(actions.report, &QAction::triggered, this, &ViewInteraction::openReport);
@@ -72,7 +77,7 @@ void ViewInteraction::sortByColumn(VariableListView& view, int column) {
 
 void ViewInteraction::allVariablesDoubleClicked() {
     offerEditorDialog();
-    const core::ConfigVariable* const record = m_window.allVariablesView()->selectedRecord();
+    const core::ConfigVariable* const record = m_views.allVariables.selectedRecord();
     if (record == nullptr)
         return;
     // Copies: the report may not outlive the editor run.
@@ -84,7 +89,7 @@ void ViewInteraction::allVariablesDoubleClicked() {
 }
 
 void ViewInteraction::isolateDoubleClicked() {
-    const core::ConfigVariable* const record = m_window.isolateView()->selectedRecord();
+    const core::ConfigVariable* const record = m_views.isolate.selectedRecord();
     if (record == nullptr)
         return;
     const std::string name(record->Name);
@@ -95,7 +100,7 @@ void ViewInteraction::isolateDoubleClicked() {
 
 void ViewInteraction::filesDoubleClicked() {
     offerEditorDialog();
-    const QModelIndexList selected = m_window.filesView()->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = m_views.files.selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;
     const auto& files = m_window.context().state.report.Contents.ConfigFilesUsed;
@@ -106,7 +111,7 @@ void ViewInteraction::filesDoubleClicked() {
 }
 
 void ViewInteraction::summaryDoubleClicked() {
-    const QModelIndexList selected = m_window.summaryView()->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = m_views.summary.selectionModel()->selectedIndexes();
     if (selected.isEmpty() || selected.first().row() < 0)
         return;
     Context& context = m_window.context();
@@ -164,77 +169,6 @@ core::EditOutcome ViewInteraction::openForEdit(const std::string& path,
     ProgramWait wait;
     return core::OpenFileForEdit(m_window.context().state, m_window.context().prompter, path,
                                  wait.whileWaiting(), noEditor);
-}
-
-std::array<QAbstractItemView*, 5> ViewInteraction::views() const {
-    return {m_window.allVariablesView(), m_window.isolateView(), m_window.summaryView(),
-            m_window.filesView(), m_window.categoryView()};
-}
-
-QAbstractItemView* ViewInteraction::viewOf(QObject* watched) const {
-    for (QAbstractItemView* view : views()) {
-        if (watched == view || watched == view->viewport())
-            return view;
-    }
-    return nullptr;
-}
-
-void ViewInteraction::doubleClicked(QAbstractItemView* view) {
-    if (view == m_window.allVariablesView())
-        allVariablesDoubleClicked();
-    else if (view == m_window.isolateView())
-        isolateDoubleClicked();
-    else if (view == m_window.filesView())
-        filesDoubleClicked();
-    else if (view == m_window.summaryView())
-        summaryDoubleClicked();
-}
-
-bool ViewInteraction::eventFilter(QObject* watched, QEvent* event) {
-    QAbstractItemView* const view = viewOf(watched);
-    if (view == nullptr || event == nullptr)
-        return QObject::eventFilter(watched, event);
-    const bool onViewport = watched == view->viewport();
-    const bool allVariables = view == m_window.allVariablesView();
-
-    switch (event->type()) {
-    case QEvent::MouseButtonDblClick: {
-        // Anywhere in the list, on a row or not: the rules act on the selected row.
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (!onViewport || mouse->button() != Qt::LeftButton ||
-            (view != m_window.allVariablesView() && view != m_window.isolateView() &&
-             view != m_window.filesView() && view != m_window.summaryView()))
-            break;
-        doubleClicked(view);
-        return true;
-    }
-    case QEvent::MouseButtonPress: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (!onViewport || mouse->button() != Qt::RightButton)
-            break;
-        // "Refresh" reloads what All Variables shows, so only there is it offered.
-        openViewMenu(mouse->globalPosition().toPoint(), allVariables);
-        return true;
-    }
-    case QEvent::ContextMenu: {
-        const auto* request = static_cast<QContextMenuEvent*>(event);
-        // A mouse request follows the button press that opened the menu already.
-        if (request->reason() == QContextMenuEvent::Keyboard)
-            openViewMenu(KeyboardMenuPosition(*view), allVariables);
-        event->accept();
-        return true;
-    }
-    case QEvent::KeyPress: {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (!allVariables || onViewport || key->key() != Qt::Key_F5)
-            break;
-        updateReport();
-        return true;
-    }
-    default:
-        break;
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 } // namespace varscope::ui

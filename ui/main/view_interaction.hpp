@@ -2,10 +2,8 @@
 
 #include <QObject>
 
-#include <array>
 #include <string>
 
-class QAbstractItemView;
 class QPoint;
 
 namespace varscope::core {
@@ -16,6 +14,7 @@ struct ConfigVariable;
 
 namespace varscope::ui {
 
+class ListView;
 class MainWindow;
 class VariableListView;
 
@@ -25,7 +24,16 @@ class VariableListView;
 class ViewInteraction final : public QObject {
     Q_OBJECT
 public:
-    explicit ViewInteraction(MainWindow& window);
+    // The main window's lists, each telling what the user asks of it.
+    struct Views {
+        VariableListView& allVariables;
+        VariableListView& isolate;
+        ListView& summary;
+        ListView& files;
+        ListView& category;
+    };
+
+    ViewInteraction(MainWindow& window, Views views);
 
     // A click on the header of `column`: the column the list is sorted by reverses its order,
     // any other column sorts ascending. The selected row stays in view.
@@ -53,20 +61,13 @@ public:
     // The "View" menu at `globalPos`, without waiting for a choice; "Refresh" set first.
     void openViewMenu(const QPoint& globalPos, bool refreshEnabled);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    // The five pages' views, in page order.
-    std::array<QAbstractItemView*, 5> views() const;
-    // The view whose viewport or own widget `watched` is, or null.
-    QAbstractItemView* viewOf(QObject* watched) const;
-    void doubleClicked(QAbstractItemView* view);
     void offerEditorDialog();
     // Tells when no editor is chosen unless the caller offered the editor dialog.
     core::EditOutcome openForEdit(const std::string& path, core::NoEditorNotice noEditor);
 
     MainWindow& m_window;
+    const Views m_views;
 };
 
 } // namespace varscope::ui

@@ -3,6 +3,7 @@
 #include "core/session.hpp"
 #include "flat_list.hpp"
 #include "icons.hpp"
+#include "list_texts.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QBrush>
@@ -121,13 +122,13 @@ QVariant VariableTableModel::headerData(int section, Qt::Orientation orientation
         return {};
     switch (section) {
     case NameColumn:
-        return m_rows == Rows::All ? tr("Level - Variable") : tr("Variable");
+        return FromBytes(m_rows == Rows::All ? text::kLevelVariableHeader : text::kVariableHeader);
     case ValueColumn:
-        return tr("Value");
+        return FromBytes(text::kValueHeader);
     case ExpansionColumn:
-        return tr("Expansion");
+        return FromBytes(text::kExpansionHeader);
     case FileColumn:
-        return tr("File");
+        return FromBytes(text::kFileHeader);
     default:
         return {};
     }

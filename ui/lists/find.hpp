@@ -39,17 +39,4 @@ bool FindVariable(Context& context, VariableListView& allVariables, FindRound& r
 // began (the next press goes on from there) or nothing matches.
 bool FindNextVariable(VariableListView& allVariables, FindRound& round);
 
-// Lists every record of the variable selected in All Variables, in report order. Says
-// "No Data Selected" and keeps the Isolate rows when nothing is selected.
-bool IsolateVariable(Context& context, const VariableListView& allVariables,
-                     VariableListView& isolate);
-
-// Lists every record of one level, in report order.
-void FilterByLevel(Context& context, int level, VariableListView& isolate);
-
-// What the Isolate page lists, as its heading says it: "MS_DEF: 3 records",
-// "Level Site: 1,204 records".
-QString IsolateHeading(std::string_view variableName, std::size_t count);
-QString IsolateHeading(int level, std::size_t count);
-
 } // namespace varscope::ui

@@ -4,15 +4,19 @@
 #include "core/strings.hpp"
 #include "flat_list.hpp"
 #include "ui/labels.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QToolTip>
 
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace varscope::ui {
@@ -44,7 +48,83 @@ QString InLines(const QString& text) {
     return out;
 }
 
+// Where a context menu opened from the keyboard appears: at the current row, or in the
+// middle of the list when it has none.
+QPoint KeyboardMenuPosition(const QAbstractItemView& view) {
+    const QRect row = view.visualRect(view.currentIndex());
+    const QWidget* viewport = view.viewport();
+    const QPoint local = row.isValid() && viewport->rect().intersects(row)
+                             ? QPoint(row.left() + row.height(), row.center().y())
+                             : viewport->rect().center();
+    return viewport->mapToGlobal(local);
+}
+
+// The filter's text compared on each field's bytes in the encoding the list shows that
+// field in, so what is found is what the user sees.
+class ShownTextFilter {
+public:
+    explicit ShownTextFilter(const ShownBytes& bytes) : m_utf8(bytes.utf8) {
+        if (bytes.windows1252 && *bytes.windows1252 != bytes.utf8)
+            m_windows1252.emplace(*bytes.windows1252);
+        m_oneForm = bytes.windows1252 && *bytes.windows1252 == bytes.utf8;
+    }
+
+    bool matches(const core::ConfigVariable& record) const {
+        if (m_oneForm)
+            return m_utf8.matches(record);
+        for (const std::string_view field :
+             {record.Name, record.Value, record.Expansion, record.File}) {
+            // The encoding is checked only on a hit: most fields hold neither form.
+            if (m_utf8.contains(field) && ShownAsUtf8(field))
+                return true;
+            if (m_windows1252 && m_windows1252->contains(field) && !ShownAsUtf8(field))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    core::RecordFilter m_utf8;
+    std::optional<core::RecordFilter> m_windows1252;
+    bool m_oneForm = false;
+};
+
+// Whether every field `wider` matches also matches `narrower`: each form of `narrower`
+// holds the same form of `wider`.
+bool Narrows(const ShownBytes& narrower, const ShownBytes& wider) {
+    if (core::FindIgnoreCase(narrower.utf8, wider.utf8) == std::string::npos)
+        return false;
+    if (!wider.windows1252)
+        return !narrower.windows1252;
+    return narrower.windows1252 &&
+           core::FindIgnoreCase(*narrower.windows1252, *wider.windows1252) != std::string::npos;
+}
+
 } // namespace
+
+ListView::ListView(QWidget* parent) : QTreeView(parent) {}
+
+void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Anywhere in the list, on a row or not: the owner acts on the selected row.
+    if (event->button() == Qt::LeftButton)
+        emit rowActivated();
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+void ListView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        emit menuRequested(event->globalPosition().toPoint());
+        return;
+    }
+    QTreeView::mousePressEvent(event);
+}
+
+void ListView::contextMenuEvent(QContextMenuEvent* event) {
+    // A mouse request follows the button press that opened the menu already.
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        emit menuRequested(KeyboardMenuPosition(*this));
+    event->accept();
+}
 
 ListItemDelegate::ListItemDelegate(bool gridLines, bool reserveIcon, QObject* parent)
     : QStyledItemDelegate(parent), m_gridLines(gridLines), m_reserveIcon(reserveIcon) {}
@@ -235,7 +315,7 @@ QVariant RowOrderProxy::headerData(int section, Qt::Orientation orientation, int
 
 VariableListView::VariableListView(const core::AppState& state, const IconLibrary& icons,
                                    VariableTableModel::Rows rows, QWidget* parent)
-    : QTreeView(parent) {
+    : ListView(parent) {
     m_source = new VariableTableModel(state, icons, rows, this);
     m_proxy = new RowOrderProxy([this] { return chosenRows(); }, this);
     // A new set of rows keeps the filter typed and the order chosen.
@@ -259,7 +339,7 @@ void VariableListView::reload() {
 
 std::vector<int> VariableListView::chosenRows() {
     const int count = m_source->rowCount();
-    if (!m_filterText.empty() && m_matches.size() != std::size_t(count))
+    if (!m_filterText.isEmpty() && m_matches.size() != std::size_t(count))
         matchRows(false);
     if (m_sortColumn >= 0 && m_sorted.size() != std::size_t(count)) {
         std::vector<std::string_view> texts(static_cast<std::size_t>(count));
@@ -275,7 +355,7 @@ std::vector<int> VariableListView::chosenRows() {
     }
     std::vector<int> rows;
     rows.reserve(std::size_t(count));
-    const bool filtered = !m_filterText.empty();
+    const bool filtered = !m_filterText.isEmpty();
     for (int i = 0; i < count; ++i) {
         const int row = m_sortColumn >= 0 ? m_sorted[std::size_t(i)] : i;
         if (!filtered || m_matches[std::size_t(row)])
@@ -288,7 +368,7 @@ void VariableListView::matchRows(bool narrowing) {
     const int count = m_source->rowCount();
     if (!narrowing || m_matches.size() != std::size_t(count))
         m_matches.assign(std::size_t(count), 1);
-    const core::RecordFilter filter(m_filterText);
+    const ShownTextFilter filter(m_filterBytes);
     for (int row = 0; row < count; ++row) {
         char& match = m_matches[std::size_t(row)];
         if (match) {
@@ -332,14 +412,15 @@ void VariableListView::showUnsorted() {
     header()->setSortIndicator(-1, Qt::AscendingOrder);
 }
 
-void VariableListView::setFilterText(const std::string& text) {
+void VariableListView::setFilterText(const QString& text) {
     if (text == m_filterText)
         return;
+    ShownBytes bytes = BytesShownAs(text);
     // Typing on narrows the rows already kept; anything else looks at every row again.
-    const bool narrowing =
-        !m_filterText.empty() && core::FindIgnoreCase(text, m_filterText) != std::string::npos;
+    const bool narrowing = !m_filterText.isEmpty() && Narrows(bytes, m_filterBytes);
     m_filterText = text;
-    if (m_filterText.empty())
+    m_filterBytes = std::move(bytes);
+    if (m_filterText.isEmpty())
         m_matches.clear();
     else
         matchRows(narrowing);
@@ -355,6 +436,21 @@ const core::ConfigVariable* VariableListView::selectedRecord() const {
     if (rows.isEmpty())
         return nullptr;
     return m_source->record(m_proxy->mapToSource(rows.first()).row());
+}
+
+const core::ConfigVariable* VariableListView::shownRecord(int shownRow) const {
+    return m_source->record(m_proxy->mapToSource(m_proxy->index(shownRow, 0)).row());
+}
+
+std::vector<const core::ConfigVariable*> VariableListView::shownRecords() const {
+    const std::vector<int>& rows = m_proxy->shownSourceRows();
+    std::vector<const core::ConfigVariable*> records;
+    records.reserve(rows.size());
+    for (const int row : rows) {
+        if (const core::ConfigVariable* record = m_source->record(row))
+            records.push_back(record);
+    }
+    return records;
 }
 
 void VariableListView::selectShownRow(int shownRow) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QAbstractProxyModel>
+#include <QString>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include "ui/text_conversion.hpp"
 #include "variable_table_model.hpp"
 
 #include <functional>
@@ -56,6 +58,25 @@ private:
 // delegate it gave the view.
 ListItemDelegate* ConfigureListView(QTreeView& view, RowStyle style, bool reserveIcon);
 
+// A report list or tree that tells its owner what the user asks of it: a row activated (a
+// double-click with the left button anywhere in the list, which acts on the selected row)
+// and the context menu (the right button, or the menu key at the current row). Whether a
+// double-click also opens and closes tree nodes is the view's own business.
+class ListView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget* parent = nullptr);
+
+signals:
+    void rowActivated();
+    void menuRequested(const QPoint& globalPos);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+};
+
 // Shows a variable list's rows as the list chose them: which source rows, in which order.
 // The rows are worked out in the core on the bytes and applied at once; the model itself
 // compares nothing.
@@ -73,6 +94,8 @@ public:
     void setRows(std::vector<int> rows);
     // Where the source row is shown, or -1 when it is not.
     int shownRowOf(int sourceRow) const;
+    // The source rows, in the order shown.
+    const std::vector<int>& shownSourceRows() const { return m_rows; }
 
     QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
     QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
@@ -98,7 +121,7 @@ private:
 // All Variables or Isolate: a view over the shared table, its rows sorted by a column and
 // filtered by a text on the bytes. Its column headers are clickable; what a click does is
 // the main window's business. When the view widens or narrows, every column takes its share.
-class VariableListView final : public QTreeView {
+class VariableListView final : public ListView {
     Q_OBJECT
 public:
     VariableListView(const core::AppState& state, const IconLibrary& icons,
@@ -119,14 +142,18 @@ public:
     Qt::SortOrder sortOrder() const;
     // Back to report order, with no sort indicator.
     void showUnsorted();
-    // Shows only the rows whose name, value, expansion or file contains `text`, ignoring
-    // letter case; every row for an empty text.
-    void setFilterText(const std::string& text);
-    const std::string& filterText() const { return m_filterText; }
+    // Shows only the rows whose name, value, expansion or file contains `text` as the list
+    // shows it, ignoring ASCII letter case; every row for an empty text.
+    void setFilterText(const QString& text);
+    const QString& filterText() const { return m_filterText; }
     // Where the record at `sourceRow` of the table is shown, or -1 when filtered out.
     int shownRowOf(int sourceRow) const;
     // The record of the selected row, or null when no row is selected.
     const core::ConfigVariable* selectedRecord() const;
+    // The record shown at `shownRow`, or null.
+    const core::ConfigVariable* shownRecord(int shownRow) const;
+    // The records in the order shown.
+    std::vector<const core::ConfigVariable*> shownRecords() const;
     // Selects the row shown at `shownRow`, scrolls it into view and takes the focus.
     void selectShownRow(int shownRow);
 
@@ -152,7 +179,8 @@ private:
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     // Source rows in sort order, all of them; empty in report order.
     std::vector<int> m_sorted;
-    std::string m_filterText;
+    QString m_filterText;
+    ShownBytes m_filterBytes;
     std::vector<char> m_matches; // per source row, while a filter is set
 };
 

@@ -3,6 +3,7 @@
 #include "core/session.hpp"
 #include "flat_list.hpp"
 #include "icons.hpp"
+#include "list_texts.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <algorithm>
@@ -54,7 +55,7 @@ QVariant TextListModel::headerData(int section, Qt::Orientation orientation, int
 
 FileOrderModel::FileOrderModel(const core::AppState& state, const IconLibrary& icons,
                                QObject* parent)
-    : TextListModel(state, Lines::ConfigFiles, tr("Configuration Files Used"), parent),
+    : TextListModel(state, Lines::ConfigFiles, FromBytes(text::kConfigFilesHeader), parent),
       m_icons(icons) {}
 
 bool FileOrderModel::isOpened(int row) const {

@@ -1,5 +1,8 @@
 #include "filter_box.hpp"
 
+#include "list_texts.hpp"
+#include "ui/text_conversion.hpp"
+
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -15,9 +18,8 @@ constexpr int kTypingPauseMs = 40;
 
 FilterBox::FilterBox(QWidget* parent) : QLineEdit(parent) {
     setObjectName(QStringLiteral("filterEdit"));
-    setPlaceholderText(tr("Filter"));
-    setToolTip(tr("Shows only the rows whose name, value, expansion or file contains this "
-                  "text (letter case ignored). Escape clears it."));
+    setPlaceholderText(FromBytes(text::kFilterPlaceholder));
+    setToolTip(FromBytes(text::kFilterToolTip));
     setClearButtonEnabled(true);
     m_pause = new QTimer(this);
     m_pause->setSingleShot(true);
