@@ -1,6 +1,6 @@
 #include "main_window.hpp"
 
-#include "core/category/category.hpp"
+#include "core/category/category_tree.hpp"
 #include "core/session.hpp"
 #include "core/system/preferences.hpp"
 #include "core/system/process.hpp"
