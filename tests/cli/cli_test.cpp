@@ -786,6 +786,7 @@ TEST_F(CliMemoryTest, memoryRunsOut_toldWithTheExitStatusNotAnAbort) {
                   std::string::npos)
             << result.err;
     }
+}
 
 namespace {
 
