@@ -1,6 +1,7 @@
-// `varscope-cli export REPORT --out /dev/null` against `wc -l REPORT` on one generated
-// report of about 100 MB, both from a warm page cache. Prints both medians and their ratio;
-// the export must stay within 6 times the time of the count of lines.
+// `varscope-cli export REPORT --out /dev/null` against `cut -d= -f2- REPORT` (a plain
+// program that splits every line and writes it out) on one generated report of about
+// 100 MB, both from a warm page cache and writing to /dev/null. Prints both medians and
+// their ratio; the export must take at most 1.5 times cut's time.
 #include "bench/report_generator.hpp"
 
 #include <benchmark/benchmark.h>
@@ -26,7 +27,7 @@ namespace fs = std::filesystem;
 
 // About 146 bytes a definition with its share of file lines, traces and summary: 100 MB.
 constexpr std::size_t kDefinitions = 680'000;
-constexpr double kRatioLimit = 6.0;
+constexpr double kRatioLimit = 1.5;
 
 std::string& ReportPath() {
     static std::string path;
@@ -38,8 +39,9 @@ bool RunExport() {
                                        varscope::bench::Stream::Discard,
                                        varscope::bench::Stream::Inherit);
 }
-bool RunWc() {
-    return varscope::bench::RunCommand({"wc", "-l", ReportPath()}, varscope::bench::Stream::Discard,
+bool RunCut() {
+    return varscope::bench::RunCommand({"cut", "-d=", "-f2-", ReportPath()},
+                                       varscope::bench::Stream::Discard,
                                        varscope::bench::Stream::Inherit);
 }
 
@@ -52,17 +54,17 @@ void BM_VarscopeCliExport(benchmark::State& state) {
         static_cast<std::int64_t>(state.iterations() * fs::file_size(ReportPath())));
 }
 
-void BM_WcLines(benchmark::State& state) {
+void BM_Cut(benchmark::State& state) {
     for (auto _ : state) {
-        if (!RunWc())
-            state.SkipWithError("wc -l failed");
+        if (!RunCut())
+            state.SkipWithError("cut failed");
     }
     state.SetBytesProcessed(
         static_cast<std::int64_t>(state.iterations() * fs::file_size(ReportPath())));
 }
 
 BENCHMARK(BM_VarscopeCliExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
-BENCHMARK(BM_WcLines)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_Cut)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 
 } // namespace
 
@@ -84,7 +86,7 @@ int main(int argc, char** argv) {
     std::printf("report: %s, %.1f MB, %zu definitions\ncli: %s\n", ReportPath().c_str(),
                 static_cast<double>(fs::file_size(ReportPath())) / 1e6, kDefinitions, VARSCOPE_CLI);
     // Both once before timing, so neither pays for a cold cache.
-    const bool ran = RunExport() && RunWc();
+    const bool ran = RunExport() && RunCut();
 
     varscope::bench::MedianReporter reporter;
     if (ran)
@@ -94,14 +96,14 @@ int main(int argc, char** argv) {
     fs::remove(ReportPath(), ignored);
 
     const double ours = reporter.medians["BM_VarscopeCliExport"];
-    const double theirs = reporter.medians["BM_WcLines"];
+    const double theirs = reporter.medians["BM_Cut"];
     if (!ran || ours <= 0 || theirs <= 0) {
-        std::printf("varscope-cli export or wc -l could not be run\n");
+        std::printf("varscope-cli export or cut could not be run\n");
         return 1;
     }
     const double ratio = ours / theirs;
-    std::printf("varscope-cli export: %.1f ms, wc -l: %.1f ms\n", ours, theirs);
-    std::printf("varscope-cli export / wc -l = %.2f (limit %.1f): %s\n", ratio, kRatioLimit,
+    std::printf("varscope-cli export: %.1f ms, cut -d= -f2-: %.1f ms\n", ours, theirs);
+    std::printf("varscope-cli export / cut = %.2f (limit %.1f): %s\n", ratio, kRatioLimit,
                 ratio <= kRatioLimit ? "ok" : "TOO SLOW");
     return ratio <= kRatioLimit ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include "core/system/fileio.hpp"
 #include "options.hpp"
 #include "output.hpp"
+#include "report_input.hpp"
 
 #include <cstdio>
 #include <optional>
@@ -123,12 +124,13 @@ int RunCheck(int argc, char** argv) {
     if (const auto status = ParseCheckOptions(argc, argv, options))
         return *status;
     const std::string& path = options.reports.front();
-    ReadResult read = path == "-" ? ReadStandardInput() : ReadWholeFile(path);
-    if (!read.bytes) {
-        std::fprintf(stderr, "varscope-cli check: cannot read the report %s\n", read.error.c_str());
+    ReportReading reading = ReadNamedReport(path);
+    if (!reading.report) {
+        std::fprintf(stderr, "varscope-cli check: cannot read the report %s\n",
+                     reading.error.c_str());
         return kExitTrouble;
     }
-    const ReportData report = ParseReport(std::move(*read.bytes));
+    const ReportData& report = *reading.report;
     const FinalValues finals(report);
     const NameIndex index(report);
     const std::vector<std::string_view> rules(options.rules.begin(), options.rules.end());

@@ -2,15 +2,17 @@
 #include "diff.hpp"
 
 #include "core/compare/compare.hpp"
+#include "core/report/pending_report.hpp"
 #include "core/report/report.hpp"
-#include "core/system/fileio.hpp"
 #include "options.hpp"
 #include "output.hpp"
+#include "report_input.hpp"
 
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace varscope::cli {
@@ -22,7 +24,7 @@ using namespace varscope::core;
 // As diff and cmp: the same, different, trouble.
 constexpr int kExitSame = 0;
 constexpr int kExitDifferent = 1;
-constexpr int kExitTrouble = 2;
+constexpr int kExitTrouble = kDiffExitTrouble;
 
 constexpr std::string_view kDiffUsage =
     R"(Usage: varscope-cli diff [options] OLD NEW
@@ -52,7 +54,9 @@ Options (a value follows the option, or a long option's "="):
   --                  ends the options
 
 Exit status: 0 when nothing differs, 1 when something does, 2 on bad usage or
-when a report cannot be read or the output cannot be written.
+when a report cannot be read, is UTF-16 (not a report as MicroStation writes it)
+or does not fit in memory, or the output cannot be written. Lines over 64 MiB
+are skipped and counted on standard error.
 
 Example: why does jsmith's MicroStation work and mbrown's not?
   varscope-cli diff jsmith/msdebug.txt mbrown/msdebug.txt
@@ -110,18 +114,18 @@ std::optional<int> ParseDiffOptions(int argc, char** argv, DiffOptions& options)
     return std::nullopt;
 }
 
-std::optional<ReportData> ReadReport(const std::string& path) {
-    ReadResult read = path == "-" ? ReadStandardInput() : ReadWholeFile(path);
-    if (!read.bytes) {
-        std::fprintf(stderr, "varscope-cli diff: cannot read the report %s\n", read.error.c_str());
+std::optional<ReportData> ReadWholeReport(const std::string& path) {
+    ReportReading reading = ReadNamedReport(path);
+    if (!reading.report) {
+        std::fprintf(stderr, "varscope-cli diff: cannot read the report %s\n",
+                     reading.error.c_str());
         return std::nullopt;
     }
-    ReportData report = ParseReport(std::move(*read.bytes));
-    if (report.SkippedLines > 0)
-        std::fprintf(stderr, "varscope-cli diff: %zu malformed line%s skipped in %s\n",
-                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
-                     path == "-" ? "standard input" : path.c_str());
-    return report;
+    const std::size_t skipped = reading.report->SkippedLines;
+    if (skipped > 0)
+        std::fprintf(stderr, "varscope-cli diff: %zu malformed line%s skipped in %s\n", skipped,
+                     skipped == 1 ? "" : "s", path == "-" ? "standard input" : path.c_str());
+    return std::move(reading.report);
 }
 
 } // namespace
@@ -130,10 +134,10 @@ int RunDiff(int argc, char** argv) {
     DiffOptions options;
     if (const auto status = ParseDiffOptions(argc, argv, options))
         return *status;
-    const std::optional<ReportData> oldReport = ReadReport(options.reports[0]);
+    const std::optional<ReportData> oldReport = ReadWholeReport(options.reports[0]);
     if (!oldReport)
         return kExitTrouble;
-    const std::optional<ReportData> newReport = ReadReport(options.reports[1]);
+    const std::optional<ReportData> newReport = ReadWholeReport(options.reports[1]);
     if (!newReport)
         return kExitTrouble;
     const ReportComparison comparison = CompareReports(*oldReport, *newReport);

@@ -7,6 +7,7 @@
 #include "core/system/fileio.hpp"
 #include "options.hpp"
 #include "output.hpp"
+#include "report_input.hpp"
 
 #include <charconv>
 #include <cstdio>
@@ -176,13 +177,13 @@ int RunExplain(int argc, char** argv) {
         return *status;
     const std::string& path = options.positional[0];
     const std::string_view name = options.positional[1];
-    ReadResult read = path == "-" ? ReadStandardInput() : ReadWholeFile(path);
-    if (!read.bytes) {
+    ReportReading reading = ReadNamedReport(path);
+    if (!reading.report) {
         std::fprintf(stderr, "varscope-cli explain: cannot read the report %s\n",
-                     read.error.c_str());
+                     reading.error.c_str());
         return kExitTrouble;
     }
-    const ReportData report = ParseReport(std::move(*read.bytes));
+    const ReportData& report = *reading.report;
     const NameIndex index(report);
     const std::span<const std::size_t> records = index.records(name);
     if (records.empty()) {

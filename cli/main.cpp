@@ -3,6 +3,7 @@
 #include "core/category/category_tree.hpp"
 #include "core/export/export.hpp"
 #include "core/report/final_values.hpp"
+#include "core/report/pending_report.hpp"
 #include "core/report/report.hpp"
 #include "core/report/report_stream.hpp"
 #include "core/system/fileio.hpp"
@@ -11,11 +12,13 @@
 #include "diff.hpp"
 #include "options.hpp"
 #include "output.hpp"
+#include "report_input.hpp"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +35,9 @@ using varscope::cli::ParsedOptions;
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+
+constexpr std::string_view kOutOfMemory =
+    "not enough memory: the report does not fit in the memory there is";
 
 constexpr std::string_view kUsage =
     R"(Usage: varscope-cli export [options] REPORT
@@ -88,9 +94,10 @@ Options (a value follows the option, or a long option's "="):
   --                  ends the options: what follows is the report, also when it
                       begins with "-"
 
-Exit status: 0 on success, 1 when the report cannot be read or the output cannot
-be written, 2 on bad usage. Lines of the report that cannot be split are skipped
-and counted on standard error.
+Exit status: 0 on success, 1 when the report cannot be read, does not fit in
+memory, or the output cannot be written, 2 on bad usage or a UTF-16 report (not
+a report as MicroStation writes it). Lines of the report that cannot be split,
+and lines over 64 MiB, are skipped and counted on standard error.
 )";
 
 constexpr OptionSpec kExportOptions[] = {
@@ -207,14 +214,18 @@ void TellSkipped(std::size_t skipped, const Options& options) {
                      skipped == 1 ? "" : "s", ReportName(options).c_str());
 }
 
+// A UTF-16 file is no report at all: told as bad input, not as a failure to read.
+int CannotRead(const std::string& reason, bool utf16) {
+    std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", reason.c_str());
+    return utf16 ? kExitUsage : kExitFailure;
+}
+
 // The Category page's tree as its export writes it, over the whole report read at once.
 int ExportCategoryTree(const Options& options, Output& output) {
-    ReadResult read = ReadReport(options);
-    if (!read.bytes) {
-        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
-        return kExitFailure;
-    }
-    ReportData report = ParseReport(std::move(*read.bytes));
+    ReportReading reading = varscope::cli::ReadNamedReport(options.report);
+    if (!reading.report)
+        return CannotRead(reading.error, reading.utf16);
+    ReportData& report = *reading.report;
     const CategoryTree tree = BuildCategoryTree(ReadCategoryListing(*options.categories), report);
     if (tree.duplicateKey)
         std::fprintf(stderr, "%s\n", DuplicateKeyMessage(*tree.duplicateKey).c_str());
@@ -231,12 +242,10 @@ int ExportCategoryTree(const Options& options, Output& output) {
 // A view with the final or locked column, over the whole report read at once: the winners
 // need the summary at its end before the first line is written.
 int ExportWithFinalValues(const Options& options, const ExportView& view, Output& output) {
-    ReadResult read = ReadReport(options);
-    if (!read.bytes) {
-        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
-        return kExitFailure;
-    }
-    const ReportData report = ParseReport(std::move(*read.bytes));
+    ReportReading reading = varscope::cli::ReadNamedReport(options.report);
+    if (!reading.report)
+        return CannotRead(reading.error, reading.utf16);
+    const ReportData& report = *reading.report;
     const FinalValues finals(report);
     const bool written = ExportReport(
         report, finals, view, [&output](std::string_view bytes) { return output.write(bytes); });
@@ -262,10 +271,6 @@ int Export(int argc, char** argv) {
     if (options.view == "category")
         return ExportCategoryTree(options, output);
     const ExportView view = ViewOf(options);
-    const auto cannotRead = [&](const std::string& reason) {
-        std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", reason.c_str());
-        return kExitFailure;
-    };
 
     if (NeedsFinalValues(view))
         return ExportWithFinalValues(options, view, output);
@@ -277,7 +282,9 @@ int Export(int argc, char** argv) {
         // Read whole before the output replaces it; standard input cannot be mapped.
         ReadResult read = ReadReport(options);
         if (!read.bytes)
-            return cannotRead(read.error);
+            return CannotRead(read.error, false);
+        if (IsUtf16(*read.bytes))
+            return CannotRead(options.report + std::string(kUtf16Refusal), true);
         ViewExporter exporter(view, write);
         ReportStream stream(exporter);
         outcome.written = stream.feed(*read.bytes) && stream.finish() && exporter.finish();
@@ -286,7 +293,7 @@ int Export(int argc, char** argv) {
         outcome = ExportReportFile(options.report, view, write);
     }
     if (!outcome.readError.empty())
-        return cannotRead(outcome.readError);
+        return CannotRead(outcome.readError, outcome.utf16);
     if (!outcome.written || !output.finish()) {
         std::fprintf(stderr, "varscope-cli: cannot write %s\n", output.failure().c_str());
         return kExitFailure;
@@ -299,12 +306,14 @@ int Export(int argc, char** argv) {
 struct Command {
     std::string_view name;
     int (*run)(int argc, char** argv);
+    // The exit status when memory runs out: diff's 1 means "the reports differ".
+    int noMemoryStatus;
 };
 
-constexpr Command kCommands[] = {{"export", Export},
-                                 {"diff", varscope::cli::RunDiff},
-                                 {"explain", varscope::cli::RunExplain},
-                                 {"check", varscope::cli::RunCheck}};
+constexpr Command kCommands[] = {{"export", Export, kExitFailure},
+                                 {"diff", varscope::cli::RunDiff, varscope::cli::kDiffExitTrouble},
+                                 {"explain", varscope::cli::RunExplain, kExitUsage},
+                                 {"check", varscope::cli::RunCheck, kExitUsage}};
 
 } // namespace
 
@@ -315,8 +324,16 @@ int main(int argc, char** argv) {
         return UsageError("no command given");
     const std::string_view first = argv[1];
     for (const Command& command : kCommands) {
-        if (first == command.name)
+        if (first != command.name)
+            continue;
+        try {
             return command.run(argc - 1, argv + 1);
+        } catch (const std::bad_alloc&) {
+            // Export's messages are the program's own; the others name their command.
+            const std::string who = first == "export" ? "" : " " + std::string(first);
+            std::fprintf(stderr, "varscope-cli%s: %s\n", who.c_str(), kOutOfMemory.data());
+            return command.noMemoryStatus;
+        }
     }
     if (first.size() > 1 && first.front() == '-') {
         const ParsedOptions parsed = varscope::cli::ParseOptions(argc, argv, kProgramOptions);

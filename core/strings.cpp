@@ -2,6 +2,16 @@
 
 namespace varscope::core {
 
+std::string_view TrimLeadingBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string_view::npos ? text.substr(text.size()) : text.substr(first);
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+    const std::size_t last = text.find_last_not_of(' ');
+    return last == std::string_view::npos ? text.substr(0, 0) : text.substr(0, last + 1);
+}
+
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
     if (needle.empty())
         return 0;

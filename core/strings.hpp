@@ -19,6 +19,10 @@ constexpr bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// The text without the blanks (' ') at its start, or at its end.
+std::string_view TrimLeadingBlanks(std::string_view text);
+std::string_view TrimTrailingBlanks(std::string_view text);
+
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 

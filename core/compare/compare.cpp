@@ -1,6 +1,7 @@
 #include "core/compare/compare.hpp"
 
 #include "core/export/export.hpp"
+#include "core/strings.hpp"
 #include "core/system/fileio.hpp"
 
 #include <algorithm>
@@ -10,12 +11,6 @@
 namespace varscope::core {
 
 namespace {
-
-std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
 
 // A variable's side: its winning record and final value, or an empty record (Index 0).
 struct Side {

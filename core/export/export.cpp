@@ -4,10 +4,8 @@
 #include "core/report/report_stream.hpp"
 #include "core/strings.hpp"
 
-#include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <utility>
 
 namespace varscope::core {
@@ -19,122 +17,36 @@ constexpr std::size_t kExportBlock = std::size_t{1} << 20;
 // What the final and locked columns write for a marked record.
 constexpr std::string_view kMarkSet = "1";
 
-// Level names by code, padded so that each is copied with one fixed-size move.
-struct PaddedLevelName {
-    std::array<char, 16> text{};
-    std::size_t size = 0;
-};
-constexpr std::array<PaddedLevelName, kLevelCodeEnd> PadLevelNames() {
-    std::array<PaddedLevelName, kLevelCodeEnd> names{};
-    for (std::size_t code = 0; code < names.size(); ++code) {
-        const std::string_view name = LevelName(static_cast<int>(code));
-        std::copy(name.begin(), name.end(), names[code].text.begin());
-        names[code].size = name.size();
-    }
-    return names;
-}
-constexpr auto kPaddedLevelNames = PadLevelNames();
-constexpr std::size_t kLevelRoom = sizeof(PaddedLevelName::text);
-
-// Writes the texts of a line. Exports of hundreds of MB spend their time copying fields,
-// and in a report a record's name, value and expansion stand as "name=value [expansion",
-// one byte apart: with a one-byte delimiter a text that follows the one before it so is
-// copied with it in one go, and the byte between is overwritten with the delimiter.
-class LineWriter {
-public:
-    LineWriter(char* out, std::string_view delimiter) : m_out(out), m_delimiter(delimiter) {}
-
-    // Writes nothing for a code that is no level.
-    void levelName(int code) {
-        if (code < 0 || static_cast<std::size_t>(code) >= kPaddedLevelNames.size())
-            return;
-        const PaddedLevelName& name = kPaddedLevelNames[static_cast<std::size_t>(code)];
-        copyRun();
-        std::memcpy(m_out, name.text.data(), name.text.size());
-        m_out += name.size;
-    }
-    void text(std::string_view text) {
-        copyRun();
-        m_run = text;
-    }
-    void delimiter() {
-        copyRun();
-        if (m_delimiter.size() == 1)
-            *m_out++ = m_delimiter.front();
-        else
-            m_out = std::copy(m_delimiter.begin(), m_delimiter.end(), m_out);
-    }
-    void delimited(std::string_view text) {
-        const char* const runEnd = m_run.data() + m_run.size();
-        if (m_delimiter.size() == 1 && !m_run.empty() && text.data() == runEnd + 1) {
-            m_gaps[m_gapCount++] = m_run.size();
-            m_run = std::string_view(m_run.data(), m_run.size() + 1 + text.size());
-            return;
-        }
-        delimiter();
-        m_run = text;
-    }
-    char* endLine() {
-        copyRun();
-        return std::copy(kLineEnd.begin(), kLineEnd.end(), m_out);
-    }
-
-private:
-    void copyRun() {
-        m_out = std::copy(m_run.begin(), m_run.end(), m_out);
-        for (std::size_t i = 0; i < m_gapCount; ++i)
-            *(m_out - m_run.size() + m_gaps[i]) = m_delimiter.front();
-        m_gapCount = 0;
-        m_run = {};
-    }
-
-    char* m_out;
-    const std::string_view m_delimiter;
-    std::string_view m_run;              // the texts not yet copied, in memory one after another
-    std::array<std::size_t, 3> m_gaps{}; // where in the run the delimiters go
-    std::size_t m_gapCount = 0;
-};
-
 } // namespace
 
-char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned columns,
+void AppendVariableLine(std::string& out, const ConfigVariable& record, unsigned columns,
                         std::string_view delimiter, std::uint8_t marks) {
     // A single column is its text alone: a delimiter there would separate nothing.
-    LineWriter line(out, std::has_single_bit(columns) ? std::string_view() : delimiter);
+    if (std::has_single_bit(columns))
+        delimiter = {};
     if ((columns & ColumnLevel) && !LevelName(record.Level).empty()) {
-        line.levelName(record.Level);
-        line.delimiter();
+        out += LevelName(record.Level);
+        out += delimiter;
     }
     if (columns & ColumnVariable)
-        line.text(record.Name);
-    if (columns & ColumnValue)
-        line.delimited(record.Value);
-    if (columns & ColumnExpansion)
-        line.delimited(record.Expansion);
-    if (columns & ColumnFile)
-        line.delimited(record.File);
+        out += record.Name;
+    for (const auto& [column, text] :
+         {std::pair{ColumnValue, record.Value}, std::pair{ColumnExpansion, record.Expansion},
+          std::pair{ColumnFile, record.File}}) {
+        if (columns & column) {
+            out += delimiter;
+            out += text;
+        }
+    }
     for (const auto& [column, mark] :
          {std::pair{ColumnFinal, RecordWinner}, std::pair{ColumnLocked, RecordLocked}}) {
         if (columns & column) {
-            line.delimiter();
+            out += delimiter;
             if (marks & mark)
-                line.text(kMarkSet);
+                out += kMarkSet;
         }
     }
-    return line.endLine();
-}
-
-std::size_t VariableLineRoom(const ConfigVariable& record, std::string_view delimiter) {
-    return kLevelRoom + 6 * delimiter.size() + record.Name.size() + record.Value.size() +
-           record.Expansion.size() + record.File.size() + 2 * kMarkSet.size() + kLineEnd.size();
-}
-
-void AppendVariableLine(std::string& out, const ConfigVariable& record, unsigned columns,
-                        std::string_view delimiter) {
-    const std::size_t at = out.size();
-    out.resize(at + VariableLineRoom(record, delimiter));
-    char* const end = WriteVariableLine(out.data() + at, record, columns, delimiter);
-    out.resize(static_cast<std::size_t>(end - out.data()));
+    out += kLineEnd;
 }
 
 void AppendTextLine(std::string& out, std::string_view text) {
@@ -175,7 +87,9 @@ bool ParseColumnList(std::string_view list, unsigned& columns) {
 }
 
 ViewExporter::ViewExporter(ExportView view, std::function<bool(std::string_view)> write)
-    : m_view(std::move(view)), m_write(std::move(write)), m_block(kExportBlock) {}
+    : m_view(std::move(view)), m_write(std::move(write)) {
+    m_block.reserve(kExportBlock);
+}
 
 bool ViewExporter::variable(const ConfigVariable& record) {
     switch (m_view.rows) {
@@ -192,13 +106,9 @@ bool ViewExporter::variable(const ConfigVariable& record) {
     default:
         return true;
     }
-    if (!reserve(VariableLineRoom(record, m_view.delimiter)))
-        return false;
-    char* const block = m_block.data();
     const std::uint8_t marks = m_finals != nullptr ? m_finals->marks(record.Index) : 0;
-    m_used = static_cast<std::size_t>(
-        WriteVariableLine(block + m_used, record, m_view.columns, m_view.delimiter, marks) - block);
-    return true;
+    AppendVariableLine(m_block, record, m_view.columns, m_view.delimiter, marks);
+    return lineWritten();
 }
 
 bool ViewExporter::configFile(std::string_view path) {
@@ -210,27 +120,23 @@ bool ViewExporter::summaryLine(std::string_view line) {
 }
 
 bool ViewExporter::textLine(std::string_view text) {
-    if (!reserve(text.size() + kLineEnd.size()))
-        return false;
-    char* const block = m_block.data();
-    char* const end = std::copy(text.begin(), text.end(), block + m_used);
-    m_used = static_cast<std::size_t>(std::copy(kLineEnd.begin(), kLineEnd.end(), end) - block);
-    return true;
+    AppendTextLine(m_block, text);
+    return lineWritten();
 }
 
-bool ViewExporter::makeRoom(std::size_t size) {
-    if (!flush())
-        return false;
-    // A line longer than a block gets a block of its own size.
-    if (m_block.size() < size)
-        m_block.resize(size);
-    return true;
+bool ViewExporter::lineWritten() {
+    return m_block.size() < kExportBlock || flush();
 }
 
 bool ViewExporter::flush() {
-    if (!m_failed && m_used > 0)
-        m_failed = !m_write(std::string_view(m_block.data(), m_used));
-    m_used = 0;
+    if (!m_failed && !m_block.empty())
+        m_failed = !m_write(m_block);
+    m_block.clear();
+    // A line longer than a block leaves no block of its size behind.
+    if (m_block.capacity() > 2 * kExportBlock) {
+        m_block.shrink_to_fit();
+        m_block.reserve(kExportBlock);
+    }
     return !m_failed;
 }
 
@@ -268,6 +174,7 @@ ExportOutcome ExportReportFile(const std::string& path, const ExportView& view,
     const ReportFileOutcome read = ReadReportFile(path, exporter);
     ExportOutcome outcome;
     outcome.readError = read.readError;
+    outcome.utf16 = read.utf16;
     outcome.written = exporter.finish();
     outcome.skippedLines = read.skippedLines;
     return outcome;

@@ -28,19 +28,13 @@ enum ExportColumn : unsigned {
 
 inline constexpr std::string_view kLineEnd = "\r\n";
 
-// Writes one exported line of a variable list, with its CR LF, at `out`, which must have
-// room for VariableLineRoom() bytes; returns the line's end. The delimiter follows the
+// Appends one exported line of a variable list, with its CR LF. The delimiter follows the
 // level and precedes value, expansion, file, final and locked, so a column left out in the
 // middle leaves its delimiter in place; a single column has none. `marks` are the record's
-// RecordMark bits, for the final and locked columns. Every export of variable lines goes through
-// this function.
-char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned columns,
-                        std::string_view delimiter, std::uint8_t marks = 0);
-// The most bytes WriteVariableLine writes for the record with any columns.
-std::size_t VariableLineRoom(const ConfigVariable& record, std::string_view delimiter);
-// Appends the line WriteVariableLine writes.
+// RecordMark bits, for the final and locked columns. Every export of variable lines goes
+// through this function.
 void AppendVariableLine(std::string& out, const ConfigVariable& record, unsigned columns,
-                        std::string_view delimiter);
+                        std::string_view delimiter, std::uint8_t marks = 0);
 
 // Appends a row of a one-column list (Summary, File Order) with its CR LF.
 void AppendTextLine(std::string& out, std::string_view text);
@@ -83,22 +77,21 @@ public:
 
 private:
     bool textLine(std::string_view text);
-    // Makes room for `size` more bytes; false when writing failed.
-    bool reserve(std::size_t size) { return m_block.size() - m_used >= size || makeRoom(size); }
-    bool makeRoom(std::size_t size);
+    // Writes the block out once it is full; false when writing failed.
+    bool lineWritten();
     bool flush();
 
     const ExportView m_view;
     const std::function<bool(std::string_view)> m_write;
     const FinalValues* m_finals = nullptr;
-    std::vector<char> m_block;
-    std::size_t m_used = 0;
+    std::string m_block; // lines not yet written
     bool m_failed = false;
 };
 
 // How an export of a report file went.
 struct ExportOutcome {
     std::string readError; // why the report could not be read; empty when it was
+    bool utf16 = false;    // refused as UTF-16 (readError says so)
     bool written = true;   // false when `write` failed
     std::size_t skippedLines = 0;
 };

@@ -1,5 +1,7 @@
 #include "core/report/final_values.hpp"
 
+#include "core/strings.hpp"
+
 #include <algorithm>
 #include <cstddef>
 #include <optional>
@@ -11,16 +13,8 @@ namespace {
 constexpr std::string_view kLocked = "<Locked>";
 constexpr std::string_view kEntryEquals = " = ";
 
-std::string_view TrimTrailingBlanks(std::string_view text) {
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    return TrimTrailingBlanks(text);
+    return TrimTrailingBlanks(TrimLeadingBlanks(text));
 }
 
 // The first " = " at or after `from`. The names and levels before it are padded with

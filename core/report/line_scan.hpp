@@ -1,76 +1,89 @@
-// The reader of a report's lines, shared by ParseReport and ReportStream. It works on
-// windows: stretches of text that start at a line start and end after a line end, 16 KB
-// or one longer line. A window's bytes are first classified into bit masks, 64 bytes to a
-// mask word, then its lines are read from the masks.
+// The reader of a report's lines, shared by ParseReport and ReportStream. The unit of bytes
+// is the block: a part of the report of any size, as it is handed over or read from the
+// file; a line may begin in one block and end in a later one.
 #pragma once
 
 #include "core/report/report.hpp"
 
-#include <array>
 #include <cstddef>
-#include <cstdint>
-#include <memory>
+#include <string>
 #include <string_view>
 
 namespace varscope::core {
 
-namespace scan {
+// The rule for lines longer than the longest: skipped and counted, their bytes never kept
+// past the longest, so that endless input without line ends cannot take all memory.
+class LongLines {
+public:
+    explicit LongLines(std::size_t longest) : m_longest(longest) {}
 
-constexpr std::size_t kWordBytes = 64;
+    bool tooLong(std::size_t length) const { return length > m_longest; }
+    // Counts a line skipped for its length.
+    void skip() { ++m_skipped; }
+    // Counts a line found too long before its end has come, and passes over what follows
+    // of it.
+    void pass() {
+        skip();
+        m_state = State::Passing;
+    }
+    bool passing() const { return m_state != State::None; }
+    // Passes over the rest of the line, with its end; false while that has not come (the
+    // whole block belongs to the line).
+    bool passOver(std::string_view& block);
+    std::size_t skipped() const { return m_skipped; }
 
-// How far apart the first two blanks of the two markers stand ("processing macro file",
-// "configuration variable summary").
-inline constexpr std::array<std::size_t, 2> kMarkerBlankGaps = {6, 9};
-
-// What the reader needs of 64 bytes of a window; bit i stands for byte i.
-struct LineMasks {
-    std::uint64_t lineEnd = 0; // '\n' or '\r'
-    std::uint64_t close = 0;   // ')', which ends a tag and begins "):"
-    std::uint64_t equals = 0;  // '='
-    std::uint64_t bracket = 0; // '['
-    std::uint64_t marker = 0;  // each blank with a blank where a marker would have it
-    bool operator==(const LineMasks&) const = default;
+private:
+    enum class State { None, Passing, PassedCr }; // a CR ended the line: a LF may join it
+    const std::size_t m_longest;
+    State m_state = State::None;
+    std::size_t m_skipped = 0;
 };
 
-// SSE2 where the compiler targets it (every x86-64), else a byte loop.
-enum class Tier { Portable, Sse2 };
-bool Available(Tier tier);
-
-// The masks of `count` mask words of `data`, which starts where nothing before it counts
-// (a line start).
-void ClassifyWindow(Tier tier, const char* data, std::size_t count, LineMasks* masks);
-
-} // namespace scan
-
-// A line longer than this (without its end) is skipped and counted, so that endless input
-// without line ends cannot take all memory.
-constexpr std::size_t kLongestLine = std::size_t{64} << 20;
-
-// The first '\n' or '\r' at or after `from`, else npos.
-std::size_t FindLineEnd(std::string_view text, std::size_t from);
-
 // Reads lines in report order and hands what they hold to the sink. What a line leaves for
-// the next one (the summary flag, the current file, the pending level) is kept between
-// calls of scan().
+// the next one (the summary flag, the current file, the pending level, the start of a line
+// whose end has not come) is kept between blocks.
 class LineScanner {
 public:
-    // `copyFiles`: the text of a call is gone by the next one, so the current file is kept
-    // as a copy.
-    LineScanner(ReportSink& sink, bool copyFiles);
-    ~LineScanner();
+    explicit LineScanner(ReportSink& sink, std::size_t longestLine = kLongestLine);
     LineScanner(const LineScanner&) = delete;
     LineScanner& operator=(const LineScanner&) = delete;
 
-    // Reads the complete lines of `text` and, `atEnd`, also a last line without an ending.
-    // Returns where the unread rest (a line whose end has not come yet) starts, or where
-    // the sink stopped the reading.
-    std::size_t scan(std::string_view text, bool atEnd);
-    bool stopped() const;
-    std::size_t skipped() const; // malformed variable or file lines, and overlong ones
+    // Reads a whole report in one block; the texts handed to the sink view `text`.
+    void scanWhole(std::string_view text);
+    // Reads the lines of a block; the start of a line whose end has not come is kept, as a
+    // copy, until it does. False once the sink has stopped the reading.
+    bool feed(std::string_view block);
+    // Reads the kept last line, which has no line end; false when the sink stopped.
+    bool finish();
+
+    bool stopped() const { return m_stopped; }
+    // Malformed lines and overlong ones.
+    std::size_t skipped() const { return m_skipped + m_longLines.skipped(); }
 
 private:
-    struct Reader;
-    std::unique_ptr<Reader> m_reader;
+    // Reads the lines of `text` up to where the last one ends, and, `atEnd`, the last one
+    // without an ending. Returns where the unread rest starts.
+    std::size_t readLines(std::string_view text, bool atEnd);
+    void readLine(std::string_view line);
+    // Where the line that ends at `end` in `text` is followed by the next; a CR that ends
+    // a block other than the last may still be joined by a LF.
+    std::size_t pastLineEnd(std::string_view text, std::size_t end, bool atEnd);
+    // Keeps the unread rest of a block, or starts passing over it once it is too long.
+    void keep(std::string_view rest);
+
+    ReportSink& m_sink;
+    LongLines m_longLines;
+    bool m_copyFiles = false; // fed in blocks: a block's texts are gone by the next one
+    bool m_inSummary = false;
+    bool m_stopped = false;
+    bool m_afterCr = false; // the last block ended with a CR, which a LF may join
+    std::int16_t m_pendingLevel = LevelNone;
+    std::string_view m_currentFile;
+    std::string m_fileCopy;
+    std::string m_partial; // the start of a line whose end has not come yet
+    ConfigVariable m_record;
+    std::size_t m_records = 0;
+    std::size_t m_skipped = 0;
 };
 
 } // namespace varscope::core

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace varscope::core {
@@ -12,10 +13,20 @@ namespace varscope::core {
 struct ReportReading {
     std::optional<ReportData> report;
     std::string error;
+    bool utf16 = false; // refused as UTF-16 (error says so)
 };
 
-// Reads the report file at `path` and parses it.
-ReportReading ReadReport(const std::string& path);
+// Why a report too large for the memory there is is refused, after its path.
+inline constexpr std::string_view kNoMemoryForReport =
+    ": does not fit in the memory there is, so it cannot be read whole";
+
+// Reads the report file at `path` whole and parses it. A line longer than `longestLine` is
+// dropped as it is read, so that endless input without line ends (a device) holds no more
+// memory than a streamed export does. A UTF-16 file, and a report too large for the memory
+// there is, are refused with a reason.
+ReportReading ReadReport(const std::string& path, std::size_t longestLine = kLongestLine);
+// The same for standard input.
+ReportReading ReadReportFromStandardInput(std::size_t longestLine = kLongestLine);
 
 // A report file read and parsed on a thread of its own from the moment it is made: the
 // program starts reading the report named on its command line before it builds its

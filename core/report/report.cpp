@@ -49,7 +49,7 @@ std::optional<ConfigLevel> LevelFromText(std::string_view text) {
     return std::nullopt;
 }
 
-ReportData ParseReport(std::string bytes) {
+ReportData ParseReport(std::string bytes, std::size_t longestLine) {
     ReportData data;
     auto owned = std::make_shared<std::string>(std::move(bytes));
     const std::string_view text(*owned);
@@ -57,8 +57,8 @@ ReportData ParseReport(std::string bytes) {
     // A definition line is rarely shorter than 64 bytes; reserving avoids most regrowth.
     data.Variables.reserve(text.size() / 64 + 16);
     RecordSink sink(data);
-    LineScanner scanner(sink, false);
-    scanner.scan(text, true);
+    LineScanner scanner(sink, longestLine);
+    scanner.scanWhole(text);
     data.SkippedLines = scanner.skipped();
     return data;
 }

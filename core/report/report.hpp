@@ -107,8 +107,12 @@ public:
     virtual bool summaryHeading() { return true; }
 };
 
+// A line longer than this (without its end) is skipped and counted, so that endless input
+// without line ends cannot take all memory.
+constexpr std::size_t kLongestLine = std::size_t{64} << 20;
+
 // Reads a whole report in one pass. Never fails: lines it cannot split are counted and
-// skipped.
-ReportData ParseReport(std::string bytes);
+// skipped, as are lines longer than `longestLine`.
+ReportData ParseReport(std::string bytes, std::size_t longestLine = kLongestLine);
 
 } // namespace varscope::core

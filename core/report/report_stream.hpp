@@ -1,6 +1,5 @@
 // Reading a report without holding it: for exports of reports larger than memory should
-// hold. The unit of bytes here is the block: a part of the report of any size, as it is
-// handed over or read from the file.
+// hold. The unit of bytes here is the block, as line_scan.hpp defines it.
 #pragma once
 
 #include "core/report/report.hpp"
@@ -18,7 +17,7 @@ class LineScanner;
 // report nor its records: each line goes to the sink once its end has come.
 class ReportStream {
 public:
-    explicit ReportStream(ReportSink& sink);
+    explicit ReportStream(ReportSink& sink, std::size_t longestLine = kLongestLine);
     ~ReportStream();
     ReportStream(const ReportStream&) = delete;
     ReportStream& operator=(const ReportStream&) = delete;
@@ -30,28 +29,27 @@ public:
     std::size_t skippedLines() const;
 
 private:
-    // Keeps the start of an unfinished line, or drops it once it is too long to keep.
-    void keep(std::string_view piece);
-    // Passes over the rest of an overlong line; false while its end has not come.
-    bool passOverlongLine(std::string_view& block);
-
-    enum class Overlong { No, Passing, PassedCr };
-
     std::unique_ptr<LineScanner> m_scanner;
-    std::string m_partial; // the start of a line whose end has not come yet
-    Overlong m_overlong = Overlong::No;
-    std::size_t m_overlongLines = 0;
 };
+
+// Whether a file that begins with these bytes is UTF-16 text: a byte-order mark of either
+// order, or a NUL in every other byte as Latin text has in UTF-16 without one.
+bool IsUtf16(std::string_view start);
+// Why a UTF-16 file is refused, after its path.
+inline constexpr std::string_view kUtf16Refusal =
+    ": is UTF-16 and is not a report as MicroStation writes it";
 
 // How reading a report file went.
 struct ReportFileOutcome {
     std::string readError; // why the file could not be read; empty when it was
+    bool utf16 = false;    // refused as UTF-16 (readError says so)
     bool stopped = false;  // the sink stopped the reading
     std::size_t skippedLines = 0;
 };
 
 // Reads the report file at `path` into `sink` through a ReportStream, in large blocks. A
-// file that another program rewrites meanwhile is read as far as it goes.
+// file that another program rewrites meanwhile is read as far as it goes; a UTF-16 file is
+// refused.
 ReportFileOutcome ReadReportFile(const std::string& path, ReportSink& sink);
 
 } // namespace varscope::core

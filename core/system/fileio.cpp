@@ -113,8 +113,12 @@ FileBlocks::FileBlocks(const std::string& path) : m_path(path) {
     std::setvbuf(m_file, nullptr, _IONBF, 0);
 }
 
+FileBlocks::FileBlocks(StandardInput) : m_path("standard input"), m_file(stdin), m_owned(false) {
+    platform::UseBinaryStandardInput();
+}
+
 FileBlocks::~FileBlocks() {
-    if (m_file != nullptr)
+    if (m_file != nullptr && m_owned)
         std::fclose(m_file);
 }
 

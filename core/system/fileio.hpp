@@ -34,6 +34,9 @@ class FileBlocks {
 public:
     // Opens the file; error() tells why when it cannot be read.
     explicit FileBlocks(const std::string& path);
+    // Standard input, read in binary; named "standard input" in reasons.
+    struct StandardInput {};
+    explicit FileBlocks(StandardInput);
     ~FileBlocks();
     FileBlocks(const FileBlocks&) = delete;
     FileBlocks& operator=(const FileBlocks&) = delete;
@@ -47,6 +50,7 @@ public:
 private:
     std::string m_path;
     std::FILE* m_file = nullptr;
+    bool m_owned = true;
     std::string m_error;
 };
 

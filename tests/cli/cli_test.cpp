@@ -125,9 +125,10 @@ protected:
     // Runs the binary through the system's shell with both outputs sent to files, so the
     // bytes arrive exactly as written.
     // Runs at the same time need their own `tag`, which names the output files; `input`
-    // names a file for standard input.
+    // names a file for standard input; `shellFirst`, when given, runs in the shell before the
+    // binary (POSIX shells only).
     Result Run(const std::vector<std::string>& args, const std::string& tag = {},
-               const std::string& input = {}) const {
+               const std::string& input = {}, const std::string& shellFirst = {}) const {
         const bool windowsShell = varscope::core::platform::Separator() == '\\';
         const auto quote = [windowsShell](const std::string& word) {
             if (windowsShell)
@@ -139,7 +140,7 @@ protected:
         };
         const std::string outPath = temp("stdout" + tag + ".bin");
         const std::string errPath = temp("stderr" + tag + ".bin");
-        std::string command = quote(VARSCOPE_CLI);
+        std::string command = shellFirst + quote(VARSCOPE_CLI);
         for (const std::string& arg : args)
             command += " " + quote(arg);
         if (!input.empty())
@@ -1039,4 +1040,85 @@ TEST_F(CliTest, check_theSecondUsersMistakesCountAndExitCodes) {
     ExpectUsageError({"check", kSample, "--severity", "error"}, "unknown severity 'error'");
     ExpectUsageError({"check"}, "no report given");
     ExpectUsageError({"check", temp("missing.txt")}, "missing.txt");
+}
+
+TEST_F(CliTest, utf16Report_refusedSayingSoExitTwo) {
+    using namespace std::literals;
+    std::string little = "\xFF\xFE"s;
+    for (const char c : std::string_view(kRealisticAll).substr(0, 200))
+        little += {c, '\0'};
+    const std::string utf16 = temp("unicode.txt");
+    WriteBytes(utf16, little);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"export", utf16},
+             {"export", utf16, "--columns", "variable,final"},
+             {"export", utf16, "--view", "category", "--categories", kDemoCategories},
+             {"export", utf16, "--out", utf16},
+             {"diff", utf16, kRealistic},
+             {"diff", kRealistic, utf16}}) {
+        std::string shown;
+        for (const std::string& arg : args)
+            shown += arg + " ";
+        SCOPED_TRACE(shown);
+        const Result result = Run(args);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(
+            result.err.find(utf16 + ": is UTF-16 and is not a report as MicroStation writes it"),
+            std::string::npos)
+            << result.err;
+    }
+    EXPECT_EQ(ReadBytes(utf16), little);
+}
+
+// The paths that read a report whole, under a limit on the memory the program may have.
+class CliMemoryTest : public CliTest {
+protected:
+    void SetUp() override {
+#if defined(__SANITIZE_ADDRESS__)
+        GTEST_SKIP() << "the sanitizer's shadow memory does not fit under a memory limit";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+        GTEST_SKIP() << "the sanitizer's shadow memory does not fit under a memory limit";
+#endif
+#endif
+        if (varscope::core::platform::Separator() == '\\')
+            GTEST_SKIP() << "ulimit is a POSIX shell's";
+        CliTest::SetUp();
+        // 200 MiB of NUL bytes without a line end, taking no room on the disk.
+        m_zeros = temp("zeros.bin");
+        WriteBytes(m_zeros, "");
+        fs::resize_file(m_zeros, std::uintmax_t{200} << 20);
+    }
+
+    // Each command that reads a report whole, with the exit status it gives on failure.
+    std::vector<std::pair<std::vector<std::string>, int>> WholeReadings() const {
+        return {{{"diff", m_zeros, m_zeros}, 2},
+                {{"export", m_zeros, "--columns", "variable,final,locked"}, 1},
+                {{"export", m_zeros, "--view", "category", "--categories", kDemoCategories}, 1}};
+    }
+
+    std::string m_zeros;
+};
+
+TEST_F(CliMemoryTest, reportWithoutLineEnds_heldNoLongerThanTheLongestLine) {
+    // Read whole, the file would take more than the limit; a line over 64 MiB is skipped.
+    for (const auto& [args, failure] : WholeReadings()) {
+        SCOPED_TRACE(args[0]);
+        const Result result = Run(args, {}, {}, "ulimit -v 150000; ");
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_NE(result.err.find("1 malformed line skipped"), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(CliMemoryTest, memoryRunsOut_toldWithTheExitStatusNotAnAbort) {
+    for (const auto& [args, failure] : WholeReadings()) {
+        SCOPED_TRACE(args[0]);
+        const Result result = Run(args, {}, {}, "ulimit -v 40000; ");
+        EXPECT_EQ(result.exitCode, failure) << result.err;
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find(m_zeros + ": does not fit in the memory there is"),
+                  std::string::npos)
+            << result.err;
+    }
 }

@@ -2,6 +2,7 @@
 // exports made from the records table of a report read whole, byte for byte.
 #include "bench/report_generator.hpp"
 #include "core/export/export.hpp"
+#include "core/report/pending_report.hpp"
 #include "core/report/report.hpp"
 #include "core/report/report_stream.hpp"
 #include "core/session.hpp"
@@ -362,3 +363,87 @@ TEST(ExportStream, pipe_sameExportAsTheFile) {
     EXPECT_TRUE(fromPipe == FromTable(report, ExportView{}));
 }
 #endif
+
+TEST(ReportFiles, utf16_refusedByBothReadingsSayingSo) {
+    using namespace std::literals;
+    // "(user): A=1" and a line end, as Notepad's "Unicode" writes it, in each byte order.
+    std::string little;
+    std::string big;
+    for (const char c : "(user): A=1 [c:/a/]\r\n(site): B=2\r\n(site): C=3\r\n"sv) {
+        little += {c, '\0'};
+        big += {'\0', c};
+    }
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"little-endian with a mark", "\xFF\xFE"s + little},
+        {"big-endian with a mark", "\xFE\xFF"s + big},
+        {"little-endian without a mark", little},
+        {"big-endian without a mark", big},
+        {"a mark alone", "\xFF\xFE"s},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        const ReportFile file(bytes);
+        bool wrote = false;
+        const ExportOutcome outcome =
+            ExportReportFile(file.path(), ExportView{}, [&wrote](std::string_view) {
+                wrote = true;
+                return true;
+            });
+        EXPECT_TRUE(outcome.utf16);
+        EXPECT_EQ(outcome.readError, file.path() + std::string(kUtf16Refusal));
+        EXPECT_FALSE(wrote);
+        const ReportReading whole = ReadReport(file.path());
+        EXPECT_TRUE(whole.utf16);
+        EXPECT_FALSE(whole.report.has_value());
+        EXPECT_EQ(whole.error, outcome.readError);
+    }
+}
+
+TEST(ReportFiles, nulBytesNotInEveryOtherPlace_readAsAReport) {
+    using namespace std::literals;
+    // A report with NUL bytes here and there, and text too short to tell.
+    for (const std::string& bytes :
+         {"(user): A=\0\0x\0\r\n(site): B=2 [\0]\r\n(site): C=3\r\n(user): D=4\r\n"s,
+          "(\0u\0s\0e\0r\0)\0:\0 \0A\0=\0\x31\0"s, ""s}) {
+        const ReportFile file(bytes);
+        const ReportReading whole = ReadReport(file.path());
+        ASSERT_TRUE(whole.report.has_value()) << whole.error;
+        EXPECT_EQ(whole.report->Variables.size(), ParseReport(bytes).Variables.size());
+        EXPECT_FALSE(whole.utf16);
+        EXPECT_TRUE(FromFile(file.path(), ExportView{}) == FromTable(bytes, ExportView{}));
+    }
+}
+
+TEST(ReportFiles, linesBeyondTheLongest_droppedWhileReadWholeAndCounted) {
+    // Longer than the file reader's blocks, so that lines are dropped across them, ended by
+    // CR LF (also split between blocks), a lone CR, LF or nothing.
+    constexpr std::size_t kLongest = 300'000;
+    constexpr std::size_t kBlock = 256 << 10;
+    std::string report = "(user): A=1\r\n" + std::string(kLongest + 1, '(') + "\r\n(site): B=2\r";
+    report += std::string(kBlock - report.size() % kBlock - 1, 'y') + "\r\n(user): C=3\r";
+    // From here on every line is a summary line, an empty one too.
+    report += "Configuration Variable Summary\r\n";
+    // The CR of this line's CR LF is the last byte of a block.
+    const std::size_t equals =
+        3 * kLongest + (kBlock - 1 - (report.size() + 3 * kLongest) % kBlock);
+    report += std::string(equals, '=') + "\r\n(appl): D=4\n" + std::string(kLongest, 'v');
+    report += "\r" + std::string(2 * kLongest, 'z');
+    const ReportFile file(report);
+    const ReportReading whole = ReadReport(file.path(), kLongest);
+    ASSERT_TRUE(whole.report.has_value()) << whole.error;
+    const ReportData expected = ParseReport(report, kLongest);
+    ASSERT_EQ(whole.report->Variables.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(whole.report->Variables[i].Name, expected.Variables[i].Name);
+        EXPECT_EQ(whole.report->Variables[i].Value, expected.Variables[i].Value);
+    }
+    EXPECT_EQ(whole.report->SkippedLines, expected.SkippedLines);
+    EXPECT_EQ(whole.report->SkippedLines, 3u);
+    ASSERT_EQ(whole.report->SummaryLines.size(), 2u);
+    EXPECT_EQ(whole.report->SummaryLines, expected.SummaryLines);
+    // Only the kept lines are held, and at most one line past the longest.
+    EXPECT_LT(whole.report->Bytes->size(), report.size() - 3 * kLongest);
+}

@@ -2,7 +2,6 @@
 // against ParseReport: on every fixture, the demo, generated company-sized reports and
 // many random reports built from the bytes the reader reacts to.
 #include "bench/report_generator.hpp"
-#include "core/report/line_scan.hpp"
 #include "core/report/report.hpp"
 #include "core/report/report_stream.hpp"
 #include "tests/support/report_reference.hpp"
@@ -109,8 +108,10 @@ testing::AssertionResult SameReport(const ReportData& expected, const ReportData
     return testing::AssertionSuccess();
 }
 
-testing::AssertionResult ReadsAsReference(const std::string& report) {
-    return SameReport(varscope::test::reference::ParseReport(report), ParseReport(report));
+testing::AssertionResult ReadsAsReference(const std::string& report,
+                                          std::size_t longestLine = kLongestLine) {
+    return SameReport(varscope::test::reference::ParseReport(report, longestLine),
+                      ParseReport(report, longestLine));
 }
 
 // What a stream handed over, copied, since its texts live only during the calls.
@@ -150,8 +151,8 @@ private:
     Collected& m_out;
 };
 
-Collected FromParse(const std::string& report) {
-    const ReportData data = ParseReport(report);
+Collected FromParse(const std::string& report, std::size_t longestLine = kLongestLine) {
+    const ReportData data = ParseReport(report, longestLine);
     Collected out;
     for (const ConfigVariable& record : data.Variables)
         out.records.push_back({record.Level, std::string(record.Name), std::string(record.Value),
@@ -165,10 +166,11 @@ Collected FromParse(const std::string& report) {
 
 // Streams the report in blocks ending at `cuts` (ascending offsets), each block from a
 // copy that is overwritten afterwards, as a reused read buffer would be.
-Collected FromStream(const std::string& report, const std::vector<std::size_t>& cuts) {
+Collected FromStream(const std::string& report, const std::vector<std::size_t>& cuts,
+                     std::size_t longestLine = kLongestLine) {
     Collected out;
     CollectingSink sink(out);
-    ReportStream stream(sink);
+    ReportStream stream(sink, longestLine);
     std::size_t from = 0;
     std::string block;
     for (std::size_t cut : cuts) {
@@ -419,19 +421,24 @@ TEST(ReportDifferential, linesFarLongerThanAWindow_readAsReference_sameFieldsAnd
 
 TEST(ReportDifferential, linesBeyondTheLongest_skippedCountedAndReadingGoesOn) {
     // One line at the limit is kept; longer ones, ended by CR LF, a lone CR or nothing, are
-    // skipped and counted, also when a CR LF is split between blocks.
-    const std::string report = "(user): A=1\r\n" + std::string(kLongestLine + 1, '(') +
-                               "\r\n(site): B=2\r" + std::string(kLongestLine, 'y') +
-                               "\n(user): C=" + std::string(kLongestLine - 10, 'v') + "\r" +
-                               std::string(kLongestLine + 1, '=') + "\r(appl): D=4\n" +
-                               std::string(kLongestLine + 1, 'z');
-    EXPECT_TRUE(ReadsAsReference(report));
-    const Collected whole = FromParse(report);
+    // skipped and counted, also when a CR LF is split between blocks or a line is cut into
+    // many. Every line is a summary line, so an empty line read by mistake shows.
+    constexpr std::size_t kLongest = 5'000;
+    const std::string report =
+        "Configuration Variable Summary\r\n(user): A=1\r\n" + std::string(kLongest + 1, '(') +
+        "\r\n(site): B=2\r" + std::string(kLongest, 'y') +
+        "\n(user): C=" + std::string(kLongest - 10, 'v') + "\r" + std::string(kLongest + 1, '=') +
+        "\r(appl): D=4\n" + std::string(kLongest + 1, 'z');
+    EXPECT_TRUE(ReadsAsReference(report, kLongest));
+    const Collected whole = FromParse(report, kLongest);
     ASSERT_EQ(whole.records.size(), 4u);
     EXPECT_EQ(whole.records[3].name, "D");
     EXPECT_EQ(whole.skipped, 3u);
-    EXPECT_TRUE(whole == FromStream(report, EveryCut(report.size(), 1 << 20)));
-    EXPECT_TRUE(whole == FromStream(report, CutsAfterEachCr(report)));
+    EXPECT_EQ(whole.summary.size(), 5u);
+    for (const std::vector<std::size_t>& cuts :
+         {EveryCut(report.size(), 1 << 20), EveryCut(report.size(), 999),
+          EveryCut(report.size(), kLongest), EveryCut(report.size(), 1), CutsAfterEachCr(report)})
+        EXPECT_TRUE(whole == FromStream(report, cuts, kLongest));
 }
 
 TEST(ReportDifferential, sinkStops_getsWhatAWholeReadingGivesUpToThere) {
@@ -466,48 +473,5 @@ TEST(ReportDifferential, sinkStops_getsWhatAWholeReadingGivesUpToThere) {
         EXPECT_TRUE(std::equal(out.records.begin(), out.records.end(), whole.records.begin()));
         EXPECT_LE(out.files.size(), whole.files.size());
         EXPECT_TRUE(std::equal(out.files.begin(), out.files.end(), whole.files.begin()));
-    }
-}
-
-TEST(LineScan, sse2AndPortable_markWhatEachByteAndThoseBeforeItSay) {
-    namespace scan = varscope::core::scan;
-    std::mt19937_64 random(5);
-    using namespace std::literals;
-    const std::string_view interesting = "\n\r)(=[ :]a\0\x80\xff"sv;
-    constexpr std::size_t kBlocks = 9;
-    std::string bytes(kBlocks * scan::kWordBytes, '\0');
-    // Each bit straight from its definition, byte by byte.
-    const auto expected = [&bytes](std::size_t block) {
-        scan::LineMasks masks;
-        const auto at = [&bytes](std::size_t i, std::size_t back, char c) {
-            return i >= back && bytes[i - back] == c;
-        };
-        for (std::size_t bit = 0; bit < scan::kWordBytes; ++bit) {
-            const std::size_t i = block * scan::kWordBytes + bit;
-            const std::uint64_t mask = std::uint64_t{1} << bit;
-            bool pair = false;
-            for (const std::size_t gap : scan::kMarkerBlankGaps)
-                pair = pair || at(i, gap, ' ');
-            masks.lineEnd |= at(i, 0, '\n') || at(i, 0, '\r') ? mask : 0;
-            masks.close |= at(i, 0, ')') ? mask : 0;
-            masks.equals |= at(i, 0, '=') ? mask : 0;
-            masks.bracket |= at(i, 0, '[') ? mask : 0;
-            masks.marker |= at(i, 0, ' ') && pair ? mask : 0;
-        }
-        return masks;
-    };
-    for (const scan::Tier tier : {scan::Tier::Portable, scan::Tier::Sse2}) {
-        if (!scan::Available(tier))
-            continue;
-        for (int i = 0; i < 1'000; ++i) {
-            for (char& c : bytes)
-                c = random() % 2 ? interesting[random() % interesting.size()]
-                                 : static_cast<char>(random() % 256);
-            std::array<scan::LineMasks, kBlocks> masks;
-            scan::ClassifyWindow(tier, bytes.data(), kBlocks, masks.data());
-            for (std::size_t block = 0; block < kBlocks; ++block)
-                ASSERT_TRUE(masks[block] == expected(block))
-                    << "tier " << static_cast<int>(tier) << " block " << block;
-        }
     }
 }

@@ -215,8 +215,16 @@ TEST_F(LoadReportTest, skipMode_readsReportPathElsewhereAndLeavesCurrentFolder) 
 TEST_F(LoadReportTest, skipModeUnreadable_stopMessageNamesFilePreviousReportKept) {
     AppState state = Loaded();
     const std::string title = state.report.WindowTitle;
-    // A missing file, and a folder where the file should be.
-    for (const std::string& path : {elsewhere() + "/gone.txt", elsewhere()}) {
+    // A missing file, a folder where the file should be, and a report saved as UTF-16.
+    const std::string utf16 = elsewhere() + "/unicode.txt";
+    Write(utf16, std::string("\xFF\xFE(\0u\0s\0e\0r\0)\0:\0 \0A\0=\0\x31\0", 24));
+    const struct {
+        std::string path;
+        std::string_view says;
+    } cases[] = {{elsewhere() + "/gone.txt", ""},
+                 {elsewhere(), "is a folder"},
+                 {utf16, "is UTF-16 and is not a report as MicroStation writes it"}};
+    for (const auto& [path, says] : cases) {
         state.report.ReportPath = path;
         ScriptedPrompter prompter;
         EXPECT_EQ(LoadDebugReport(state, prompter, LoadMode::Skip), LoadOutcome::Unreadable)
@@ -225,6 +233,7 @@ TEST_F(LoadReportTest, skipModeUnreadable_stopMessageNamesFilePreviousReportKept
         EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Stop);
         EXPECT_EQ(prompter.shown[0].title, "Varscope");
         EXPECT_NE(prompter.shown[0].text.find(path), std::string::npos) << prompter.shown[0].text;
+        EXPECT_NE(prompter.shown[0].text.find(says), std::string::npos) << prompter.shown[0].text;
         EXPECT_EQ(state.report.WindowTitle, title);
         EXPECT_EQ(state.report.VariableCount(), 6u);
         EXPECT_EQ(state.report.ReportSource, LoadMode::New);

@@ -1,9 +1,9 @@
 // The report reader as it was before the streaming scanner, kept as the reference that the
 // differential test and the report fuzz harness hold the current reader to; it must never
 // use the scanner. Changed since only where the reading rules changed: a line counts once as
-// skipped when its file part, its definition or both are malformed (each good part is still kept),
-// a line longer than kLongestLine is skipped and counted, and the newer versions' level tags are
-// tested after the older six.
+// skipped when its file part, its definition or both are malformed (each good part is still
+// kept), a line longer than the longest (kLongestLine unless told) is skipped and counted,
+// and the newer versions' level tags are tested after the older six.
 #pragma once
 
 #include "core/report/report.hpp"
@@ -166,7 +166,7 @@ inline std::optional<SplitLine> SplitVariableLine(std::string_view line, std::si
     return out;
 }
 
-inline ReportData ParseReport(std::string bytes) {
+inline ReportData ParseReport(std::string bytes, std::size_t longestLine = kLongestLine) {
     // Bit 0: the file marker, bit 1: the summary marker, looked for until it is found.
     static const MarkerSearch bothMarkers({kFileMarker, kSummaryMarker});
     static const MarkerSearch fileMarker({kFileMarker});
@@ -207,7 +207,7 @@ inline ReportData ParseReport(std::string bytes) {
                 ++cursor;
         }
 
-        if (line.size() > kLongestLine) {
+        if (line.size() > longestLine) {
             ++data.SkippedLines;
             continue;
         }

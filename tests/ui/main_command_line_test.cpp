@@ -135,6 +135,25 @@ private slots:
         QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("shot.png"))));
     }
 
+    void report_utf16_refusedSayingSo() {
+        QTemporaryDir folder;
+        const QString report = folder.filePath(QStringLiteral("unicode.txt"));
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // The report saved as Notepad's "Unicode": a byte-order mark, then UTF-16LE.
+        file.write(QByteArray("\xFF\xFE", 2));
+        const QString text = QStringLiteral("(user): MS_DEF=a/ [c:/a/]\r\n");
+        file.write(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        file.close();
+        const Run run = Start({QStringLiteral("--program-folder"), folder.path(),
+                               QStringLiteral("--screenshot"),
+                               folder.filePath(QStringLiteral("shot.png")), report});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.contains(
+                     QStringLiteral("is UTF-16 and is not a report as MicroStation writes it")),
+                 qPrintable(run.err));
+    }
+
     void select_unknownVariable_saysSoAndStillDraws() {
         QTemporaryDir folder;
         const QString shot = folder.filePath(QStringLiteral("shot.png"));
