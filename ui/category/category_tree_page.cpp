@@ -51,8 +51,8 @@ void CategoryTreePage::rebuild() {
         m_model->setTree(std::move(tree));
     }
     if (fileProblem)
-        m_window.context().prompter.message(*fileProblem, core::MessageIcon::Exclamation,
-                                            core::text::kProgramTitle);
+        m_context.prompter.message(*fileProblem, core::MessageIcon::Exclamation,
+                                   core::text::kProgramTitle);
     if (duplicateKey)
         m_context.prompter.message(core::DuplicateKeyMessage(*duplicateKey),
                                    core::MessageIcon::Exclamation, core::text::kProgramTitle);
