@@ -152,10 +152,12 @@ std::optional<std::string> WritePreferences(Preferences& preferences) {
     for (const Key& key : kWriteOrder)
         bytes = profile::SetValue(bytes, kSection, key.name, preferences.*key.setting);
     for (std::size_t i = 0; i < kRecentReportCount; ++i) {
-        const std::string& path =
-            i < preferences.RecentReports.size() ? preferences.RecentReports[i] : std::string();
-        bytes = profile::SetValue(bytes, kSection,
-                                  std::string(kKeyRecentPrefix) + std::to_string(i + 1), path);
+        const std::string key = std::string(kKeyRecentPrefix) + std::to_string(i + 1);
+        // A file that never had a recent report gets no empty keys.
+        if (i < preferences.RecentReports.size())
+            bytes = profile::SetValue(bytes, kSection, key, preferences.RecentReports[i]);
+        else if (profile::FindValue(bytes, kSection, key))
+            bytes = profile::SetValue(bytes, kSection, key, "");
     }
     return WriteFileAtomically(preferences.PreferencesFile, bytes);
 }
