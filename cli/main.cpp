@@ -1,4 +1,5 @@
 // varscope-cli: the core, headless. Writes a view of a report the way the export does.
+#include "commands.hpp"
 #include "core/category/category_tree.hpp"
 #include "core/export/export.hpp"
 #include "core/report/final_values.hpp"
@@ -30,6 +31,8 @@ constexpr int kExitUsage = 2;
 constexpr std::string_view kUsage =
     R"(Usage: varscope-cli export REPORT [options]
        varscope-cli diff OLD NEW [options]    (see varscope-cli diff --help)
+       varscope-cli explain REPORT NAME [--record N] [--used-by]
+       varscope-cli check REPORT [--severity note|warning] [--rule ID[,ID...]]
 
 Writes one view of a MicroStation configuration debug report (msdebug.txt) as
 delimited text, exactly as Varscope's "Output View to Text File" writes it:
@@ -312,6 +315,10 @@ int main(int argc, char** argv) {
         return UsageError("no command given");
     if (std::string_view(argv[1]) == "diff")
         return varscope::cli::RunDiff(argc, argv);
+    if (std::string_view(argv[1]) == "explain")
+        return varscope::cli::RunExplain(argc, argv);
+    if (std::string_view(argv[1]) == "check")
+        return varscope::cli::RunCheck(argc, argv);
     if (std::string_view(argv[1]) != "export")
         return UsageError("unknown command '" + std::string(argv[1]) + "'");
     if (AsksForHelp(argc, argv)) {

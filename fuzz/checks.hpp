@@ -23,16 +23,18 @@ Failure CheckCategory(std::string_view input);
 Failure CheckCommandLine(std::string_view input);
 // The export line writer writes the documented line within its room, for any texts.
 Failure CheckExportLine(std::string_view input);
+// Referenced names are well-formed parts of the value; derivations over records of any
+// values are trees whose nodes name their records; "used by" is every referring record.
+Failure CheckReferences(std::string_view input);
 
 struct Harness {
     std::string_view name; // also the folder of its corpus and kept inputs
     Failure (*check)(std::string_view);
 };
 
-inline constexpr Harness kHarnesses[] = {{"report", CheckReport},
-                                         {"profile", CheckProfile},
-                                         {"category", CheckCategory},
-                                         {"command_line", CheckCommandLine},
-                                         {"export_line", CheckExportLine}};
+inline constexpr Harness kHarnesses[] = {
+    {"report", CheckReport},          {"profile", CheckProfile},
+    {"category", CheckCategory},      {"command_line", CheckCommandLine},
+    {"export_line", CheckExportLine}, {"references", CheckReferences}};
 
 } // namespace varscope::fuzz

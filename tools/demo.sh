@@ -8,9 +8,12 @@
 #
 #   bash tools/demo.sh            the demo reports, when needed
 #   bash tools/demo.sh --force    the demo reports, always
-#   bash tools/demo.sh --sample   also examples/sample-msdebug.txt and
-#                                 examples/sample-newer-msdebug.txt, the reports as a Windows
-#                                 machine with the configuration under C:\Bentley\ writes them
+#   bash tools/demo.sh --sample   also examples/sample-msdebug.txt,
+#                                 examples/sample-newer-msdebug.txt and the second user's
+#                                 examples/sample-mbrown-msdebug.txt (whose files hold the
+#                                 mistakes "varscope-cli check" finds), the reports as a
+#                                 Windows machine with the configuration under C:\Bentley\
+#                                 writes them
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +24,7 @@ options=(-debug -WUjsmith -WPCivil)
 newer_folder="$examples/Configuration"
 newer_report="$newer_folder/msdebug.txt"
 newer_options=(-debug -newer -WUjsmith)
+second_options=(-debug -WUmbrown)
 
 force=0
 sample=0
@@ -55,4 +59,7 @@ if [ "$sample" = 1 ]; then
     (cd "$scratch" && DEMO_REPORT_ROOT='C:\Bentley\' "$folder/ustation.exe" "${newer_options[@]}")
     mv "$scratch/msdebug.txt" "$examples/sample-newer-msdebug.txt"
     echo "Sample report written: $examples/sample-newer-msdebug.txt"
+    (cd "$scratch" && DEMO_REPORT_ROOT='C:\Bentley\' "$folder/ustation.exe" "${second_options[@]}")
+    mv "$scratch/msdebug.txt" "$examples/sample-mbrown-msdebug.txt"
+    echo "Sample report written: $examples/sample-mbrown-msdebug.txt"
 fi

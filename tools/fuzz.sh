@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(report profile category command_line export_line)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(report profile category command_line export_line references)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -704,3 +704,147 @@ TEST_F(CliTest, diff_exitsZeroWhenTheSameOneWhenDifferentTwoOnTrouble) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Exit status"), std::string::npos);
 }
+
+namespace {
+
+const std::string kSecondUser = kExamples + "/sample-mbrown-msdebug.txt";
+const std::string kDemoPcf = "C:\\Bentley\\Workspace\\Projects\\jsmith\\Civil.pcf";
+const std::string kDemoLocal = "C:\\Bentley\\MicroStation\\config\\mslocal.cfg";
+const std::string kDemoMsconfig = "C:\\Bentley\\MicroStation\\config\\msconfig.cfg";
+const std::string kMbrownUcf = "C:\\Bentley\\Workspace\\Users\\mbrown.ucf";
+
+std::string Lf(std::initializer_list<std::string_view> lines) {
+    std::string out;
+    for (const std::string_view line : lines) {
+        out += line;
+        out += "\n";
+    }
+    return out;
+}
+
+// The chain of MS_DEF in the demo report, down to a predefined variable.
+const std::string kDemoMsDef = Lf({
+    "MS_DEF = $(_USTN_PROJECTDATA)dgn/  [C:/Bentley/Workspace/ProjectData/Civil/dgn/]  "
+    "(Project, " +
+        kDemoPcf + ")",
+    "  _USTN_PROJECTDATA = $(_USTN_PROJECTSDATA)Civil/  [C:/Bentley/Workspace/ProjectData/Civil/]  "
+    "(Project, " +
+        kDemoPcf + ")",
+    "    _USTN_PROJECTSDATA = $(_USTN_WORKSPACEROOT)ProjectData/  "
+    "[C:/Bentley/Workspace/ProjectData/]  (System, " +
+        kDemoLocal + ")",
+    "      _USTN_WORKSPACEROOT = $(_ROOTDIR)Workspace/  [C:/Bentley/Workspace/]  (System, " +
+        kDemoLocal + ")",
+    "        _ROOTDIR = C:/Bentley/  [C:/Bentley/]  (Predefined, " + kDemoMsconfig + ")",
+});
+
+} // namespace
+
+TEST_F(CliTest, explain_theDemoChainItsHelpExampleAndTheUndefinedLines) {
+    Result result = Run({"explain", kSample, "MS_DEF"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, kDemoMsDef);
+    // MS_DEF has one definition: at its moment the same chain.
+    EXPECT_EQ(Run({"explain", kSample, "MS_DEF", "--record", "1"}).out, kDemoMsDef);
+
+    result = Run({"explain", "--help"});
+    EXPECT_EQ(result.exitCode, 0);
+    std::string example;
+    for (std::size_t at = result.out.find("  MS_DEF = "); at < result.out.size();) {
+        const std::size_t end = result.out.find('\n', at);
+        example += result.out.substr(at + 2, end - at - 1);
+        at = end + 1;
+    }
+    EXPECT_EQ(example, kDemoMsDef);
+
+    EXPECT_EQ(
+        Run({"explain", kSecondUser, "MS_PENTABLE"}).out,
+        Lf({"MS_PENTABLE = ${MBROWN_PLOTDIR}drainage.tbl  [drainage.tbl]  (User, " + kMbrownUcf +
+                ")",
+            "  MBROWN_PLOTDIR: not defined at this point; first defined later in " + kMbrownUcf}));
+    const std::string shared = Run({"explain", kSecondUser, "MS_REFERENCE_LIB"}).out;
+    EXPECT_NE(shared.find("\n  MBROWN_SHARED: never defined\n"), std::string::npos) << shared;
+}
+
+TEST_F(CliTest, explainUsedBy_everyReferringDefinitionInReportOrder) {
+    const Result result = Run({"explain", kSecondUser, "MBROWN_ARCHIVE", "--used-by"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, Lf({"MS_ARCHIVE_DGN = $(MBROWN_ARCHIVE)dgn/  "
+                              "[C:/Bentley/Workspace/UserData/mbrown/archivedgn/]  (User, " +
+                              kMbrownUcf + ")"}));
+    // Used by nothing: printed, nothing to print.
+    const Result unused = Run({"explain", kSecondUser, "MS_ARCHIVE_DGN", "--used-by"});
+    EXPECT_EQ(unused.exitCode, 0);
+    EXPECT_EQ(unused.out, "");
+}
+
+TEST_F(CliTest, explainExitCodes_oneWithoutADefinitionTwoForTrouble) {
+    Result result = Run({"explain", kSample, "ms_def"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "varscope-cli: the report has no definition of ms_def\n");
+
+    result = Run({"explain", kSample, "MS_DEF", "--record", "2"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("MS_DEF has 1 definition"), std::string::npos) << result.err;
+
+    ExpectUsageError({"explain", kSample, "MS_DEF", "--record", "0"}, "--record");
+    ExpectUsageError({"explain", kSample, "MS_DEF", "--record", "x1"}, "--record");
+    ExpectUsageError({"explain", kSample, "MS_DEF", "--record"}, "--record");
+    ExpectUsageError({"explain", kSample}, "needs a report and a name");
+    ExpectUsageError({"explain", kSample, "MS_DEF", "--bogus"}, "--bogus");
+    ExpectUsageError({"explain", kSample, "MS_DEF", "--record", "1", "--used-by"}, "--used-by");
+    ExpectUsageError({"explain", temp("missing.txt"), "MS_DEF"}, "missing.txt");
+}
+
+TEST_F(CliTest, check_theSecondUsersMistakesCountAndExitCodes) {
+    const std::string locked = ": MS_LINESTYLE: warning: tries to change MS_LINESTYLE after it "
+                               "was locked; it kept "
+                               "C:/Bentley/Workspace/Standards/symb/office_lstyle.rsc "
+                               "[locked-change]";
+    Result result = Run({"check", kSecondUser});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out,
+              Lf({kMbrownUcf + locked,
+                  kMbrownUcf + ": MS_REFERENCE_LIB: warning: refers to MBROWN_SHARED, which the "
+                               "report never defines; it expands to nothing [undefined]",
+                  kMbrownUcf +
+                      ": MS_PENTABLE: warning: uses ${MBROWN_PLOTDIR} before it is "
+                      "defined (first in " +
+                      kMbrownUcf + "); it expanded to nothing here [defined-later]",
+                  kMbrownUcf + ": MS_ARCHIVE_DGN: warning: $(MBROWN_ARCHIVE) is "
+                               "C:/Bentley/Workspace/UserData/mbrown/archive, with no separator "
+                               "before dgn [missing-separator]",
+                  "C:\\Bentley\\Workspace\\Projects\\mbrown\\Drainage.pcf" + locked}));
+    EXPECT_EQ(result.err, "5 warnings\n");
+
+    result = Run({"check", kSecondUser, "--rule", "undefined,missing-separator"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "2 warnings\n");
+
+    // The first user's report is clean; a report with notes only passes --severity warning.
+    result = Run({"check", kSample});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "no problems found\n");
+    const std::string twice = temp("twice.txt");
+    WriteBytes(twice, "Processing macro file [C:\\a.cfg]\r\nProcessing macro file [C:\\A.cfg]\r\n"
+                      "(user): BROKEN\r\n");
+    result = Run({"check", twice});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out,
+              "C:\\a.cfg: -: note: was processed 2 times [file-twice]\n" + twice +
+                  ": -: note: 1 line of the report was not understood [unread-lines]\n");
+    EXPECT_EQ(result.err, "2 notes\n");
+    result = Run({"check", twice, "--severity", "warning"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "");
+
+    ExpectUsageError({"check", kSample, "--rule", "undefined,bogus"},
+                     "unknown rule 'bogus' (the rules are undefined, defined-later");
+    ExpectUsageError({"check", kSample, "--severity", "error"}, "unknown severity 'error'");
+    ExpectUsageError({"check"}, "no report given");
+    ExpectUsageError({"check", temp("missing.txt")}, "missing.txt");
+}
