@@ -13,7 +13,7 @@ inline constexpr std::string_view kFileOrderPage = "File Order";
 inline constexpr std::string_view kCategoryPage = "Category";
 inline constexpr std::string_view kSummaryHeader = "Summary Data";
 inline constexpr std::string_view kQuitButton = "&Quit";
-inline constexpr std::string_view kFileMenu = "&File";
+inline constexpr std::string_view kMainFileMenu = "&File";
 inline constexpr std::string_view kOpenReportItem = "&Open Report...";
 inline constexpr std::string_view kOpenRecentMenu = "Open &Recent";
 inline constexpr std::string_view kReloadItem = "Re&load";
@@ -21,7 +21,7 @@ inline constexpr std::string_view kFileCompareItem = "&Compare With...";
 inline constexpr std::string_view kFileOutputItem = "Output to &Text File...";
 inline constexpr std::string_view kQuitItem = "&Quit";
 inline constexpr std::string_view kNoRecentReports = "(none)";
-inline constexpr std::string_view kOpenReportTitle = "Open Report";
+inline constexpr std::string_view kOpenReportPickerTitle = "Open Report";
 inline constexpr std::string_view kReportFileFilter =
     "Debug Reports (*.txt *.Txt *.TXT);;All Files (*)";
 // The context menu of a row.

@@ -284,7 +284,7 @@ QWidget* MainWindow::buildSinglePage(QWidget* view) {
 }
 
 void MainWindow::buildFileMenu() {
-    QMenu* file = menuBar()->addMenu(FromBytes(text::kFileMenu));
+    QMenu* file = menuBar()->addMenu(FromBytes(text::kMainFileMenu));
     file->setObjectName(QStringLiteral("fileMenu"));
     m_actions.openReport = AddAction(file, FromBytes(text::kOpenReportItem), "openReport", true);
     m_actions.openReport->setShortcut(QKeySequence::Open);
@@ -336,7 +336,7 @@ void MainWindow::openReport() {
     const std::string& onScreen = m_context.state.report.ReportPath;
     const QString folder =
         onScreen.empty() ? QString() : QFileInfo(FromBytes(onScreen)).absolutePath();
-    const QString chosen = m_context.pickers.openFile(this, FromBytes(text::kOpenReportTitle),
+    const QString chosen = m_context.pickers.openFile(this, FromBytes(text::kOpenReportPickerTitle),
                                                       folder, FromBytes(text::kReportFileFilter));
     if (!chosen.isEmpty())
         openReportFile(ToBytes(QDir::toNativeSeparators(chosen)));
