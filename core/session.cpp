@@ -78,6 +78,28 @@ LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, LoadMode mode,
     return LoadOutcome::Loaded;
 }
 
+LoadOutcome OpenReportFile(AppState& state, Prompter& prompter, const std::string& path) {
+    ReportReading reading = ReadReport(path);
+    if (!reading.report) {
+        prompter.message(std::string(text::kCannotReadReport) + reading.error, MessageIcon::Stop,
+                         text::kProgramTitle);
+        return LoadOutcome::Unreadable;
+    }
+    const ReportData& data = *reading.report;
+    if (data.Variables.empty() && data.ConfigFilesUsed.empty() && !data.HasSummary) {
+        prompter.message(std::string(text::kNotAReport) + path, MessageIcon::Stop,
+                         text::kProgramTitle);
+        return LoadOutcome::NotAReport;
+    }
+    LoadedReport& report = state.report;
+    report.ReportPath = path;
+    report.WindowTitle = std::string(text::kTitleViewing) + report.ReportPath;
+    ApplyReport(state, std::move(*reading.report));
+    state.NotifyChanged();
+    report.ReportSource = LoadMode::Skip;
+    return LoadOutcome::Loaded;
+}
+
 void MarkFileOpened(AppState& state, std::string_view path) {
     LoadedReport& report = state.report;
     const auto& files = report.Contents.ConfigFilesUsed;

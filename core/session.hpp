@@ -103,6 +103,7 @@ enum class LoadOutcome {
     Loaded,
     NotFound,   // no MicroStation folder, or no report in it: the user was told
     Unreadable, // the file could not be read: the user was told
+    NotAReport, // the file holds nothing a report holds: the user was told
 };
 
 // Reads the report and replaces the table, the lists, the title and the folders.
@@ -110,6 +111,12 @@ enum class LoadOutcome {
 // MicroStation folder first. When `pending` is reading the very file, its reading is used.
 LoadOutcome LoadDebugReport(AppState& state, Prompter& prompter, LoadMode mode,
                             PendingReport* pending = nullptr);
+
+// A file the user chose to open (a picker, the recent list, a drop): reads `path` as
+// LoadMode::Skip does, but refuses a file that holds no definition, no file line and no
+// summary. On success ReportPath is `path` and ReportSource Skip; on any failure the user
+// is told and the report on screen, with its path, stays.
+LoadOutcome OpenReportFile(AppState& state, Prompter& prompter, const std::string& path);
 
 // Replaces the report in the state with parsed data, as a successful load does.
 void ApplyReport(AppState& state, ReportData data);

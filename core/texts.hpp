@@ -12,6 +12,8 @@ inline constexpr std::string_view kReportNotFound =
     "MsDebug.Txt not found with current settings. Confirm location and regenerate "
     "MSDEBUG.Txt from the Options->MicroStation pulldown menu";
 inline constexpr std::string_view kCannotReadReport = "Could not read the report ";
+inline constexpr std::string_view kNotAReport =
+    "The file holds no configuration variables, so it is not a debug report: ";
 
 inline constexpr std::string_view kFileNotFoundPrefix = "File:";
 inline constexpr std::string_view kFileNotFoundSuffix = " not found.";

@@ -4,6 +4,7 @@
 #include "core/system/platform/platform.hpp"
 #include "core/system/profile.hpp"
 
+#include <algorithm>
 #include <array>
 
 namespace varscope::core {
@@ -104,6 +105,16 @@ std::string DefaultProgramFolder() {
     return own.empty() ? folder : own;
 }
 
+void Preferences::addRecentReport(std::string_view path) {
+    if (path.empty())
+        return;
+    std::vector<std::string>& recent = RecentReports;
+    recent.erase(std::remove(recent.begin(), recent.end(), path), recent.end());
+    recent.insert(recent.begin(), std::string(path));
+    if (recent.size() > kRecentReportCount)
+        recent.resize(kRecentReportCount);
+}
+
 void SetPreferencesFile(Preferences& preferences) {
     preferences.PreferencesFile = JoinPath(preferences.ProgramFolder, kFileName);
 }
@@ -115,6 +126,15 @@ void ReadPreferences(Preferences& preferences) {
         preferences.*key.setting =
             profile::GetValue(read.bytes ? std::string_view(*read.bytes) : std::string_view{},
                               kSection, key.name, key.fallback, kBufferSize);
+    }
+    preferences.RecentReports.clear();
+    for (std::size_t i = 1; i <= kRecentReportCount; ++i) {
+        // Kept whole, however deep its folder.
+        std::optional<std::string> path =
+            profile::FindValue(read.bytes ? std::string_view(*read.bytes) : std::string_view{},
+                               kSection, std::string(kKeyRecentPrefix) + std::to_string(i));
+        if (path && !path->empty())
+            preferences.RecentReports.push_back(std::move(*path));
     }
     if (preferences.CategoryFilePath.empty())
         preferences.CategoryFilePath = JoinPath(preferences.ProgramFolder, kCategoryFileName);
@@ -131,6 +151,14 @@ std::optional<std::string> WritePreferences(Preferences& preferences) {
     std::string bytes = read.bytes ? *read.bytes : std::string();
     for (const Key& key : kWriteOrder)
         bytes = profile::SetValue(bytes, kSection, key.name, preferences.*key.setting);
+    for (std::size_t i = 0; i < kRecentReportCount; ++i) {
+        const std::string key = std::string(kKeyRecentPrefix) + std::to_string(i + 1);
+        // A file that never had a recent report gets no empty keys.
+        if (i < preferences.RecentReports.size())
+            bytes = profile::SetValue(bytes, kSection, key, preferences.RecentReports[i]);
+        else if (profile::FindValue(bytes, kSection, key))
+            bytes = profile::SetValue(bytes, kSection, key, "");
+    }
     return WriteFileAtomically(preferences.PreferencesFile, bytes);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varscope::core {
 
@@ -19,6 +21,9 @@ inline constexpr std::string_view kKeyNotepad = "notepad";
 inline constexpr std::string_view kKeyMicroStation = "microstation";
 inline constexpr std::string_view kKeyNotifyOnEdit = "notifyOnEdit";
 inline constexpr std::string_view kKeyOutFile = "outFile";
+// The recent reports are "recent1" (the latest) to "recent8".
+inline constexpr std::string_view kKeyRecentPrefix = "recent";
+inline constexpr std::size_t kRecentReportCount = 8;
 
 // Values of "editor".
 inline constexpr std::string_view kEditorNotepad = "notepad";
@@ -50,6 +55,8 @@ struct Preferences {
     std::string CategoryFilePath;
     std::string NotifyOnEdit;
     std::string OutputFile;
+    // The reports opened last, latest first, at most kRecentReportCount.
+    std::vector<std::string> RecentReports;
 
     // Which editor EditorChoice names; nullopt for any other word.
     std::optional<Editor> editor() const;
@@ -62,6 +69,8 @@ struct Preferences {
     // Whether the user is asked before a writable file is opened for editing.
     bool confirmBeforeEdit() const;
     void setConfirmBeforeEdit(bool confirm);
+    // Puts `path` first among the recent reports (once: paths are compared as whole bytes).
+    void addRecentReport(std::string_view path);
 };
 
 // Where the program keeps its files: the executable's folder when files can be made there;
@@ -76,8 +85,8 @@ void SetPreferencesFile(Preferences& preferences);
 // derives EditorPath.
 void ReadPreferences(Preferences& preferences);
 
-// Writes the eight keys in one atomic replacement of the file. nullopt on success, else
-// the reason; on failure the old file stays as it was.
+// Writes the eight keys and the recent reports in one atomic replacement of the file. nullopt on
+// success, else the reason; on failure the old file stays as it was.
 std::optional<std::string> WritePreferences(Preferences& preferences);
 
 } // namespace varscope::core

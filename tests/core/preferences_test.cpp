@@ -290,3 +290,37 @@ TEST(PreferencesWrite, existingFileUnreadable_notClobbered) {
     ASSERT_TRUE(WritePreferences(state).has_value());
     EXPECT_TRUE(fs::is_symlink(folder.iniPath()));
 }
+
+TEST(PreferencesRecentReports, latestFirstOnceEachAtMostEightKeptWholeOverWriteAndRead) {
+    const ProgramFolder folder;
+    Preferences preferences = folder.state();
+    const std::string deep = "/" + std::string(3000, 'd') + "/msdebug.txt"; // past 511 bytes
+    const struct {
+        std::string opened;
+        std::vector<std::string> expected;
+    } steps[] = {
+        {"/a.txt", {"/a.txt"}},
+        {"/b.txt", {"/b.txt", "/a.txt"}},
+        {"/a.txt", {"/a.txt", "/b.txt"}},
+        {"/A.txt", {"/A.txt", "/a.txt", "/b.txt"}}, // whole bytes: letter case counts
+        {"", {"/A.txt", "/a.txt", "/b.txt"}},
+        {deep, {deep, "/A.txt", "/a.txt", "/b.txt"}},
+    };
+    for (const auto& step : steps) {
+        preferences.addRecentReport(step.opened);
+        EXPECT_EQ(preferences.RecentReports, step.expected) << step.opened;
+        ASSERT_FALSE(WritePreferences(preferences).has_value());
+        EXPECT_EQ(folder.read().RecentReports, step.expected) << step.opened;
+    }
+    for (int i = 0; i < 10; ++i)
+        preferences.addRecentReport("/r" + std::to_string(i));
+    ASSERT_EQ(preferences.RecentReports.size(), preference::kRecentReportCount);
+    EXPECT_EQ(preferences.RecentReports.front(), "/r9");
+    EXPECT_EQ(preferences.RecentReports.back(), "/r2");
+    ASSERT_FALSE(WritePreferences(preferences).has_value());
+    EXPECT_EQ(folder.read().RecentReports, preferences.RecentReports);
+    // A shorter list leaves no stale entries behind.
+    preferences.RecentReports = {"/only"};
+    ASSERT_FALSE(WritePreferences(preferences).has_value());
+    EXPECT_EQ(folder.read().RecentReports, std::vector<std::string>{"/only"});
+}

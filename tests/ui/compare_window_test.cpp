@@ -4,6 +4,7 @@
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/compare/compare_window.hpp"
 #include "ui/main/launcher.hpp"
+#include "ui/text_conversion.hpp"
 
 #include <QAction>
 #include <QCheckBox>
@@ -73,6 +74,34 @@ private slots:
         h.compare()->findChild<QCheckBox*>(QStringLiteral("differencesOnly"))->click();
         QCOMPARE(h.compare()->list()->model()->rowCount(), 9);
         QCOMPARE(h.rowOf(QStringLiteral("MS_DEF")), 1);
+    }
+
+    void longValues_shownCutAt4096Bytes() {
+        MainWindowHarness h;
+        const QByteArray longValue(10000, 'v');
+        h.window->startUp(
+            h.writeReport("Processing macro file [C:\\a.cfg]\r\n(user): LONG=short [short]\r\n",
+                          QStringLiteral("old.txt")));
+        h.pickers.answers.push_back(
+            h.writeReport("Processing macro file [C:\\a.cfg]\r\n(user): LONG=" + longValue + " [" +
+                              longValue + "]\r\n",
+                          QStringLiteral("new.txt")));
+        h.window->actions().compareWith->trigger();
+        auto* compare = qobject_cast<ui::CompareWindow*>(
+            h.window->launcher().window(ui::Launcher::Window::Compare));
+        QVERIFY(compare != nullptr);
+        const QAbstractItemModel* model = compare->list()->model();
+        QCOMPARE(model->rowCount(), 1);
+        bool sawLong = false;
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QString shown = model->index(0, column).data().toString();
+            QVERIFY2(shown.size() <= int(ui::kShownBytes) + 1, qPrintable(QString::number(column)));
+            if (shown.startsWith(QStringLiteral("vvvv"))) {
+                sawLong = true;
+                QCOMPARE(shown, QString(int(ui::kShownBytes), QLatin1Char('v')) + QChar(0x2026));
+            }
+        }
+        QVERIFY(sawLong);
     }
 
     void doubleClick_opensTheFileOfTheSideClicked() {

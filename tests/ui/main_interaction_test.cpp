@@ -2,6 +2,7 @@
 // "Refresh", the context menu, and the window while an editor runs.
 #include "main_window_support.hpp"
 
+#include "core/export/export.hpp"
 #include "core/system/edit.hpp"
 #include "core/system/process.hpp"
 #include "core/texts.hpp"
@@ -19,6 +20,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QScopeGuard>
 #include <QTimer>
@@ -37,6 +39,7 @@ using varscope::testing::PaintCounter;
 using varscope::testing::ReadLines;
 using varscope::testing::SummaryList;
 using varscope::testing::TempFolder;
+using varscope::testing::WriteAll;
 using varscope::testing::WriteTextFile;
 namespace core = varscope::core;
 namespace ui = varscope::ui;
@@ -538,8 +541,7 @@ private slots:
         QVERIFY(all->viewport()->rect().intersects(all->visualRect(moved)));
     }
 
-    void f5AndRefresh_readDifferentFiles() {
-        // F5 makes the MicroStation folder current; it is removed at the end.
+    void f5AndRefresh_rereadTheReportOnScreen() {
         const QString startFolder = QDir::currentPath();
         const auto restore = qScopeGuard([&] { QDir::setCurrent(startFolder); });
         MainWindowHarness h;
@@ -551,95 +553,208 @@ private slots:
         QVERIFY(h.showAndWait());
         auto* all = AllVariables(*h.window);
         QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("FROM_FOLDER"));
-        const std::string chosen =
-            h.writeReport("Processing macro file [C:\\chosen.cfg]\r\n(user): CHOSEN=2 [2]\r\n")
-                .toStdString();
-        h.state.report.ReportPath = chosen; // as "Browse:" leaves it
-        h.state.report.ReportSource = core::LoadMode::Skip;
+        const QString chosenFile =
+            h.writeReport("Processing macro file [C:\\chosen.cfg]\r\n(user): CHOSEN=2 [2]\r\n");
+        const std::string chosen = chosenFile.toStdString();
+        QVERIFY(h.window->openReportFile(chosen));
 
-        h.window->actions().refresh->trigger();
-        QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("CHOSEN"));
-        QCOMPARE(h.state.report.ReportPath, chosen);
-        QCOMPARE(h.state.report.ReportSource, std::optional<core::LoadMode>());
-
-        all->setFocus();
-        QTest::keyClick(all, Qt::Key_F5);
-        QCOMPARE(all->model()->index(0, 0).data().toString(), QStringLiteral("FROM_FOLDER"));
-        QCOMPARE(h.state.report.ReportPath, microStation.file("msdebug.txt"));
-        QCOMPARE(h.state.report.ReportSource, std::optional<core::LoadMode>());
-        QCOMPARE(h.window->windowTitle(),
-                 QStringLiteral("Varscope    Viewing: ") +
-                     QString::fromStdString(microStation.file("msdebug.txt")));
-
-        // F5 belongs to All Variables only.
-        h.state.report.ReportPath = chosen;
-        h.window->actions().refresh->trigger();
-        h.window->showPage(ui::MainWindow::FileOrderPage);
-        const unsigned generation = h.state.report.ReportGeneration;
-        QTest::keyClick(FilesList(*h.window), Qt::Key_F5);
-        QTest::keyClick(IsolateList(*h.window), Qt::Key_F5);
-        QCOMPARE(h.state.report.ReportGeneration, generation);
+        // Each way of reloading, from any page, reads the chosen file again, changed or not.
+        const struct {
+            const char* how;
+            int page;
+        } cases[] = {{"refresh", ui::MainWindow::AllVariablesPage},
+                     {"F5", ui::MainWindow::AllVariablesPage},
+                     {"F5", ui::MainWindow::FileOrderPage},
+                     {"F5", ui::MainWindow::SummaryPage}};
+        int round = 0;
+        for (const auto& c : cases) {
+            const QByteArray name = "CHOSEN" + QByteArray::number(++round);
+            WriteAll(chosenFile,
+                     "Processing macro file [C:\\chosen.cfg]\r\n(user): " + name + "=2 [2]\r\n");
+            h.window->showPage(c.page);
+            if (QByteArray(c.how) == "refresh")
+                h.window->actions().refresh->trigger();
+            else
+                QTest::keyClick(h.window->currentPage() == ui::MainWindow::FileOrderPage
+                                    ? static_cast<QWidget*>(FilesList(*h.window))
+                                    : static_cast<QWidget*>(SummaryList(*h.window)),
+                                Qt::Key_F5);
+            QCOMPARE(all->model()->index(0, 0).data().toString(), QString::fromLatin1(name));
+            QCOMPARE(h.state.report.ReportPath, chosen);
+            QCOMPARE(h.state.report.ReportSource,
+                     std::optional<core::LoadMode>(core::LoadMode::Skip));
+        }
+        QCOMPARE(h.window->windowTitle(), QStringLiteral("Varscope    Viewing: ") + chosenFile);
         QVERIFY(h.prompter.shown.empty());
     }
 
-    void f5_noReportInFolder_saysNotFoundAndKeepsTheViews() {
+    void f5_noReportOnScreen_readsTheFolderAndSaysNotFound() {
         MainWindowHarness h;
-        h.window->startUp(varscope::testing::FixtureReport());
-        h.state.preferences.MicroStationFolder = h.path(QStringLiteral("empty")).toStdString();
+        h.setMicroStationFolder(h.path(QStringLiteral("empty")));
+        h.window->startUp();
         QVERIFY(h.showAndWait());
-        AllVariables(*h.window)->setFocus();
+        h.prompter.shown.clear();
         QTest::keyClick(AllVariables(*h.window), Qt::Key_F5);
         QCOMPARE(h.prompter.shown.size(), std::size_t(1));
         QCOMPARE(h.prompter.shown[0].text, std::string(core::text::kReportNotFound));
-        QCOMPARE(AllVariables(*h.window)->model()->rowCount(), 31);
+        QCOMPARE(AllVariables(*h.window)->model()->rowCount(), 0);
     }
 
-    void rightClick_opensViewMenu_refreshOnlyFromAllVariables() {
+    void rightClick_selectsTheRowUnderThePointerAndOffersItsMenu() {
         MainWindowHarness h;
         h.window->startUp(varscope::testing::FixtureReport());
         QVERIFY(h.showAndWait());
         QVERIFY(h.window->selectVariable("MS_DEF"));
-        QMenu* menu = h.window->viewMenu();
-        QAction* refresh = h.window->actions().refresh;
+        QMenu* rowMenu = h.window->findChild<QMenu*>(QStringLiteral("rowMenu"));
+        QVERIFY(rowMenu != nullptr);
+        const QStringList recordItems{"copyName",    "copyValue", "copyExpansion",
+                                      "copyRowItem", "openFile",  "isolateItem"};
         const struct {
             int page;
             QAbstractItemView* view;
-            bool refresh;
+            QStringList items;
         } cases[] = {
-            {ui::MainWindow::IsolatePage, IsolateList(*h.window), false},
-            {ui::MainWindow::SummaryPage, SummaryList(*h.window), false},
-            {ui::MainWindow::AllVariablesPage, AllVariables(*h.window), true},
-            {ui::MainWindow::FileOrderPage, FilesList(*h.window), false},
-            {ui::MainWindow::CategoryPage, CategoryTreeView(*h.window), false},
+            {ui::MainWindow::AllVariablesPage, AllVariables(*h.window), recordItems},
+            {ui::MainWindow::IsolatePage, IsolateList(*h.window), recordItems},
+            {ui::MainWindow::SummaryPage, SummaryList(*h.window), {"copyRowItem"}},
+            {ui::MainWindow::FileOrderPage, FilesList(*h.window), {"copyRowItem", "openFile"}},
         };
         for (const auto& c : cases) {
             h.window->showPage(c.page);
-            // The page change set "Refresh" for the page; the click sets it again.
-            refresh->setEnabled(!c.refresh);
-            const QPoint at = c.view->viewport()->rect().center();
+            // A row away from the first (which the selection may hold), well inside the screen.
+            const int rows = c.view->model()->rowCount();
+            QVERIFY(rows > 2);
+            QModelIndex target = c.view->indexAt(QPoint(20, c.view->viewport()->height() / 2));
+            if (!target.isValid())
+                target = c.view->model()->index(rows - 1, 0);
+            const QPoint at(20, c.view->visualRect(target).center().y());
 
             QTest::mousePress(c.view->viewport(), Qt::RightButton, {}, at);
 
-            QVERIFY2(menu->isVisible(), qPrintable(c.view->objectName()));
-            QCOMPARE(refresh->isEnabled(), c.refresh);
-            // At the pointer, on whichever side of it the screen has room.
-            QVERIFY(menu->geometry()
-                        .adjusted(-2, -2, 2, 2)
-                        .contains(c.view->viewport()->mapToGlobal(at)));
+            QVERIFY2(rowMenu->isVisible(), qPrintable(c.view->objectName()));
+            QCOMPARE(c.view->currentIndex().row(), target.row());
+            QVERIFY(c.view->selectionModel()->isSelected(c.view->currentIndex()));
+            QStringList names;
+            for (QAction* item : rowMenu->actions()) {
+                if (!item->isSeparator())
+                    names << item->objectName();
+            }
+            QCOMPARE(names, c.items);
+            const QPoint pointer = c.view->viewport()->mapToGlobal(at);
+            QVERIFY2(rowMenu->geometry().adjusted(-2, -2, 2, 2).contains(pointer),
+                     qPrintable(QStringLiteral("%1 %2,%3 menu %4,%5 %6x%7")
+                                    .arg(c.view->objectName())
+                                    .arg(pointer.x())
+                                    .arg(pointer.y())
+                                    .arg(rowMenu->x())
+                                    .arg(rowMenu->y())
+                                    .arg(rowMenu->width())
+                                    .arg(rowMenu->height())));
             QTest::mouseRelease(c.view->viewport(), Qt::RightButton, {}, at);
-            menu->hide();
+            rowMenu->hide();
         }
-        QVERIFY(h.prompter.shown.empty());
 
-        // A left click opens nothing; the menu key does.
-        QTest::mouseClick(SummaryList(*h.window)->viewport(), Qt::LeftButton);
-        QVERIFY(!menu->isVisible());
+        // The items act on the row: copies, and isolating its variable.
         h.window->showPage(ui::MainWindow::AllVariablesPage);
-        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
-        QApplication::sendEvent(AllVariables(*h.window), &request);
-        QVERIFY(menu->isVisible());
-        QVERIFY(refresh->isEnabled());
-        menu->hide();
+        auto* all = AllVariables(*h.window);
+        const QModelIndex fourth = all->model()->index(3, 0);
+        QTest::mousePress(all->viewport(), Qt::RightButton, {}, all->visualRect(fourth).center());
+        const core::ConfigVariable* record = all->selectedRecord();
+        QVERIFY(record != nullptr);
+        const struct {
+            const char* item;
+            std::string_view expected;
+        } copies[] = {{"copyName", record->Name},
+                      {"copyValue", record->Value},
+                      {"copyExpansion", record->Expansion}};
+        QVERIFY(rowMenu->isVisible());
+        for (const auto& c : copies) {
+            QAction* item = rowMenu->findChild<QAction*>(QString::fromLatin1(c.item));
+            QVERIFY2(item != nullptr, c.item);
+            item->trigger();
+            QCOMPARE(Clipboard(), ui::FromBytes(c.expected));
+        }
+        rowMenu->findChild<QAction*>(QStringLiteral("isolateItem"))->trigger();
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::IsolatePage));
+        QCOMPARE(h.state.isolate.SelectedVariableName, std::string(record->Name));
+        rowMenu->hide();
+
+        // Below the last row of a short list, no row: the View menu, Refresh as before.
+        h.window->showPage(ui::MainWindow::SummaryPage);
+        QTest::mousePress(SummaryList(*h.window)->viewport(), Qt::RightButton, {},
+                          QPoint(5, SummaryList(*h.window)->viewport()->height() - 3));
+        QVERIFY(h.window->viewMenu()->isVisible());
+        QVERIFY(!h.window->actions().refresh->isEnabled());
+        h.window->viewMenu()->hide();
+        QVERIFY(h.prompter.shown.empty());
+    }
+
+    void ctrlC_copiesTheSelectedRowAsTheExportWritesIt() {
+        MainWindowHarness h;
+        h.window->startUp(varscope::testing::FixtureReport());
+        QVERIFY(h.showAndWait());
+        auto* all = AllVariables(*h.window);
+        QVERIFY(h.window->selectVariable("MS_DEF"));
+        const core::ConfigVariable* record = all->selectedRecord();
+        QVERIFY(record != nullptr);
+        const struct {
+            unsigned columns;
+            std::string delimiter;
+            unsigned expectColumns; // what the line is written with
+            std::string expectDelimiter;
+        } cases[] = {
+            {0, "", core::AllColumns, "|"}, // before any export: the export's defaults
+            {core::ColumnVariable | core::ColumnValue, ";",
+             core::ColumnVariable | core::ColumnValue, ";"},
+            {core::AllColumns, "\t", core::AllColumns, "\t"},
+        };
+        for (const auto& c : cases) {
+            h.state.exportChoices.ExportColumns = c.columns;
+            h.state.exportChoices.ExportDelimiter = c.delimiter;
+            QGuiApplication::clipboard()->clear();
+            all->setFocus();
+            QTest::keySequence(all, QKeySequence::Copy);
+            std::string expected;
+            core::AppendVariableLine(expected, *record, c.expectColumns, c.expectDelimiter);
+            QVERIFY(expected.ends_with("\r\n"));
+            expected.resize(expected.size() - 2);
+            QCOMPARE(Clipboard(), ui::FromBytes(expected));
+        }
+        // A one-column list: the line itself.
+        h.window->showPage(ui::MainWindow::FileOrderPage);
+        auto* files = FilesList(*h.window);
+        files->setCurrentIndex(files->model()->index(2, 0));
+        files->setFocus();
+        QTest::keySequence(files, QKeySequence::Copy);
+        QCOMPARE(Clipboard(), ui::FromBytes(h.state.report.Contents.ConfigFilesUsed[2]));
+    }
+
+    void keys_ctrlFFindCtrlLFilterEscapeLeaves() {
+        MainWindowHarness h;
+        h.window->startUp(varscope::testing::FixtureReport());
+        QVERIFY(h.showAndWait());
+        h.window->showPage(ui::MainWindow::SummaryPage);
+        auto* filter = h.window->findChild<QLineEdit*>(QStringLiteral("filterEdit"));
+        QVERIFY(filter != nullptr);
+        QTest::keySequence(h.window.get(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::AllVariablesPage));
+        QVERIFY(filter->hasFocus());
+        QTest::keyClicks(filter, QStringLiteral("DEF"));
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QVERIFY(filter->text().isEmpty());
+        QVERIFY(filter->hasFocus());
+        QTest::keyClick(filter, Qt::Key_Escape);
+        QVERIFY(AllVariables(*h.window)->hasFocus());
+
+        h.window->showPage(ui::MainWindow::SummaryPage);
+        h.prompter.inputs.push_back("ms_de");
+        QTest::keySequence(h.window.get(), QKeySequence::Find);
+        QCOMPARE(h.prompter.shown.size(), std::size_t(1)); // the question
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::AllVariablesPage));
+        const core::ConfigVariable* found = AllVariables(*h.window)->selectedRecord();
+        QVERIFY(found != nullptr);
+        QCOMPARE(QString::fromLatin1(found->Name.data(), qsizetype(found->Name.size())).toLower(),
+                 QStringLiteral("ms_def"));
     }
 
     void editorRunning_windowRepaintsAndDropsInput() {
@@ -700,9 +815,9 @@ private slots:
         QCOMPARE(h.editorArguments(), std::vector<std::string>{h.siteFile});
         QCOMPARE(h.marks(), (QList<bool>{true, false, false, true}));
 
-        // Afterwards the window takes input again.
+        // Afterwards the window takes input again: F5 reads the report again.
         QTest::keyClick(all, Qt::Key_F5);
-        QCOMPARE(h.prompter.shown.size(), std::size_t(1)); // no MicroStation folder set
+        QVERIFY(h.state.report.ReportGeneration != generation);
     }
 
     void programWait_dropsInputOnlyWhileHandlingEvents() {

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSortFilterProxyModel>
 #include <QStyle>
 #include <QTabBar>
@@ -375,15 +376,16 @@ private slots:
             const char* item;
             const char* caption;
         } items[] = {
-            {"configOpts", "Options", "defineEditor", "Editing Options"},
-            {"configOpts", "Options", "defineMicroStation", "MicroStation"},
-            {"configOpts", "Options", "defineCategory", "Category Manager"},
-            {"configOpts", "Options", "expBuild", "Expression Builder"},
-            {"popUp", "View", "pMnuMSDebug", "MSDebug.Txt"},
-            {"popUp", "View", "pMnuRefresh", "Refresh"},
-            {"popUp", "View", "pMnuOutput", "Output View to Text File"},
-            {"help", "Help", "mContents", "Contents"},
-            {"help", "Help", "about", "About"},
+            {"configOpts", "&Options", "defineEditor", "&Editing Options"},
+            {"configOpts", "&Options", "defineMicroStation", "&MicroStation"},
+            {"configOpts", "&Options", "defineCategory", "&Category Manager"},
+            {"configOpts", "&Options", "expBuild", "E&xpression Builder"},
+            {"popUp", "&View", "pMnuMSDebug", "MSDebug.&Txt"},
+            {"popUp", "&View", "pMnuRefresh", "&Refresh"},
+            {"popUp", "&View", "findItem", "&Find..."},
+            {"popUp", "&View", "pMnuOutput", "&Output View to Text File"},
+            {"help", "&Help", "mContents", "&Contents"},
+            {"help", "&Help", "about", "&About"},
         };
         QStringList order;
         for (const auto& item : items) {
@@ -399,8 +401,21 @@ private slots:
         QStringList barOrder;
         for (QAction* action : h.window->menuBar()->actions())
             barOrder << action->menu()->objectName();
-        QCOMPARE(barOrder, (QStringList{QStringLiteral("configOpts"), QStringLiteral("popUp"),
-                                        QStringLiteral("help")}));
+        QCOMPARE(barOrder, (QStringList{QStringLiteral("fileMenu"), QStringLiteral("configOpts"),
+                                        QStringLiteral("popUp"), QStringLiteral("help")}));
+        // Every menu and item has its own Alt letter within its menu.
+        for (QAction* bar : h.window->menuBar()->actions()) {
+            QSet<QChar> letters;
+            for (QAction* action : bar->menu()->actions()) {
+                if (action->isSeparator())
+                    continue;
+                const qsizetype amp = action->text().indexOf(QLatin1Char('&'));
+                QVERIFY2(amp >= 0 && amp + 1 < action->text().size(), qPrintable(action->text()));
+                QVERIFY2(!letters.contains(action->text()[amp + 1].toLower()),
+                         qPrintable(action->text()));
+                letters.insert(action->text()[amp + 1].toLower());
+            }
+        }
         const ui::MainWindow::Actions& actions = h.window->actions();
         QVERIFY(actions.contents->isEnabled());
         QVERIFY(actions.exportView->isEnabled());

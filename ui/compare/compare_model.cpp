@@ -143,7 +143,7 @@ QVariant CompareModel::data(const QModelIndex& index, int role) const {
         switch (role) {
         case Qt::DisplayRole:
             return row.kind == Row::Kind::Variable
-                       ? FromBytes(m_comparison.Variables[row.index].Name)
+                       ? ShownText(m_comparison.Variables[row.index].Name)
                        : FromBytes(text::kFileRowName);
         case Qt::DecorationRole:
             return StatusIcon(status(row));
@@ -164,10 +164,10 @@ QVariant CompareModel::data(const QModelIndex& index, int role) const {
         if (row.kind != Row::Kind::Variable)
             return {};
         const core::ComparedVariable& compared = m_comparison.Variables[row.index];
-        return FromBytes(side == Side::Old ? compared.OldValue : compared.NewValue);
+        return ShownText(side == Side::Old ? compared.OldValue : compared.NewValue);
     }
     if (role == Qt::DisplayRole)
-        return FromBytes(shown->File);
+        return ShownText(shown->File);
     if (role == Qt::DecorationRole && expansion && shown->Index != 0)
         return m_icons.levelIcon(shown->Level);
     if (role == Qt::DecorationRole && !expansion && shown->Index == 0)

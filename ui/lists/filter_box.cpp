@@ -42,8 +42,12 @@ void FilterBox::choose() {
 }
 
 void FilterBox::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && !text().isEmpty()) {
-        clear();
+    if (event->key() == Qt::Key_Escape) {
+        // The first Escape empties the box, the next one leaves it.
+        if (text().isEmpty())
+            emit leaveRequested();
+        else
+            clear();
         event->accept();
         return;
     }

@@ -16,6 +16,8 @@ public:
 signals:
     // The text to filter by, once typing has paused; at once when cleared.
     void filterChosen(const QString& text);
+    // Escape in an empty box: the focus goes back to the list.
+    void leaveRequested();
 
 protected:
     // Escape clears the box.

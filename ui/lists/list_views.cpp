@@ -113,6 +113,11 @@ void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void ListView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
+        // The menu acts on the row under the pointer, so that row is selected first.
+        const QModelIndex under = indexAt(event->position().toPoint());
+        m_menuOnRow = under.isValid();
+        if (under.isValid())
+            setCurrentIndex(under);
         emit menuRequested(event->globalPosition().toPoint());
         return;
     }
@@ -121,8 +126,10 @@ void ListView::mousePressEvent(QMouseEvent* event) {
 
 void ListView::contextMenuEvent(QContextMenuEvent* event) {
     // A mouse request follows the button press that opened the menu already.
-    if (event->reason() == QContextMenuEvent::Keyboard)
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        m_menuOnRow = currentIndex().isValid();
         emit menuRequested(KeyboardMenuPosition(*this));
+    }
     event->accept();
 }
 
@@ -170,6 +177,11 @@ bool ListItemDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                  const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip)
         return QStyledItemDelegate::helpEvent(event, view, option, index);
+    // Below the last row there is no cell to explain.
+    if (!index.isValid() || !option.rect.contains(event->pos())) {
+        QToolTip::hideText();
+        return true;
+    }
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
     const QStyle* style = view->style();

@@ -60,12 +60,17 @@ ListItemDelegate* ConfigureListView(QTreeView& view, RowStyle style, bool reserv
 
 // A report list or tree that tells its owner what the user asks of it: a row activated (a
 // double-click with the left button anywhere in the list, which acts on the selected row)
-// and the context menu (the right button, or the menu key at the current row). Whether a
+// and the context menu (the right button, which first selects the row under the pointer, or
+// the menu key at the current row). Whether a
 // double-click also opens and closes tree nodes is the view's own business.
 class ListView : public QTreeView {
     Q_OBJECT
 public:
     explicit ListView(QWidget* parent = nullptr);
+
+    // Whether the last menu request was made on a row (the pointer on one, or the menu key
+    // with a current row), rather than on the empty part of the list.
+    bool menuOnRow() const { return m_menuOnRow; }
 
 signals:
     void rowActivated();
@@ -75,6 +80,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    bool m_menuOnRow = false;
 };
 
 // Shows a variable list's rows as the list chose them: which source rows, in which order.

@@ -13,20 +13,44 @@ inline constexpr std::string_view kFileOrderPage = "File Order";
 inline constexpr std::string_view kCategoryPage = "Category";
 inline constexpr std::string_view kSummaryHeader = "Summary Data";
 inline constexpr std::string_view kQuitButton = "&Quit";
-inline constexpr std::string_view kOptionsMenu = "Options";
-inline constexpr std::string_view kEditingOptionsItem = "Editing Options";
-inline constexpr std::string_view kMicroStationItem = "MicroStation";
-inline constexpr std::string_view kCategoryManagerItem = "Category Manager";
-inline constexpr std::string_view kExpressionBuilderItem = "Expression Builder";
-inline constexpr std::string_view kViewMenu = "View";
-inline constexpr std::string_view kReportItem = "MSDebug.Txt";
-inline constexpr std::string_view kRefreshItem = "Refresh";
-inline constexpr std::string_view kFindNextItem = "Find Next";
-inline constexpr std::string_view kOutputViewItem = "Output View to Text File";
-inline constexpr std::string_view kCompareWithItem = "Compare With...";
-inline constexpr std::string_view kHelpMenu = "Help";
-inline constexpr std::string_view kContentsItem = "Contents";
-inline constexpr std::string_view kAboutItem = "About";
+inline constexpr std::string_view kMainFileMenu = "&File";
+inline constexpr std::string_view kOpenReportItem = "&Open Report...";
+inline constexpr std::string_view kOpenRecentMenu = "Open &Recent";
+inline constexpr std::string_view kReloadItem = "Re&load";
+inline constexpr std::string_view kFileCompareItem = "&Compare With...";
+inline constexpr std::string_view kFileOutputItem = "Output to &Text File...";
+inline constexpr std::string_view kQuitItem = "&Quit";
+inline constexpr std::string_view kNoRecentReports = "(none)";
+inline constexpr std::string_view kOpenReportPickerTitle = "Open Report";
+inline constexpr std::string_view kReportFileFilter =
+    "Debug Reports (*.txt *.Txt *.TXT);;All Files (*)";
+// The context menu of a row.
+inline constexpr std::string_view kCopyNameItem = "Copy &Name";
+inline constexpr std::string_view kCopyValueItem = "Copy &Value";
+inline constexpr std::string_view kCopyExpansionItem = "Copy &Expansion";
+inline constexpr std::string_view kCopyRowItem = "&Copy Row";
+inline constexpr std::string_view kOpenFileItem = "&Open File";
+inline constexpr std::string_view kIsolateItem = "&Isolate this Variable";
+
+// The bar above the lists when the report on screen changed on disk.
+inline constexpr std::string_view kReportChanged = "The report changed on disk.";
+inline constexpr std::string_view kReloadChangedButton = "&Reload";
+inline constexpr std::string_view kCloseBarTip = "Close";
+inline constexpr std::string_view kOptionsMenu = "&Options";
+inline constexpr std::string_view kEditingOptionsItem = "&Editing Options";
+inline constexpr std::string_view kMicroStationItem = "&MicroStation";
+inline constexpr std::string_view kCategoryManagerItem = "&Category Manager";
+inline constexpr std::string_view kExpressionBuilderItem = "E&xpression Builder";
+inline constexpr std::string_view kViewMenu = "&View";
+inline constexpr std::string_view kReportItem = "MSDebug.&Txt";
+inline constexpr std::string_view kRefreshItem = "&Refresh";
+inline constexpr std::string_view kFindItem = "&Find...";
+inline constexpr std::string_view kFindNextItem = "Find &Next";
+inline constexpr std::string_view kOutputViewItem = "&Output View to Text File";
+inline constexpr std::string_view kCompareWithItem = "&Compare With...";
+inline constexpr std::string_view kHelpMenu = "&Help";
+inline constexpr std::string_view kContentsItem = "&Contents";
+inline constexpr std::string_view kAboutItem = "&About";
 
 // The status bar; "%1" and "%2" are filled in.
 inline constexpr std::string_view kNoReportLoaded = "No report loaded";

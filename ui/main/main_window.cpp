@@ -1,7 +1,9 @@
 #include "main_window.hpp"
 
+#include "changed_bar.hpp"
 #include "core/category/category_tree.hpp"
 #include "core/session.hpp"
+#include "core/system/platform/platform.hpp"
 #include "core/system/preferences.hpp"
 #include "core/system/process.hpp"
 #include "core/system/prompter.hpp"
@@ -18,12 +20,17 @@
 #include "ui/lists/list_texts.hpp"
 #include "ui/lists/list_views.hpp"
 #include "ui/lists/text_list_model.hpp"
+#include "ui/pickers.hpp"
 #include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -31,12 +38,14 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -150,6 +159,9 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(8, 8, 8, 6);
     layout->setSpacing(6);
+    m_changedBar = new ChangedOnDiskBar;
+    connect(m_changedBar, &ChangedOnDiskBar::reloadRequested, this, &MainWindow::reloadReport);
+    layout->addWidget(m_changedBar);
     layout->addWidget(m_tabs, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
@@ -158,6 +170,17 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     setCentralWidget(central);
 
     buildMenus();
+    setAcceptDrops(true);
+    m_actions.focusFilter = new QAction(this);
+    m_actions.focusFilter->setObjectName(QStringLiteral("focusFilter"));
+    m_actions.focusFilter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_actions.focusFilter->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_actions.focusFilter);
+    connect(m_actions.focusFilter, &QAction::triggered, this, [this] {
+        showPage(AllVariablesPage);
+        m_filterBox->setFocus(Qt::ShortcutFocusReason);
+        m_filterBox->selectAll();
+    });
 
     m_statusCounts = new QLabel;
     m_statusCounts->setObjectName(QStringLiteral("statusCounts"));
@@ -194,6 +217,8 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
         },
         this);
     m_launcher = new Launcher(*this);
+    connect(m_actions.fileCompare, &QAction::triggered, m_actions.compareWith, &QAction::trigger);
+    connect(m_actions.fileOutput, &QAction::triggered, m_actions.exportView, &QAction::trigger);
     applyPageVisibility();
 }
 
@@ -228,6 +253,8 @@ FilterBox* MainWindow::buildFilterBox() {
         m_findRound.ended = false;
     });
     connect(m_allVariables, &VariableListView::shownRowsChanged, this, &MainWindow::updateStatus);
+    connect(m_filterBox, &FilterBox::leaveRequested, m_allVariables,
+            [this] { m_allVariables->setFocus(Qt::ShortcutFocusReason); });
     return m_filterBox;
 }
 
@@ -256,7 +283,99 @@ QWidget* MainWindow::buildSinglePage(QWidget* view) {
     return page;
 }
 
+void MainWindow::buildFileMenu() {
+    QMenu* file = menuBar()->addMenu(FromBytes(text::kMainFileMenu));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    m_actions.openReport = AddAction(file, FromBytes(text::kOpenReportItem), "openReport", true);
+    m_actions.openReport->setShortcut(QKeySequence::Open);
+    connect(m_actions.openReport, &QAction::triggered, this, [this] { openReport(); });
+    m_actions.openRecent = file->addMenu(FromBytes(text::kOpenRecentMenu));
+    m_actions.openRecent->setObjectName(QStringLiteral("openRecent"));
+    connect(m_actions.openRecent, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
+    fillRecentMenu();
+    m_actions.reload = AddAction(file, FromBytes(text::kReloadItem), "reloadReport", true);
+    m_actions.reload->setShortcut(QKeySequence(Qt::Key_F5));
+    m_actions.reload->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.reload, &QAction::triggered, this, &MainWindow::reloadReport);
+    file->addSeparator();
+    // These repeat the View menu's items, which the launcher connects.
+    m_actions.fileCompare = AddAction(file, FromBytes(text::kFileCompareItem), "fileCompare", true);
+    m_actions.fileOutput = AddAction(file, FromBytes(text::kFileOutputItem), "fileOutput", true);
+    file->addSeparator();
+    m_actions.quit = AddAction(file, FromBytes(text::kQuitItem), "fileQuit", true);
+    m_actions.quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_actions.quit->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.quit, &QAction::triggered, this, &MainWindow::quit);
+}
+
+void MainWindow::fillRecentMenu() {
+    QMenu* menu = m_actions.openRecent;
+    menu->clear();
+    const std::vector<std::string>& recent = m_context.state.preferences.RecentReports;
+    if (recent.empty()) {
+        QAction* none = menu->addAction(FromBytes(text::kNoRecentReports));
+        none->setEnabled(false);
+        return;
+    }
+    for (std::size_t i = 0; i < recent.size(); ++i) {
+        const std::string path = recent[i];
+        const QString shown = FromBytes(path);
+        // "&1 report.txt": the digit is the item's Alt key.
+        QAction* item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QFileInfo(shown).fileName().replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        item->setObjectName(QStringLiteral("recent%1").arg(i + 1));
+        item->setToolTip(shown);
+        item->setStatusTip(shown);
+        item->setEnabled(core::platform::FileExists(path));
+        connect(item, &QAction::triggered, this, [this, path] { openReportFile(path); });
+    }
+    menu->setToolTipsVisible(true);
+}
+
+void MainWindow::openReport() {
+    const std::string& onScreen = m_context.state.report.ReportPath;
+    const QString folder =
+        onScreen.empty() ? QString() : QFileInfo(FromBytes(onScreen)).absolutePath();
+    const QString chosen = m_context.pickers.openFile(this, FromBytes(text::kOpenReportPickerTitle),
+                                                      folder, FromBytes(text::kReportFileFilter));
+    if (!chosen.isEmpty())
+        openReportFile(ToBytes(QDir::toNativeSeparators(chosen)));
+}
+
+bool MainWindow::openReportFile(const std::string& path) {
+    return core::OpenReportFile(m_context.state, m_context.prompter, path) ==
+           core::LoadOutcome::Loaded;
+}
+
+void MainWindow::reloadReport() {
+    core::AppState& state = m_context.state;
+    if (state.report.ReportPath.empty() || m_shownGeneration == 0) {
+        core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Update);
+        return;
+    }
+    const std::optional<core::LoadMode> source = state.report.ReportSource;
+    core::LoadDebugReport(state, m_context.prompter, core::LoadMode::Skip);
+    // Where the report came from is unchanged by reading it again.
+    state.report.ReportSource = source;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* data = event->mimeData();
+    if (data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    // Several files: the first; the reader says what is wrong with a folder or a non-report.
+    openReportFile(ToBytes(QDir::toNativeSeparators(urls.first().toLocalFile())));
+}
+
 void MainWindow::buildMenus() {
+    buildFileMenu();
     // Items whose windows are not part of the program yet stay disabled; the launcher enables
     // an item as it connects it to its window.
     QMenu* options = menuBar()->addMenu(FromBytes(text::kOptionsMenu));
@@ -274,6 +393,13 @@ void MainWindow::buildMenus() {
     m_viewMenu->setObjectName(QStringLiteral("popUp"));
     m_actions.report = AddAction(m_viewMenu, FromBytes(text::kReportItem), "pMnuMSDebug", false);
     m_actions.refresh = AddAction(m_viewMenu, FromBytes(text::kRefreshItem), "pMnuRefresh", true);
+    m_actions.find = AddAction(m_viewMenu, FromBytes(text::kFindItem), "findItem", true);
+    m_actions.find->setShortcut(QKeySequence::Find);
+    m_actions.find->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.find, &QAction::triggered, this, [this] {
+        showPage(AllVariablesPage);
+        find();
+    });
     m_actions.findNext = AddAction(m_viewMenu, FromBytes(text::kFindNextItem), "findNext", true);
     m_actions.findNext->setShortcut(QKeySequence(Qt::Key_F3));
     m_actions.findNext->setShortcutContext(Qt::WindowShortcut);
@@ -439,6 +565,8 @@ void MainWindow::onStateChanged() {
     if (state.report.ReportGeneration != m_shownGeneration) {
         m_shownGeneration = state.report.ReportGeneration;
         m_shownReportPath = state.report.ReportPath;
+        m_context.state.preferences.addRecentReport(m_shownReportPath);
+        m_changedBar->watch(FromBytes(m_shownReportPath));
         m_allVariables->showUnsorted();
         m_allVariables->reload();
         // The isolated rows belonged to the previous report; the state has dropped them.

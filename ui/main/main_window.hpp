@@ -21,6 +21,7 @@ class PendingReport;
 namespace varscope::ui {
 
 class CategoryTreePage;
+class ChangedOnDiskBar;
 class FilterBox;
 class FileOrderModel;
 class IconLibrary;
@@ -43,13 +44,21 @@ public:
 
     // The menu items, in the user's words; their object names are the control names.
     struct Actions {
+        QAction* openReport = nullptr;        // File > "Open Report..." (Ctrl+O)
+        QMenu* openRecent = nullptr;          // File > "Open Recent"
+        QAction* reload = nullptr;            // File > "Reload" (F5)
+        QAction* fileCompare = nullptr;       // File > "Compare With..."
+        QAction* fileOutput = nullptr;        // File > "Output to Text File..."
+        QAction* quit = nullptr;              // File > "Quit" (Ctrl+Q)
         QAction* editingOptions = nullptr;    // Options > "Editing Options"
         QAction* microStation = nullptr;      // Options > "MicroStation"
         QAction* categoryManager = nullptr;   // Options > "Category Manager"
         QAction* expressionBuilder = nullptr; // Options > "Expression Builder"
         QAction* report = nullptr;            // View > "MSDebug.Txt"
         QAction* refresh = nullptr;           // View > "Refresh"
+        QAction* find = nullptr;              // View > "Find..." (Ctrl+F)
         QAction* findNext = nullptr;          // View > "Find Next" (F3)
+        QAction* focusFilter = nullptr;       // Ctrl+L: the caret in the filter box
         QAction* exportView = nullptr;        // View > "Output View to Text File"
         QAction* compareWith = nullptr;       // View > "Compare With..."
         QAction* contents = nullptr;          // Help > "Contents"
@@ -85,6 +94,15 @@ public:
     // The rows of the page in front, as its export writes them.
     PageRows shownRows() const;
 
+    // File > "Open Report...": the picker, starting in the folder of the report on screen.
+    void openReport();
+    // Reads `path` as the report on screen (a file that is not a report is refused); on
+    // failure the user is told and the report on screen stays. True when it was read.
+    bool openReportFile(const std::string& path);
+    // F5, File > "Reload" and View > "Refresh": the report on screen again, from its own
+    // path; with none on screen, the MicroStation folder's.
+    void reloadReport();
+
     // "&Find . . ."
     void find();
     // F3 and View > "Find Next": the next row that begins as the last Find asked; before any
@@ -106,9 +124,14 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
+    void buildFileMenu();
+    // Open Recent's items, from the preferences; missing files greyed.
+    void fillRecentMenu();
     // The View menu items that depend on the page in front.
     void applyPageVisibility();
     QWidget* buildAllVariablesPage();
@@ -131,6 +154,7 @@ private:
     Actions m_actions;
     QMenu* m_viewMenu = nullptr;
     QTabWidget* m_tabs = nullptr;
+    ChangedOnDiskBar* m_changedBar = nullptr;
     VariableListView* m_allVariables = nullptr;
     VariableListView* m_isolate = nullptr;
     ListView* m_summary = nullptr;

@@ -1,5 +1,6 @@
 #include "view_interaction.hpp"
 
+#include "core/export/export.hpp"
 #include "core/session.hpp"
 #include "core/system/edit.hpp"
 #include "core/system/prompter.hpp"
@@ -46,18 +47,18 @@ ViewInteraction::ViewInteraction(MainWindow& window, Views views)
     for (ListView* view :
          {static_cast<ListView*>(&m_views.allVariables), static_cast<ListView*>(&m_views.isolate),
           &m_views.summary, &m_views.files, &m_views.category}) {
-        const bool refresh = view == &m_views.allVariables;
         connect(view, &ListView::menuRequested, this,
-                [this, refresh](const QPoint& at) { openViewMenu(at, refresh); });
+                [this, view](const QPoint& at) { openRowMenu(*view, at); });
+        // While the focus is on the list.
+        auto* copy = new QAction(view);
+        copy->setObjectName(QStringLiteral("copyRow"));
+        copy->setShortcut(QKeySequence::Copy);
+        copy->setShortcutContext(Qt::WidgetShortcut);
+        view->addAction(copy);
+        connect(copy, &QAction::triggered, this, [this, view] { copyRow(*view); });
     }
-    // While the focus is on All Variables.
-    auto* update = new QAction(&m_views.allVariables);
-    update->setObjectName(QStringLiteral("updateReport"));
-    update->setShortcut(QKeySequence(Qt::Key_F5));
-    update->setShortcutContext(Qt::WidgetShortcut);
-    m_views.allVariables.addAction(update);
-    connect(update, &QAction::triggered, this, &ViewInteraction::updateReport);
-
+    m_rowMenu = new QMenu(&m_window);
+    m_rowMenu->setObjectName(QStringLiteral("rowMenu"));
     const MainWindow::Actions& actions = m_window.actions();
     connect(actions.report, &QAction::triggered, this, &ViewInteraction::openReport);
     connect(actions.refresh, &QAction::triggered, this, &ViewInteraction::refresh);
@@ -137,16 +138,8 @@ void ViewInteraction::categoryValueDoubleClicked(const core::ConfigVariable& rec
     openForEdit(file, core::NoEditorNotice::Silent);
 }
 
-void ViewInteraction::updateReport() {
-    // The caller of a reload marks where the report came from only after start-up, "Done"
-    // and "Browse:"; F5 and "Refresh" leave it as the load left it.
-    core::LoadDebugReport(m_window.context().state, m_window.context().prompter,
-                          core::LoadMode::Update);
-}
-
 void ViewInteraction::refresh() {
-    core::LoadDebugReport(m_window.context().state, m_window.context().prompter,
-                          core::LoadMode::Skip);
+    m_window.reloadReport();
 }
 
 void ViewInteraction::openReport() {
@@ -156,6 +149,114 @@ void ViewInteraction::openReport() {
 void ViewInteraction::openViewMenu(const QPoint& globalPos, bool refreshEnabled) {
     m_window.actions().refresh->setEnabled(refreshEnabled);
     m_window.viewMenu()->popup(globalPos);
+}
+
+const core::ConfigVariable* ViewInteraction::selectedRecordOf(ListView& view) const {
+    if (&view == &m_views.allVariables)
+        return m_views.allVariables.selectedRecord();
+    if (&view == &m_views.isolate)
+        return m_views.isolate.selectedRecord();
+    return nullptr;
+}
+
+std::optional<std::string> ViewInteraction::selectedBytes(ListView& view) const {
+    const QModelIndex current = view.currentIndex();
+    if (!current.isValid() || !view.selectionModel()->isSelected(current))
+        return std::nullopt;
+    const core::ReportData& report = m_window.context().state.report.Contents;
+    const auto row = std::size_t(current.row());
+    if (&view == &m_views.summary)
+        return row < report.SummaryLines.size()
+                   ? std::optional<std::string>(report.SummaryLines[row])
+                   : std::nullopt;
+    if (&view == &m_views.files)
+        return row < report.ConfigFilesUsed.size()
+                   ? std::optional<std::string>(report.ConfigFilesUsed[row])
+                   : std::nullopt;
+    return ToBytes(current.siblingAtColumn(0).data().toString());
+}
+
+bool ViewInteraction::copyRow(ListView& view) {
+    if (const core::ConfigVariable* record = selectedRecordOf(view)) {
+        const core::ExportChoices& choices = m_window.context().state.exportChoices;
+        // Before any export, the export's own defaults.
+        const core::ExportView defaults;
+        std::string line;
+        core::AppendVariableLine(
+            line, *record, choices.ExportColumns != 0 ? choices.ExportColumns : defaults.columns,
+            choices.ExportDelimiter.empty() ? std::string_view(defaults.delimiter)
+                                            : std::string_view(choices.ExportDelimiter));
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        CopyToClipboard(line);
+        return true;
+    }
+    if (&view == &m_views.allVariables || &view == &m_views.isolate)
+        return false;
+    const std::optional<std::string> line = selectedBytes(view);
+    if (!line)
+        return false;
+    CopyToClipboard(*line);
+    return true;
+}
+
+QMenu* ViewInteraction::openRowMenu(ListView& view, const QPoint& globalPos) {
+    // Outside the rows the menu is the View menu, whatever row stays selected.
+    if (!view.menuOnRow()) {
+        openViewMenu(globalPos, &view == &m_views.allVariables);
+        return nullptr;
+    }
+    const core::ConfigVariable* record = selectedRecordOf(view);
+    const std::optional<std::string> line = record ? std::nullopt : selectedBytes(view);
+    if (record == nullptr && !line) {
+        openViewMenu(globalPos, &view == &m_views.allVariables);
+        return nullptr;
+    }
+    QMenu* menu = m_rowMenu;
+    menu->clear();
+    auto add = [menu](std::string_view caption, const char* name, auto work) {
+        QAction* item = menu->addAction(FromBytes(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        QObject::connect(item, &QAction::triggered, menu, work);
+        return item;
+    };
+    if (record != nullptr) {
+        // Copies: the report may be read again before an item is chosen.
+        const std::string name(record->Name);
+        const std::string value(record->Value);
+        const std::string expansion(record->Expansion);
+        const std::string file(record->File);
+        add(text::kCopyNameItem, "copyName", [name] { CopyToClipboard(name); });
+        add(text::kCopyValueItem, "copyValue", [value] { CopyToClipboard(value); });
+        add(text::kCopyExpansionItem, "copyExpansion", [expansion] { CopyToClipboard(expansion); });
+        add(text::kCopyRowItem, "copyRowItem", [this, &view] { copyRow(view); });
+        menu->addSeparator();
+        add(text::kOpenFileItem, "openFile", [this, file] {
+            openForEdit(file, core::NoEditorNotice::Tell);
+        })->setEnabled(!file.empty());
+        add(text::kIsolateItem, "isolateItem", [this, name] { isolateRecordsVariable(name); });
+    } else {
+        add(text::kCopyRowItem, "copyRowItem", [this, &view] { copyRow(view); });
+        if (&view == &m_views.files) {
+            menu->addSeparator();
+            add(text::kOpenFileItem, "openFile", [this] { filesDoubleClicked(); });
+        }
+    }
+    menu->popup(globalPos);
+    return menu;
+}
+
+void ViewInteraction::isolateRecordsVariable(const std::string& name) {
+    if (!m_window.selectVariable(name)) {
+        m_window.context().prompter.message(std::string(text::kNoDefinitionOf) + name,
+                                            core::MessageIcon::Information,
+                                            core::text::kProgramTitle);
+        return;
+    }
+    if (m_window.currentPage() == MainWindow::IsolatePage)
+        m_window.isolateVariable();
+    else
+        m_window.showPage(MainWindow::IsolatePage);
 }
 
 void ViewInteraction::offerEditorDialog() {

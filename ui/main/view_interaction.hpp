@@ -2,8 +2,10 @@
 
 #include <QObject>
 
+#include <optional>
 #include <string>
 
+class QMenu;
 class QPoint;
 
 namespace varscope::core {
@@ -52,22 +54,33 @@ public:
     // file that was only viewed. A record without a name copies nothing.
     void categoryValueDoubleClicked(const core::ConfigVariable& record);
 
-    // F5 in All Variables: the report in the MicroStation folder.
-    void updateReport();
-    // "Refresh": the report last read, read again.
+    // "Refresh": the report on screen, read again from its own path.
     void refresh();
     // "MSDebug.Txt": the report last read, in the editor.
     void openReport();
     // The "View" menu at `globalPos`, without waiting for a choice; "Refresh" set first.
     void openViewMenu(const QPoint& globalPos, bool refreshEnabled);
+    // Ctrl+C: the selected row of `view` on the clipboard, as the export writes it (its
+    // columns and delimiter, without the line end). False when no row is selected.
+    bool copyRow(ListView& view);
+    // The context menu of the selected row of `view` at `globalPos`, without waiting; the
+    // View menu outside the rows or when no row is selected. Null when the View menu was
+    // shown.
+    QMenu* openRowMenu(ListView& view, const QPoint& globalPos);
 
 private:
+    // The record of the selected row of a variable list, or null.
+    const core::ConfigVariable* selectedRecordOf(ListView& view) const;
+    // The selected row of a one-column list (its bytes) or of the tree (as shown).
+    std::optional<std::string> selectedBytes(ListView& view) const;
+    void isolateRecordsVariable(const std::string& name);
     void offerEditorDialog();
     // Tells when no editor is chosen unless the caller offered the editor dialog.
     core::EditOutcome openForEdit(const std::string& path, core::NoEditorNotice noEditor);
 
     MainWindow& m_window;
     const Views m_views;
+    QMenu* m_rowMenu = nullptr;
 };
 
 } // namespace varscope::ui
