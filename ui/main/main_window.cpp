@@ -18,6 +18,8 @@
 #include "ui/lists/list_texts.hpp"
 #include "ui/lists/list_views.hpp"
 #include "ui/lists/text_list_model.hpp"
+#include "ui/problems/findings_page.hpp"
+#include "ui/problems/problems_texts.hpp"
 #include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
@@ -138,6 +140,9 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     m_tabs->addTab(buildAllVariablesPage(), FromBytes(text::kAllVariablesPage));
     m_tabs->addTab(buildIsolatePage(), FromBytes(text::kIsolatePage));
     m_tabs->addTab(buildSinglePage(m_summary), FromBytes(text::kSummaryPage));
+    m_problems = new FindingsPage(state);
+    m_problems->setObjectName(QStringLiteral("problemsPage"));
+    m_tabs->addTab(m_problems, FromBytes(text::kProblemsPage));
     m_tabs->addTab(buildSinglePage(m_files), FromBytes(text::kFileOrderPage));
     m_tabs->addTab(buildSinglePage(m_category), FromBytes(text::kCategoryPage));
 
@@ -194,6 +199,11 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
         },
         this);
     m_launcher = new Launcher(*this);
+    connect(m_problems, &FindingsPage::findingsChanged, this, [this](int shown) {
+        m_tabs->setTabText(ProblemsPage, FromBytes(text::kProblemsPageCounted).arg(shown));
+    });
+    connect(m_problems, &FindingsPage::recordChosen, this, &MainWindow::selectRecord);
+    connect(m_problems, &FindingsPage::fileChosen, m_interaction, &ViewInteraction::openConfigFile);
     applyPageVisibility();
 }
 
@@ -351,6 +361,10 @@ PageRows MainWindow::shownRows() const {
     case SummaryPage:
         rows.lines = report.SummaryLines;
         break;
+    case ProblemsPage:
+        rows.kind = PageRows::Kind::Text;
+        rows.text = m_problems->linesText();
+        break;
     case FileOrderPage:
         rows.lines = report.ConfigFilesUsed;
         break;
@@ -375,6 +389,20 @@ bool MainWindow::selectVariable(const std::string& name) {
         }
     }
     return false;
+}
+
+void MainWindow::selectRecord(std::size_t record) {
+    if (record == 0 || record > m_context.state.report.VariableCount())
+        return;
+    showPage(AllVariablesPage);
+    int shown = m_allVariables->shownRowOf(int(record - 1));
+    if (shown < 0) {
+        m_filterBox->clear();
+        m_allVariables->setFilterText({});
+        shown = m_allVariables->shownRowOf(int(record - 1));
+        statusBar()->showMessage(FromBytes(text::kFilterCleared), 5000);
+    }
+    m_allVariables->selectShownRow(shown);
 }
 
 void MainWindow::find() {
@@ -446,6 +474,7 @@ void MainWindow::onStateChanged() {
         forgetPreviousReport();
         m_summaryModel->reload();
         m_filesModel->reload();
+        m_problems->reload();
         m_levelSelector->showLevelsWithRecords(core::LevelsWithRecords(state.report.Contents));
     } else {
         m_filesModel->refreshMarks();

@@ -27,6 +27,7 @@ class IconLibrary;
 class Launcher;
 class LevelSelector;
 class ListView;
+class FindingsPage;
 class TextListModel;
 class VariableListView;
 class ViewInteraction;
@@ -39,7 +40,14 @@ struct PageRows;
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    enum Page { AllVariablesPage, IsolatePage, SummaryPage, FileOrderPage, CategoryPage };
+    enum Page {
+        AllVariablesPage,
+        IsolatePage,
+        SummaryPage,
+        ProblemsPage,
+        FileOrderPage,
+        CategoryPage
+    };
 
     // The menu items, in the user's words; their object names are the control names.
     struct Actions {
@@ -82,6 +90,9 @@ public:
     // Selects the first row of the variable `name` (exact bytes) in All Variables; false
     // when the report has no such variable or the filter hides all its rows.
     bool selectVariable(const std::string& name);
+    // Shows All Variables with record `record` (1-based) selected, clearing the filter when
+    // it hides the record (the status bar says so).
+    void selectRecord(std::size_t record);
     // The rows of the page in front, as its export writes them.
     PageRows shownRows() const;
 
@@ -147,6 +158,7 @@ private:
     ViewInteraction* m_interaction = nullptr;
     Launcher* m_launcher = nullptr;
     CategoryTreePage* m_categoryTree = nullptr;
+    FindingsPage* m_problems = nullptr;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;
     bool m_columnsSized = false;
