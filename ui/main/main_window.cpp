@@ -12,6 +12,8 @@
 #include "main_texts.hpp"
 #include "ui/category/category_tree_model.hpp"
 #include "ui/category/category_tree_page.hpp"
+#include "ui/derivation/derivation_pane.hpp"
+#include "ui/derivation/derivation_texts.hpp"
 #include "ui/export/shown_view.hpp"
 #include "ui/lists/filter_box.hpp"
 #include "ui/lists/icons.hpp"
@@ -156,6 +158,10 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     layout->setContentsMargins(8, 8, 8, 6);
     layout->setSpacing(6);
     layout->addWidget(m_tabs, 1);
+    m_derivation = new DerivationPane(state, *m_icons);
+    m_derivation->setObjectName(QStringLiteral("derivationPane"));
+    m_derivation->hide();
+    layout->addWidget(m_derivation);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
     bottom->addWidget(quitButton);
@@ -203,6 +209,11 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
         m_tabs->setTabText(ProblemsPage, FromBytes(text::kProblemsPageCounted).arg(shown));
     });
     connect(m_problems, &FindingsPage::recordChosen, this, &MainWindow::selectRecord);
+    connect(m_derivation, &DerivationPane::recordChosen, this, &MainWindow::selectRecord);
+    for (QTreeView* view : {static_cast<QTreeView*>(m_allVariables),
+                            static_cast<QTreeView*>(m_isolate), static_cast<QTreeView*>(m_summary)})
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &MainWindow::updateDerivation);
     connect(m_problems, &FindingsPage::fileChosen, m_interaction, &ViewInteraction::openConfigFile);
     applyPageVisibility();
 }
@@ -290,6 +301,12 @@ void MainWindow::buildMenus() {
     connect(m_actions.findNext, &QAction::triggered, this, &MainWindow::findNext);
     m_actions.exportView =
         AddAction(m_viewMenu, FromBytes(text::kOutputViewItem), "pMnuOutput", false);
+    m_actions.derivation =
+        AddAction(m_viewMenu, FromBytes(text::kDerivationItem), "viewDerivation", true);
+    m_actions.derivation->setCheckable(true);
+    m_actions.derivation->setShortcut(QKeySequence(Qt::Key_F4));
+    m_actions.derivation->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.derivation, &QAction::toggled, this, &MainWindow::applyPageVisibility);
     m_viewMenu->addSeparator();
     m_actions.compareWith =
         AddAction(m_viewMenu, FromBytes(text::kCompareWithItem), "pMnuCompare", false);
@@ -460,6 +477,10 @@ void MainWindow::applyPageVisibility() {
     m_actions.refresh->setEnabled(page == AllVariablesPage);
     // Find works on All Variables only.
     m_actions.findNext->setEnabled(page == AllVariablesPage);
+    m_derivation->setVisible(
+        m_actions.derivation->isChecked() &&
+        (page == AllVariablesPage || page == IsolatePage || page == SummaryPage));
+    updateDerivation();
 }
 
 void MainWindow::onStateChanged() {
@@ -475,6 +496,7 @@ void MainWindow::onStateChanged() {
         m_summaryModel->reload();
         m_filesModel->reload();
         m_problems->reload();
+        m_derivation->reload();
         m_levelSelector->showLevelsWithRecords(core::LevelsWithRecords(state.report.Contents));
     } else {
         m_filesModel->refreshMarks();
@@ -483,6 +505,38 @@ void MainWindow::onStateChanged() {
                                  ? core::text::kProgramTitle
                                  : std::string_view(state.report.WindowTitle)));
     updateStatus();
+}
+
+void MainWindow::updateDerivation() {
+    if (!m_derivation->isVisibleTo(this))
+        return;
+    switch (currentPage()) {
+    case AllVariablesPage:
+    case IsolatePage: {
+        const core::ConfigVariable* record =
+            (currentPage() == AllVariablesPage ? m_allVariables : m_isolate)->selectedRecord();
+        if (record != nullptr)
+            m_derivation->showRecord(record->Index);
+        else
+            m_derivation->showNothing();
+        break;
+    }
+    case SummaryPage: {
+        const QModelIndexList selected = m_summary->selectionModel()->selectedRows();
+        const std::string name =
+            selected.isEmpty()
+                ? std::string()
+                : std::string(core::SummaryEntryName(m_context.state.report.Contents.SummaryLines,
+                                                     std::size_t(selected.first().row())));
+        if (name.empty())
+            m_derivation->showNothing();
+        else
+            m_derivation->showFinalValue(name);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void MainWindow::updateStatus() {

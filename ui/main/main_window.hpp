@@ -27,6 +27,7 @@ class IconLibrary;
 class Launcher;
 class LevelSelector;
 class ListView;
+class DerivationPane;
 class FindingsPage;
 class TextListModel;
 class VariableListView;
@@ -60,6 +61,7 @@ public:
         QAction* findNext = nullptr;          // View > "Find Next" (F3)
         QAction* exportView = nullptr;        // View > "Output View to Text File"
         QAction* compareWith = nullptr;       // View > "Compare With..."
+        QAction* derivation = nullptr;        // View > "Derivation" (F4), checkable
         QAction* contents = nullptr;          // Help > "Contents"
         QAction* about = nullptr;             // Help > "About"
     };
@@ -129,6 +131,9 @@ private:
     void onPageChanged(int page);
     void onStateChanged();
     void updateStatus();
+    // The derivation pane: shown under All Variables, Isolate and Summary when chosen, for
+    // the selected row.
+    void updateDerivation();
     // "4,210 records", or "12 of 4,210 records shown" while All Variables is filtered.
     QString recordCount() const;
     void setColumnWidths();
@@ -159,6 +164,7 @@ private:
     Launcher* m_launcher = nullptr;
     CategoryTreePage* m_categoryTree = nullptr;
     FindingsPage* m_problems = nullptr;
+    DerivationPane* m_derivation = nullptr;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;
     bool m_columnsSized = false;
