@@ -5,6 +5,7 @@
 #include "core/report/references.hpp"
 #include "core/report/report.hpp"
 #include "core/system/fileio.hpp"
+#include "options.hpp"
 #include "output.hpp"
 
 #include <cstdio>
@@ -74,40 +75,39 @@ std::string RuleIds() {
     return ids;
 }
 
+constexpr OptionSpec kCheckOptions[] = {
+    {"severity", 0, true},
+    {"rule", 0, true},
+    {"help", 'h', false},
+};
+
 std::optional<int> ParseCheckOptions(int argc, char** argv, CheckOptions& options) {
-    bool optionsEnded = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
-            options.reports.emplace_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-h" || arg == "--help") {
-            std::fwrite(kCheckUsage.data(), 1, kCheckUsage.size(), stdout);
-            return kExitNothingListed;
-        } else if (arg == "--severity" || arg == "--rule") {
-            if (i + 1 >= argc)
-                return CheckUsageError(std::string(arg) + " needs a value");
-            const std::string_view value = argv[++i];
-            if (arg == "--severity") {
-                if (value != "note" && value != "warning")
-                    return CheckUsageError("unknown severity '" + std::string(value) +
-                                           "' (use note or warning)");
-                options.notes = value == "note";
-                continue;
-            }
-            std::size_t start = 0;
-            while (start <= value.size()) {
-                const std::size_t end = std::min(value.find(',', start), value.size());
-                const std::string_view id = value.substr(start, end - start);
-                start = end + 1;
-                if (FindProblemRule(id) == nullptr)
-                    return CheckUsageError("unknown rule '" + std::string(id) +
-                                           "' (the rules are " + RuleIds() + ")");
-                options.rules.emplace_back(id);
-            }
-        } else {
-            return CheckUsageError("unknown option '" + std::string(arg) + "'");
+    const ParsedOptions parsed = ParseOptions(argc, argv, kCheckOptions);
+    if (parsed.has("help")) {
+        std::fwrite(kCheckUsage.data(), 1, kCheckUsage.size(), stdout);
+        return kExitNothingListed;
+    }
+    if (!parsed.error.empty())
+        return CheckUsageError(parsed.error);
+    options.reports = parsed.operands;
+    if (const auto severity = parsed.value("severity")) {
+        if (*severity != "note" && *severity != "warning")
+            return CheckUsageError("unknown severity '" + *severity + "' (use note or warning)");
+        options.notes = *severity == "note";
+    }
+    for (const ParsedOptions::Given& given : parsed.options) {
+        if (given.name != "rule")
+            continue;
+        const std::string_view value = given.value;
+        std::size_t start = 0;
+        while (start <= value.size()) {
+            const std::size_t end = std::min(value.find(',', start), value.size());
+            const std::string_view id = value.substr(start, end - start);
+            start = end + 1;
+            if (FindProblemRule(id) == nullptr)
+                return CheckUsageError("unknown rule '" + std::string(id) + "' (the rules are " +
+                                       RuleIds() + ")");
+            options.rules.emplace_back(id);
         }
     }
     if (options.reports.size() != 1)
@@ -123,7 +123,7 @@ int RunCheck(int argc, char** argv) {
     if (const auto status = ParseCheckOptions(argc, argv, options))
         return *status;
     const std::string& path = options.reports.front();
-    ReadResult read = ReadWholeFile(path);
+    ReadResult read = path == "-" ? ReadStandardInput() : ReadWholeFile(path);
     if (!read.bytes) {
         std::fprintf(stderr, "varscope-cli check: cannot read the report %s\n", read.error.c_str());
         return kExitTrouble;
@@ -137,7 +137,7 @@ int RunCheck(int argc, char** argv) {
     std::string text;
     for (const Finding& finding : findings)
         AppendFindingLine(text, finding, path);
-    Output output(std::nullopt);
+    Output output(std::nullopt, LineEnds::Lf);
     if (!output.write(text) || !output.finish()) {
         std::fprintf(stderr, "varscope-cli check: cannot write %s\n", output.failure().c_str());
         return kExitTrouble;

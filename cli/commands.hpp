@@ -1,4 +1,4 @@
-// The subcommands besides export, each in a file of its own; argv[1] is the command's name.
+// The subcommands besides export, each in a file of its own; argv[0] is the command's name.
 // Each returns the exit status.
 #pragma once
 

@@ -4,6 +4,7 @@
 #include "core/compare/compare.hpp"
 #include "core/report/report.hpp"
 #include "core/system/fileio.hpp"
+#include "options.hpp"
 #include "output.hpp"
 
 #include <cstdio>
@@ -24,7 +25,7 @@ constexpr int kExitDifferent = 1;
 constexpr int kExitTrouble = 2;
 
 constexpr std::string_view kDiffUsage =
-    R"(Usage: varscope-cli diff OLD NEW [options]
+    R"(Usage: varscope-cli diff [options] OLD NEW
 
 Compares two MicroStation configuration debug reports (msdebug.txt) by the final
 value of each variable: the definition that took effect, as the report's summary
@@ -36,13 +37,17 @@ where status is "added" (only NEW defines it), "removed" (only OLD does) or
 "changed" (the expansions differ); a side that lacks the variable has empty
 fields. Then one line per configuration file only one report processed:
 "removed-file" and the path for OLD's, in OLD's order, then "added-file" and the
-path for NEW's. Every line ends in CR LF.
+path for NEW's. Either report may be "-", standard input.
 
-Options:
-  --all               also list the variables that are the same ("same")
-  --delimiter TEXT    text between fields (default "|"); "tab" and "space"
+Options (a value follows the option, or a long option's "="):
+  -a, --all           also list the variables that are the same ("same")
+  -d, --delimiter TEXT
+                      text between fields (default "|"); "tab" and "space"
                       name those two characters
-  --out FILE          write to FILE instead of standard output
+  -o, --out FILE      write to FILE instead of standard output ("-": standard
+                      output)
+      --eol lf|crlf   the line ends: CR LF in a file named with --out; on
+                      standard output LF on Linux, CR LF on Windows
   -h, --help          show this text
   --                  ends the options
 
@@ -61,6 +66,12 @@ struct DiffOptions {
     bool all = false;
     std::string delimiter = "|";
     std::optional<std::string> out;
+    std::optional<LineEnds> eol;
+};
+
+constexpr OptionSpec kDiffOptions[] = {
+    {"all", 'a', false}, {"delimiter", 'd', true}, {"out", 'o', true},
+    {"eol", 0, true},    {"help", 'h', false},
 };
 
 int DiffUsageError(const std::string& message) {
@@ -72,41 +83,35 @@ int DiffUsageError(const std::string& message) {
 // Parses the arguments after "diff"; returns an exit status when there is nothing to
 // compare (help given, or bad usage).
 std::optional<int> ParseDiffOptions(int argc, char** argv, DiffOptions& options) {
-    bool optionsEnded = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
-            options.reports.emplace_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-h" || arg == "--help") {
-            std::fwrite(kDiffUsage.data(), 1, kDiffUsage.size(), stdout);
-            return kExitSame;
-        } else if (arg == "--all") {
-            options.all = true;
-        } else if (arg == "--delimiter" || arg == "--out") {
-            if (i + 1 >= argc)
-                return DiffUsageError(std::string(arg) + " needs a value");
-            const std::string value = argv[++i];
-            if (arg == "--out") {
-                if (value.empty())
-                    return DiffUsageError("--out needs a file name");
-                options.out = value;
-            } else {
-                options.delimiter = value == "tab" ? "\t" : value == "space" ? " " : value;
-            }
-        } else {
-            return DiffUsageError("unknown option '" + std::string(arg) + "'");
-        }
+    const ParsedOptions parsed = ParseOptions(argc, argv, kDiffOptions);
+    if (parsed.has("help")) {
+        std::fwrite(kDiffUsage.data(), 1, kDiffUsage.size(), stdout);
+        return kExitSame;
+    }
+    if (!parsed.error.empty())
+        return DiffUsageError(parsed.error);
+    options.reports = parsed.operands;
+    options.all = parsed.has("all");
+    options.out = parsed.value("out");
+    if (options.out && options.out->empty())
+        return DiffUsageError("--out needs a file name");
+    if (const auto value = parsed.value("delimiter"))
+        options.delimiter = *value == "tab" ? "\t" : *value == "space" ? " " : *value;
+    if (const auto eol = parsed.value("eol")) {
+        options.eol = LineEndsFromText(*eol);
+        if (!options.eol)
+            return DiffUsageError("unknown line end '" + *eol + "' (use lf or crlf)");
     }
     if (options.reports.size() != 2)
         return DiffUsageError(options.reports.size() < 2 ? "needs two reports, OLD and NEW"
                                                          : "more than two reports given");
+    if (options.reports[0] == "-" && options.reports[1] == "-")
+        return DiffUsageError("only one report can come from standard input");
     return std::nullopt;
 }
 
 std::optional<ReportData> ReadReport(const std::string& path) {
-    ReadResult read = ReadWholeFile(path);
+    ReadResult read = path == "-" ? ReadStandardInput() : ReadWholeFile(path);
     if (!read.bytes) {
         std::fprintf(stderr, "varscope-cli diff: cannot read the report %s\n", read.error.c_str());
         return std::nullopt;
@@ -114,7 +119,8 @@ std::optional<ReportData> ReadReport(const std::string& path) {
     ReportData report = ParseReport(std::move(*read.bytes));
     if (report.SkippedLines > 0)
         std::fprintf(stderr, "varscope-cli diff: %zu malformed line%s skipped in %s\n",
-                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s", path.c_str());
+                     report.SkippedLines, report.SkippedLines == 1 ? "" : "s",
+                     path == "-" ? "standard input" : path.c_str());
     return report;
 }
 
@@ -133,7 +139,7 @@ int RunDiff(int argc, char** argv) {
     const ReportComparison comparison = CompareReports(*oldReport, *newReport);
     std::string text;
     AppendComparisonLines(text, comparison, options.all, options.delimiter);
-    Output output(options.out);
+    Output output(options.out, options.eol);
     if (!output.write(text) || !output.finish()) {
         std::fprintf(stderr, "varscope-cli diff: cannot write %s\n", output.failure().c_str());
         return kExitTrouble;

@@ -5,6 +5,7 @@
 #include "core/report/references.hpp"
 #include "core/report/report.hpp"
 #include "core/system/fileio.hpp"
+#include "options.hpp"
 #include "output.hpp"
 
 #include <charconv>
@@ -86,29 +87,26 @@ std::optional<std::size_t> PositiveNumber(std::string_view text) {
     return number;
 }
 
+constexpr OptionSpec kExplainOptions[] = {
+    {"record", 0, true},
+    {"used-by", 0, false},
+    {"help", 'h', false},
+};
+
 std::optional<int> ParseExplainOptions(int argc, char** argv, ExplainOptions& options) {
-    bool optionsEnded = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (optionsEnded || arg == "-" || arg.empty() || arg.front() != '-') {
-            options.positional.emplace_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-h" || arg == "--help") {
-            std::fwrite(kExplainUsage.data(), 1, kExplainUsage.size(), stdout);
-            return kExitPrinted;
-        } else if (arg == "--used-by") {
-            options.usedBy = true;
-        } else if (arg == "--record") {
-            if (i + 1 >= argc)
-                return ExplainUsageError("--record needs a number");
-            options.record = PositiveNumber(argv[++i]);
-            if (!options.record)
-                return ExplainUsageError("--record needs a number from 1 up, not '" +
-                                         std::string(argv[i]) + "'");
-        } else {
-            return ExplainUsageError("unknown option '" + std::string(arg) + "'");
-        }
+    const ParsedOptions parsed = ParseOptions(argc, argv, kExplainOptions);
+    if (parsed.has("help")) {
+        std::fwrite(kExplainUsage.data(), 1, kExplainUsage.size(), stdout);
+        return kExitPrinted;
+    }
+    if (!parsed.error.empty())
+        return ExplainUsageError(parsed.error);
+    options.positional = parsed.operands;
+    options.usedBy = parsed.has("used-by");
+    if (const auto record = parsed.value("record")) {
+        options.record = PositiveNumber(*record);
+        if (!options.record)
+            return ExplainUsageError("--record needs a number from 1 up, not '" + *record + "'");
     }
     if (options.positional.size() != 2)
         return ExplainUsageError(options.positional.size() < 2
@@ -178,7 +176,7 @@ int RunExplain(int argc, char** argv) {
         return *status;
     const std::string& path = options.positional[0];
     const std::string_view name = options.positional[1];
-    ReadResult read = ReadWholeFile(path);
+    ReadResult read = path == "-" ? ReadStandardInput() : ReadWholeFile(path);
     if (!read.bytes) {
         std::fprintf(stderr, "varscope-cli explain: cannot read the report %s\n",
                      read.error.c_str());
@@ -211,7 +209,7 @@ int RunExplain(int argc, char** argv) {
         for (const DerivationNode& node : tree.Nodes)
             AppendNode(text, report, node);
     }
-    Output output(std::nullopt);
+    Output output(std::nullopt, LineEnds::Lf);
     if (!output.write(text) || !output.finish()) {
         std::fprintf(stderr, "varscope-cli explain: cannot write %s\n", output.failure().c_str());
         return kExitTrouble;

@@ -7,7 +7,9 @@
 #include "core/report/report_stream.hpp"
 #include "core/system/fileio.hpp"
 #include "core/system/platform/platform.hpp"
+#include "core/version.hpp"
 #include "diff.hpp"
+#include "options.hpp"
 #include "output.hpp"
 
 #include <cerrno>
@@ -22,24 +24,28 @@
 namespace {
 
 using namespace varscope::core;
+using varscope::cli::LineEnds;
+using varscope::cli::OptionSpec;
 using varscope::cli::Output;
+using varscope::cli::ParsedOptions;
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 constexpr std::string_view kUsage =
-    R"(Usage: varscope-cli export REPORT [options]
-       varscope-cli diff OLD NEW [options]    (see varscope-cli diff --help)
+    R"(Usage: varscope-cli export [options] REPORT
+       varscope-cli diff [options] OLD NEW     (see varscope-cli diff --help)
        varscope-cli explain REPORT NAME [--record N] [--used-by]
        varscope-cli check REPORT [--severity note|warning] [--rule ID[,ID...]]
+       varscope-cli --help | --version
 
 Writes one view of a MicroStation configuration debug report (msdebug.txt) as
 delimited text, exactly as Varscope's "Output View to Text File" writes it:
-one line per row, each ended by CR LF.
+one line per row. REPORT "-" reads standard input.
 
-Options:
-  --view all|isolate|summary|files|category
+Options (a value follows the option, or a long option's "="):
+  -v, --view all|isolate|summary|files|category
                       all      every variable line, in report order (default)
                       isolate  the records of one variable or one level; needs
                                --name or --level
@@ -47,29 +53,38 @@ Options:
                       files    the configuration files in processing order
                       category the Category page's tree of a category file;
                                needs --categories
-  --name NAME         with --view isolate: the variable's exact name
-  --level LEVEL       with --view isolate: a level code or its name (any case):
+  -n, --name NAME     with --view isolate: the variable's exact name
+  -l, --level LEVEL   with --view isolate: a level code or its name (any case):
                       1 Predefined, 2 System, 7 Site, 6 Project, 9 Application,
                       8 User, and the newer versions' 10 Organization,
                       11 WorkSpace, 12 WorkSet, 13 Role
-  --categories FILE   with --view category: the category file. Each category,
+      --categories FILE
+                      with --view category: the category file. Each category,
                       then each member below it after a TAB when it has values
                       (two when not), each value after two TABs; lines end in
-                      LF, the text in CR LF. A missing or unreadable file is an
-                      empty tree; a repeated name (ignoring case) is told on
-                      standard error and the tree is written as far as built
-  --columns LIST      comma-separated subset of level,variable,value,expansion,file
+                      LF, the text in the line end of the output. A missing or
+                      unreadable file is an empty tree; a repeated name
+                      (ignoring case) is told on standard error and the tree is
+                      written as far as built
+  -c, --columns LIST  comma-separated subset of level,variable,value,expansion,file
                       (default: all five), written in that order; then, when
                       named, final and locked: "1" for the variable's winning
                       record (the one whose expansion the summary shows as the
                       final value, else its last), or for every record of a
                       locked variable, empty otherwise. The summary comes at
                       the report's end, so with final or locked the report is
-                      read whole into memory before anything is written
-  --delimiter TEXT    text between columns (default "|"); "tab" and "space"
+                      read whole into memory before anything is written. A
+                      single column is written without a delimiter
+  -d, --delimiter TEXT
+                      text between columns (default "|"); "tab" and "space"
                       name those two characters
-  --out FILE          write to FILE instead of standard output
+  -o, --out FILE      write to FILE instead of standard output ("-": standard
+                      output)
+      --eol lf|crlf   the line ends: CR LF in a file named with --out, as
+                      Windows tools read it; on standard output LF on Linux,
+                      CR LF on Windows
   -h, --help          show this text
+      --version       show the program's version
   --                  ends the options: what follows is the report, also when it
                       begins with "-"
 
@@ -77,6 +92,15 @@ Exit status: 0 on success, 1 when the report cannot be read or the output cannot
 be written, 2 on bad usage. Lines of the report that cannot be split are skipped
 and counted on standard error.
 )";
+
+constexpr OptionSpec kExportOptions[] = {
+    {"view", 'v', true},     {"name", 'n', true},    {"level", 'l', true},
+    {"categories", 0, true}, {"columns", 'c', true}, {"delimiter", 'd', true},
+    {"out", 'o', true},      {"eol", 0, true},       {"help", 'h', false},
+};
+
+// What varscope-cli takes before a command.
+constexpr OptionSpec kProgramOptions[] = {{"help", 'h', false}, {"version", 0, false}};
 
 struct Options {
     std::string report;
@@ -87,91 +111,55 @@ struct Options {
     unsigned columns = AllColumns;
     std::string delimiter = "|";
     std::optional<std::string> out;
+    std::optional<LineEnds> eol;
 };
+
+// Standard input's name in messages.
+std::string ReportName(const Options& options) {
+    return options.report == "-" ? "standard input" : options.report;
+}
+
+// The report, read whole from its file or from standard input.
+ReadResult ReadReport(const Options& options) {
+    return options.report == "-" ? ReadStandardInput() : ReadWholeFile(options.report);
+}
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "varscope-cli: %s\nTry 'varscope-cli --help'.\n", message.c_str());
     return kExitUsage;
 }
 
-bool TakesValue(std::string_view arg) {
-    return arg == "--view" || arg == "--name" || arg == "--level" || arg == "--columns" ||
-           arg == "--delimiter" || arg == "--out" || arg == "--categories";
-}
-
-bool IsHelp(std::string_view arg) {
-    return arg == "--help" || arg == "-h";
-}
-
-// Whether the arguments after "export" ask for the help, wherever it stands among the
-// options; an option's value and whatever follows "--" never do.
-bool AsksForHelp(int argc, char** argv) {
-    for (int i = 2; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--")
-            return false;
-        if (IsHelp(arg))
-            return true;
-        if (TakesValue(arg))
-            ++i;
+// Takes the options of "export" from what getopt found; returns an exit code on failure.
+std::optional<int> TakeOptions(const ParsedOptions& parsed, Options& options) {
+    if (!parsed.error.empty())
+        return UsageError(parsed.error);
+    if (const auto view = parsed.value("view"))
+        options.view = *view;
+    options.name = parsed.value("name");
+    options.level = parsed.value("level");
+    options.categories = parsed.value("categories");
+    options.out = parsed.value("out");
+    if (options.out && options.out->empty())
+        return UsageError("--out needs a file name");
+    if (const auto delimiter = parsed.value("delimiter"))
+        options.delimiter = *delimiter == "tab" ? "\t" : *delimiter == "space" ? " " : *delimiter;
+    if (const auto columns = parsed.value("columns");
+        columns && !ParseColumnList(*columns, options.columns))
+        return UsageError("unknown column in '" + *columns +
+                          "' (use level,variable,value,expansion,file,final,locked)");
+    if (const auto eol = parsed.value("eol")) {
+        options.eol = varscope::cli::LineEndsFromText(*eol);
+        if (!options.eol)
+            return UsageError("unknown line end '" + *eol + "' (use lf or crlf)");
     }
-    return false;
-}
-
-// Parses the arguments after "export"; returns an exit code on failure.
-std::optional<int> ParseOptions(int argc, char** argv, Options& options) {
-    std::vector<std::string_view> positional;
-    bool optionsEnded = false;
-    for (int i = 2; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (optionsEnded) {
-            positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const auto value = [&](std::string_view flag) -> std::optional<std::string> {
-            if (i + 1 >= argc) {
-                UsageError(std::string(flag) + " needs a value");
-                return std::nullopt;
-            }
-            return std::string(argv[++i]);
-        };
-        if (TakesValue(arg)) {
-            const auto text = value(arg);
-            if (!text)
-                return kExitUsage;
-            if (arg == "--out" && text->empty())
-                return UsageError("--out needs a file name");
-            if (arg == "--view")
-                options.view = *text;
-            else if (arg == "--name")
-                options.name = *text;
-            else if (arg == "--level")
-                options.level = *text;
-            else if (arg == "--out")
-                options.out = *text;
-            else if (arg == "--categories")
-                options.categories = *text;
-            else if (arg == "--delimiter")
-                options.delimiter = *text == "tab" ? "\t" : *text == "space" ? " " : *text;
-            else if (!ParseColumnList(*text, options.columns))
-                return UsageError("unknown column in '" + *text +
-                                  "' (use level,variable,value,expansion,file,final,locked)");
-        } else if (arg.size() > 1 && arg.front() == '-') {
-            return UsageError("unknown option '" + std::string(arg) + "'");
-        } else {
-            positional.push_back(arg);
-        }
-    }
+    const std::vector<std::string>& positional = parsed.operands;
     if (positional.size() != 1)
         return UsageError(positional.empty() ? "no report given" : "more than one report given");
-    options.report = std::string(positional.front());
+    options.report = positional.front();
     if (options.view != "all" && options.view != "isolate" && options.view != "summary" &&
         options.view != "files" && options.view != "category")
-        return UsageError("unknown view '" + options.view + "'");
+        return UsageError("unknown view '" + options.view +
+                          "' (use all, isolate, summary, files or category)");
     if ((options.view == "category") != options.categories.has_value())
         return UsageError("--view category and --categories FILE go together");
     if (options.view == "isolate" && options.name.has_value() == options.level.has_value())
@@ -207,20 +195,21 @@ ExportView ViewOf(const Options& options) {
 }
 
 // Whether the export would overwrite the report it reads.
-bool WritesOverReport(const Options& options) {
+bool WritesOverReport(const Options& options, const Output& output) {
     std::error_code ignored;
-    return options.out && std::filesystem::equivalent(options.report, *options.out, ignored);
+    return output.path() && options.report != "-" &&
+           std::filesystem::equivalent(options.report, *output.path(), ignored);
 }
 
 void TellSkipped(std::size_t skipped, const Options& options) {
     if (skipped > 0)
         std::fprintf(stderr, "varscope-cli: %zu malformed line%s skipped in %s\n", skipped,
-                     skipped == 1 ? "" : "s", options.report.c_str());
+                     skipped == 1 ? "" : "s", ReportName(options).c_str());
 }
 
 // The Category page's tree as its export writes it, over the whole report read at once.
 int ExportCategoryTree(const Options& options, Output& output) {
-    ReadResult read = ReadWholeFile(options.report);
+    ReadResult read = ReadReport(options);
     if (!read.bytes) {
         std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
         return kExitFailure;
@@ -242,7 +231,7 @@ int ExportCategoryTree(const Options& options, Output& output) {
 // A view with the final or locked column, over the whole report read at once: the winners
 // need the summary at its end before the first line is written.
 int ExportWithFinalValues(const Options& options, const ExportView& view, Output& output) {
-    ReadResult read = ReadWholeFile(options.report);
+    ReadResult read = ReadReport(options);
     if (!read.bytes) {
         std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", read.error.c_str());
         return kExitFailure;
@@ -259,30 +248,34 @@ int ExportWithFinalValues(const Options& options, const ExportView& view, Output
     return kExitOk;
 }
 
+// "export" and its arguments; argv[0] is "export".
 int Export(int argc, char** argv) {
-    Options options;
-    if (const auto failure = ParseOptions(argc, argv, options))
-        return *failure;
-    if (options.view == "category") {
-        Output output(options.out);
-        return ExportCategoryTree(options, output);
+    const ParsedOptions parsed = varscope::cli::ParseOptions(argc, argv, kExportOptions);
+    if (parsed.has("help")) {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+        return kExitOk;
     }
+    Options options;
+    if (const auto failure = TakeOptions(parsed, options))
+        return *failure;
+    Output output(options.out, options.eol);
+    if (options.view == "category")
+        return ExportCategoryTree(options, output);
     const ExportView view = ViewOf(options);
     const auto cannotRead = [&](const std::string& reason) {
         std::fprintf(stderr, "varscope-cli: cannot read the report %s\n", reason.c_str());
         return kExitFailure;
     };
 
-    Output output(options.out);
     if (NeedsFinalValues(view))
         return ExportWithFinalValues(options, view, output);
     const auto write = [&output](std::string_view bytes) {
         return output.write(bytes);
     };
     ExportOutcome outcome;
-    if (WritesOverReport(options)) {
-        // Read whole before the output replaces it.
-        ReadResult read = ReadWholeFile(options.report);
+    if (options.report == "-" || WritesOverReport(options, output)) {
+        // Read whole before the output replaces it; standard input cannot be mapped.
+        ReadResult read = ReadReport(options);
         if (!read.bytes)
             return cannotRead(read.error);
         ViewExporter exporter(view, write);
@@ -302,28 +295,45 @@ int Export(int argc, char** argv) {
     return kExitOk;
 }
 
+// A command: its name and what runs it, given argv from the command's name on.
+struct Command {
+    std::string_view name;
+    int (*run)(int argc, char** argv);
+};
+
+constexpr Command kCommands[] = {{"export", Export},
+                                 {"diff", varscope::cli::RunDiff},
+                                 {"explain", varscope::cli::RunExplain},
+                                 {"check", varscope::cli::RunCheck}};
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // The views are written with their own CR LF line ends, byte for byte.
+    // The views are written with their own line ends, byte for byte.
     varscope::core::platform::UseBinaryStandardOutput();
-    if (argc >= 2 && IsHelp(argv[1])) {
-        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
-        return kExitOk;
-    }
     if (argc < 2)
         return UsageError("no command given");
-    if (std::string_view(argv[1]) == "diff")
-        return varscope::cli::RunDiff(argc, argv);
-    if (std::string_view(argv[1]) == "explain")
-        return varscope::cli::RunExplain(argc, argv);
-    if (std::string_view(argv[1]) == "check")
-        return varscope::cli::RunCheck(argc, argv);
-    if (std::string_view(argv[1]) != "export")
-        return UsageError("unknown command '" + std::string(argv[1]) + "'");
-    if (AsksForHelp(argc, argv)) {
-        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
-        return kExitOk;
+    const std::string_view first = argv[1];
+    for (const Command& command : kCommands) {
+        if (first == command.name)
+            return command.run(argc - 1, argv + 1);
     }
-    return Export(argc, argv);
+    if (first.size() > 1 && first.front() == '-') {
+        const ParsedOptions parsed = varscope::cli::ParseOptions(argc, argv, kProgramOptions);
+        if (parsed.has("help")) {
+            std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+            return kExitOk;
+        }
+        if (!parsed.error.empty())
+            return UsageError(parsed.error);
+        if (parsed.has("version")) {
+            std::printf("varscope-cli %.*s\n", int(kVersionText.size()), kVersionText.data());
+            return kExitOk;
+        }
+    }
+    std::string known;
+    for (const Command& command : kCommands)
+        known += (known.empty() ? "" : ", ") + std::string(command.name);
+    return UsageError("unknown command '" + std::string(first) + "' (the commands are " + known +
+                      ")");
 }

@@ -21,7 +21,8 @@ set(reports
     tests/fixtures/cr_only_msdebug.txt
     tests/fixtures/random.bin
     tests/fixtures/no-such-report.txt)
-# One run's arguments separated by "|".
+# One run's arguments separated by "|". Every run asks for the format's own CR LF: standard
+# output's default line ends are the system's, which differ by design.
 set(runs
     "--view|all"
     "--view|summary"
@@ -53,18 +54,18 @@ foreach(report IN LISTS reports)
             endif()
             # Outputs go to files: Wine is slow to end a program whose output is a socket,
             # which is what CMake would give it to capture the output directly.
-            execute_process(COMMAND "${NATIVE_CLI}" export ${report} ${arguments} ${extra}
+            execute_process(COMMAND "${NATIVE_CLI}" export ${report} --eol crlf ${arguments} ${extra}
                             WORKING_DIRECTORY "${SOURCE_DIR}" RESULT_VARIABLE nativeCode
                             INPUT_FILE /dev/null OUTPUT_FILE "${WORK_DIR}/native.out"
                             ERROR_FILE "${WORK_DIR}/native.err")
-            execute_process(COMMAND ${EMULATOR} "${WINDOWS_CLI}" export ${report} ${arguments}
+            execute_process(COMMAND ${EMULATOR} "${WINDOWS_CLI}" export ${report} --eol crlf ${arguments}
                                     ${extraWindows}
                             WORKING_DIRECTORY "${SOURCE_DIR}" RESULT_VARIABLE windowsCode
                             INPUT_FILE /dev/null OUTPUT_FILE "${WORK_DIR}/windows.out"
                             ERROR_FILE "${WORK_DIR}/windows.err")
             file(READ "${WORK_DIR}/native.err" nativeErr)
             file(READ "${WORK_DIR}/windows.err" windowsErr)
-            set(what "export ${report} ${arguments} (${destination})")
+            set(what "export ${report} --eol crlf ${arguments} (${destination})")
             if(NOT nativeCode STREQUAL windowsCode)
                 message(FATAL_ERROR "${what}: exit ${nativeCode} here, ${windowsCode} on Windows")
             endif()

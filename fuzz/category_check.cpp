@@ -56,6 +56,32 @@ Failure RoundTrip(const core::Catalogue& catalogue, std::string_view from) {
     return std::nullopt;
 }
 
+// The file read line by line here, apart from the line splitter the tree and the manager
+// share: lines end at CR LF, LF or CR alone; a line holding "[node=" in any case names a
+// category, from its first "=" up to "]" or the line's end; any other line with "=" is a
+// member ("description=variable") of the category above it, if any.
+core::Catalogue ReadHere(std::string_view bytes) {
+    core::Catalogue catalogue;
+    while (!bytes.empty()) {
+        const std::size_t end = std::min(bytes.find_first_of("\r\n"), bytes.size());
+        const std::string_view line = bytes.substr(0, end);
+        const std::size_t lineEnd = bytes.substr(end).starts_with("\r\n") ? 2 : 1;
+        bytes.remove_prefix(std::min(end + lineEnd, bytes.size()));
+        std::string lower(line);
+        for (char& c : lower)
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        const std::size_t equals = line.find('=');
+        if (lower.find("[node=") != std::string::npos) {
+            const std::string_view name = line.substr(equals + 1);
+            catalogue.categories.push_back({std::string(name.substr(0, name.find(']'))), {}});
+        } else if (equals != std::string_view::npos && !catalogue.categories.empty()) {
+            catalogue.categories.back().members.push_back(
+                {std::string(line.substr(0, equals)), std::string(line.substr(equals + 1))});
+        }
+    }
+    return catalogue;
+}
+
 // The tree's reading of the file agrees with the Category Manager's.
 Failure ListingAgrees(std::string_view bytes, const core::Catalogue& catalogue) {
     const core::CategoryListing listing = core::ParseCategoryListing(bytes);
@@ -151,6 +177,9 @@ core::Catalogue Edited(std::string_view bytes, Failure& failure) {
 
 Failure CheckCategory(std::string_view input) {
     const core::Catalogue read = core::ParseCatalogue(input);
+    if (!(read == ReadHere(input)))
+        return "the manager read \"" + Shown(read) + "\", line by line the file gives \"" +
+               Shown(ReadHere(input)) + "\"";
     if (auto failure = ListingAgrees(input, read))
         return failure;
     if (auto failure = RoundTrip(read, "read from the file"))

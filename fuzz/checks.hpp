@@ -11,17 +11,19 @@ namespace varscope::fuzz {
 
 using Failure = std::optional<std::string>;
 
-// ParseReport on the whole input and a ReportStream fed the same bytes in blocks of random
-// sizes give the same records, files, summary lines and skipped-line count.
+// ParseReport gives what the reference reader gives, and a ReportStream fed the same bytes
+// in blocks of random sizes gives the same records, files, summary lines and skipped lines.
 Failure CheckReport(std::string_view input);
-// Profile writes read back, leave other keys alone, are idempotent and keep the file's form.
+// Profile writes read back, keep every other key, are idempotent and keep the file's form.
 Failure CheckProfile(std::string_view input);
-// A category file saved and loaded again gives the same catalogue, whether it was read from
-// bytes or built through the Category Manager's edits.
+// A category file reads as the harness's own line reader reads it; saved and loaded again it
+// gives the same catalogue, whether read from bytes or built by the Category Manager's edits.
 Failure CheckCategory(std::string_view input);
-// Quoted words split back into themselves; a line holding a NUL byte is never started.
+// Fixed lines split as the C runtime splits them; quoted words split back into themselves; a
+// line holding a NUL byte is never started.
 Failure CheckCommandLine(std::string_view input);
-// The export line writer writes the documented line within its room, for any texts.
+// The export line writer writes the documented line, level names as typed out in the
+// harness, within its room, for any texts.
 Failure CheckExportLine(std::string_view input);
 // Referenced names are well-formed parts of the value; derivations over records of any
 // values are trees whose nodes name their records; "used by" is every referring record.

@@ -9,6 +9,8 @@
 #include "core/system/profile.hpp"
 
 #include <array>
+#include <set>
+#include <utility>
 
 namespace varscope::fuzz {
 
@@ -69,6 +71,48 @@ bool HoldsNul(std::string_view file) {
     return false;
 }
 
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsProfileBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsProfileBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string Folded(std::string_view text) {
+    std::string out(Trimmed(text));
+    for (char& c : out)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    return out;
+}
+
+// The (section, key) names a file holds, read here line by line rather than by the
+// profile's reader, keys without "=" among them. Keys under a section line without a name
+// are left out: a rewrite drops that line, and they join the section before. Files in
+// UTF-16, or marked UTF-8 but not valid UTF-8 (a rewrite mends them), give nullopt.
+std::optional<std::set<std::pair<std::string, std::string>>> KeysOf(std::string_view file) {
+    const std::size_t mark = MarkOf(file).size();
+    file.remove_prefix(mark);
+    if (mark == 2 || (mark == 3 && !ValidUtf8(file)))
+        return std::nullopt;
+    std::set<std::pair<std::string, std::string>> keys;
+    std::optional<std::string> section = "";
+    while (!file.empty()) {
+        const std::size_t end = std::min(file.find_first_of("\r\n"), file.size());
+        const std::string_view line = Trimmed(file.substr(0, end));
+        file.remove_prefix(end == file.size() ? end : end + 1);
+        if (line.empty())
+            continue;
+        if (line.front() == '[' && line.find(']') != std::string_view::npos) {
+            const std::string name = Folded(line.substr(1, line.rfind(']') - 1));
+            section = name.empty() ? std::nullopt : std::optional(name);
+        } else if (section) {
+            keys.emplace(*section, Folded(line.substr(0, line.find('='))));
+        }
+    }
+    return keys;
+}
+
 struct Write {
     std::string_view section, key, value;
 };
@@ -102,17 +146,7 @@ bool Representable(const Write& write, std::string_view file) {
 }
 
 bool SameKey(const Write& a, const Write& b) {
-    const auto folded = [](std::string_view text) {
-        while (!text.empty() && IsProfileBlank(text.front()))
-            text.remove_prefix(1);
-        while (!text.empty() && IsProfileBlank(text.back()))
-            text.remove_suffix(1);
-        std::string out(text);
-        for (char& c : out)
-            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-        return out;
-    };
-    return folded(a.section) == folded(b.section) && folded(a.key) == folded(b.key);
+    return Folded(a.section) == Folded(b.section) && Folded(a.key) == Folded(b.key);
 }
 
 std::string Describe(std::string_view what, const Write& write, std::string_view file) {
@@ -125,6 +159,21 @@ Failure ReadsBack(const Write& write, std::string_view file) {
     if (read != write.value)
         return Describe("reads back \"" + Shown(read.value_or("<none>")) + "\" after writing",
                         write, file);
+    return std::nullopt;
+}
+
+// Every key the file held before the write is still in it.
+Failure KeysSurvive(std::string_view before, std::string_view after, const Write& write) {
+    const auto held = KeysOf(before);
+    const auto kept = KeysOf(after);
+    if (!held || !kept)
+        return std::nullopt;
+    for (const auto& key : *held) {
+        if (!kept->contains(key))
+            return Describe("the key [" + Shown(key.first) + "] \"" + Shown(key.second) +
+                                "\" was lost writing",
+                            write, before);
+    }
     return std::nullopt;
 }
 
@@ -192,6 +241,8 @@ Failure CheckProfile(std::string_view input) {
         return std::nullopt;
     if (auto failure = ReadsBack(first, once))
         return failure;
+    if (auto failure = KeysSurvive(file, once, first))
+        return failure;
     if (SetValue(once, first.section, first.key, first.value) != once)
         return Describe("writing the same value again changed the file:", first, once);
     if (once != file && MarkOf(file).empty()) {
@@ -203,6 +254,8 @@ Failure CheckProfile(std::string_view input) {
     if (!Representable(second, once) || MarkOf(twice) != MarkOf(once))
         return std::nullopt;
     if (auto failure = ReadsBack(second, twice))
+        return failure;
+    if (auto failure = KeysSurvive(once, twice, second))
         return failure;
     if (!SameKey(first, second) && FindValue(twice, first.section, first.key) != first.value)
         return Describe("another key's value changed writing", second, once);

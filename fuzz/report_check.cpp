@@ -1,10 +1,13 @@
-// The report read whole and the report read in blocks: one set of rules, two readers.
+// The report read whole and the report read in blocks: one set of rules, two readers that
+// share one line scanner, so both are also held to the frozen reference reader, which does
+// not use it.
 #include "checks.hpp"
 #include "input.hpp"
 
 #include "core/report/final_values.hpp"
 #include "core/report/report.hpp"
 #include "core/report/report_stream.hpp"
+#include "tests/support/report_reference.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -38,6 +41,7 @@ struct Read {
     std::vector<std::string> files;
     std::vector<std::string> summary;
     std::size_t skipped = 0;
+    bool summaryHeading = false;
     bool afterStop = false;  // the sink was given more after it had stopped the reading
     bool stopMissed = false; // the stream's answers disagreed with whether it was stopped
 };
@@ -71,14 +75,14 @@ private:
     std::size_t m_given = 0;
 };
 
-Read Whole(std::string_view input) {
-    const core::ReportData data = core::ParseReport(std::string(input));
+Read Copied(const core::ReportData& data) {
     Read read;
     for (const core::ConfigVariable& record : data.Variables)
         read.records.push_back(Copied(record));
     read.files.assign(data.ConfigFilesUsed.begin(), data.ConfigFilesUsed.end());
     read.summary.assign(data.SummaryLines.begin(), data.SummaryLines.end());
     read.skipped = data.SkippedLines;
+    read.summaryHeading = data.HasSummary;
     return read;
 }
 
@@ -110,15 +114,31 @@ Read InBlocks(std::string_view input, std::size_t stopAt) {
     return read;
 }
 
-template <typename T> Failure Differ(std::string_view what, const T& whole, const T& blocks) {
+template <typename T>
+Failure Differ(std::string_view what, const T& whole, const T& blocks,
+               std::string_view readers = "the whole report and its blocks") {
     if (whole.size() != blocks.size())
-        return std::string(what) + ": " + std::to_string(whole.size()) + " read whole, " +
-               std::to_string(blocks.size()) + " in blocks";
+        return std::string(what) + ": " + std::to_string(whole.size()) + " and " +
+               std::to_string(blocks.size()) + " in " + std::string(readers);
     for (std::size_t i = 0; i < whole.size(); ++i) {
         if (!(whole[i] == blocks[i]))
-            return std::string(what) + " " + std::to_string(i + 1) +
-                   " differs between the whole report and its blocks";
+            return std::string(what) + " " + std::to_string(i + 1) + " differs between " +
+                   std::string(readers);
     }
+    return std::nullopt;
+}
+
+// The reference reader and ParseReport give the same records, files, summary and counts.
+Failure SameAsReference(const Read& reference, const Read& whole) {
+    constexpr std::string_view kReaders = "the reference reader and ParseReport";
+    if (auto failure = Differ("records", reference.records, whole.records, kReaders))
+        return failure;
+    if (auto failure = Differ("files", reference.files, whole.files, kReaders))
+        return failure;
+    if (auto failure = Differ("summary lines", reference.summary, whole.summary, kReaders))
+        return failure;
+    if (reference.skipped != whole.skipped || reference.summaryHeading != whole.summaryHeading)
+        return "skipped lines or the summary heading differ between " + std::string(kReaders);
     return std::nullopt;
 }
 
@@ -134,8 +154,7 @@ std::string_view WithoutTrailingBlanks(std::string_view text) {
 
 // The winners as their rule says, worked out the slow way: every record of a name, by the
 // name itself, not its hash.
-Failure CheckWinners(std::string_view input) {
-    const core::ReportData data = core::ParseReport(std::string(input));
+Failure CheckWinners(const core::ReportData& data) {
     const core::FinalValues finals(data);
     std::map<std::string_view, std::vector<std::size_t>> records;
     for (const core::ConfigVariable& record : data.Variables)
@@ -167,9 +186,13 @@ Failure CheckWinners(std::string_view input) {
 } // namespace
 
 Failure CheckReport(std::string_view input) {
-    if (auto failure = CheckWinners(input))
+    const core::ReportData data = core::ParseReport(std::string(input));
+    const Read whole = Copied(data);
+    if (auto failure =
+            SameAsReference(Copied(test::reference::ParseReport(std::string(input))), whole))
         return failure;
-    const Read whole = Whole(input);
+    if (auto failure = CheckWinners(data))
+        return failure;
     const Read blocks = InBlocks(input, SIZE_MAX);
     if (blocks.stopMissed)
         return std::string("a reading nobody stopped said it was stopped");

@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     fonts-dejavu-core
+    # The man pages, the AppStream metainfo and the desktop entry are checked with these.
+    groff-base appstream desktop-file-utils
 )
 if [ "${VARSCOPE_WITH_WINDOWS:-1}" = 1 ]; then
     # The core's Windows branch is cross-built and tested under Wine.

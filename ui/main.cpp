@@ -3,6 +3,7 @@
 #include "core/session.hpp"
 #include "core/system/fileio.hpp"
 #include "core/system/platform/platform.hpp"
+#include "core/version.hpp"
 #include "ui/context.hpp"
 #include "ui/main/main_window.hpp"
 #include "ui/pickers.hpp"
@@ -72,7 +73,11 @@ public:
     CommandLine(int argc, char** argv) : m_argc(argc), m_argv(argv) {
         m_parser.setApplicationDescription(QStringLiteral(
             "Varscope shows a MicroStation configuration debug report (msdebug.txt)."));
-        m_parser.addHelpOption();
+        // Qt's own options (-reverse, -platformtheme...) are words, not bundles of letters
+        // that would hold -h or -v.
+        m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        m_parser.addOption(m_help);
+        m_parser.addOption(m_version);
         m_parser.addPositionalArgument(QStringLiteral("REPORT"),
                                        QStringLiteral("A report to open instead of the msdebug.txt "
                                                       "in the MicroStation folder."),
@@ -80,18 +85,37 @@ public:
         m_parser.addOptions({m_programFolder, m_screenshot, m_page, m_select});
     }
 
+    // --help and --version, answered before the application exists, so that they need no
+    // display: the exit code, or nothing when the window is to start.
+    std::optional<int> answerWithoutWindow() {
+        // The options Qt itself takes (-platform, -style...) are unknown here: they only
+        // matter once the window starts, so the parse's verdict waits until then.
+        m_parser.parse(arguments());
+        if (m_parser.isSet(m_help)) {
+            std::string help = m_parser.helpText().toStdString();
+            // Without an application the parser cannot know the program's name.
+            if (const auto usageEnd = help.find(" [options]"); help.rfind("Usage: ", 0) == 0)
+                help.replace(7, usageEnd - 7, "varscope");
+            std::fwrite(help.data(), 1, help.size(), stdout);
+            return 0;
+        }
+        if (m_parser.isSet(m_version)) {
+            std::printf("varscope %.*s (Qt %s)\n", int(varscope::core::kVersionText.size()),
+                        varscope::core::kVersionText.data(), qVersion());
+            return 0;
+        }
+        return std::nullopt;
+    }
+
     // Before the application exists: the report named, to be read while the window is built;
     // empty when there is none or the command line is wrong.
     std::string reportBeforeStart() {
-        QStringList arguments;
-        for (int i = 0; i < m_argc; ++i)
-            arguments.append(QString::fromLocal8Bit(m_argv[i]));
-        if (!m_parser.parse(arguments) || m_parser.positionalArguments().size() != 1)
+        if (!m_parser.parse(arguments()) || m_parser.positionalArguments().size() != 1)
             return {};
         return AbsolutePathBytes(reportArgument());
     }
 
-    // Ends the program for --help and unknown options; false, having said why, for values
+    // Ends the program for unknown options; false, having said why, for values
     // that make no sense.
     bool process(const QApplication& app) {
         m_parser.process(app);
@@ -130,6 +154,13 @@ public:
     const std::optional<QString>& variable() const { return m_variable; }
 
 private:
+    QStringList arguments() const {
+        QStringList list;
+        for (int i = 0; i < m_argc; ++i)
+            list.append(QString::fromLocal8Bit(m_argv[i]));
+        return list;
+    }
+
     // The one argument that is neither an option nor an option's value, as bytes: what the
     // parser has checked, found again in argv.
     std::string reportArgument() const {
@@ -162,6 +193,11 @@ private:
     int m_argc;
     char** m_argv;
     QCommandLineParser m_parser;
+    const QCommandLineOption m_help{{QStringLiteral("h"), QStringLiteral("help")},
+                                    QStringLiteral("Show this help and exit.")};
+    const QCommandLineOption m_version{
+        {QStringLiteral("v"), QStringLiteral("version")},
+        QStringLiteral("Show the program's version and the Qt version, and exit.")};
     const QCommandLineOption m_programFolder{
         QStringLiteral("program-folder"),
         QStringLiteral("Keep the preferences and category files in DIR instead of the "
@@ -214,6 +250,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     CommandLine commandLine(argc, argv);
+    if (const std::optional<int> answered = commandLine.answerWithoutWindow())
+        return *answered;
     // The report named on the command line is read while the window is being built.
     std::optional<varscope::core::PendingReport> pendingReport;
     if (std::string early = commandLine.reportBeforeStart(); !early.empty())
@@ -222,8 +260,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varscope"));
     QApplication::setWindowIcon(varscope::ui::ProgramIcon());
-    // Lets a Wayland desktop match the windows to varscope.desktop and its icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("varscope"));
+    // Lets a Wayland desktop match the windows to their desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.varscope"));
     if (!commandLine.process(app))
         return 2;
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -98,7 +99,8 @@ private:
 
 char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned columns,
                         std::string_view delimiter, std::uint8_t marks) {
-    LineWriter line(out, delimiter);
+    // A single column is its text alone: a delimiter there would separate nothing.
+    LineWriter line(out, std::has_single_bit(columns) ? std::string_view() : delimiter);
     if ((columns & ColumnLevel) && !LevelName(record.Level).empty()) {
         line.levelName(record.Level);
         line.delimiter();

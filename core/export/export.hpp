@@ -31,8 +31,9 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // Writes one exported line of a variable list, with its CR LF, at `out`, which must have
 // room for VariableLineRoom() bytes; returns the line's end. The delimiter follows the
 // level and precedes value, expansion, file, final and locked, so a column left out in the
-// middle leaves its delimiter in place. `marks` are the record's RecordMark bits, for the
-// final and locked columns. Every export of variable lines goes through this function.
+// middle leaves its delimiter in place; a single column has none. `marks` are the record's
+// RecordMark bits, for the final and locked columns. Every export of variable lines goes through
+// this function.
 char* WriteVariableLine(char* out, const ConfigVariable& record, unsigned columns,
                         std::string_view delimiter, std::uint8_t marks = 0);
 // The most bytes WriteVariableLine writes for the record with any columns.

@@ -82,6 +82,22 @@ ReadResult ReadRegularFile(const std::string& path) {
     return ReadWhole(path, true);
 }
 
+ReadResult ReadStandardInput() {
+    platform::UseBinaryStandardInput();
+    ReadResult result;
+    std::string bytes;
+    char chunk[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0)
+        bytes.append(chunk, got);
+    if (std::ferror(stdin) != 0) {
+        result.error = Reason("standard input");
+        return result;
+    }
+    result.bytes = std::move(bytes);
+    return result;
+}
+
 FileBlocks::FileBlocks(const std::string& path) : m_path(path) {
     if (platform::FolderExists(path)) {
         m_error = path + ": is a folder";

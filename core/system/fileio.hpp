@@ -25,6 +25,8 @@ ReadResult ReadWholeFile(const std::string& path);
 // category file): a FIFO, a device or anything else that is not a regular file reads as
 // empty, at once, and a save never writes over it.
 ReadResult ReadRegularFile(const std::string& path);
+// All of standard input as bytes, unchanged, up to its end.
+ReadResult ReadStandardInput();
 
 // A file read front to back in blocks the caller places, for files larger than memory
 // should hold.

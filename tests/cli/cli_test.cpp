@@ -5,6 +5,7 @@
 #include "core/export/export.hpp"
 #include "core/report/report.hpp"
 #include "core/system/platform/platform.hpp"
+#include "core/version.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>
@@ -123,8 +124,10 @@ protected:
 
     // Runs the binary through the system's shell with both outputs sent to files, so the
     // bytes arrive exactly as written.
-    // Runs at the same time need their own `tag`, which names the output files.
-    Result Run(const std::vector<std::string>& args, const std::string& tag = {}) const {
+    // Runs at the same time need their own `tag`, which names the output files; `input`
+    // names a file for standard input.
+    Result Run(const std::vector<std::string>& args, const std::string& tag = {},
+               const std::string& input = {}) const {
         const bool windowsShell = varscope::core::platform::Separator() == '\\';
         const auto quote = [windowsShell](const std::string& word) {
             if (windowsShell)
@@ -139,6 +142,8 @@ protected:
         std::string command = quote(VARSCOPE_CLI);
         for (const std::string& arg : args)
             command += " " + quote(arg);
+        if (!input.empty())
+            command += " < " + quote(input);
         command += " > " + quote(outPath) + " 2> " + quote(errPath);
         // cmd.exe strips the outermost quotes of a command line that starts with one.
         if (windowsShell)
@@ -158,10 +163,15 @@ protected:
         return result;
     }
 
-    // A successful run: exit 0, nothing on standard error; its standard output.
-    std::string Export(std::vector<std::string> args) const {
+    // A successful run: exit 0, nothing on standard error; its standard output, in the
+    // export format's CR LF lines unless the arguments choose.
+    std::string Export(std::vector<std::string> args, const std::string& input = {}) const {
+        if (std::find_if(args.begin(), args.end(), [](const std::string& arg) {
+                return arg.rfind("--eol", 0) == 0;
+            }) == args.end())
+            args.insert(args.begin(), "--eol=crlf");
         args.insert(args.begin(), "export");
-        const Result result = Run(args);
+        const Result result = Run(args, {}, input);
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(result.err, "");
         return result.out;
@@ -208,7 +218,7 @@ TEST_F(CliTest, help_explainsEveryOptionAndExitsZero) {
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.err, "");
         for (const std::string_view word :
-             {"varscope-cli export REPORT", "--view", "all", "isolate", "summary", "files",
+             {"varscope-cli export", "REPORT", "--view", "all", "isolate", "summary", "files",
               "--name", "--level", "--columns", "--delimiter", "tab", "space", "--out", "category",
               "--categories"})
             EXPECT_NE(result.out.find(word), std::string::npos) << word;
@@ -509,16 +519,16 @@ TEST_F(CliTest, hostileBytes_copiedExactlyAndSkippedLineCounted) {
                                  file + "\r\n";
     const std::string skipped = "varscope-cli: 1 malformed line skipped in " + kHostile + "\n";
 
-    Result result = Run({"export", kHostile});
+    Result result = Run({"export", "--eol", "crlf", kHostile});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, expected);
     EXPECT_EQ(result.err, skipped);
 
-    result = Run({"export", kHostile, "--view", "summary"});
+    result = Run({"export", "--eol", "crlf", kHostile, "--view", "summary"});
     EXPECT_EQ(result.out, std::string("S1 \xE9") + '\0' + "\r\n(predefined): D=z\r\n");
     EXPECT_EQ(result.err, skipped);
 
-    result = Run({"export", kHostile, "--view", "files"});
+    result = Run({"export", "--eol", "crlf", kHostile, "--view", "files"});
     EXPECT_EQ(result.out, file + "\r\n");
 }
 
@@ -531,7 +541,7 @@ TEST_F(CliTest, malformedLines_oneStderrLineWithTheCount) {
     const std::string path = temp("malformed.txt");
     WriteBytes(path, "(user): NOEQUALS\r\n(site):\r\nProcessing macro file no brackets\r\n"
                      "(user): OK=1\r\n");
-    const Result result = Run({"export", path});
+    const Result result = Run({"export", "--eol", "crlf", path});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "User|OK|1||\r\n");
     EXPECT_EQ(result.err, "varscope-cli: 3 malformed lines skipped in " + path + "\n");
@@ -559,7 +569,7 @@ TEST_F(CliTest, optionsEnd_reportLikeAnOptionAndValuesNeverOptions) {
     const Result unnamed = Run({"export", "-x.txt"});
     varscope::core::platform::SetCurrentFolder(before);
     EXPECT_EQ(unnamed.exitCode, 2);
-    EXPECT_NE(unnamed.err.find("unknown option '-x.txt'"), std::string::npos) << unnamed.err;
+    EXPECT_NE(unnamed.err.find("unknown option '-x'"), std::string::npos) << unnamed.err;
 }
 
 TEST_F(CliTest, emptyReport_emptyOutputExitZero) {
@@ -645,8 +655,8 @@ TEST_F(CliTest, categoryView_theDemoTreeAsTheExportWritesIt) {
     // A repeated name is told as the window tells it; what was built before it goes out.
     WriteBytes(temp("repeated.txt"), "[node=Seeds]\r\nSeed files=MS_SEEDFILES\r\n"
                                      "[node=Plot]\r\nseed FILES=MS_PENTABLE\r\n");
-    const Result repeated =
-        Run({"export", kSample, "--view", "category", "--categories", temp("repeated.txt")});
+    const Result repeated = Run({"export", "--eol=crlf", kSample, "--view", "category",
+                                 "--categories", temp("repeated.txt")});
     EXPECT_EQ(repeated.exitCode, 0);
     EXPECT_EQ(repeated.err, "Error. Unique Name Required in Category File.\n"
                             "Multiple Instances of: seed FILES\n");
@@ -666,7 +676,7 @@ TEST_F(CliTest, namesOfOneOldHash_diffAndFinalKeepThemApart) {
     WriteBytes(newReport,
                Crlf({"Processing macro file [C:\\cfg\\a.cfg]", "(system): MS_SEEDFILES_XYZ=s [s]",
                      "(user): AXYWZ_OGiLOiqOKX=b [b]", "(user): AXYWZ_OGiLOiqOKX=c [c]"}));
-    const Result diff = Run({"diff", "--all", oldReport, newReport});
+    const Result diff = Run({"diff", "--all", "--eol=crlf", oldReport, newReport});
     EXPECT_EQ(diff.exitCode, 1) << diff.err;
     EXPECT_EQ(diff.out,
               Crlf({"changed|AXYWZ_OGiLOiqOKX|User|a|C:\\cfg\\a.cfg|User|c|C:\\cfg\\a.cfg",
@@ -683,7 +693,8 @@ TEST_F(CliTest, diff_exitsZeroWhenTheSameOneWhenDifferentTwoOnTrouble) {
     EXPECT_EQ(same.exitCode, 0) << same.err;
     EXPECT_EQ(same.out, "");
 
-    const Result different = Run({"diff", "--delimiter", "tab", oldReport, newReport});
+    const Result different =
+        Run({"diff", "--eol", "crlf", "--delimiter", "tab", oldReport, newReport});
     EXPECT_EQ(different.exitCode, 1) << different.err;
     ExpectCrLfLines(different.out, 8);
     EXPECT_EQ(different.out.rfind("changed\tCIVIL_LOG\tSystem\tC:/Work/jsmith/tmp/civil.log\t", 0),
@@ -703,6 +714,187 @@ TEST_F(CliTest, diff_exitsZeroWhenTheSameOneWhenDifferentTwoOnTrouble) {
     const Result help = Run({"diff", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+}
+
+TEST_F(CliTest, version_nameAndVersionExitZero) {
+    for (const std::string option : {"--version", "--vers"}) {
+        Result result = Run({option});
+        EXPECT_EQ(result.exitCode, 0) << option;
+        EXPECT_EQ(result.err, "");
+        // A message, not data: its line end is of no account.
+        std::erase(result.out, '\r');
+        EXPECT_EQ(result.out, "varscope-cli " + std::string(varscope::core::kVersionText) + "\n");
+    }
+}
+
+TEST_F(CliTest, longWithEqualsShortAndJoined_sameAsSpelledOut) {
+    const std::string out = temp("out.txt");
+    const std::string expected =
+        Crlf({"Site\t\t$(_USTN_SITE)dgn/ ", "Project\t\t$(_USTN_PROJECTDATA)dgn/ ",
+              "User\t\t$(_USTN_PROJECTDATA)dgn/jsmith/ "});
+    const std::vector<std::vector<std::string>> spellings = {
+        {"--view", "isolate", "--name", "MS_DEF", "--columns", "level,value", "--delimiter", "tab"},
+        {"--view=isolate", "--name=MS_DEF", "--columns=level,value", "--delimiter=tab"},
+        {"-v", "isolate", "-n", "MS_DEF", "-c", "level,value", "-d", "tab"},
+        {"-visolate", "-nMS_DEF", "-clevel,value", "-dtab"},
+        {"--vi=isolate", "--na", "MS_DEF", "--col=level,value", "--del", "tab"},
+        {"-v", "all", "--view=isolate", "-n", "A", "-nMS_DEF", "-c", "level,value", "-d", "tab"},
+    };
+    for (const std::vector<std::string>& spelling : spellings) {
+        std::vector<std::string> args = spelling;
+        args.push_back(kRealistic);
+        EXPECT_EQ(Export(args), expected) << spelling.front();
+        // The out file and the level by their short forms too.
+        args.insert(args.end(), {"-o", out});
+        EXPECT_EQ(Export(args), "");
+        EXPECT_EQ(ReadBytes(out), expected) << spelling.front();
+    }
+    EXPECT_EQ(Export({"-l", "site", "-c", "variable", kRealistic, "-v", "isolate"}),
+              Crlf({"MS_CELL", "MS_DEF", "MS_SEEDFILES"}));
+    EXPECT_EQ(Run({"diff", "-a", "-d", "tab", "-o", out, kRealistic, kRealistic}).exitCode, 0);
+    EXPECT_NE(ReadBytes(out).find("same\tMS_DEF\tUser\t"), std::string::npos);
+}
+
+TEST_F(CliTest, unknownOption_namesTheNearestKnownOne) {
+    const struct {
+        std::vector<std::string> args;
+        std::string mentions;
+    } cases[] = {
+        {{"export", kRealistic, "--colour", "level"},
+         "'--colour'; the nearest known one is -c, --columns"},
+        {{"export", "--vew=summary", kRealistic}, "'--vew'; the nearest known one is -v, --view"},
+        {{"export", "--delimter", "tab", kRealistic}, "-d, --delimiter"},
+        {{"export", "--c", "x", kRealistic},
+         "'--c' is ambiguous; it may be --categories or --columns"},
+        {{"export", "-q", kRealistic}, "unknown option '-q'"},
+        {{"export", "--help=yes", kRealistic}, "--help takes no value"},
+        {{"export", kRealistic, "-o"}, "--out needs a value"},
+        {{"export", kRealistic, "--eol"}, "--eol needs a value"},
+        {{"diff", "--al", "--bogus", kRealistic, kRealistic},
+         "'--bogus'; the nearest known one is"},
+        {{"--verison"}, "the nearest known one is --version"},
+        {{"exprot", kRealistic}, "the commands are export, diff"},
+    };
+    for (const auto& test : cases)
+        ExpectUsageError(test.args, test.mentions);
+}
+
+TEST_F(CliTest, dashReport_readsStandardInput) {
+    const std::vector<std::vector<std::string>> views = {
+        {},
+        {"--view", "summary"},
+        {"--view", "files"},
+        {"-c", "variable,final"},
+        {"--view", "category", "--categories", kDemoCategories}};
+    for (const std::vector<std::string>& view : views) {
+        std::vector<std::string> fromFile = view;
+        fromFile.push_back(kSample);
+        std::vector<std::string> fromInput = view;
+        fromInput.push_back("-");
+        const std::string expected = Export(fromFile);
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(Export(fromInput, kSample), expected) << (view.empty() ? "all" : view.back());
+    }
+    // Either side of a comparison.
+    const std::string oldReport = kFixtures + "/compare_old_msdebug.txt";
+    const std::string newReport = kFixtures + "/compare_new_msdebug.txt";
+    const Result files = Run({"diff", oldReport, newReport});
+    const Result input = Run({"diff", "-", newReport}, {}, oldReport);
+    EXPECT_EQ(input.exitCode, 1) << input.err;
+    EXPECT_EQ(input.out, files.out);
+    ExpectUsageError({"diff", "-", "-"}, "standard input");
+    // Malformed lines are counted against standard input by that name.
+    const Result hostile = Run({"export", "-"}, {}, kHostile);
+    EXPECT_EQ(hostile.err, "varscope-cli: 1 malformed line skipped in standard input\n");
+}
+
+TEST_F(CliTest, outDashOrNone_standardOutputNeverAFileNamedDash) {
+    const std::string before = varscope::core::platform::CurrentFolder();
+    ASSERT_TRUE(varscope::core::platform::SetCurrentFolder(m_folder.string()));
+    const std::string named = Export({"--out", "-", kRealistic});
+    const std::string joined = Export({"-o-", kRealistic});
+    const std::string none = Export({kRealistic});
+    const bool dashMade = fs::exists(m_folder / "-");
+    varscope::core::platform::SetCurrentFolder(before);
+    EXPECT_EQ(named, kRealisticAll);
+    EXPECT_EQ(joined, kRealisticAll);
+    EXPECT_EQ(none, kRealisticAll);
+    EXPECT_FALSE(dashMade);
+}
+
+// CR LF from the format into files; standard output in the system's text line ends, so that
+// grep's "$" matches on Linux; --eol chooses either anywhere.
+TEST_F(CliTest, eol_filesCrLfStandardOutputNativeEitherOnRequest) {
+    const bool windows = varscope::core::platform::Separator() == '\\';
+    const auto lf = [](std::string text) {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+                out += text[i];
+        }
+        return out;
+    };
+    const std::string file = temp("eol.txt");
+    const std::vector<std::vector<std::string>> views = {
+        {"-c", "variable"},
+        {"--view", "summary"},
+        {"--view", "category", "--categories", kDemoCategories},
+        {"-c", "level,final"}};
+    for (const std::vector<std::string>& view : views) {
+        std::vector<std::string> args = view;
+        args.push_back(kSample);
+        const std::string crlf = Export(args); // --eol=crlf, the format itself
+        ASSERT_NE(crlf.find("\r\n"), std::string::npos);
+        std::vector<std::string> plain = args;
+        plain.insert(plain.begin(), "export");
+        EXPECT_EQ(Run(plain).out, windows ? crlf : lf(crlf)) << view.back();
+        args.push_back("--eol=lf");
+        EXPECT_EQ(Export(args), lf(crlf)) << view.back();
+        args.insert(args.end(), {"--out", file});
+        Export(args);
+        EXPECT_EQ(ReadBytes(file), lf(crlf));
+        args.pop_back();
+        args.pop_back();
+        args.pop_back();
+        args.insert(args.end(), {"--out", file});
+        plain = args;
+        plain.insert(plain.begin(), "export");
+        EXPECT_EQ(Run(plain).exitCode, 0);
+        EXPECT_EQ(ReadBytes(file), crlf) << view.back();
+    }
+    // The count a Linux user expects from grep.
+    const std::string names = Run({"export", "-c", "variable", "-"}, {}, kSample).out;
+    std::size_t matches = 0;
+    for (std::size_t at = names.find("MS_DEF\n"); at != std::string::npos;
+         at = names.find("MS_DEF\n", at + 1))
+        matches += at == 0 || names[at - 1] == '\n';
+    EXPECT_EQ(matches, windows ? 0u : 1u);
+    // A large export, written in many blocks, loses no CR that is not before an LF.
+    const std::string report = varscope::bench::GenerateReport(20'000, 79);
+    WriteBytes(temp("large.txt"), report);
+    EXPECT_TRUE(Export({"--eol", "lf", temp("large.txt")}) == lf(ExportOfTable(report)));
+    ExpectUsageError({"export", "--eol", "cr", kSample}, "'cr' (use lf or crlf)");
+    ExpectUsageError({"diff", "--eol=unix", kSample, kSample}, "'unix'");
+}
+
+TEST_F(CliTest, oneColumn_neitherLeadsNorEndsWithADelimiter) {
+    const struct {
+        std::string name;
+        std::string column;
+        std::string line;
+    } cases[] = {{"MS_CELL", "level", "Site"},
+                 {"MS_CELL", "variable", "MS_CELL"},
+                 {"MS_CELL", "value", "$(_USTN_SITE)cell/ "},
+                 {"MS_CELL", "expansion", "C:/Bentley/Workspace/Standards/cell/"},
+                 {"MS_CELL", "file", kSite},
+                 {"MS_CELL", "final", "1"},
+                 {"MS_CELL", "locked", ""},
+                 {"_USTN_USER", "locked", "1"}};
+    for (const auto& test : cases)
+        EXPECT_EQ(Export({"--view", "isolate", "--name", test.name, "--columns", test.column,
+                          "--delimiter", ";", kRealistic}),
+                  Crlf({test.line}))
+            << test.column;
 }
 
 namespace {

@@ -110,19 +110,22 @@ std::vector<ExportView> Views() {
     return views;
 }
 
-// An export line put together piece by piece, as the export format describes it.
+// An export line put together piece by piece, as the export format describes it; a single
+// column has no delimiter.
 std::string PieceByPiece(const ConfigVariable& record, const ExportView& view) {
     std::string line;
+    const bool single = view.columns != 0 && (view.columns & (view.columns - 1)) == 0;
+    const std::string_view delimiter = single ? std::string_view() : view.delimiter;
     const std::string_view level = LevelName(record.Level);
     if ((view.columns & ColumnLevel) && !level.empty())
-        line.append(level).append(view.delimiter);
+        line.append(level).append(delimiter);
     if (view.columns & ColumnVariable)
         line.append(record.Name);
     for (const auto& [column, text] :
          {std::pair{ColumnValue, record.Value}, std::pair{ColumnExpansion, record.Expansion},
           std::pair{ColumnFile, record.File}}) {
         if (view.columns & column)
-            line.append(view.delimiter).append(text);
+            line.append(delimiter).append(text);
     }
     return line + "\r\n";
 }

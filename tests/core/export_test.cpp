@@ -41,17 +41,17 @@ TEST(ExportVariableLine, columnsAndDelimiters_writtenAsTheFormatSays) {
     } cases[] = {
         {Record(LevelUser), AllColumns, "|",
          "User|MS_DEF|$(_USTN_PROJECT)dgn/ |c:/proj/dgn/|C:\\cfg\\user.ucf\r\n"},
-        // Each level by its legend name.
-        {Record(LevelPredefined), ColumnLevel, ",", "Predefined,\r\n"},
-        {Record(LevelSystem), ColumnLevel, ",", "System,\r\n"},
-        {Record(LevelProject), ColumnLevel, ",", "Project,\r\n"},
-        {Record(LevelSite), ColumnLevel, ",", "Site,\r\n"},
-        {Record(LevelUser), ColumnLevel, ",", "User,\r\n"},
-        {Record(LevelApplication), ColumnLevel, ",", "Application,\r\n"},
-        {Record(LevelOrganization), ColumnLevel, ",", "Organization,\r\n"},
-        {Record(LevelWorkSpace), ColumnLevel, ",", "WorkSpace,\r\n"},
-        {Record(LevelWorkSet), ColumnLevel, ",", "WorkSet,\r\n"},
-        {Record(LevelRole), ColumnLevel, ",", "Role,\r\n"},
+        // Each level by its legend name; a single column stands alone, without a delimiter.
+        {Record(LevelPredefined), ColumnLevel, ",", "Predefined\r\n"},
+        {Record(LevelSystem), ColumnLevel, ",", "System\r\n"},
+        {Record(LevelProject), ColumnLevel, ",", "Project\r\n"},
+        {Record(LevelSite), ColumnLevel, ",", "Site\r\n"},
+        {Record(LevelUser), ColumnLevel, ",", "User\r\n"},
+        {Record(LevelApplication), ColumnLevel, ",", "Application\r\n"},
+        {Record(LevelOrganization), ColumnLevel, ",", "Organization\r\n"},
+        {Record(LevelWorkSpace), ColumnLevel, ",", "WorkSpace\r\n"},
+        {Record(LevelWorkSet), ColumnLevel, ",", "WorkSet\r\n"},
+        {Record(LevelRole), ColumnLevel, ",", "Role\r\n"},
         // A column left out in the middle keeps its delimiter.
         {Record(LevelSite), ColumnLevel | ColumnValue, "|", "Site||$(_USTN_PROJECT)dgn/ \r\n"},
         // No level, or a code that is no level (3 to 5 are icons of the tree): neither the
@@ -67,6 +67,8 @@ TEST(ExportVariableLine, columnsAndDelimiters_writtenAsTheFormatSays) {
         {Record(LevelUser), ColumnVariable | ColumnValue, " -> ",
          "MS_DEF -> $(_USTN_PROJECT)dgn/ \r\n"},
         {Record(LevelUser), 0, "|", "\r\n"},
+        {Record(LevelUser), ColumnValue, "|", "$(_USTN_PROJECT)dgn/ \r\n"},
+        {Record(LevelUser), ColumnFile, "|", "C:\\cfg\\user.ucf\r\n"},
         // Empty fields and any bytes, unchanged.
         {BinaryRecord(), AllColumns, "|", "Project|N\xE9\0X|  ||\r\n"sv},
     };

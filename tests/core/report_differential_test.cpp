@@ -5,7 +5,7 @@
 #include "core/report/line_scan.hpp"
 #include "core/report/report.hpp"
 #include "core/report/report_stream.hpp"
-#include "tests/core/report_reference.hpp"
+#include "tests/support/report_reference.hpp"
 #include "tests/support/stand_in_programs.hpp"
 
 #include <gtest/gtest.h>

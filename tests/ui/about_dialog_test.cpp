@@ -76,12 +76,19 @@ private slots:
                                                           .arg(core::kVersionMajor)
                                                           .arg(core::kVersionMinor)
                                                           .arg(core::kVersionRevision));
+        QCOMPARE(child<QLabel>("lblVersion")->text(),
+                 QStringLiteral("Version ") + QString::fromLatin1(core::kVersionText));
         QCOMPARE(child<QLabel>("lblDescription")->text(),
                  QStringLiteral("Views Msdebug.Txt and provides quick editing of configuration "
                                 "files by double clicking in the Listviews.  Selected VARIABLE "
                                 "is on the clipboard if searching is required within text "
                                 "editor.  Quick creation of workspace directives via the  "
                                 "Expression Builder interface"));
+        const QString licences = child<QLabel>("lblLicences")->text();
+        const QStringList named = {QStringLiteral("MIT"), QStringLiteral("LGPLv3"),
+                                   QStringLiteral("Qt ") + QString::fromLatin1(qVersion())};
+        for (const QString& name : named)
+            QVERIFY2(licences.contains(name), qPrintable(name));
         QCOMPARE(PlainText(child<QLabel>("Label1")),
                  QStringLiteral("Comments and bug reports welcomed: ") + ui::SupportAddress());
         QCOMPARE(child<QPushButton>("cmdOK")->text(), QStringLiteral("OK"));

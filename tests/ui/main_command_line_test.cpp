@@ -1,4 +1,6 @@
 // The program's command line, run as a user runs it.
+#include "core/version.hpp"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -20,12 +22,20 @@ struct Run {
     QString err;
 };
 
-// `program` with `arguments`, offscreen; `scale` is Qt's scale factor for the screen.
+enum class Screen { Offscreen, None };
+
+// `program` with `arguments`, offscreen or with no display at all; `scale` is Qt's scale
+// factor for the screen.
 Run StartProgram(const QString& program, const QStringList& arguments,
-                 const QString& scale = QStringLiteral("1")) {
+                 const QString& scale = QStringLiteral("1"), Screen screen = Screen::Offscreen) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (screen == Screen::None) {
+        for (const QString& name : {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("DISPLAY"),
+                                    QStringLiteral("WAYLAND_DISPLAY")})
+            environment.remove(name);
+    }
     environment.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
@@ -42,8 +52,9 @@ Run StartProgram(const QString& program, const QStringList& arguments,
     return run;
 }
 
-Run Start(const QStringList& arguments, const QString& scale = QStringLiteral("1")) {
-    return StartProgram(Program(), arguments, scale);
+Run Start(const QStringList& arguments, const QString& scale = QStringLiteral("1"),
+          Screen screen = Screen::Offscreen) {
+    return StartProgram(Program(), arguments, scale, screen);
 }
 
 } // namespace
@@ -169,6 +180,48 @@ private slots:
         for (const char* option :
              {"--program-folder", "--screenshot", "--page", "--select", "REPORT"})
             QVERIFY2(run.out.contains(QString::fromLatin1(option)), option);
+    }
+
+    // A packager's build machine or an ssh session has no display: the answers need none.
+    void helpAndVersion_noDisplay_answeredExitZero() {
+        const QString version =
+            QStringLiteral("varscope ") + QString::fromLatin1(varscope::core::kVersionText) +
+            QStringLiteral(" (Qt ") + QString::fromLatin1(qVersion()) + QStringLiteral(")\n");
+        const struct {
+            QStringList arguments;
+            QString out; // empty: the help
+        } cases[] = {
+            {{QStringLiteral("--help")}, {}},
+            {{QStringLiteral("-h")}, {}},
+            {{QStringLiteral("a.txt"), QStringLiteral("--page"), QStringLiteral("1"),
+              QStringLiteral("--help")},
+             {}},
+            {{QStringLiteral("--version")}, version},
+            {{QStringLiteral("-v")}, version},
+        };
+        for (const auto& test : cases) {
+            const Run run = Start(test.arguments, QStringLiteral("1"), Screen::None);
+            const QString shown = test.arguments.join(QLatin1Char(' '));
+            QCOMPARE(run.exitCode, 0);
+            QCOMPARE(run.err, QString());
+            if (test.out.isEmpty())
+                QVERIFY2(run.out.startsWith(QStringLiteral("Usage: varscope [options]")),
+                         qPrintable(shown + QStringLiteral(": ") + run.out));
+            else
+                QCOMPARE(run.out, test.out);
+        }
+    }
+
+    // Qt's own options reach Qt, even those whose letters hold an h or a v.
+    void qtOptions_notTakenForHelpOrVersion() {
+        QTemporaryDir folder;
+        const QString shot = folder.filePath(QStringLiteral("shot.png"));
+        const Run run = Start({QStringLiteral("-reverse"), QStringLiteral("-platformtheme"),
+                               QStringLiteral("none"), QStringLiteral("--program-folder"),
+                               folder.path(), QStringLiteral("--screenshot"), shot});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(!run.out.contains(QStringLiteral("varscope ")), qPrintable(run.out));
+        QVERIFY(QFile::exists(shot));
     }
 };
 

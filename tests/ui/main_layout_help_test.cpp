@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -223,6 +225,68 @@ private slots:
               "member-dialogs.html", "expression-builder.html", "export.html", "about.html",
               "report.html", "command-line.html"})
             QVERIFY2(contents.contains(QString::fromLatin1(page)), page);
+    }
+
+    // Dark and light desktops both read the help: the page takes the palette's colours, and
+    // shading is translucent. Only the level icons keep their own.
+    void helpStyle_noFixedTextOrBackgroundColours() {
+        ui::HelpWindow window;
+        const QString css =
+            QString::fromUtf8(varscope::testing::ReadAll(QStringLiteral(":/help/help.css")));
+        const QRegularExpression rule(QStringLiteral("([^{}]+)\\{([^}]*)\\}"));
+        const QRegularExpression opaque(
+            QStringLiteral("(?:^|;)\\s*(?:color|background(?:-color)?)\\s*:(?!\\s*rgba)[^;]+"));
+        int rules = 0;
+        for (auto match = rule.globalMatch(css); match.hasNext(); ++rules) {
+            const QRegularExpressionMatch one = match.next();
+            const QString selector = one.captured(1).section(QStringLiteral("*/"), -1).trimmed();
+            if (selector != QStringLiteral("span.badge"))
+                QVERIFY2(!opaque.match(one.captured(2)).hasMatch(), qPrintable(selector));
+        }
+        QVERIFY(rules > 5);
+    }
+
+    void helpSearch_thisPageThenTheOthersThenSaysNone() {
+        ui::HelpWindow window;
+        window.showContents();
+        auto* search = window.findChild<QLineEdit*>(QStringLiteral("helpSearch"));
+        auto* status = window.findChild<QLabel*>(QStringLiteral("helpSearchStatus"));
+        QVERIFY(search != nullptr && status != nullptr);
+        const struct {
+            const char* typed;
+            const char* page; // where the match is selected; null: none, the page stays
+        } cases[] = {
+            {"contents", "index.html"},
+            {"--categories", "command-line.html"},
+            {"--CATEGORIES", "command-line.html"},
+            {"Expression Builder", "expression-builder.html"},
+            {"no page says zqxj", nullptr},
+        };
+        for (const auto& test : cases) {
+            window.browser()->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
+            if (test.page != nullptr && qstrcmp(test.page, "expression-builder.html") == 0)
+                window.browser()->setSource(QUrl(QStringLiteral("qrc:/help/editor.html")));
+            const QUrl before = window.browser()->source();
+            search->setText(QString::fromUtf8(test.typed));
+            QTest::keyClick(search, Qt::Key_Return);
+            if (test.page == nullptr) {
+                QCOMPARE(window.browser()->source(), before);
+                QVERIFY2(status->text().contains(QString::fromUtf8(test.typed)), test.typed);
+                continue;
+            }
+            QVERIFY2(window.browser()->source().path().endsWith(QString::fromUtf8(test.page)),
+                     test.typed);
+            QCOMPARE(window.browser()->textCursor().selectedText().toLower(),
+                     QString::fromUtf8(test.typed).toLower());
+            QCOMPARE(status->text(), QString());
+        }
+        // Again goes on to the next place, not the same one.
+        window.browser()->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
+        search->setText(QStringLiteral("Variables"));
+        QTest::keyClick(search, Qt::Key_Return);
+        const int first = window.browser()->textCursor().position();
+        QTest::keyClick(search, Qt::Key_Return);
+        QVERIFY(window.browser()->textCursor().position() != first);
     }
 
     void compiledHelp_commandLineKeepsFolderUnquoted() {

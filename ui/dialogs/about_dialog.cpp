@@ -75,6 +75,12 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
     description->setWordWrap(true);
     description->setFixedWidth(kTextWidth);
 
+    auto* licences =
+        new QLabel(FromBytes(text::kLicences).arg(QString::fromLatin1(qVersion())), this);
+    licences->setObjectName(QStringLiteral("lblLicences"));
+    licences->setWordWrap(true);
+    licences->setFixedWidth(kTextWidth);
+
     // The support line: a link the whole of which can be clicked, or pressed with the keyboard.
     auto* support = new ClickableLabel(this);
     support->setCursor(Qt::PointingHandCursor);
@@ -97,6 +103,8 @@ AboutDialog::AboutDialog(Context& context, QWidget* parent)
     texts->addWidget(version);
     texts->addSpacing(8);
     texts->addWidget(description);
+    texts->addSpacing(8);
+    texts->addWidget(licences);
     auto* top = new QHBoxLayout;
     top->addWidget(icon, 0, Qt::AlignTop);
     top->addSpacing(12);

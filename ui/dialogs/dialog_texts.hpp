@@ -29,6 +29,10 @@ inline constexpr std::string_view kAboutDescription =
     "in the Listviews.  Selected VARIABLE is on the clipboard if searching is required within "
     "text editor.  Quick creation of workspace directives via the  Expression Builder "
     "interface";
+// %1 the Qt version the program runs with.
+inline constexpr std::string_view kLicences =
+    "Varscope is free software under the MIT licence. It uses Qt %1, which is under the "
+    "GNU Lesser General Public License version 3 (LGPLv3).";
 inline constexpr std::string_view kSupportPrefix = "Comments and bug reports welcomed: ";
 inline constexpr std::string_view kSupportAddress = "varscope-support@example.com";
 inline constexpr std::string_view kNoMailProgram =

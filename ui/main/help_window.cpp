@@ -7,8 +7,13 @@
 #include "ui/text_conversion.hpp"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -23,6 +28,12 @@ namespace varscope::ui {
 namespace {
 
 const QUrl kContentsPage(QStringLiteral("qrc:/help/index.html"));
+const QString kHelpFolder = QStringLiteral(":/help/");
+const QString kHelpScheme = QStringLiteral("qrc:/help/");
+
+QStringList HelpPages() {
+    return QDir(kHelpFolder).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+}
 
 } // namespace
 
@@ -69,6 +80,32 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(m_browser, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
 
+    tools->addSeparator();
+    m_search = new QLineEdit(tools);
+    m_search->setObjectName(QStringLiteral("helpSearch"));
+    m_search->setPlaceholderText(tr("Search the help"));
+    m_search->setClearButtonEnabled(true);
+    m_search->setMaximumWidth(int(260 * logicalDpiX() / 96.0));
+    tools->addWidget(m_search);
+    m_searchStatus = new QLabel(tools);
+    m_searchStatus->setObjectName(QStringLiteral("helpSearchStatus"));
+    m_searchStatus->setTextFormat(Qt::PlainText);
+    m_searchStatus->setContentsMargins(8, 0, 8, 0);
+    tools->addWidget(m_searchStatus);
+    QAction* find = new QAction(tr("Find"), this);
+    find->setShortcut(QKeySequence::Find);
+    addAction(find);
+    QAction* findNext = new QAction(tr("Find Next"), this);
+    findNext->setShortcut(QKeySequence::FindNext);
+    addAction(findNext);
+    connect(find, &QAction::triggered, m_search, [this] {
+        m_search->setFocus(Qt::ShortcutFocusReason);
+        m_search->selectAll();
+    });
+    connect(findNext, &QAction::triggered, this, &HelpWindow::findNext);
+    connect(m_search, &QLineEdit::returnPressed, this, &HelpWindow::findNext);
+    connect(m_search, &QLineEdit::textChanged, m_searchStatus, &QLabel::clear);
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -77,6 +114,42 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     const double scale = logicalDpiX() / 96.0;
     resize(int(780 * scale), int(600 * scale));
+}
+
+void HelpWindow::findNext() {
+    const QString text = m_search->text();
+    if (text.isEmpty())
+        return;
+    m_searchStatus->clear();
+    if (m_browser->find(text))
+        return;
+    const QStringList pages = HelpPages();
+    const QString current = QFileInfo(m_browser->source().path()).fileName();
+    const qsizetype at = pages.indexOf(current);
+    // The following pages, then this one again from its top.
+    for (qsizetype step = 1; step <= pages.size(); ++step) {
+        const QString& page = pages[(at + step) % pages.size()];
+        if (!pageText(page).contains(text, Qt::CaseInsensitive))
+            continue;
+        if (page != current)
+            m_browser->setSource(QUrl(kHelpScheme + page));
+        m_browser->moveCursor(QTextCursor::Start);
+        if (m_browser->find(text))
+            return;
+    }
+    m_searchStatus->setText(tr("No page of the help holds \u201c%1\u201d.").arg(text));
+}
+
+const QString& HelpWindow::pageText(const QString& page) {
+    auto found = m_pageTexts.find(page);
+    if (found == m_pageTexts.end()) {
+        QFile file(kHelpFolder + page);
+        QTextDocument document;
+        if (file.open(QIODevice::ReadOnly))
+            document.setHtml(QString::fromUtf8(file.readAll()));
+        found = m_pageTexts.insert(page, document.toPlainText());
+    }
+    return *found;
 }
 
 void HelpWindow::showContents() {

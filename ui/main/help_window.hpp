@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QWidget>
 
 #include <string>
 #include <string_view>
 
+class QLabel;
+class QLineEdit;
 class QTextBrowser;
 
 namespace varscope::core {
@@ -33,8 +36,18 @@ public:
     void showContents();
     QTextBrowser* browser() const { return m_browser; }
 
+    // Selects the next place that holds the search box's text (letter case aside): on this
+    // page after the selection, then on the following pages of the help, round to this one.
+    // Says so beside the box when no page holds it.
+    void findNext();
+
 private:
+    const QString& pageText(const QString& page);
+
     QTextBrowser* m_browser = nullptr;
+    QLineEdit* m_search = nullptr;
+    QLabel* m_searchStatus = nullptr;
+    QHash<QString, QString> m_pageTexts; // each page's plain text, read once it is searched
 };
 
 } // namespace varscope::ui

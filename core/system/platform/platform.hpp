@@ -183,6 +183,10 @@ std::string QuoteCommandWord(std::string_view word);
 
 // Makes standard output carry bytes unchanged; Windows would write "\r\n" for each "\n".
 void UseBinaryStandardOutput();
+// Makes standard input give bytes unchanged; Windows would drop the "\r" of each "\r\n".
+void UseBinaryStandardInput();
+// The line end the system's own text tools expect: "\r\n" on Windows, "\n" elsewhere.
+std::string_view NativeLineEnd();
 
 // Texts between the system code page and UTF-8, converted as the system converts them: a
 // character the code page lacks becomes its nearest look-alike or '?', a byte sequence that

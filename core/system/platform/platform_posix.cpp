@@ -676,6 +676,12 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
 
 void UseBinaryStandardOutput() {}
 
+void UseBinaryStandardInput() {}
+
+std::string_view NativeLineEnd() {
+    return "\n";
+}
+
 std::string Utf8ToSystemText(std::string_view utf8) {
     return std::string(utf8);
 }

@@ -542,6 +542,14 @@ void UseBinaryStandardOutput() {
     ::_setmode(::_fileno(stdout), _O_BINARY);
 }
 
+void UseBinaryStandardInput() {
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+}
+
+std::string_view NativeLineEnd() {
+    return "\r\n";
+}
+
 namespace {
 
 std::string Convert(std::string_view text, UINT from, UINT to) {

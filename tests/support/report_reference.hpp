@@ -1,8 +1,9 @@
 // The report reader as it was before the streaming scanner, kept as the reference that the
-// differential test holds the current reader to. Changed since only where the reading rules
-// changed: a line counts once as skipped when its file part, its definition or both are
-// malformed (each good part is still kept), a line longer than kLongestLine is skipped
-// and counted, and the newer versions' level tags are tested after the older six.
+// differential test and the report fuzz harness hold the current reader to; it must never
+// use the scanner. Changed since only where the reading rules changed: a line counts once as
+// skipped when its file part, its definition or both are malformed (each good part is still kept),
+// a line longer than kLongestLine is skipped and counted, and the newer versions' level tags are
+// tested after the older six.
 #pragma once
 
 #include "core/report/report.hpp"
