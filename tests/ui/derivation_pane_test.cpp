@@ -4,6 +4,8 @@
 #include "main_window_support.hpp"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QTreeWidget>
 
@@ -100,8 +102,11 @@ private slots:
         QVERIFY(node != nullptr);
         const std::size_t record = std::size_t(node->data(0, Qt::UserRole + 1).toULongLong());
         QVERIFY(record != 0);
-        // Enter on the node (the double-click goes the same way).
         tree->setCurrentItem(node);
+        h.find<QAction>("copyDerivationName")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QString::fromUtf8(h.state.report.Contents.Variables[record - 1].Name));
+        // Enter on the node (the double-click goes the same way).
         h.find<QAction>("activateDerivation")->trigger();
         QCOMPARE(AllVariables(*h.window)->selectedRecord(),
                  &h.state.report.Contents.Variables[record - 1]);

@@ -7,10 +7,13 @@
 #include "ui/text_conversion.hpp"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QPalette>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -47,6 +50,30 @@ DerivationPane::DerivationPane(const core::AppState& state, const IconLibrary& i
     enter->setShortcutContext(Qt::WidgetShortcut);
     m_tree->addAction(enter);
     connect(enter, &QAction::triggered, this, &DerivationPane::activate);
+
+    auto* copy = new QAction(FromBytes(text::kCopyName), m_tree);
+    copy->setObjectName(QStringLiteral("copyDerivationName"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    m_tree->addAction(copy);
+    connect(copy, &QAction::triggered, this, &DerivationPane::copyName);
+    auto* open = new QAction(FromBytes(text::kOpenFileItem), m_tree);
+    open->setObjectName(QStringLiteral("openDerivationFile"));
+    connect(open, &QAction::triggered, this, [this] {
+        if (const std::size_t record = currentRecord())
+            emit fileChosen(std::string(m_state.report.Contents.Variables[record - 1].File));
+    });
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tree, &QWidget::customContextMenuRequested, this,
+            [this, copy, open](const QPoint& at) {
+                if (currentRecord() == 0)
+                    return;
+                auto* menu = new QMenu(this);
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->addAction(open);
+                menu->addAction(copy);
+                menu->popup(m_tree->viewport()->mapToGlobal(at));
+            });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -158,6 +185,12 @@ void DerivationPane::show(const core::Derivation& derivation, std::string_view n
 std::size_t DerivationPane::currentRecord() const {
     const QTreeWidgetItem* item = m_tree->currentItem();
     return item == nullptr ? 0 : std::size_t(item->data(NameColumn, kRecordRole).toULongLong());
+}
+
+void DerivationPane::copyName() {
+    if (const std::size_t record = currentRecord())
+        QApplication::clipboard()->setText(
+            FromBytes(m_state.report.Contents.Variables[record - 1].Name));
 }
 
 void DerivationPane::activate() {

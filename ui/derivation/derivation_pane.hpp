@@ -45,11 +45,14 @@ public:
 signals:
     // Double-click or Enter on a row naming a record (1-based).
     void recordChosen(std::size_t record);
+    // "Open File" on a row naming a record: that record's configuration file.
+    void fileChosen(const std::string& path);
 
 private:
     void show(const core::Derivation& derivation, std::string_view name);
     QTreeWidgetItem* recordItem(std::size_t record);
     void activate();
+    void copyName();
 
     const core::AppState& m_state;
     const IconLibrary& m_icons;

@@ -210,6 +210,8 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     });
     connect(m_problems, &FindingsPage::recordChosen, this, &MainWindow::selectRecord);
     connect(m_derivation, &DerivationPane::recordChosen, this, &MainWindow::selectRecord);
+    connect(m_derivation, &DerivationPane::fileChosen, m_interaction,
+            &ViewInteraction::openConfigFile);
     for (QTreeView* view : {static_cast<QTreeView*>(m_allVariables),
                             static_cast<QTreeView*>(m_isolate), static_cast<QTreeView*>(m_summary)})
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
