@@ -240,11 +240,11 @@ namespace {
 class ReportFile {
 public:
     explicit ReportFile(const std::string& bytes) {
+        // Test programs run side by side: a random part keeps their files apart.
+        static const std::string run = std::to_string(std::random_device{}());
         static int made = 0;
         m_path = fs::temp_directory_path() /
-                 ("varscope-export-stream-" +
-                  std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  std::to_string(++made) + ".txt");
+                 ("varscope-export-stream-" + run + "-" + std::to_string(++made) + ".txt");
         std::ofstream(m_path, std::ios::binary) << bytes;
     }
     ~ReportFile() {

@@ -83,10 +83,10 @@ private slots:
         auto* tabs = h.find<QTabWidget>("SSTab1");
         auto* quit = h.find<QPushButton>("Command2");
         auto* findButton = h.find<QPushButton>("Command1");
-        const char* views[] = {"ListView1", "ListView_isolate", "ListView_summary",
-                               "ListView_files", "TreeView1"};
+        const char* views[] = {"ListView1",         "ListView_isolate", "ListView_summary",
+                               "ListView_problems", "ListView_files",   "TreeView1"};
         QList<QSize> viewSizes;
-        for (int page = 0; page < 5; ++page) {
+        for (int page = 0; page < 6; ++page) {
             h.window->showPage(page);
             viewSizes << h.find<QTreeView>(views[page])->size();
         }
@@ -107,7 +107,7 @@ private slots:
         QCOMPARE(h.window->height() - quitAfter.bottom(),
                  windowBefore.height() - quitBefore.bottom());
         QCOMPARE(InWindow(findButton).topLeft(), findBefore.topLeft() + QPoint(0, gain.height()));
-        for (int page = 0; page < 5; ++page) {
+        for (int page = 0; page < 6; ++page) {
             h.window->showPage(page);
             QCOMPARE(h.find<QTreeView>(views[page])->size(), viewSizes[page] + gain);
         }

@@ -133,11 +133,11 @@ private slots:
         for (int page = 0; page < tabs->count(); ++page)
             captions << tabs->tabText(page);
         QCOMPARE(captions, (QStringList{QStringLiteral("All Variables"), QStringLiteral("Isolate"),
-                                        QStringLiteral("Summary"), QStringLiteral("File Order"),
-                                        QStringLiteral("Category")}));
-        const char* views[] = {"ListView1", "ListView_isolate", "ListView_summary",
-                               "ListView_files", "TreeView1"};
-        for (int page = 0; page < 5; ++page) {
+                                        QStringLiteral("Summary"), QStringLiteral("Problems"),
+                                        QStringLiteral("File Order"), QStringLiteral("Category")}));
+        const char* views[] = {"ListView1",         "ListView_isolate", "ListView_summary",
+                               "ListView_problems", "ListView_files",   "TreeView1"};
+        for (int page = 0; page < 6; ++page) {
             auto* view = h.find<QTreeView>(views[page]);
             QVERIFY2(view != nullptr, views[page]);
             QVERIFY(tabs->widget(page)->isAncestorOf(view));

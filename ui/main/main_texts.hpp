@@ -68,6 +68,7 @@ inline constexpr std::string_view kHelpForward = "Forward";
 inline constexpr std::string_view kNoMoreMatches = "No more matches";
 inline constexpr std::string_view kNoDataSelected = "No Data Selected";
 inline constexpr std::string_view kNoDefinitionOf = "The report has no definition of ";
+inline constexpr std::string_view kFilterCleared = "The filter was cleared to show the record";
 inline constexpr std::string_view kPreferencesNotSaved = "The preferences could not be saved: ";
 
 } // namespace varscope::ui::text

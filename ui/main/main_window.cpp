@@ -14,6 +14,8 @@
 #include "main_texts.hpp"
 #include "ui/category/category_tree_model.hpp"
 #include "ui/category/category_tree_page.hpp"
+#include "ui/derivation/derivation_pane.hpp"
+#include "ui/derivation/derivation_texts.hpp"
 #include "ui/export/shown_view.hpp"
 #include "ui/lists/filter_box.hpp"
 #include "ui/lists/icons.hpp"
@@ -21,6 +23,8 @@
 #include "ui/lists/list_views.hpp"
 #include "ui/lists/text_list_model.hpp"
 #include "ui/pickers.hpp"
+#include "ui/problems/findings_page.hpp"
+#include "ui/problems/problems_texts.hpp"
 #include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
 
@@ -147,6 +151,9 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     m_tabs->addTab(buildAllVariablesPage(), FromBytes(text::kAllVariablesPage));
     m_tabs->addTab(buildIsolatePage(), FromBytes(text::kIsolatePage));
     m_tabs->addTab(buildSinglePage(m_summary), FromBytes(text::kSummaryPage));
+    m_problems = new FindingsPage(state);
+    m_problems->setObjectName(QStringLiteral("problemsPage"));
+    m_tabs->addTab(m_problems, FromBytes(text::kProblemsPage));
     m_tabs->addTab(buildSinglePage(m_files), FromBytes(text::kFileOrderPage));
     m_tabs->addTab(buildSinglePage(m_category), FromBytes(text::kCategoryPage));
 
@@ -163,6 +170,10 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     connect(m_changedBar, &ChangedOnDiskBar::reloadRequested, this, &MainWindow::reloadReport);
     layout->addWidget(m_changedBar);
     layout->addWidget(m_tabs, 1);
+    m_derivation = new DerivationPane(state, *m_icons);
+    m_derivation->setObjectName(QStringLiteral("derivationPane"));
+    m_derivation->hide();
+    layout->addWidget(m_derivation);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
     bottom->addWidget(quitButton);
@@ -219,6 +230,18 @@ MainWindow::MainWindow(Context& context, QWidget* parent)
     m_launcher = new Launcher(*this);
     connect(m_actions.fileCompare, &QAction::triggered, m_actions.compareWith, &QAction::trigger);
     connect(m_actions.fileOutput, &QAction::triggered, m_actions.exportView, &QAction::trigger);
+    connect(m_problems, &FindingsPage::findingsChanged, this, [this](int shown) {
+        m_tabs->setTabText(ProblemsPage, FromBytes(text::kProblemsPageCounted).arg(shown));
+    });
+    connect(m_problems, &FindingsPage::recordChosen, this, &MainWindow::selectRecord);
+    connect(m_derivation, &DerivationPane::recordChosen, this, &MainWindow::selectRecord);
+    connect(m_derivation, &DerivationPane::fileChosen, m_interaction,
+            &ViewInteraction::openConfigFile);
+    for (QTreeView* view : {static_cast<QTreeView*>(m_allVariables),
+                            static_cast<QTreeView*>(m_isolate), static_cast<QTreeView*>(m_summary)})
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &MainWindow::updateDerivation);
+    connect(m_problems, &FindingsPage::fileChosen, m_interaction, &ViewInteraction::openConfigFile);
     applyPageVisibility();
 }
 
@@ -406,6 +429,12 @@ void MainWindow::buildMenus() {
     connect(m_actions.findNext, &QAction::triggered, this, &MainWindow::findNext);
     m_actions.exportView =
         AddAction(m_viewMenu, FromBytes(text::kOutputViewItem), "pMnuOutput", false);
+    m_actions.derivation =
+        AddAction(m_viewMenu, FromBytes(text::kDerivationItem), "viewDerivation", true);
+    m_actions.derivation->setCheckable(true);
+    m_actions.derivation->setShortcut(QKeySequence(Qt::Key_F4));
+    m_actions.derivation->setShortcutContext(Qt::WindowShortcut);
+    connect(m_actions.derivation, &QAction::toggled, this, &MainWindow::applyPageVisibility);
     m_viewMenu->addSeparator();
     m_actions.compareWith =
         AddAction(m_viewMenu, FromBytes(text::kCompareWithItem), "pMnuCompare", false);
@@ -477,6 +506,10 @@ PageRows MainWindow::shownRows() const {
     case SummaryPage:
         rows.lines = report.SummaryLines;
         break;
+    case ProblemsPage:
+        rows.kind = PageRows::Kind::Text;
+        rows.text = m_problems->linesText();
+        break;
     case FileOrderPage:
         rows.lines = report.ConfigFilesUsed;
         break;
@@ -501,6 +534,20 @@ bool MainWindow::selectVariable(const std::string& name) {
         }
     }
     return false;
+}
+
+void MainWindow::selectRecord(std::size_t record) {
+    if (record == 0 || record > m_context.state.report.VariableCount())
+        return;
+    showPage(AllVariablesPage);
+    int shown = m_allVariables->shownRowOf(int(record - 1));
+    if (shown < 0) {
+        m_filterBox->clear();
+        m_allVariables->setFilterText({});
+        shown = m_allVariables->shownRowOf(int(record - 1));
+        statusBar()->showMessage(FromBytes(text::kFilterCleared), 5000);
+    }
+    m_allVariables->selectShownRow(shown);
 }
 
 void MainWindow::find() {
@@ -558,6 +605,10 @@ void MainWindow::applyPageVisibility() {
     m_actions.refresh->setEnabled(page == AllVariablesPage);
     // Find works on All Variables only.
     m_actions.findNext->setEnabled(page == AllVariablesPage);
+    m_derivation->setVisible(
+        m_actions.derivation->isChecked() &&
+        (page == AllVariablesPage || page == IsolatePage || page == SummaryPage));
+    updateDerivation();
 }
 
 void MainWindow::onStateChanged() {
@@ -574,6 +625,8 @@ void MainWindow::onStateChanged() {
         forgetPreviousReport();
         m_summaryModel->reload();
         m_filesModel->reload();
+        m_problems->reload();
+        m_derivation->reload();
         m_levelSelector->showLevelsWithRecords(core::LevelsWithRecords(state.report.Contents));
     } else {
         m_filesModel->refreshMarks();
@@ -582,6 +635,38 @@ void MainWindow::onStateChanged() {
                                  ? core::text::kProgramTitle
                                  : std::string_view(state.report.WindowTitle)));
     updateStatus();
+}
+
+void MainWindow::updateDerivation() {
+    if (!m_derivation->isVisibleTo(this))
+        return;
+    switch (currentPage()) {
+    case AllVariablesPage:
+    case IsolatePage: {
+        const core::ConfigVariable* record =
+            (currentPage() == AllVariablesPage ? m_allVariables : m_isolate)->selectedRecord();
+        if (record != nullptr)
+            m_derivation->showRecord(record->Index);
+        else
+            m_derivation->showNothing();
+        break;
+    }
+    case SummaryPage: {
+        const QModelIndexList selected = m_summary->selectionModel()->selectedRows();
+        const std::string name =
+            selected.isEmpty()
+                ? std::string()
+                : std::string(core::SummaryEntryName(m_context.state.report.Contents.SummaryLines,
+                                                     std::size_t(selected.first().row())));
+        if (name.empty())
+            m_derivation->showNothing();
+        else
+            m_derivation->showFinalValue(name);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void MainWindow::updateStatus() {

@@ -28,6 +28,8 @@ class IconLibrary;
 class Launcher;
 class LevelSelector;
 class ListView;
+class DerivationPane;
+class FindingsPage;
 class TextListModel;
 class VariableListView;
 class ViewInteraction;
@@ -40,7 +42,14 @@ struct PageRows;
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
-    enum Page { AllVariablesPage, IsolatePage, SummaryPage, FileOrderPage, CategoryPage };
+    enum Page {
+        AllVariablesPage,
+        IsolatePage,
+        SummaryPage,
+        ProblemsPage,
+        FileOrderPage,
+        CategoryPage
+    };
 
     // The menu items, in the user's words; their object names are the control names.
     struct Actions {
@@ -61,6 +70,7 @@ public:
         QAction* focusFilter = nullptr;       // Ctrl+L: the caret in the filter box
         QAction* exportView = nullptr;        // View > "Output View to Text File"
         QAction* compareWith = nullptr;       // View > "Compare With..."
+        QAction* derivation = nullptr;        // View > "Derivation" (F4), checkable
         QAction* contents = nullptr;          // Help > "Contents"
         QAction* about = nullptr;             // Help > "About"
     };
@@ -91,6 +101,9 @@ public:
     // Selects the first row of the variable `name` (exact bytes) in All Variables; false
     // when the report has no such variable or the filter hides all its rows.
     bool selectVariable(const std::string& name);
+    // Shows All Variables with record `record` (1-based) selected, clearing the filter when
+    // it hides the record (the status bar says so).
+    void selectRecord(std::size_t record);
     // The rows of the page in front, as its export writes them.
     PageRows shownRows() const;
 
@@ -141,6 +154,9 @@ private:
     void onPageChanged(int page);
     void onStateChanged();
     void updateStatus();
+    // The derivation pane: shown under All Variables, Isolate and Summary when chosen, for
+    // the selected row.
+    void updateDerivation();
     // "4,210 records", or "12 of 4,210 records shown" while All Variables is filtered.
     QString recordCount() const;
     void setColumnWidths();
@@ -171,6 +187,8 @@ private:
     ViewInteraction* m_interaction = nullptr;
     Launcher* m_launcher = nullptr;
     CategoryTreePage* m_categoryTree = nullptr;
+    FindingsPage* m_problems = nullptr;
+    DerivationPane* m_derivation = nullptr;
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;
     bool m_columnsSized = false;

@@ -100,7 +100,6 @@ void ViewInteraction::isolateDoubleClicked() {
 }
 
 void ViewInteraction::filesDoubleClicked() {
-    offerEditorDialog();
     const QModelIndexList selected = m_views.files.selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;
@@ -108,7 +107,12 @@ void ViewInteraction::filesDoubleClicked() {
     const int row = selected.first().row();
     if (row < 0 || std::size_t(row) >= files.size())
         return;
-    openForEdit(std::string(files[std::size_t(row)]), core::NoEditorNotice::Silent);
+    openConfigFile(std::string(files[std::size_t(row)]));
+}
+
+void ViewInteraction::openConfigFile(const std::string& path) {
+    offerEditorDialog();
+    openForEdit(path, core::NoEditorNotice::Silent);
 }
 
 void ViewInteraction::summaryDoubleClicked() {

@@ -48,6 +48,8 @@ public:
     void isolateDoubleClicked();
     // File Order: offers the editor dialog when no editor is set and opens the file.
     void filesDoubleClicked();
+    // A configuration file, opened as from File Order.
+    void openConfigFile(const std::string& path);
     // A summary entry's row (or a row that continues it) isolates that variable.
     void summaryDoubleClicked();
     // Category and Compare: a record, opened as from All Variables but without marking a
