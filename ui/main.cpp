@@ -122,8 +122,8 @@ public:
         if (m_parser.isSet(m_page)) {
             bool isNumber = false;
             m_pageNumber = m_parser.value(m_page).toInt(&isNumber);
-            if (!isNumber || m_pageNumber < 0 || m_pageNumber > 4) {
-                std::fprintf(stderr, "varscope: --page takes a page number from 0 to 4, not %s\n",
+            if (!isNumber || m_pageNumber < 0 || m_pageNumber > 5) {
+                std::fprintf(stderr, "varscope: --page takes a page number from 0 to 5, not %s\n",
                              qPrintable(m_parser.value(m_page)));
                 return false;
             }
@@ -211,7 +211,7 @@ private:
     const QCommandLineOption m_page{QStringLiteral("page"),
                                     QStringLiteral("Bring page N to the front: 0 All Variables, "
                                                    "1 Isolate, 2 Summary, 3 File Order, 4 "
-                                                   "Category."),
+                                                   "Category, 5 Problems."),
                                     QStringLiteral("N")};
     const QCommandLineOption m_select{
         QStringLiteral("select"),
@@ -284,8 +284,14 @@ int main(int argc, char** argv) {
         if (const auto& name = commandLine.variable();
             name && !window.selectVariable(varscope::ui::ToBytes(*name)))
             std::fprintf(stderr, "varscope: the report has no variable %s\n", qPrintable(*name));
-        if (commandLine.page() >= 0)
-            window.showPage(commandLine.page());
+        if (commandLine.page() >= 0) {
+            // The numbers scripts already use stay; the newer Problems page comes last.
+            constexpr varscope::ui::MainWindow::Page kPagesByNumber[] = {
+                varscope::ui::MainWindow::AllVariablesPage, varscope::ui::MainWindow::IsolatePage,
+                varscope::ui::MainWindow::SummaryPage,      varscope::ui::MainWindow::FileOrderPage,
+                varscope::ui::MainWindow::CategoryPage,     varscope::ui::MainWindow::ProblemsPage};
+            window.showPage(kPagesByNumber[commandLine.page()]);
+        }
         if (screenshot)
             QApplication::exit(SaveScreenshot(window, commandLine.screenshotFile()));
     });

@@ -167,21 +167,21 @@ private slots:
         QVERIFY(QFileInfo::exists(shot));
     }
 
-    void page_outsideZeroToFour_isAUsageError_data() {
+    void page_outsideZeroToFive_isAUsageError_data() {
         QTest::addColumn<QString>("page");
-        QTest::newRow("5") << QStringLiteral("5");
+        QTest::newRow("6") << QStringLiteral("6");
         QTest::newRow("-1") << QStringLiteral("-1");
         QTest::newRow("word") << QStringLiteral("isolate");
     }
 
-    void page_outsideZeroToFour_isAUsageError() {
+    void page_outsideZeroToFive_isAUsageError() {
         QFETCH(QString, page);
         QTemporaryDir folder;
         const Run run = Start(
             {QStringLiteral("--program-folder"), folder.path(), QStringLiteral("--screenshot"),
              folder.filePath(QStringLiteral("x.png")), QStringLiteral("--page=") + page});
         QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.err.contains(QStringLiteral("--page takes a page number from 0 to 4")),
+        QVERIFY2(run.err.contains(QStringLiteral("--page takes a page number from 0 to 5")),
                  qPrintable(run.err));
         QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("x.png"))));
     }
