@@ -77,6 +77,8 @@ fi
 # Debian removed the tablet header (wintab), so tablets stay out; OpenGL stays on because
 # 6.4.2's Windows plugin does not compile without it (it is loaded only when used). Bundled
 # zlib, libpng, harfbuzz, freetype and pcre2, so no DLL beyond Qt's and the compiler's.
+# The Direct2D platform (a second build of the Windows one) and the image formats beyond
+# PNG stay out too.
 cmake -G Ninja -S "$source_dir" -B "$work/build" \
     -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" "${launcher[@]}" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
@@ -85,7 +87,8 @@ cmake -G Ninja -S "$source_dir" -B "$work/build" \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
     -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF -DFEATURE_tabletevent=OFF \
-    -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF -DFEATURE_jpeg=OFF \
+    -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF -DFEATURE_direct2d=OFF \
+    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_freetype=OFF -DFEATURE_system_pcre2=OFF \
     >>"$log" 2>&1 || fail "configuring Qt"

@@ -43,8 +43,8 @@ int Picture(const char* file, int minWidth, int minHeight, int minLines) {
             inkRows = 0;
         }
     }
-    std::printf("picture: %d x %d, %lld colours, %d lines of text\n", image.width(),
-                image.height(), static_cast<long long>(colours.size()), lines);
+    std::printf("picture: %d x %d, %lld colours, %d lines of text\n", image.width(), image.height(),
+                static_cast<long long>(colours.size()), lines);
     const bool ok = image.width() >= minWidth && image.height() >= minHeight &&
                     colours.size() >= 16 && lines >= minLines;
     return ok ? 0 : 1;
@@ -67,8 +67,8 @@ int Program(const char* exe, const char* kind, const char* product, const char* 
         return 1;
     }
     // LOAD_LIBRARY_AS_DATAFILE maps the file with the low bit of the handle set.
-    const auto* base = reinterpret_cast<const unsigned char*>(
-        reinterpret_cast<ULONG_PTR>(module) & ~static_cast<ULONG_PTR>(3));
+    const auto* base = reinterpret_cast<const unsigned char*>(reinterpret_cast<ULONG_PTR>(module) &
+                                                              ~static_cast<ULONG_PTR>(3));
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const WORD subsystem = nt->OptionalHeader.Subsystem;
