@@ -57,6 +57,12 @@ apt-get "${apt_options[@]}" -q update >>"$log" 2>&1 || fail "apt-get update (own
 source_dir=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$qt_version*" | head -n 1)
 [ -n "$source_dir" ] || fail "unpacking qt6-base $qt_version (another version was fetched?)"
 
+# 6.4.2 builds its DirectWrite font database only with the Direct2D platform, yet the
+# Windows platform uses it whenever DirectWrite 3 is there: without this, qwindows.dll
+# does not link (undefined QWindowsDirectWriteFontDatabase).
+sed -i 's/CONDITION QT_FEATURE_direct2d AND QT_FEATURE_directwrite/CONDITION QT_FEATURE_directwrite/' \
+    "$source_dir/src/gui/CMakeLists.txt"
+
 cat >"$work/toolchain.cmake" <<'EOF'
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
