@@ -57,12 +57,6 @@ apt-get "${apt_options[@]}" -q update >>"$log" 2>&1 || fail "apt-get update (own
 source_dir=$(find "$work" -maxdepth 1 -type d -name "qt6-base-$qt_version*" | head -n 1)
 [ -n "$source_dir" ] || fail "unpacking qt6-base $qt_version (another version was fetched?)"
 
-# 6.4.2 builds its DirectWrite font database only with the Direct2D platform, yet the
-# Windows platform uses it whenever DirectWrite 3 is there: without this, qwindows.dll
-# does not link (undefined QWindowsDirectWriteFontDatabase).
-sed -i 's/CONDITION QT_FEATURE_direct2d AND QT_FEATURE_directwrite/CONDITION QT_FEATURE_directwrite/' \
-    "$source_dir/src/gui/CMakeLists.txt"
-
 cat >"$work/toolchain.cmake" <<'EOF'
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -83,8 +77,9 @@ fi
 # Debian removed the tablet header (wintab), so tablets stay out; OpenGL stays on because
 # 6.4.2's Windows plugin does not compile without it (it is loaded only when used). Bundled
 # zlib, libpng, harfbuzz, freetype and pcre2, so no DLL beyond Qt's and the compiler's.
-# The Direct2D platform (a second build of the Windows one) and the image formats beyond
-# PNG stay out too.
+# The image formats beyond PNG stay out too. Direct2D stays on although Varscope does not
+# use its platform plugin: 6.4.2's DirectWrite font code, which the Windows platform uses,
+# is only built with it (without it qwindows.dll does not link).
 cmake -G Ninja -S "$source_dir" -B "$work/build" \
     -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" "${launcher[@]}" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
@@ -93,7 +88,7 @@ cmake -G Ninja -S "$source_dir" -B "$work/build" \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
     -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF -DFEATURE_tabletevent=OFF \
-    -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF -DFEATURE_direct2d=OFF \
+    -DFEATURE_vulkan=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF \
     -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_freetype=OFF -DFEATURE_system_pcre2=OFF \
