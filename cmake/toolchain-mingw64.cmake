@@ -28,7 +28,7 @@ if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
         set(VARSCOPE_WINE_ENV
             env "WINEPREFIX=${VARSCOPE_WINE_ROOT}/prefix" "HOME=${VARSCOPE_WINE_ROOT}/home"
                 WINEDEBUG=-all DISPLAY= WAYLAND_DISPLAY=
-                WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d)
+                WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d ${VARSCOPE_WINE_EXTRA_ENV})
         set(CMAKE_CROSSCOMPILING_EMULATOR ${VARSCOPE_WINE_ENV} ${VARSCOPE_WINE})
     endif()
 endif()

@@ -12,8 +12,9 @@ packages=(
     groff-base appstream desktop-file-utils
 )
 if [ "${VARSCOPE_WITH_WINDOWS:-1}" = 1 ]; then
-    # The core's Windows branch is cross-built and tested under Wine.
-    packages+=(g++-mingw-w64-x86-64-posix wine64 wine)
+    # The Windows build is cross-built and tested under Wine; the zip's start needs a virtual
+    # display, and the Qt for Windows is built from Debian's source (tools/qt-windows.sh).
+    packages+=(g++-mingw-w64-x86-64-posix wine64 wine xvfb x11-utils dpkg-dev)
 fi
 
 if [ "${VARSCOPE_WITH_FUZZ:-1}" = 1 ]; then

@@ -246,8 +246,13 @@ int SaveScreenshot(QWidget& window, const QString& file) {
 
 int main(int argc, char** argv) {
     const bool screenshot = WantsScreenshot(argc, argv);
-    if (screenshot)
+    if (screenshot) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // That platform reads fonts from one folder on Windows; without it no text is drawn.
+        if (const std::string fonts = varscope::core::platform::SystemFontsFolder();
+            !fonts.empty() && qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR"))
+            qputenv("QT_QPA_FONTDIR", QByteArray::fromStdString(fonts));
+    }
 
     CommandLine commandLine(argc, argv);
     if (const std::optional<int> answered = commandLine.answerWithoutWindow())

@@ -73,6 +73,14 @@ TEST(WindowsPaths, separatorRootAndCodePage_areWindowsOnes) {
     EXPECT_FALSE(platform::SkipInDiskSearch("C:\\windows\\"));
 }
 
+TEST(WindowsPaths, systemFontsFolder_isTheWindowsFoldersFonts) {
+    char windows[MAX_PATH] = {};
+    ASSERT_NE(::GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+
+    EXPECT_EQ(platform::SystemFontsFolder(), std::string(windows) + "\\Fonts");
+    EXPECT_TRUE(platform::FolderExists(platform::SystemFontsFolder()));
+}
+
 TEST(WindowsPaths, executableFolder_holdsTheRunningProgramWithoutTrailingSeparator) {
     char module[MAX_PATH] = {};
     ASSERT_NE(::GetModuleFileNameA(nullptr, module, MAX_PATH), 0u);

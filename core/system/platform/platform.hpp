@@ -24,6 +24,11 @@ bool TextIsInSystemCodePage();
 // True where the system's HTML Help viewer "hh" exists to open a compiled help file (Windows).
 bool HasHtmlHelpViewer();
 
+// Where the system keeps its font files, for a font database that reads a folder (Qt's
+// offscreen platform on Windows): the Windows folder's Fonts. Empty where fonts are found
+// otherwise (fontconfig on POSIX).
+std::string SystemFontsFolder();
+
 // The folder of the running executable, without a trailing separator.
 std::string ExecutableFolder();
 

@@ -47,6 +47,10 @@ bool HasHtmlHelpViewer() {
     return false;
 }
 
+std::string SystemFontsFolder() {
+    return {};
+}
+
 std::string ExecutableFolder() {
     std::string buffer(PATH_MAX, '\0');
     const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());

@@ -105,6 +105,17 @@ bool HasHtmlHelpViewer() {
     return true;
 }
 
+std::string SystemFontsFolder() {
+    std::string buffer(MAX_PATH, '\0');
+    const UINT length = ::GetWindowsDirectoryA(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length == 0 || length >= buffer.size())
+        return {};
+    buffer.resize(length);
+    if (buffer.back() != '\\')
+        buffer += '\\';
+    return buffer + "Fonts";
+}
+
 std::string ExecutableFolder() {
     std::string buffer(MAX_PATH, '\0');
     for (;;) {
