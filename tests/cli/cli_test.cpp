@@ -151,7 +151,11 @@ protected:
             command = "\"" + command + "\"";
 
         Result result;
-        const int status = std::system(command.c_str());
+        // -1: the shell itself could not be started (seen under Wine on a loaded machine),
+        // which says nothing of the program; try again a few times before counting it.
+        int status = std::system(command.c_str());
+        for (int retry = 0; status == -1 && retry < 5; ++retry)
+            status = std::system(command.c_str());
 #ifdef VARSCOPE_TEST_WAIT_STATUS
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #else
