@@ -283,20 +283,18 @@ int main(int argc, char** argv) {
 
     varscope::ui::MainWindow window(context);
     qtPrompter.setParent(&window);
+    // A screenshot shows the window as a first start does, whatever the user left.
+    if (!screenshot)
+        window.restoreLayout();
     // The window is laid out on its first page before another page comes to the front, and
     // start-up's messages come over it.
     window.showAndStartUp(commandLine.report(), pendingReport ? &*pendingReport : nullptr, [&] {
         if (const auto& name = commandLine.variable();
             name && !window.selectVariable(varscope::ui::ToBytes(*name)))
             std::fprintf(stderr, "varscope: the report has no variable %s\n", qPrintable(*name));
-        if (commandLine.page() >= 0) {
-            // The numbers scripts already use stay; the newer Problems page comes last.
-            constexpr varscope::ui::MainWindow::Page kPagesByNumber[] = {
-                varscope::ui::MainWindow::AllVariablesPage, varscope::ui::MainWindow::IsolatePage,
-                varscope::ui::MainWindow::SummaryPage,      varscope::ui::MainWindow::FileOrderPage,
-                varscope::ui::MainWindow::CategoryPage,     varscope::ui::MainWindow::ProblemsPage};
-            window.showPage(kPagesByNumber[commandLine.page()]);
-        }
+        // Wins over the page the user left in front.
+        if (const auto page = varscope::ui::MainWindow::pageNumbered(commandLine.page()))
+            window.showPage(*page);
         if (screenshot)
             QApplication::exit(SaveScreenshot(window, commandLine.screenshotFile()));
     });

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <limits>
 
 namespace varscope::core {
 
@@ -66,6 +68,89 @@ const EditorWord& EntryOf(Editor editor) {
     return kEditors[static_cast<std::size_t>(editor)];
 }
 
+// Beyond any desktop: a larger number is a garbled one.
+constexpr int kLargestCoordinate = 1'000'000;
+constexpr std::size_t kMostColumns = 64;
+constexpr int kMostPages = 100;
+
+// Whole numbers between commas, each within [least, kLargestCoordinate]; nullopt for anything
+// else (blanks, empty parts, signs where none belong).
+std::optional<std::vector<int>> NumberList(std::string_view text, int least) {
+    std::vector<int> numbers;
+    if (text.empty())
+        return std::nullopt;
+    for (;;) {
+        const std::size_t comma = text.find(',');
+        const std::string_view part = text.substr(0, comma);
+        int number = 0;
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), number);
+        if (part.empty() || error != std::errc() || end != part.data() + part.size() ||
+            number < least || number > kLargestCoordinate)
+            return std::nullopt;
+        numbers.push_back(number);
+        if (comma == std::string_view::npos)
+            return numbers;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+std::string JoinNumbers(const std::vector<int>& numbers) {
+    std::string text;
+    for (const int number : numbers) {
+        if (!text.empty())
+            text += ',';
+        text += std::to_string(number);
+    }
+    return text;
+}
+
+std::string ColumnsKey(std::string_view list) {
+    return std::string(kKeyColumnsPrefix) + std::string(list);
+}
+
+WindowLayout ReadLayout(std::string_view bytes) {
+    const auto value = [bytes](std::string_view key) {
+        return profile::FindValue(bytes, kSection, key).value_or(std::string());
+    };
+    WindowLayout layout;
+    if (const auto numbers = NumberList(value(kKeyWindowGeometry), -kLargestCoordinate);
+        numbers && numbers->size() == 4 && (*numbers)[2] > 0 && (*numbers)[3] > 0)
+        layout.Geometry = WindowRect{(*numbers)[0], (*numbers)[1], (*numbers)[2], (*numbers)[3]};
+    layout.Maximized = value(kKeyWindowMaximized) == kTrue;
+    if (const auto page = NumberList(value(kKeyPage), 0);
+        page && page->size() == 1 && page->front() < kMostPages)
+        layout.Page = page->front();
+    layout.DerivationShown = value(kKeyDerivationPane) == kTrue;
+    for (const std::string_view list : kColumnLists) {
+        if (auto widths = NumberList(value(ColumnsKey(list)), 1);
+            widths && widths->size() <= kMostColumns)
+            layout.ColumnWidths.emplace(std::string(list), std::move(*widths));
+    }
+    return layout;
+}
+
+// Only once a window has recorded where it was: a file no window wrote keeps its bytes.
+std::string WriteLayout(std::string bytes, const WindowLayout& layout) {
+    const std::optional<WindowRect>& at = layout.Geometry;
+    if (!at)
+        return bytes;
+    bytes = profile::SetValue(bytes, kSection, kKeyWindowGeometry,
+                              JoinNumbers({at->x, at->y, at->width, at->height}));
+    bytes =
+        profile::SetValue(bytes, kSection, kKeyWindowMaximized, layout.Maximized ? kTrue : kFalse);
+    if (layout.Page)
+        bytes = profile::SetValue(bytes, kSection, kKeyPage, std::to_string(*layout.Page));
+    bytes = profile::SetValue(bytes, kSection, kKeyDerivationPane,
+                              layout.DerivationShown ? kTrue : kFalse);
+    for (const std::string_view list : kColumnLists) {
+        const auto widths = layout.ColumnWidths.find(list);
+        if (widths != layout.ColumnWidths.end() && !widths->second.empty())
+            bytes =
+                profile::SetValue(bytes, kSection, ColumnsKey(list), JoinNumbers(widths->second));
+    }
+    return bytes;
+}
+
 } // namespace
 
 std::optional<Editor> Preferences::editor() const {
@@ -97,12 +182,27 @@ void Preferences::setConfirmBeforeEdit(bool confirm) {
     NotifyOnEdit = std::string(confirm ? kNotifyOn : kNotifyOff);
 }
 
-std::string DefaultProgramFolder() {
-    std::string folder = platform::ExecutableFolder();
-    if (platform::CanCreateFilesIn(folder))
-        return folder;
+std::string ProgramFolderFor(const std::string& executableFolder) {
+    const std::string marker =
+        JoinPath(JoinPath(JoinPath(JoinPath(executableFolder, ".."), "share"), "varscope"),
+                 kInstalledMarker);
     std::string own = platform::UserProgramFolder();
-    return own.empty() ? folder : own;
+    if (!own.empty() && platform::FileExists(marker))
+        return own;
+    if (platform::CanCreateFilesIn(executableFolder))
+        return executableFolder;
+    return own.empty() ? executableFolder : own;
+}
+
+std::string DefaultProgramFolder() {
+    return ProgramFolderFor(platform::ExecutableFolder());
+}
+
+std::optional<std::string> MakeProgramFolder(const Preferences& preferences) {
+    const std::string& folder = preferences.ProgramFolder;
+    if (platform::FolderExists(folder) || folder != platform::UserProgramFolder())
+        return std::nullopt;
+    return platform::MakeFolders(folder);
 }
 
 void Preferences::addRecentReport(std::string_view path) {
@@ -136,6 +236,8 @@ void ReadPreferences(Preferences& preferences) {
         if (path && !path->empty())
             preferences.RecentReports.push_back(std::move(*path));
     }
+    preferences.Layout =
+        ReadLayout(read.bytes ? std::string_view(*read.bytes) : std::string_view{});
     if (preferences.CategoryFilePath.empty())
         preferences.CategoryFilePath = JoinPath(preferences.ProgramFolder, kCategoryFileName);
     // Any other word leaves the editor in use as it was.
@@ -145,6 +247,8 @@ void ReadPreferences(Preferences& preferences) {
 
 std::optional<std::string> WritePreferences(Preferences& preferences) {
     SetPreferencesFile(preferences);
+    if (auto failure = MakeProgramFolder(preferences))
+        return failure;
     const ReadResult read = ReadRegularFile(preferences.PreferencesFile);
     if (!read.bytes && platform::FileExists(preferences.PreferencesFile))
         return read.error;
@@ -159,6 +263,7 @@ std::optional<std::string> WritePreferences(Preferences& preferences) {
         else if (profile::FindValue(bytes, kSection, key))
             bytes = profile::SetValue(bytes, kSection, key, "");
     }
+    bytes = WriteLayout(std::move(bytes), preferences.Layout);
     return WriteFileAtomically(preferences.PreferencesFile, bytes);
 }
 

@@ -445,7 +445,7 @@ TEST(AtomicFileWriter, notCommitted_oldFileWholeNothingLeft) {
     EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"export.txt"});
 }
 
-// An installed copy keeps its files in the user's own folder when its own cannot take them.
+// A copy keeps its files in the user's own folder when its own folder cannot take them.
 TEST(ProgramFolder, filesCanBeMadeOnlyInAnExistingWritableFolder) {
     const TempFolder folder;
     WriteTextFile(folder.file("file"), "");
@@ -454,7 +454,12 @@ TEST(ProgramFolder, filesCanBeMadeOnlyInAnExistingWritableFolder) {
     EXPECT_FALSE(platform::CanCreateFilesIn(folder.file("file")));
     EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"file"}); // the probe is gone
 
-    const std::string own = platform::UserProgramFolder();
-    ASSERT_FALSE(own.empty());
-    EXPECT_TRUE(platform::CanCreateFilesIn(own));
+    // The user's own folder is made, parents and all, by the first save there.
+    const std::string deep = folder.file("a") + platform::Separator() + "b";
+    EXPECT_EQ(platform::MakeFolders(deep), std::nullopt);
+    EXPECT_TRUE(platform::CanCreateFilesIn(deep));
+    EXPECT_EQ(platform::MakeFolders(deep), std::nullopt); // there already
+    const auto underFile = platform::MakeFolders(folder.file("file") + platform::Separator() + "x");
+    ASSERT_TRUE(underFile.has_value());
+    EXPECT_NE(underFile->find("x"), std::string::npos) << *underFile;
 }

@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace varscope::core;
 namespace fs = std::filesystem;
@@ -323,4 +327,158 @@ TEST(PreferencesRecentReports, latestFirstOnceEachAtMostEightKeptWholeOverWriteA
     preferences.RecentReports = {"/only"};
     ASSERT_FALSE(WritePreferences(preferences).has_value());
     EXPECT_EQ(folder.read().RecentReports, std::vector<std::string>{"/only"});
+}
+
+namespace {
+
+WindowLayout LayoutRead(const ProgramFolder& folder, std::string_view lines) {
+    folder.writeIni("[preferences]\r\n" + std::string(lines) + "\r\n");
+    return folder.read().Layout;
+}
+
+WindowLayout WithGeometry(int x, int y, int width, int height) {
+    WindowLayout layout;
+    layout.Geometry = WindowRect{x, y, width, height};
+    return layout;
+}
+
+} // namespace
+
+TEST(PreferencesWindowLayout, readWhenWellFormed_elseDefaults) {
+    const ProgramFolder folder;
+    WindowLayout maximised;
+    maximised.Maximized = true;
+    WindowLayout onPage3;
+    onPage3.Page = 3;
+    WindowLayout derivation;
+    derivation.DerivationShown = true;
+    WindowLayout columns;
+    columns.ColumnWidths["allVariables"] = {120, 80, 95, 400};
+    const WindowLayout defaults;
+    const struct {
+        std::string_view line;
+        WindowLayout expected;
+    } cases[] = {
+        {"windowGeometry=10,20,800,600", WithGeometry(10, 20, 800, 600)},
+        {"windowGeometry=-1500,-8,800,600", WithGeometry(-1500, -8, 800, 600)}, // a left screen
+        {"WINDOWGEOMETRY=1,2,3,4", WithGeometry(1, 2, 3, 4)},                   // keys ignore case
+        {"windowGeometry=10,20,800", defaults},
+        {"windowGeometry=10,20,800,600,7", defaults},
+        {"windowGeometry=10,20,0,600", defaults},
+        {"windowGeometry=10,20,-800,600", defaults},
+        {"windowGeometry=10, 20,800,600", defaults},
+        {"windowGeometry=10,,800,600", defaults},
+        {"windowGeometry=a,b,c,d", defaults},
+        {"windowGeometry=10,20,99999999999,600", defaults},
+        {"windowGeometry=", defaults},
+        {"windowMaximized=True", maximised},
+        {"windowMaximized=true", defaults},
+        {"windowMaximized=1", defaults},
+        {"page=3", onPage3},
+        {"page=-1", defaults},
+        {"page=3x", defaults},
+        {"page=3,4", defaults},
+        {"page=100", defaults},
+        {"derivationPane=True", derivation},
+        {"derivationPane=yes", defaults},
+        {"columns.allVariables=120,80,95,400", columns},
+        {"columns.allVariables=120,0,95,400", defaults},
+        {"columns.allVariables=120,80,", defaults},
+        {"columns.allVariables=wide", defaults},
+        {"columns.someOtherList=1,2", defaults},
+    };
+    for (const auto& test : cases)
+        EXPECT_EQ(LayoutRead(folder, test.line), test.expected) << test.line;
+}
+
+TEST(PreferencesWindowLayout, survivesWriteAndRead_unknownKeysKept) {
+    const ProgramFolder folder;
+    folder.writeIni("[preferences]\r\nfutureKey=kept\r\ncolumns.futureList=5,6\r\n"
+                    "windowGeometry=garbled\r\n");
+    Preferences preferences = folder.read();
+    EXPECT_EQ(preferences.Layout, WindowLayout{});
+    // A file no window has written keeps what it holds.
+    ASSERT_EQ(WritePreferences(preferences), std::nullopt);
+    EXPECT_NE(folder.iniBytes().find("windowGeometry=garbled\r\n"), std::string::npos);
+
+    WindowLayout& layout = preferences.Layout;
+    layout = WithGeometry(-30, 40, 1100, 700);
+    layout.Maximized = true;
+    layout.Page = 5;
+    layout.DerivationShown = true;
+    layout.ColumnWidths["isolate"] = {10, 20, 30, 40};
+    layout.ColumnWidths["summary"] = {2400};
+    ASSERT_EQ(WritePreferences(preferences), std::nullopt);
+    EXPECT_EQ(folder.read().Layout, layout);
+    const std::string bytes = folder.iniBytes();
+    for (const std::string_view line :
+         {"futureKey=kept\r\n", "columns.futureList=5,6\r\n", "windowGeometry=-30,40,1100,700\r\n",
+          "windowMaximized=True\r\n", "page=5\r\n", "derivationPane=True\r\n",
+          "columns.isolate=10,20,30,40\r\n", "columns.summary=2400\r\n"})
+        EXPECT_NE(bytes.find(line), std::string::npos) << line << " in\n" << bytes;
+}
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class EnvironmentVariable {
+public:
+    EnvironmentVariable(std::string name, const std::string& value) : m_name(std::move(name)) {
+        if (const char* old = std::getenv(m_name.c_str()))
+            m_old = old;
+        set(value);
+    }
+    ~EnvironmentVariable() { set(m_old.value_or("")); }
+    EnvironmentVariable(const EnvironmentVariable&) = delete;
+    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
+
+private:
+    void set(const std::string& value) {
+        // putenv keeps the string it is given: each one lives to the end of the run.
+        m_kept.push_back(std::make_unique<std::string>(m_name + "=" + value));
+        putenv(m_kept.back()->data());
+    }
+
+    std::string m_name;
+    std::optional<std::string> m_old;
+    static inline std::vector<std::unique_ptr<std::string>> m_kept;
+};
+
+} // namespace
+
+TEST(ProgramFolder, installedCopyKeepsItsFilesInTheUsersFolder_builtCopyInItsOwn) {
+    const ProgramFolder root;
+    const bool posix = platform::Separator() == '/';
+    const std::string config = root.inside("config");
+    const EnvironmentVariable userFolder(posix ? "XDG_CONFIG_HOME" : "APPDATA", config);
+    const std::string own = config + platform::Separator() + (posix ? "varscope" : "Varscope");
+    const fs::path prefix = fs::path(root.path()) / "prefix";
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share" / "varscope");
+    std::ofstream(prefix / "share" / "varscope" / std::string(preference::kInstalledMarker));
+    const fs::path built = fs::path(root.path()) / "build" / "ui";
+    fs::create_directories(built);
+    fs::create_directories(fs::path(root.path()) / "build" / "share" / "varscope"); // no marker
+
+    EXPECT_EQ(ProgramFolderFor((prefix / "bin").string()), own);
+    EXPECT_EQ(ProgramFolderFor(built.string()), built.string());
+    EXPECT_FALSE(fs::exists(own)); // made by the first save, not by looking
+
+    Preferences preferences;
+    preferences.ProgramFolder = ProgramFolderFor((prefix / "bin").string());
+    ASSERT_EQ(WritePreferences(preferences), std::nullopt);
+    EXPECT_TRUE(fs::is_regular_file(fs::path(own) / "Dbgscope.Ini"));
+    EXPECT_FALSE(fs::exists(prefix / "bin" / "Dbgscope.Ini"));
+
+    // Any other missing folder is not made: the save says so.
+    preferences.ProgramFolder = root.inside("missing");
+    EXPECT_TRUE(WritePreferences(preferences).has_value());
+    EXPECT_FALSE(fs::exists(root.inside("missing")));
+
+    if (posix) {
+        // A relative XDG_CONFIG_HOME does not count.
+        const EnvironmentVariable relative("XDG_CONFIG_HOME", "relative/config");
+        const EnvironmentVariable home("HOME", root.inside("home"));
+        EXPECT_EQ(platform::UserProgramFolder(), root.inside("home") + "/.config/varscope");
+    }
 }

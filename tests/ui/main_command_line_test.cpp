@@ -84,6 +84,30 @@ private slots:
         QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("Dbgscope.Ini"))));
     }
 
+    void screenshot_savedLayoutIgnored_imageAsOnAFirstStart() {
+        QTemporaryDir fresh;
+        QTemporaryDir used;
+        const QByteArray saved = "[preferences]\r\nwindowGeometry=5,5,1900,1200\r\n"
+                                 "windowMaximized=True\r\npage=3\r\n"
+                                 "columns.summary=40\r\n";
+        QFile ini(used.filePath(QStringLiteral("Dbgscope.Ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write(saved) == saved.size());
+        ini.close();
+        QImage shots[2];
+        for (const QTemporaryDir* folder : {&fresh, &used}) {
+            const QString shot = folder->filePath(QStringLiteral("shot.png"));
+            const Run run =
+                Start({QStringLiteral("--program-folder"), folder->path(),
+                       QStringLiteral("--screenshot"), shot, QStringLiteral("--page"),
+                       QStringLiteral("2"), QStringLiteral(VARSCOPE_FIXTURES "/ui/msdebug.txt")});
+            QCOMPARE(run.exitCode, 0);
+            shots[folder == &used] = QImage(shot);
+        }
+        QVERIFY(!shots[0].isNull());
+        QCOMPARE(shots[1].size(), shots[0].size());
+        QVERIFY(shots[1] == shots[0]);
+    }
+
     void screenshot_noReportOnIsolatePage_messagesGoToStandardError() {
         QTemporaryDir folder;
         const QString shot = folder.filePath(QStringLiteral("isolate.bmp"));

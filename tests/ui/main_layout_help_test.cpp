@@ -10,21 +10,26 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTreeView>
 #include <QWindow>
 
+#include <algorithm>
 #include <memory>
 
 using varscope::testing::AllVariables;
 using varscope::testing::FixtureReport;
 using varscope::testing::MainWindowHarness;
+using varscope::testing::WriteAll;
 namespace ui = varscope::ui;
 
 namespace {
@@ -45,6 +50,28 @@ QStringList HelpFiles(const QString& folder) {
     return files;
 }
 
+// Every list with columns, by object name.
+const char* const kListsWithColumns[] = {
+    "ListView1",      "ListView_isolate", "ListView_summary", "ListView_problems",
+    "ListView_files", "TreeView1",        "derivationTree"};
+
+QList<int> Widths(const QTreeView* view) {
+    QList<int> widths;
+    for (int column = 0; column < view->header()->count(); ++column)
+        widths << view->header()->sectionSize(column);
+    return widths;
+}
+
+// A second run: a new window over preferences read afresh from the same program folder.
+void Restart(MainWindowHarness& h) {
+    h.window.reset();
+    const std::string folder = h.state.preferences.ProgramFolder;
+    h.state.preferences = {};
+    h.state.preferences.ProgramFolder = folder;
+    h.window = std::make_unique<ui::MainWindow>(h.context);
+    h.window->restoreLayout();
+}
+
 } // namespace
 
 class MainLayoutHelpTest final : public QObject {
@@ -54,7 +81,7 @@ private slots:
     void startUpSize_isDesignedClientAreaAndTheMinimum() {
         MainWindowHarness h;
         const double scale = h.window->logicalDpiX() / 96.0;
-        // The size it opens at is the smallest it takes.
+        // The size it opens at, without a user's layout (as screenshots), is the smallest.
         const QSize start = h.window->size();
         QCOMPARE(h.window->minimumSize(), start);
         QVERIFY(start.width() >= int(719 * scale));
@@ -62,17 +89,32 @@ private slots:
         QVERIFY(h.window->centralWidget()->height() + 1 >= int(415 * scale) - 40);
     }
 
-    void resize_smallerThanStartUp_holdsStartUpSizePerDimension() {
+    void firstStart_roomForNamesWhereTheScreenAllows() {
         MainWindowHarness h;
+        const QSize minimum = h.window->minimumSize();
+        h.window->restoreLayout(); // nothing saved yet
+        // 1000 x 650, or as much of it as the screen has room for, frame included.
         const QSize start = h.window->size();
+        const QSize room = h.window->screen()->availableGeometry().size();
+        QVERIFY(start.width() >= minimum.width() && start.height() >= minimum.height());
+        QVERIFY(start.width() <= std::max(room.width(), minimum.width()));
+        QVERIFY(start.height() <= std::max(room.height(), minimum.height()));
+        QVERIFY2(start.width() >= std::min(1000, room.width() - 48),
+                 qPrintable(QStringLiteral("%1 on %2").arg(start.width()).arg(room.width())));
+        QVERIFY(start.height() >= std::min(650, room.height() - 80));
+    }
+
+    void resize_smallerThanTheMinimum_holdsTheMinimumPerDimension() {
+        MainWindowHarness h;
+        const QSize least = h.window->minimumSize();
         QVERIFY(h.showAndWait());
 
-        h.window->resize(start.width() - 200, start.height() + 60);
-        QTRY_COMPARE(h.window->size(), QSize(start.width(), start.height() + 60));
-        h.window->resize(start.width() + 40, start.height() - 100);
-        QTRY_COMPARE(h.window->size(), QSize(start.width() + 40, start.height()));
+        h.window->resize(least.width() - 200, least.height() + 60);
+        QTRY_COMPARE(h.window->size(), QSize(least.width(), least.height() + 60));
+        h.window->resize(least.width() + 40, least.height() - 100);
+        QTRY_COMPARE(h.window->size(), QSize(least.width() + 40, least.height()));
         h.window->resize(10, 10);
-        QTRY_COMPARE(h.window->size(), start);
+        QTRY_COMPARE(h.window->size(), least);
     }
 
     void resize_larger_viewsGrowButtonsFollowEdges() {
@@ -300,6 +342,90 @@ private slots:
         QVERIFY(!ui::UseCompiledHelp(h.state));
         QVERIFY(varscope::testing::WriteAll(h.path(QStringLiteral("vsc.chm")), "ITSF"));
         QCOMPARE(ui::UseCompiledHelp(h.state), varscope::core::platform::HasHtmlHelpViewer());
+    }
+
+    void restart_windowComesBackAsItWasLeft() {
+        MainWindowHarness h;
+        h.window->restoreLayout(); // nothing saved: a first start
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        const QRect placed(30, 40, h.window->minimumWidth() + 21, h.window->minimumHeight() + 13);
+        h.window->setGeometry(placed);
+        QTRY_COMPARE(h.window->geometry(), placed);
+        h.window->actions().derivation->setChecked(true);
+        h.window->showPage(ui::MainWindow::SummaryPage);
+        QMap<QString, QList<int>> widths;
+        for (const char* name : kListsWithColumns) {
+            auto* view = h.find<QTreeView>(name);
+            // All but a stretched last column, which takes the room that is left.
+            const int set =
+                view->header()->count() - (view->header()->stretchLastSection() ? 1 : 0);
+            for (int column = 0; column < set; ++column)
+                view->header()->resizeSection(column, 41 + 7 * column);
+            widths[QString::fromLatin1(name)] = Widths(view);
+        }
+        QVERIFY(h.window->close());
+
+        Restart(h);
+        QCOMPARE(h.window->geometry(), placed);
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::SummaryPage));
+        QVERIFY(h.window->actions().derivation->isChecked());
+        QVERIFY(h.find<QWidget>("derivationPane")->isVisible());
+        for (const char* name : kListsWithColumns)
+            QCOMPARE(Widths(h.find<QTreeView>(name)), widths[QString::fromLatin1(name)]);
+        QCOMPARE(h.window->geometry(), placed);
+    }
+
+    void restart_leftMaximised_comesBackMaximisedAndKeepsItsNormalPlace() {
+        MainWindowHarness h;
+        h.window->restoreLayout();
+        QVERIFY(h.showAndWait());
+        const QRect placed(20, 30, h.window->minimumWidth() + 5, h.window->minimumHeight() + 9);
+        h.window->setGeometry(placed);
+        QTRY_COMPARE(h.window->geometry(), placed);
+        h.window->showMaximized();
+        QTRY_VERIFY(h.window->isMaximized());
+        QVERIFY(h.window->close());
+
+        Restart(h);
+        QVERIFY(h.window->windowState().testFlag(Qt::WindowMaximized));
+        QVERIFY(h.showAndWait());
+        QTRY_VERIFY(h.window->isMaximized());
+        h.window->showNormal();
+        QTRY_COMPARE(h.window->geometry(), placed);
+    }
+
+    void restart_savedPlaceOffEveryScreenOrGarbled_centredOrFirstStart() {
+        MainWindowHarness h;
+        h.window->restoreLayout(); // nothing saved yet
+        const QSize firstStart = h.window->size();
+        const QRect screen = h.window->screen()->availableGeometry();
+        const QSize size(h.window->minimumWidth() + 3, h.window->minimumHeight() + 4);
+        WriteAll(h.path(QStringLiteral("Dbgscope.Ini")),
+                 QStringLiteral("[preferences]\r\nwindowGeometry=%1,%2,%3,%4\r\npage=9\r\n")
+                     .arg(screen.right() + 500)
+                     .arg(screen.bottom() + 500)
+                     .arg(size.width())
+                     .arg(size.height())
+                     .toUtf8());
+        Restart(h);
+        QCOMPARE(h.window->size(), size);
+        QCOMPARE(h.window->geometry().center(), screen.center());
+        h.window->startUp(FixtureReport());
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::AllVariablesPage));
+
+        WriteAll(h.path(QStringLiteral("Dbgscope.Ini")),
+                 "[preferences]\r\nwindowGeometry=20,30,wide,tall\r\nwindowMaximized=yes\r\n"
+                 "columns.allVariables=1,2\r\n");
+        Restart(h);
+        QCOMPARE(h.window->size(), firstStart);
+        QVERIFY(!h.window->windowState().testFlag(Qt::WindowMaximized));
+        h.window->startUp(FixtureReport());
+        QVERIFY(h.showAndWait());
+        QCOMPARE(AllVariables(*h.window)->header()->count(), 4);
+        QVERIFY(AllVariables(*h.window)->header()->sectionSize(1) > 2);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "category_texts.hpp"
 #include "core/category/catalogue_edits.hpp"
 #include "core/session.hpp"
+#include "core/system/preferences.hpp"
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "member_dialogs.hpp"
@@ -335,6 +336,8 @@ void CategoryManager::onImageMove(core::CategoryMove move) {
 }
 
 bool CategoryManager::save() {
+    // An installed copy's folder is made at its first save; the save says what went wrong.
+    static_cast<void>(core::MakeProgramFolder(m_context.state.preferences));
     if (const auto failure =
             m_context.state.categories.save(m_context.state.preferences.CategoryFilePath)) {
         m_context.prompter.message(*failure, core::MessageIcon::Stop, core::text::kProgramTitle);

@@ -3,6 +3,7 @@
 #include "core/export/export_file.hpp"
 #include "core/session.hpp"
 #include "core/system/edit.hpp"
+#include "core/system/preferences.hpp"
 #include "core/system/prompter.hpp"
 #include "core/texts.hpp"
 #include "export_texts.hpp"
@@ -269,6 +270,8 @@ bool OutputOptionsDialog::writeFile(const std::string& file) {
             progress.setLabelText(FromBytes(text::kWritingFile));
             progress.repaint();
         }
+        // The default file lies in the program folder, which an installed copy makes now.
+        static_cast<void>(core::MakeProgramFolder(m_context.state.preferences));
         failure = core::WriteExportFile(file, *bytes);
     }
     progress.close();

@@ -27,6 +27,7 @@
 #include "ui/problems/problems_texts.hpp"
 #include "ui/text_conversion.hpp"
 #include "view_interaction.hpp"
+#include "window_layout.hpp"
 
 #include <QAction>
 #include <QApplication>
@@ -44,6 +45,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -53,6 +56,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace varscope::ui {
@@ -483,6 +488,93 @@ void MainWindow::startUp(const std::string& reportPath, core::PendingReport* pen
     }
     onStateChanged();
     m_categoryTree->rebuild();
+    applySavedColumns();
+    applySavedPage();
+}
+
+namespace {
+
+// By the numbers of --page: scripts' numbers stay, the newer Problems page comes last.
+constexpr MainWindow::Page kPagesByNumber[] = {
+    MainWindow::AllVariablesPage, MainWindow::IsolatePage,  MainWindow::SummaryPage,
+    MainWindow::FileOrderPage,    MainWindow::CategoryPage, MainWindow::ProblemsPage};
+
+} // namespace
+
+std::optional<MainWindow::Page> MainWindow::pageNumbered(int number) {
+    if (number < 0 || number >= int(std::size(kPagesByNumber)))
+        return std::nullopt;
+    return kPagesByNumber[number];
+}
+
+int MainWindow::numberOfPage(int page) {
+    const auto* found = std::find(std::begin(kPagesByNumber), std::end(kPagesByNumber), page);
+    return found == std::end(kPagesByNumber) ? 0 : int(found - std::begin(kPagesByNumber));
+}
+
+void MainWindow::restoreLayout() {
+    core::Preferences& preferences = m_context.state.preferences;
+    core::SetPreferencesFile(preferences);
+    core::ReadPreferences(preferences);
+    m_restoresLayout = true;
+    const core::WindowLayout& layout = preferences.Layout;
+    if (layout.Geometry)
+        setGeometry(PlacedGeometry(*layout.Geometry));
+    else
+        resize(FirstStartSize(minimumSize(), screen()->availableGeometry()));
+    if (layout.Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    m_actions.derivation->setChecked(layout.DerivationShown);
+}
+
+std::vector<std::pair<std::string_view, QTreeView*>> MainWindow::listsWithColumns() const {
+    const auto named = [this](const char* name) {
+        return findChild<QTreeView*>(QString::fromLatin1(name));
+    };
+    return {
+        {"allVariables", m_allVariables},         {"isolate", m_isolate}, {"summary", m_summary},
+        {"problems", named("ListView_problems")}, {"fileOrder", m_files}, {"category", m_category},
+        {"derivation", named("derivationTree")}};
+}
+
+void MainWindow::applySavedColumns() {
+    if (!m_restoresLayout)
+        return;
+    const core::WindowLayout& layout = m_context.state.preferences.Layout;
+    for (const auto& [name, view] : listsWithColumns()) {
+        const auto widths = layout.ColumnWidths.find(name);
+        if (view != nullptr && widths != layout.ColumnWidths.end())
+            SetColumnWidths(*view, widths->second);
+    }
+}
+
+void MainWindow::applySavedPage() {
+    if (!m_restoresLayout)
+        return;
+    const std::optional<int>& saved = m_context.state.preferences.Layout.Page;
+    if (const std::optional<Page> page = pageNumbered(saved.value_or(-1))) {
+        // Put back without a page change's work: Isolate would ask for a selected variable.
+        {
+            const QSignalBlocker quiet(m_tabs);
+            m_tabs->setCurrentIndex(*page);
+        }
+        applyPageVisibility();
+    }
+}
+
+void MainWindow::recordLayout() {
+    core::WindowLayout& layout = m_context.state.preferences.Layout;
+    // The normal place and size, also when left maximised, for when it is restored.
+    const QRect normal = normalGeometry();
+    if (normal.isValid())
+        layout.Geometry = core::WindowRect{normal.x(), normal.y(), normal.width(), normal.height()};
+    layout.Maximized = isMaximized();
+    layout.Page = numberOfPage(currentPage());
+    layout.DerivationShown = m_actions.derivation->isChecked();
+    for (const auto& [name, view] : listsWithColumns()) {
+        if (view != nullptr)
+            layout.ColumnWidths.insert_or_assign(std::string(name), ColumnWidths(*view));
+    }
 }
 
 int MainWindow::currentPage() const {
@@ -725,6 +817,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     if (!m_columnsSized) {
         m_columnsSized = true;
         setColumnWidths();
+        applySavedColumns();
     }
 }
 
@@ -735,6 +828,7 @@ void MainWindow::quit() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    recordLayout();
     if (const auto failure = core::WritePreferences(m_context.state.preferences))
         m_context.prompter.message(std::string(text::kPreferencesNotSaved) + *failure,
                                    core::MessageIcon::Exclamation, core::text::kProgramTitle);

@@ -7,12 +7,17 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
 class QMenu;
 class QTabWidget;
+class QTreeView;
 
 namespace varscope::core {
 class PendingReport;
@@ -98,6 +103,15 @@ public:
     int currentPage() const;
     // Brings a page to the front, with everything a page change does.
     void showPage(int page);
+    // The page `--page N` and the preferences' "page" name by N (Problems, the newest,
+    // last); nullopt for a number without a page.
+    static std::optional<Page> pageNumbered(int number);
+    static int numberOfPage(int page);
+    // Before the window shows: reads the preferences and puts the window back as the user
+    // left it (place, size, maximised, the Derivation pane; then the page in front and the
+    // column widths once it shows and starts up); with nothing saved, at a first start's
+    // size. Without it the window opens at its designed size, as screenshots want.
+    void restoreLayout();
     // Selects the first row of the variable `name` (exact bytes) in All Variables; false
     // when the report has no such variable or the filter hides all its rows.
     bool selectVariable(const std::string& name);
@@ -160,6 +174,12 @@ private:
     // "4,210 records", or "12 of 4,210 records shown" while All Variables is filtered.
     QString recordCount() const;
     void setColumnWidths();
+    // The lists whose column widths the preferences keep, by their names there.
+    std::vector<std::pair<std::string_view, QTreeView*>> listsWithColumns() const;
+    // The saved column widths and page, when restoreLayout() asked for them.
+    void applySavedColumns();
+    void applySavedPage();
+    void recordLayout();
     void layOutAllVariablesPage();
     void setIsolateHeading(const QString& heading);
     // What the Isolate heading and Find Next knew of the report before a reload.
@@ -192,6 +212,7 @@ private:
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;
     bool m_columnsSized = false;
+    bool m_restoresLayout = false;
     int m_subscription = 0;
 };
 

@@ -32,9 +32,13 @@ std::string SystemFontsFolder();
 // The folder of the running executable, without a trailing separator.
 std::string ExecutableFolder();
 
-// This user's own folder for the program's files, made when missing: $XDG_DATA_HOME/varscope
-// (~/.local/share/varscope) or %APPDATA%\Varscope. Empty when there is none.
+// This user's own folder for the program's files: $XDG_CONFIG_HOME/varscope
+// (~/.config/varscope) or %APPDATA%\Varscope. Not made here: the first save makes it.
+// Empty when the system names none.
 std::string UserProgramFolder();
+
+// Makes `folder` and the folders above it that are missing; the reason on failure.
+std::optional<std::string> MakeFolders(const std::string& folder);
 
 // Whether a new file can be made in `folder` (tried, since rights alone do not tell on
 // Windows).

@@ -2,7 +2,9 @@
 
 #include "core/strings.hpp"
 
+#include <filesystem>
 #include <random>
+#include <system_error>
 
 // The parts of the platform layer that are the same on every system, built on the
 // system-specific ones.
@@ -84,6 +86,14 @@ std::string QuoteCommandWord(std::string_view word) {
     quoted.append(backslashes, '\\');
     quoted += '"';
     return quoted;
+}
+
+std::optional<std::string> MakeFolders(const std::string& folder) {
+    std::error_code failed;
+    std::filesystem::create_directories(folder, failed);
+    if (FolderExists(folder))
+        return std::nullopt;
+    return folder + ": " + (failed ? failed.message() : std::string("not a folder"));
 }
 
 bool CanCreateFilesIn(const std::string& folder) {

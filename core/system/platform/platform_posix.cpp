@@ -62,20 +62,14 @@ std::string ExecutableFolder() {
 }
 
 std::string UserProgramFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string folder;
-    if (data != nullptr && data[0] == '/') {
-        folder = data;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (home == nullptr || home[0] != '/')
-            return {};
-        folder = std::string(home) + "/.local/share";
-    }
-    folder += "/varscope";
-    std::error_code failed;
-    std::filesystem::create_directories(folder, failed);
-    return FolderExists(folder) ? folder : std::string();
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/')
+        return std::string(config) + "/varscope";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/')
+        return {};
+    return std::string(home) + "/.config/varscope";
 }
 
 bool FileExists(const std::string& path) {

@@ -143,9 +143,7 @@ std::string UserProgramFolder() {
     const char* data = std::getenv("APPDATA");
     if (data == nullptr || data[0] == '\0')
         return {};
-    const std::string folder = std::string(data) + "\\Varscope";
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    return FolderExists(folder) ? folder : std::string();
+    return std::string(data) + "\\Varscope";
 }
 
 bool FileExists(const std::string& path) {
