@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTreeView>
@@ -55,10 +56,13 @@ const char* const kListsWithColumns[] = {
     "ListView1",      "ListView_isolate", "ListView_summary", "ListView_problems",
     "ListView_files", "TreeView1",        "derivationTree"};
 
+// All but a stretched last column, which takes the room that is left.
 QList<int> Widths(const QTreeView* view) {
+    const QHeaderView* header = view->header();
     QList<int> widths;
-    for (int column = 0; column < view->header()->count(); ++column)
-        widths << view->header()->sectionSize(column);
+    for (int column = 0; column < header->count() - (header->stretchLastSection() ? 1 : 0);
+         ++column)
+        widths << header->sectionSize(column);
     return widths;
 }
 
@@ -68,8 +72,21 @@ void Restart(MainWindowHarness& h) {
     const std::string folder = h.state.preferences.ProgramFolder;
     h.state.preferences = {};
     h.state.preferences.ProgramFolder = folder;
+    h.state.report = {};
+    h.state.isolate = {};
     h.window = std::make_unique<ui::MainWindow>(h.context);
     h.window->restoreLayout();
+}
+
+// Shows the window, then starts up once it is on screen, as the program does.
+bool StartAsTheProgramDoes(MainWindowHarness& h) {
+    bool started = false;
+    h.window->showAndStartUp(FixtureReport().toStdString(), nullptr, [&] { started = true; });
+    if (!QTest::qWaitFor([&] { return started; }, 5000))
+        return false;
+    // The scroll bars and the layout settle in posted events.
+    QTest::qWait(50);
+    return true;
 }
 
 } // namespace
@@ -357,10 +374,7 @@ private slots:
         QMap<QString, QList<int>> widths;
         for (const char* name : kListsWithColumns) {
             auto* view = h.find<QTreeView>(name);
-            // All but a stretched last column, which takes the room that is left.
-            const int set =
-                view->header()->count() - (view->header()->stretchLastSection() ? 1 : 0);
-            for (int column = 0; column < set; ++column)
+            for (int column = 0; column < Widths(view).size(); ++column)
                 view->header()->resizeSection(column, 41 + 7 * column);
             widths[QString::fromLatin1(name)] = Widths(view);
         }
@@ -368,14 +382,24 @@ private slots:
 
         Restart(h);
         QCOMPARE(h.window->geometry(), placed);
-        h.window->startUp(FixtureReport());
-        QVERIFY(h.showAndWait());
+        QVERIFY(StartAsTheProgramDoes(h));
         QCOMPARE(h.window->currentPage(), int(ui::MainWindow::SummaryPage));
         QVERIFY(h.window->actions().derivation->isChecked());
         QVERIFY(h.find<QWidget>("derivationPane")->isVisible());
         for (const char* name : kListsWithColumns)
             QCOMPARE(Widths(h.find<QTreeView>(name)), widths[QString::fromLatin1(name)]);
         QCOMPARE(h.window->geometry(), placed);
+
+        // Left on a full list: its scroll bar, which comes with the rows, takes no width off.
+        h.window->showPage(ui::MainWindow::AllVariablesPage);
+        QTest::qWait(20);
+        const QList<int> left = Widths(AllVariables(*h.window));
+        QVERIFY(AllVariables(*h.window)->verticalScrollBar()->isVisible());
+        QVERIFY(h.window->close());
+        Restart(h);
+        QVERIFY(StartAsTheProgramDoes(h));
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::AllVariablesPage));
+        QCOMPARE(Widths(AllVariables(*h.window)), left);
     }
 
     void restart_leftMaximised_comesBackMaximisedAndKeepsItsNormalPlace() {

@@ -541,6 +541,12 @@ void MainWindow::applySavedColumns() {
     if (!m_restoresLayout)
         return;
     const core::WindowLayout& layout = m_context.state.preferences.Layout;
+    // A first start shows the names whole where the window has room for them.
+    for (const auto& [name, view] :
+         {std::pair{"allVariables", m_allVariables}, std::pair{"isolate", m_isolate}}) {
+        if (!layout.ColumnWidths.contains(std::string_view(name)))
+            FitNamesColumn(*view, m_context.state.report.Contents);
+    }
     for (const auto& [name, view] : listsWithColumns()) {
         const auto widths = layout.ColumnWidths.find(name);
         if (view != nullptr && widths != layout.ColumnWidths.end())

@@ -9,6 +9,7 @@
 class QTreeView;
 
 namespace varscope::core {
+struct ReportData;
 struct WindowRect;
 } // namespace varscope::core
 
@@ -26,5 +27,10 @@ QRect PlacedGeometry(const core::WindowRect& saved);
 std::vector<int> ColumnWidths(const QTreeView& view);
 // Sets them when `widths` has one per column; anything else leaves the columns alone.
 void SetColumnWidths(QTreeView& view, const std::vector<int>& widths);
+
+// At a first start: widens the first column of a variable list to the report's longest
+// names with their level icons (at most two fifths of the columns' room), taking the room from
+// the last column, the files'.
+void FitNamesColumn(QTreeView& view, const core::ReportData& report);
 
 } // namespace varscope::ui
