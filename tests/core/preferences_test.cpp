@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -426,22 +425,15 @@ public:
     EnvironmentVariable(std::string name, const std::string& value) : m_name(std::move(name)) {
         if (const char* old = std::getenv(m_name.c_str()))
             m_old = old;
-        set(value);
+        EXPECT_TRUE(platform::SetEnvironmentVariable(m_name, value)) << m_name;
     }
-    ~EnvironmentVariable() { set(m_old.value_or("")); }
+    ~EnvironmentVariable() { platform::SetEnvironmentVariable(m_name, m_old.value_or("")); }
     EnvironmentVariable(const EnvironmentVariable&) = delete;
     EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
 
 private:
-    void set(const std::string& value) {
-        // putenv keeps the string it is given: each one lives to the end of the run.
-        m_kept.push_back(std::make_unique<std::string>(m_name + "=" + value));
-        putenv(m_kept.back()->data());
-    }
-
     std::string m_name;
     std::optional<std::string> m_old;
-    static inline std::vector<std::unique_ptr<std::string>> m_kept;
 };
 
 } // namespace

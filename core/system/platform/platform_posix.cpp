@@ -72,6 +72,12 @@ std::string UserProgramFolder() {
     return std::string(home) + "/.config/varscope";
 }
 
+bool SetEnvironmentVariable(const std::string& name, const std::string& value) {
+    if (value.empty())
+        return ::unsetenv(name.c_str()) == 0;
+    return ::setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
 bool FileExists(const std::string& path) {
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);

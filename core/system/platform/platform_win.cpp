@@ -146,6 +146,11 @@ std::string UserProgramFolder() {
     return std::string(data) + "\\Varscope";
 }
 
+bool SetEnvironmentVariable(const std::string& name, const std::string& value) {
+    // The C runtime's copy, which getenv reads; an empty value removes the variable.
+    return ::_putenv_s(name.c_str(), value.c_str()) == 0;
+}
+
 bool FileExists(const std::string& path) {
     // The directory search would take wildcards as patterns; a path never holds them.
     if (path.empty() || path.find_first_of("*?") != std::string::npos)
