@@ -19,6 +19,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace varscope::ui {
 
 namespace {
@@ -193,6 +195,13 @@ void DerivationPane::show(const core::Derivation& derivation, std::string_view n
         m_usedByName = name;
     }
     m_tree->expandAll();
+    // Deep trees indent the names out of sight: the column grows to show them whole, up to
+    // a third of the window. Done before the used-by rows exist, so their number costs nothing.
+    const int nameWidth = m_tree->header()->sectionSize(NameColumn);
+    m_tree->resizeColumnToContents(NameColumn);
+    m_tree->header()->resizeSection(
+        NameColumn, std::clamp(m_tree->header()->sectionSize(NameColumn), nameWidth,
+                               std::max(nameWidth, window()->width() / 3)));
     m_usedByItem = new QTreeWidgetItem(
         m_tree, {FromBytes(text::kUsedBy).arg(QLocale().toString(qulonglong(m_usedBy.size())))});
     m_usedByItem->setFirstColumnSpanned(true);
