@@ -442,7 +442,7 @@ private slots:
 
         WriteAll(h.path(QStringLiteral("Dbgscope.Ini")),
                  "[preferences]\r\nwindowGeometry=20,30,wide,tall\r\nwindowMaximized=yes\r\n"
-                 "columns.allVariables=1,2\r\n");
+                 "columns.allVariables=1,2\r\npage=3\r\n");
         Restart(h);
         QCOMPARE(h.window->size(), firstStart);
         QVERIFY(!h.window->windowState().testFlag(Qt::WindowMaximized));
@@ -450,6 +450,8 @@ private slots:
         QVERIFY(h.showAndWait());
         QCOMPARE(AllVariables(*h.window)->header()->count(), 4);
         QVERIFY(AllVariables(*h.window)->header()->sectionSize(1) > 2);
+        // Pages are numbered as --page numbers them.
+        QCOMPARE(h.window->currentPage(), int(ui::MainWindow::FileOrderPage));
     }
 };
 
