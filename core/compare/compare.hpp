@@ -50,8 +50,8 @@ ReportComparison CompareReports(const ReportData& oldReport, const ReportData& n
 namespace text {
 inline constexpr std::string_view kCouldNotReadCompared = "Could not read the report ";
 inline constexpr std::string_view kComparedHoldsNoDefinitions =
-    "There is nothing to compare with: the file holds no variable definitions, so it is not a "
-    "debug report (msdebug.txt):\n";
+    "The file holds no variable definitions: it is empty or not a debug report (msdebug.txt), "
+    "so there is nothing to compare with:\n";
 } // namespace text
 
 // `current` compared with the report file at `path` (current as the first report), read as
