@@ -99,7 +99,8 @@ struct EditHarness : CategoryHarness {
     }
 
     std::vector<std::string> editorArguments() const {
-        return Exists(arguments) ? ReadLines(arguments) : std::vector<std::string>{};
+        // The editor is not waited for: its record arrives in its own time.
+        return varscope::testing::TakeLinesWhenWritten(arguments, 1);
     }
     int editorDialogs() const { return int(window->findChildren<ui::EditorDialog*>().size()); }
 

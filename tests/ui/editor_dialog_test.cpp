@@ -19,8 +19,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 using varscope::testing::FakePickers;
 using varscope::testing::ScriptedPrompter;
@@ -47,6 +50,38 @@ bool MakeFile(const QString& path, bool executable) {
         permissions |= QFile::ExeOwner;
     return file.setPermissions(permissions);
 }
+
+// Sets environment variables (an empty value removes one) while it lives.
+class EnvironmentFor final {
+public:
+    EnvironmentFor(std::initializer_list<std::pair<const char*, QString>> values) {
+        for (const auto& [name, value] : values) {
+            m_saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+            if (value.isEmpty())
+                qunsetenv(name);
+            else
+                qputenv(name, value.toLocal8Bit());
+        }
+    }
+    ~EnvironmentFor() {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+            if (it->wasSet)
+                qputenv(it->name, it->value);
+            else
+                qunsetenv(it->name);
+        }
+    }
+    EnvironmentFor(const EnvironmentFor&) = delete;
+    EnvironmentFor& operator=(const EnvironmentFor&) = delete;
+
+private:
+    struct Saved {
+        const char* name;
+        bool wasSet;
+        QByteArray value;
+    };
+    std::vector<Saved> m_saved;
+};
 
 } // namespace
 
@@ -101,7 +136,10 @@ private slots:
         QCOMPARE(option(0)->text(), QStringLiteral("Notepad"));
         QCOMPARE(option(1)->text(), QStringLiteral("Wordpad"));
         QCOMPARE(option(2)->text(), QStringLiteral("Other"));
-        QCOMPARE(child<QPushButton>("Command1")->text(), QStringLiteral("Locate Windows Editors"));
+        // Named for what it searches: the disk for the Windows editors, or the desktop's.
+        QCOMPARE(child<QPushButton>("Command1")->text(),
+                 core::platform::HasDesktopEditor() ? QStringLiteral("Locate Editors")
+                                                    : QStringLiteral("Locate Windows Editors"));
         QCOMPARE(child<QCheckBox>("Check_WarnOnEdit")->text(), QStringLiteral("Notify On Edit"));
         QCOMPARE(child<QPushButton>("Cmd_select")->text(), QStringLiteral("Select Editor"));
         QCOMPARE(child<QPushButton>("Cmd_done")->text(), QStringLiteral("Close"));
@@ -255,6 +293,8 @@ private slots:
     }
 
     void locate_notepadFoundWordpadNot_foundStoredMissingKept() {
+        if (core::platform::HasDesktopEditor())
+            QSKIP("this system's search is the desktop's (locateDesktop_ tests)");
         m_state.preferences.WordpadPath = "/old/wordpad.exe";
         const QString notepad = path("Windows/System32/notepad.exe");
         QVERIFY(MakeFile(notepad, true));
@@ -279,6 +319,8 @@ private slots:
     }
 
     void locate_cancelled_nothingFoundAndSecondSearchNotRun() {
+        if (core::platform::HasDesktopEditor())
+            QSKIP("this system's search is the desktop's (locateDesktop_ tests)");
         m_state.preferences.NotepadPath = "/old/notepad.exe";
         QVERIFY(MakeFile(path("a/b/wordpad.exe"), true));
         QVERIFY(MakeFile(path("a/notepad.exe"), true));
@@ -307,6 +349,55 @@ private slots:
         QCOMPARE(m_state.preferences.NotepadPath, std::string("/old/notepad.exe"));
         QCOMPARE(m_prompter.shown.size(), std::size_t(1));
         QCOMPARE(m_prompter.shown[0].text, kLocateWarning);
+    }
+
+    // The search path and the desktop's applications, not the disk: the user picks one of
+    // the editors found, which becomes "Other"; cancelled, nothing changes; none found, told.
+    void locateDesktop_foundOfferedChosenOneInUse() {
+        if (!core::platform::HasDesktopEditor())
+            QSKIP("this system searches the disk for the Windows editors");
+        QVERIFY(MakeFile(path("bin/gedit"), true));
+        QVERIFY(MakeFile(path("bin/writer"), true));
+        QVERIFY(QDir().mkpath(path("data/applications")));
+        QFile entry(path("data/applications/writer.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Writer\nExec=" +
+                    path("bin/writer").toUtf8() + " --new-window %U\nMimeType=text/plain;\n");
+        entry.close();
+        const EnvironmentFor environment({{"PATH", path("bin")},
+                                          {"XDG_DATA_HOME", path("data")},
+                                          {"XDG_DATA_DIRS", path("none")},
+                                          {"TERMINAL", {}}});
+        const std::string writer = Bytes(path("bin/writer"));
+        const QStringList offered{
+            QStringLiteral("Writer  (") + path("bin/writer") + QStringLiteral(" --new-window)"),
+            QStringLiteral("gedit  (") + path("bin/gedit") + QStringLiteral(")")};
+        open();
+        option(0)->setChecked(true);
+
+        // Cancelled: nothing changes.
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(m_pickers.offered.size(), std::size_t(1));
+        QCOMPARE(m_pickers.offered[0], offered);
+        QVERIFY(m_prompter.shown.empty());
+        QVERIFY(m_state.preferences.OtherEditorPath.empty());
+        QVERIFY(option(0)->isChecked());
+
+        // Chosen: in use at once, as "Other".
+        m_pickers.itemAnswers = {0};
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(m_state.preferences.OtherEditorPath, writer + " --new-window");
+        QVERIFY(option(2)->isChecked());
+        QCOMPARE(m_state.preferences.EditorPath, writer + " --new-window");
+        QVERIFY(child<QPushButton>("Cmd_select")->isEnabled());
+
+        // None found: told, nothing offered.
+        const EnvironmentFor nothing({{"PATH", path("none")}, {"XDG_DATA_HOME", path("none")}});
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(m_pickers.offered.size(), std::size_t(2));
+        QCOMPARE(m_prompter.shown.size(), std::size_t(1));
+        QVERIFY(m_prompter.shown[0].text.starts_with("No editor was found on the search path"));
+        QCOMPARE(m_state.preferences.EditorPath, writer + " --new-window");
     }
 
     void close_button_closesTheDialog() {

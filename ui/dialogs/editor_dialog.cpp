@@ -1,6 +1,7 @@
 #include "editor_dialog.hpp"
 
 #include "core/session.hpp"
+#include "core/system/editors.hpp"
 #include "core/system/platform/platform.hpp"
 #include "core/system/prompter.hpp"
 #include "core/system/search.hpp"
@@ -29,6 +30,7 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace varscope::ui {
 
@@ -93,7 +95,7 @@ void EditorDialog::buildControls() {
     // Room for a path of common depth; a deeper one is shortened.
     m_otherPath = new PathLabel(36, frame);
     m_otherPath->setObjectName(QStringLiteral("Label_Editor"));
-    m_locate = new QPushButton(FromBytes(text::kLocateEditors), frame);
+    m_locate = new QPushButton(FromBytes(core::platform::LocateEditorsCaption()), frame);
     m_locate->setObjectName(QStringLiteral("Command1"));
     m_locate->setAutoDefault(false);
     m_notify = new QCheckBox(FromBytes(text::kNotifyOnEdit), frame);
@@ -192,6 +194,10 @@ void EditorDialog::selectEditor() {
 }
 
 void EditorDialog::locateEditors() {
+    if (core::platform::HasDesktopEditor()) {
+        locateDesktopEditors();
+        return;
+    }
     AppState& state = m_context.state;
     m_context.prompter.message(text::kLocateWarning, core::MessageIcon::None,
                                core::text::kProgramTitle);
@@ -244,6 +250,35 @@ void EditorDialog::locateEditors() {
     // A program found for the option in use is the editor from now on.
     if (m_options->checkedId() >= 0)
         applyOptionRule(m_options->checkedId());
+}
+
+// Quick (no disk walk): the user picks one of the editors found, which becomes "Other".
+void EditorDialog::locateDesktopEditors() {
+    std::vector<core::FoundEditor> found;
+    {
+        const BusyPointer busy(*this);
+        found = core::LocateDesktopEditors();
+    }
+    if (found.empty()) {
+        m_context.prompter.message(text::kNoEditorsFound, core::MessageIcon::Information,
+                                   text::kEditorTitle);
+        return;
+    }
+    QStringList items;
+    for (const core::FoundEditor& editor : found)
+        items << FromBytes(editor.name) + QStringLiteral("  (") + FromBytes(editor.command) +
+                     QLatin1Char(')');
+    const int chosen = m_context.pickers.chooseItem(this, FromBytes(text::kEditorTitle),
+                                                    FromBytes(text::kChooseFoundEditor), items);
+    if (chosen < 0 || chosen >= int(found.size()))
+        return;
+    m_context.state.preferences.OtherEditorPath = found[std::size_t(chosen)].command;
+    showOtherPath();
+    // The editor just chosen is the one the user means to edit with, from now on.
+    if (m_options->checkedId() == kOtherIndex)
+        applyOptionRule(kOtherIndex);
+    else
+        m_option[kOtherIndex]->setChecked(true);
 }
 
 void EditorDialog::showOtherPath() {

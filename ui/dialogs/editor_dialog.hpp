@@ -24,7 +24,8 @@ class EditorDialog final : public QDialog {
 public:
     explicit EditorDialog(Context& context, QWidget* parent = nullptr);
 
-    // Where "Locate Windows Editors" starts: the system drive root unless tests say else.
+    // Where the disk search for the Windows editors starts: the system drive root unless
+    // tests say else.
     void setSearchRoot(std::string root);
 
 private:
@@ -36,6 +37,7 @@ private:
     void onNotifyClicked(bool checked);
     void selectEditor();
     void locateEditors();
+    void locateDesktopEditors();
     void showOtherPath();
 
     Context& m_context;
