@@ -18,8 +18,8 @@ struct KnownEditor {
     bool terminal; // works only inside a terminal
 };
 
-// Searched on the search path, in this order; the terminal ones also tell NeedsTerminal.
-constexpr std::array<KnownEditor, 34> kKnownEditors{{
+// Offered by the search, in this order, when found on the search path.
+constexpr std::array<KnownEditor, 26> kKnownEditors{{
     {"gnome-text-editor", false},
     {"gedit", false},
     {"kate", false},
@@ -45,16 +45,12 @@ constexpr std::array<KnownEditor, 34> kKnownEditors{{
     {"joe", true},
     {"jed", true},
     {"mcedit", true},
-    {"ne", true},
-    {"mg", true},
     {"kak", true},
-    {"hx", true},
-    {"vis", true},
-    {"ed", true},
-    {"ex", true},
-    {"vim.tiny", true},
-    {"view", true},
 }};
+
+// Terminal editors too, but not ones to offer for configuration files.
+constexpr std::array<std::string_view, 11> kOtherTerminalEditors{
+    "ed", "ex", "view", "vim.tiny", "vim.basic", "nvi", "elvis", "ne", "mg", "hx", "vis"};
 
 // Emacs and its client open a window of their own unless told to stay in the terminal.
 constexpr std::array<std::string_view, 4> kTerminalSwitches{"-nw", "--no-window-system", "-t",
@@ -268,9 +264,12 @@ bool NeedsTerminal(const std::vector<std::string>& words) {
                    kTerminalSwitches.end();
         });
     }
-    return std::any_of(kKnownEditors.begin(), kKnownEditors.end(), [program](const auto& known) {
-        return known.terminal && known.program == program;
-    });
+    return std::any_of(kKnownEditors.begin(), kKnownEditors.end(),
+                       [program](const auto& known) {
+                           return known.terminal && known.program == program;
+                       }) ||
+           std::find(kOtherTerminalEditors.begin(), kOtherTerminalEditors.end(), program) !=
+               kOtherTerminalEditors.end();
 }
 
 std::string CommandLineOf(const std::vector<std::string>& words) {

@@ -65,6 +65,8 @@ TEST(NeedsTerminal, knownTerminalEditorsAndEmacsSwitches) {
         {{"gedit"}, false},
         {{"gvim"}, false},
         {{"vimx-not-known"}, false},
+        {{"ed"}, true},
+        {{"/usr/bin/view", "-R"}, true},
         {{}, false},
     };
     for (const auto& c : cases)
@@ -75,7 +77,7 @@ class DesktopEditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* program : {"code", "vim", "emacs", "xdg-open", "x-terminal-emulator",
-                                    "kitty", "gedit", "myedit"})
+                                    "kitty", "gedit", "myedit", "ed"})
             WriteScript(m_folder.file(std::string("bin/") + program), "exit 0\n");
         WriteScript(m_folder.file("bare/vim"), "exit 0\n");
         WriteScript(m_folder.file("opt/my editor/writer"), "exit 0\n");
@@ -205,7 +207,7 @@ TEST_F(DesktopEditorTest, startDetached_leavesNoChildBehind) {
 
 // Found without walking the disk: the desktop's text editors (an earlier folder hiding a
 // later one's file of the same name), then known editors on the search path, each program
-// once, a terminal one with its terminal.
+// once, a terminal one with its terminal; a line editor such as ed is not offered.
 TEST_F(DesktopEditorTest, locateDesktopEditors_applicationsThenSearchPath) {
     WriteTextFile(m_folder.file("home-data/applications/my.desktop"),
                   "[Desktop Entry]\nType=Application\nName=My Editor\nExec=" + bin("myedit") +
