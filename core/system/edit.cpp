@@ -17,18 +17,24 @@ struct EditorLaunch {
     std::string shown;
 };
 
+// The command's words but the file, as the user reads them.
+std::string Shown(std::vector<std::string> words) {
+    std::string shown;
+    if (!words.empty())
+        words.pop_back();
+    for (const std::string& word : words)
+        shown += (shown.empty() ? "" : " ") + word;
+    return shown;
+}
+
 EditorLaunch LaunchFor(const Preferences& preferences, const std::string& path) {
     // The user's own choice wins over the desktop's.
     if (!preferences.EditorPath.empty())
         return {EditorCommandLine(preferences.EditorPath, path), preferences.EditorPath};
-    std::vector<std::string> words = DesktopEditorCommand(path);
+    const std::vector<std::string> words = DesktopEditorCommand(path);
     if (words.empty())
         return {};
-    EditorLaunch launch{CommandLineOf(words), {}};
-    words.pop_back();
-    for (const std::string& word : words)
-        launch.shown += (launch.shown.empty() ? "" : " ") + word;
-    return launch;
+    return {CommandLineOf(words), Shown(words)};
 }
 
 bool StartOrTell(Prompter& prompter, const EditorLaunch& launch) {
@@ -45,6 +51,12 @@ bool StartOrTell(Prompter& prompter, const EditorLaunch& launch) {
 
 bool HasEditor(const Preferences& preferences) {
     return !preferences.EditorPath.empty() || !DesktopEditorCommand({}).empty();
+}
+
+std::string DesktopEditorInUse(const Preferences& preferences) {
+    if (!preferences.EditorPath.empty())
+        return {};
+    return Shown(DesktopEditorCommand({}));
 }
 
 EditOutcome OpenFileForEdit(AppState& state, Prompter& prompter, const std::string& path,

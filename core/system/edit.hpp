@@ -24,6 +24,11 @@ enum class NoEditorNotice { Tell, Silent };
 // Whether a file can be opened: the user chose an editor, or the desktop has one.
 bool HasEditor(const Preferences& preferences);
 
+// The desktop's editor that opens files while the user has chosen none ("vim" run in a
+// terminal shows as "x-terminal-emulator -e vim"); empty when the user has chosen one or
+// there is none.
+std::string DesktopEditorInUse(const Preferences& preferences);
+
 // The one way a view opens a configuration file: checks that it exists, asks before a
 // read-only file (and before any file when the user asked to confirm), starts the editor the
 // user chose (else the desktop's) without waiting for it and marks the file's File Order

@@ -4,6 +4,7 @@
 
 #include "core/category/category_tree.hpp"
 #include "core/system/prompter.hpp"
+#include "tests/support/qt_environment.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/category/category_tree_model.hpp"
 #include "ui/category/category_tree_page.hpp"
@@ -307,6 +308,7 @@ private slots:
     }
 
     void valueNode_noEditorSet_offersTheEditorDialogAndGoesOn() {
+        const varscope::testing::NoDesktopEditor noDesktopEditor;
         EditHarness h;
         QVERIFY(h.showAndWait());
         h.state.preferences.EditorPath.clear();

@@ -2,6 +2,7 @@
 #include "core/session.hpp"
 #include "core/system/platform/platform.hpp"
 #include "tests/support/fake_pickers.hpp"
+#include "tests/support/qt_environment.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
@@ -19,12 +20,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
+using varscope::testing::EnvironmentFor;
 using varscope::testing::FakePickers;
 using varscope::testing::ScriptedPrompter;
 namespace core = varscope::core;
@@ -50,38 +49,6 @@ bool MakeFile(const QString& path, bool executable) {
         permissions |= QFile::ExeOwner;
     return file.setPermissions(permissions);
 }
-
-// Sets environment variables (an empty value removes one) while it lives.
-class EnvironmentFor final {
-public:
-    EnvironmentFor(std::initializer_list<std::pair<const char*, QString>> values) {
-        for (const auto& [name, value] : values) {
-            m_saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-            if (value.isEmpty())
-                qunsetenv(name);
-            else
-                qputenv(name, value.toLocal8Bit());
-        }
-    }
-    ~EnvironmentFor() {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->wasSet)
-                qputenv(it->name, it->value);
-            else
-                qunsetenv(it->name);
-        }
-    }
-    EnvironmentFor(const EnvironmentFor&) = delete;
-    EnvironmentFor& operator=(const EnvironmentFor&) = delete;
-
-private:
-    struct Saved {
-        const char* name;
-        bool wasSet;
-        QByteArray value;
-    };
-    std::vector<Saved> m_saved;
-};
 
 } // namespace
 
@@ -367,13 +334,21 @@ private slots:
         const EnvironmentFor environment({{"PATH", path("bin")},
                                           {"XDG_DATA_HOME", path("data")},
                                           {"XDG_DATA_DIRS", path("none")},
-                                          {"TERMINAL", {}}});
+                                          {"TERMINAL", {}},
+                                          {"VISUAL", QStringLiteral("writer -n")},
+                                          {"EDITOR", {}}});
         const std::string writer = Bytes(path("bin/writer"));
         const QStringList offered{
             QStringLiteral("Writer  (") + path("bin/writer") + QStringLiteral(" --new-window)"),
             QStringLiteral("gedit  (") + path("bin/gedit") + QStringLiteral(")")};
         open();
         option(0)->setChecked(true);
+        // While none is chosen the desktop's opens files, and the dialog says which.
+        auto* desktop = child<QLabel>("desktopEditor");
+        QVERIFY(!desktop->isHidden());
+        QCOMPARE(desktop->text(),
+                 QStringLiteral("No editor chosen: files open with the desktop's editor, "
+                                "writer -n."));
 
         // Cancelled: nothing changes.
         QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
@@ -390,6 +365,7 @@ private slots:
         QVERIFY(option(2)->isChecked());
         QCOMPARE(m_state.preferences.EditorPath, writer + " --new-window");
         QVERIFY(child<QPushButton>("Cmd_select")->isEnabled());
+        QVERIFY(desktop->isHidden());
 
         // None found: told, nothing offered.
         const EnvironmentFor nothing({{"PATH", path("none")}, {"XDG_DATA_HOME", path("none")}});

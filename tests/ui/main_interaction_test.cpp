@@ -6,6 +6,7 @@
 #include "core/system/edit.hpp"
 #include "core/system/process.hpp"
 #include "core/texts.hpp"
+#include "tests/support/qt_environment.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
 #include "ui/lists/list_views.hpp"
@@ -346,6 +347,7 @@ private slots:
     }
 
     void noEditorSet_allVariablesAndFileOrderOfferDialogWithoutWaiting_isolateDoesNot() {
+        const varscope::testing::NoDesktopEditor noDesktopEditor;
         EditHarness h;
         QVERIFY(h.showAndWait());
         h.state.preferences.EditorPath.clear();
@@ -388,6 +390,7 @@ private slots:
     }
 
     void doubleClickWithNoRowSelected_onlyOffersTheDialog() {
+        const varscope::testing::NoDesktopEditor noDesktopEditor;
         EditHarness h;
         QVERIFY(h.showAndWait());
         h.state.preferences.EditorPath.clear();

@@ -19,6 +19,9 @@ inline constexpr std::string_view kAnyFileFilter = "All files (*)";
 // %1 the program's file name, %2 the folder searched.
 inline constexpr std::string_view kSearchingFor = "Searching for %1 in:\n%2";
 inline constexpr std::string_view kCancelSearch = "Cancel";
+// Shown while no editor is chosen where the desktop has one; %1 its command.
+inline constexpr std::string_view kDesktopEditorInUse =
+    "No editor chosen: files open with the desktop's editor, %1.";
 // The search of the search path and the desktop's applications.
 inline constexpr std::string_view kChooseFoundEditor =
     "Choose the editor that opens configuration files:";

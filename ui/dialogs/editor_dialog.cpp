@@ -1,6 +1,7 @@
 #include "editor_dialog.hpp"
 
 #include "core/session.hpp"
+#include "core/system/edit.hpp"
 #include "core/system/editors.hpp"
 #include "core/system/platform/platform.hpp"
 #include "core/system/prompter.hpp"
@@ -99,6 +100,10 @@ void EditorDialog::buildControls() {
     m_locate->setObjectName(QStringLiteral("Command1"));
     m_locate->setAutoDefault(false);
     m_notify = new QCheckBox(FromBytes(text::kNotifyOnEdit), frame);
+    m_desktopEditor = new QLabel(frame);
+    m_desktopEditor->setObjectName(QStringLiteral("desktopEditor"));
+    m_desktopEditor->setTextFormat(Qt::PlainText);
+    m_desktopEditor->setWordWrap(true);
     m_notify->setObjectName(QStringLiteral("Check_WarnOnEdit"));
 
     auto* grid = new QGridLayout(frame);
@@ -108,6 +113,7 @@ void EditorDialog::buildControls() {
     grid->addWidget(m_option[kOtherIndex], 2, 0);
     grid->addWidget(m_otherPath, 2, 1);
     grid->addWidget(m_notify, 3, 0, 1, 2);
+    grid->addWidget(m_desktopEditor, 4, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
     m_select = new QPushButton(FromBytes(text::kSelectEditor), this);
@@ -145,6 +151,7 @@ void EditorDialog::load() {
         if (editor == kOptions[index].editor)
             m_option[index]->setChecked(true);
     }
+    showDesktopEditor();
 }
 
 // "Other" can always be chosen; Notepad and WordPad once their programs are known.
@@ -158,6 +165,14 @@ void EditorDialog::updateOptionAvailability() {
 void EditorDialog::applyOptionRule(int index) {
     m_context.state.preferences.chooseEditor(kOptions[index].editor);
     m_select->setEnabled(index == kOtherIndex);
+    showDesktopEditor();
+}
+
+void EditorDialog::showDesktopEditor() {
+    const std::string desktop = core::DesktopEditorInUse(m_context.state.preferences);
+    m_desktopEditor->setText(
+        desktop.empty() ? QString() : FromBytes(text::kDesktopEditorInUse).arg(FromBytes(desktop)));
+    m_desktopEditor->setVisible(!desktop.empty());
 }
 
 void EditorDialog::onOptionToggled(int index, bool checked) {

@@ -8,6 +8,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -39,12 +40,14 @@ private:
     void locateEditors();
     void locateDesktopEditors();
     void showOtherPath();
+    void showDesktopEditor();
 
     Context& m_context;
     std::string m_searchRoot;
     QButtonGroup* m_options = nullptr;
     QRadioButton* m_option[3] = {};
     PathLabel* m_otherPath = nullptr;
+    QLabel* m_desktopEditor = nullptr;
     QPushButton* m_locate = nullptr;
     QCheckBox* m_notify = nullptr;
     QPushButton* m_select = nullptr;

@@ -763,8 +763,12 @@ std::optional<std::string> StartDetachedProgram(const std::string& commandLine) 
     if (std::optional<std::string> error = Prepare(commandLine, prepared))
         return error;
     int ends[2] = {-1, -1};
-    if (::pipe2(ends, O_CLOEXEC) != 0)
+    // No other thread of ours starts programs, so the ends cannot leak into one before they
+    // are marked.
+    if (::pipe(ends) != 0)
         return ErrnoText(errno);
+    ::fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(ends[1], F_SETFD, FD_CLOEXEC);
     const pid_t middle = ::fork();
     if (middle < 0) {
         const int error = errno;
@@ -777,9 +781,11 @@ std::optional<std::string> StartDetachedProgram(const std::string& commandLine) 
         if (program == 0) {
             // Its own session, so closing the terminal Varscope was started from spares it.
             ::setsid();
+            // The editor starts with the signals as a program started from a shell has them.
             sigset_t none;
             ::sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::signal(SIGPIPE, SIG_DFL);
             ::execve(prepared.program.c_str(), prepared.argv.data(), environ);
         } else if (program > 0) {
             ::_exit(0);
