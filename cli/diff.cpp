@@ -68,7 +68,7 @@ Example: why does jsmith's MicroStation work and mbrown's not?
 struct DiffOptions {
     std::vector<std::string> reports;
     bool all = false;
-    std::string delimiter = "|";
+    std::string delimiter = std::string(kDiffDelimiter);
     std::optional<std::string> out;
     std::optional<LineEnds> eol;
 };

@@ -18,6 +18,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -280,6 +281,10 @@ int main(int argc, char** argv) {
         screenshot ? static_cast<varscope::core::Prompter&>(stderrPrompter) : qtPrompter;
     varscope::ui::QtPickers pickers;
     varscope::ui::Context context{state, prompter, pickers};
+    if (!screenshot)
+        context.prompterFor = [](QWidget* window) -> std::unique_ptr<varscope::core::Prompter> {
+            return std::make_unique<varscope::ui::QtPrompter>(window);
+        };
 
     varscope::ui::MainWindow window(context);
     qtPrompter.setParent(&window);

@@ -95,36 +95,41 @@ std::optional<std::string> KeyClash(const Catalogue& catalogue, std::string_view
 
 } // namespace
 
-std::optional<std::string> CategoryNameRefusal(const Catalogue& catalogue, std::string_view name) {
+std::optional<Refusal> CategoryNameRefusal(const Catalogue& catalogue, std::string_view name) {
     if (name.empty())
         return std::nullopt;
     if (name.find(']') != std::string_view::npos)
-        return "A category name cannot hold \"]\": " + Quoted(name) + ".";
+        return Refusal{Refusal::Kind::CannotHold,
+                       "A category name cannot hold \"]\": " + Quoted(name) + "."};
     if (name.find_first_of(kLineEnds) != std::string_view::npos)
-        return "A category name cannot hold a line end: " + Quoted(name) + ".";
+        return Refusal{Refusal::Kind::CannotHold,
+                       "A category name cannot hold a line end: " + Quoted(name) + "."};
     if (auto clash = KeyClash(catalogue, name))
-        return Quoted(name) + " " + *clash;
+        return Refusal{Refusal::Kind::CannotHold, Quoted(name) + " " + *clash};
     return std::nullopt;
 }
 
-std::optional<std::string> MemberRefusal(const Catalogue& catalogue,
-                                         const CatalogueMember& member) {
+std::optional<Refusal> MemberRefusal(const Catalogue& catalogue, const CatalogueMember& member) {
     if (member.description.empty() || member.variable.empty())
-        return std::string(text::kDescriptionAndVariableRequired);
+        return Refusal{Refusal::Kind::LeftOut, std::string(text::kDescriptionAndVariableRequired)};
     if (member.description.find('=') != std::string::npos)
-        return "A description cannot hold \"=\": " + Quoted(member.description) + ".";
+        return Refusal{Refusal::Kind::CannotHold,
+                       "A description cannot hold \"=\": " + Quoted(member.description) + "."};
     for (const std::string* text : {&member.description, &member.variable}) {
         if (text->find_first_of(kLineEnds) != std::string::npos)
-            return "A description or variable cannot hold a line end: " + Quoted(*text) + ".";
+            return Refusal{Refusal::Kind::CannotHold,
+                           "A description or variable cannot hold a line end: " + Quoted(*text) +
+                               "."};
     }
     // Its line would read back as a category of its own: the marker may end in the "="
     // between description and variable.
     const std::string line = member.description + '=' + member.variable;
     if (FindIgnoreCase(line, kCategoryNodeMarker) != std::string::npos)
-        return "A member cannot hold \"" + std::string(kCategoryNodeMarker) +
-               "\": " + Quoted(line) + ".";
+        return Refusal{Refusal::Kind::CannotHold, "A member cannot hold \"" +
+                                                      std::string(kCategoryNodeMarker) +
+                                                      "\": " + Quoted(line) + "."};
     if (auto clash = KeyClash(catalogue, member.description))
-        return Quoted(member.description) + " " + *clash;
+        return Refusal{Refusal::Kind::CannotHold, Quoted(member.description) + " " + *clash};
     return std::nullopt;
 }
 

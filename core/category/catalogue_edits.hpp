@@ -34,8 +34,15 @@ void DeleteMembers(CatalogueCategory& category, std::vector<std::size_t> positio
 // all others ignoring case; "]" would end a node line and "=" a description early, a line
 // end would cut a line in two, and "[node=" in a member's line would read as a node line. An
 // empty category name is no refusal: it adds nothing.
-std::optional<std::string> CategoryNameRefusal(const Catalogue& catalogue, std::string_view name);
-std::optional<std::string> MemberRefusal(const Catalogue& catalogue, const CatalogueMember& member);
+struct Refusal {
+    // LeftOut: something required was not typed (told as information); CannotHold: the file
+    // or the tree cannot hold what was typed (a warning).
+    enum class Kind { LeftOut, CannotHold };
+    Kind kind;
+    std::string reason;
+};
+std::optional<Refusal> CategoryNameRefusal(const Catalogue& catalogue, std::string_view name);
+std::optional<Refusal> MemberRefusal(const Catalogue& catalogue, const CatalogueMember& member);
 
 // The catalogue the Category Manager edits, with the one flag that says whether it holds
 // edits the file has not got. Every edit that changes something sets it; only loading,

@@ -1,8 +1,8 @@
 #include "core/compare/compare.hpp"
 
 #include "core/export/export.hpp"
+#include "core/report/pending_report.hpp"
 #include "core/strings.hpp"
-#include "core/system/fileio.hpp"
 
 #include <algorithm>
 #include <unordered_set>
@@ -116,12 +116,16 @@ ReportComparison CompareReports(const ReportData& oldReport, const ReportData& n
 
 std::optional<ReportComparison> CompareWithReportFile(const ReportData& current,
                                                       const std::string& path, std::string& error) {
-    ReadResult read = ReadWholeFile(path);
-    if (!read.bytes) {
-        error = "Could not read " + read.error;
+    ReportReading reading = ReadReport(path);
+    if (!reading.report) {
+        error = std::string(text::kCouldNotReadCompared) + reading.error;
         return std::nullopt;
     }
-    return CompareReports(current, ParseReport(std::move(*read.bytes)));
+    if (reading.report->Variables.empty()) {
+        error = std::string(text::kComparedHoldsNoDefinitions) + path;
+        return std::nullopt;
+    }
+    return CompareReports(current, std::move(*reading.report));
 }
 
 void AppendComparedVariableLine(std::string& out, const ComparedVariable& variable,
@@ -134,11 +138,15 @@ void AppendComparedVariableLine(std::string& out, const ComparedVariable& variab
     out += kLineEnd;
 }
 
-void AppendComparisonLines(std::string& out, const ReportComparison& comparison, bool all,
-                           std::string_view delimiter) {
-    for (const ComparedVariable& variable : comparison.Variables)
-        if (all || variable.Status != Difference::Same)
+std::size_t AppendComparisonLines(std::string& out, const ReportComparison& comparison, bool all,
+                                  std::string_view delimiter) {
+    std::size_t lines = comparison.RemovedFiles.size() + comparison.AddedFiles.size();
+    for (const ComparedVariable& variable : comparison.Variables) {
+        if (all || variable.Status != Difference::Same) {
             AppendComparedVariableLine(out, variable, delimiter);
+            ++lines;
+        }
+    }
     const auto fileLines = [&](std::string_view word, const std::vector<std::string_view>& files) {
         for (const std::string_view file : files) {
             out += word;
@@ -149,6 +157,42 @@ void AppendComparisonLines(std::string& out, const ReportComparison& comparison,
     };
     fileLines("removed-file", comparison.RemovedFiles);
     fileLines("added-file", comparison.AddedFiles);
+    return lines;
+}
+
+std::optional<DifferingSpan> FindDifferingSpan(std::string_view oldValue,
+                                               std::string_view newValue) {
+    if (oldValue == newValue)
+        return std::nullopt;
+    const std::size_t shorter = std::min(oldValue.size(), newValue.size());
+    std::size_t first = 0;
+    while (first < shorter && oldValue[first] == newValue[first])
+        ++first;
+    // The common end may not reach back over the common beginning: "aa" and "aaa" differ
+    // by one byte, not by none.
+    std::size_t same = 0;
+    while (same < shorter - first &&
+           oldValue[oldValue.size() - 1 - same] == newValue[newValue.size() - 1 - same])
+        ++same;
+    return DifferingSpan{first, oldValue.size() - same, newValue.size() - same};
+}
+
+ValueExcerpt ExcerptAround(std::string_view value, std::size_t first, std::size_t limit) {
+    if (value.size() <= limit)
+        return {0, value.size()};
+    const auto continues = [value](std::size_t at) {
+        return at < value.size() && (static_cast<unsigned char>(value[at]) & 0xC0) == 0x80;
+    };
+    // A quarter of the room for what leads up to the difference.
+    const std::size_t lead = limit / 4;
+    std::size_t begin = first < limit - lead ? 0 : first - lead;
+    begin = std::min(begin, value.size() - limit);
+    for (int back = 0; back < 3 && begin > 0 && continues(begin); ++back)
+        --begin;
+    std::size_t end = begin + limit;
+    for (int back = 0; back < 3 && end > begin && continues(end); ++back)
+        --end;
+    return {begin, end};
 }
 
 } // namespace varscope::core

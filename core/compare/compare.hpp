@@ -47,17 +47,54 @@ struct ReportComparison {
 // names.
 ReportComparison CompareReports(const ReportData& oldReport, const ReportData& newReport);
 
-// `current` compared with the report file at `path` (current as the first report). Null
-// with `error` set ("Could not read " + the reason) when the file cannot be read.
+namespace text {
+inline constexpr std::string_view kCouldNotReadCompared = "Could not read the report ";
+inline constexpr std::string_view kComparedHoldsNoDefinitions =
+    "The file holds no variable definitions: it is empty or not a debug report (msdebug.txt), "
+    "so there is nothing to compare with:\n";
+} // namespace text
+
+// `current` compared with the report file at `path` (current as the first report), read as
+// `varscope-cli diff` reads it. Null with `error` set when the file cannot be read, or when it
+// holds no variable definitions (empty, or not a report): every variable would only show as
+// removed.
 std::optional<ReportComparison> CompareWithReportFile(const ReportData& current,
                                                       const std::string& path, std::string& error);
 
+// The delimiter `varscope-cli diff` writes between fields unless told otherwise.
+inline constexpr std::string_view kDiffDelimiter = "|";
+
 // The comparison as lines ending in CR LF: a line per variable (the same ones only when
 // `all`), then "removed-file" and "added-file" lines. Fields are separated by `delimiter`.
-void AppendComparisonLines(std::string& out, const ReportComparison& comparison, bool all,
-                           std::string_view delimiter);
+// Returns the number of lines appended.
+std::size_t AppendComparisonLines(std::string& out, const ReportComparison& comparison, bool all,
+                                  std::string_view delimiter);
 // One variable's line, with its CR LF.
 void AppendComparedVariableLine(std::string& out, const ComparedVariable& variable,
                                 std::string_view delimiter);
+
+// Where two values part: bytes [First, OldEnd) of the old value and [First, NewEnd) of the
+// new one differ, and what comes before First and after the two ends is the same in both.
+// An end equal to First means that side holds nothing there: the other side inserted bytes.
+struct DifferingSpan {
+    std::size_t First = 0;
+    std::size_t OldEnd = 0;
+    std::size_t NewEnd = 0;
+    bool operator==(const DifferingSpan&) const = default;
+};
+// nullopt when the values are the same.
+std::optional<DifferingSpan> FindDifferingSpan(std::string_view oldValue,
+                                               std::string_view newValue);
+
+// The bytes [Begin, End) of a value that a list shows when it gives a value at most `limit`
+// bytes: the whole value when it fits; else a part that holds the byte at `first` with some
+// of what comes before it, so a difference cut off the end stays in sight. The part neither
+// begins nor ends inside a UTF-8 sequence.
+struct ValueExcerpt {
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+    bool operator==(const ValueExcerpt&) const = default;
+};
+ValueExcerpt ExcerptAround(std::string_view value, std::size_t first, std::size_t limit);
 
 } // namespace varscope::core

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -120,5 +121,115 @@ TEST(CompareReports, withAReportFile_orWhyItCannotBeRead) {
 
     const std::string missing = kFixtures + "/no such report.txt";
     EXPECT_FALSE(CompareWithReportFile(report, missing, error).has_value());
-    EXPECT_EQ(error.rfind("Could not read " + missing, 0), 0u) << error;
+    EXPECT_EQ(error.rfind("Could not read the report " + missing, 0), 0u) << error;
+}
+
+TEST(CompareReports, withAFileThatHoldsNoDefinitions_saysSoNamingIt) {
+    const ReportData report = Read("compare_old_msdebug.txt");
+    const std::string folder = testing::TempDir();
+    const struct {
+        const char* name;
+        std::string bytes;
+    } files[] = {
+        {"empty.txt", ""},
+        {"notes.txt", "Shopping list\r\nmilk = 2\r\n"},
+        // Files processed, but no variable defined: nothing to compare a value with.
+        {"files only.txt", "Processing macro file [C:\\a.cfg]\r\n"},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.name);
+        const std::string path = folder + "/" + file.name;
+        ASSERT_FALSE(WriteFileAtomically(path, file.bytes).has_value());
+        std::string error;
+        EXPECT_FALSE(CompareWithReportFile(report, path, error).has_value());
+        EXPECT_NE(error.find("holds no variable definitions"), std::string::npos) << error;
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+    }
+    // One definition is enough.
+    const std::string one = folder + "/one.txt";
+    ASSERT_FALSE(WriteFileAtomically(one, "(user): A=1 [1]\r\n").has_value());
+    std::string error;
+    EXPECT_TRUE(CompareWithReportFile(report, one, error).has_value()) << error;
+}
+
+TEST(CompareReports, linesCountedAsWritten) {
+    const ReportComparison comparison =
+        Compare(Read("compare_old_msdebug.txt"), Read("compare_new_msdebug.txt"));
+    for (const bool all : {false, true}) {
+        std::string lines;
+        const std::size_t count = AppendComparisonLines(lines, comparison, all, kDiffDelimiter);
+        std::size_t ends = 0;
+        for (std::size_t at = lines.find("\r\n"); at != std::string::npos;
+             at = lines.find("\r\n", at + 2))
+            ++ends;
+        EXPECT_EQ(count, ends);
+        EXPECT_EQ(count, all ? 9u : 8u);
+    }
+}
+
+TEST(DifferingSpan, firstAndEndsOfWhatDiffers) {
+    const struct {
+        std::string_view old, now;
+        std::optional<DifferingSpan> span;
+    } cases[] = {
+        {"", "", std::nullopt},
+        {"same", "same", std::nullopt},
+        {"C:/Work/jsmith/ref/", "C:/Work/mbrown/ref/", DifferingSpan{8, 14, 14}},
+        {"abc", "abd", DifferingSpan{2, 3, 3}},
+        {"abc", "xbc", DifferingSpan{0, 1, 1}},
+        // Inserted: the side without it has an empty span.
+        {"ac", "abc", DifferingSpan{1, 1, 2}},
+        {"abc", "ac", DifferingSpan{1, 2, 1}},
+        {"", "new", DifferingSpan{0, 0, 3}},
+        {"old", "", DifferingSpan{0, 3, 0}},
+        // The common end does not reach back over the common beginning.
+        {"aa", "aaa", DifferingSpan{2, 2, 3}},
+        {"aaa", "aa", DifferingSpan{2, 3, 2}},
+        {"abab", "ab", DifferingSpan{2, 4, 2}},
+        // Bytes, not characters: e-acute and e-grave share their first byte.
+        {"caf\xC3\xA9", "caf\xC3\xA8", DifferingSpan{4, 5, 5}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.old) + " / " + std::string(c.now));
+        const std::optional<DifferingSpan> span = FindDifferingSpan(c.old, c.now);
+        EXPECT_EQ(span, c.span);
+        if (!span)
+            continue;
+        // Independently: what lies outside the spans is equal on both sides.
+        EXPECT_EQ(c.old.substr(0, span->First), c.now.substr(0, span->First));
+        EXPECT_EQ(c.old.substr(span->OldEnd), c.now.substr(span->NewEnd));
+    }
+}
+
+TEST(DifferingSpan, excerptKeepsTheDifferenceInSight) {
+    const std::string longValue(100, 'a');
+    const std::string utf8 =
+        std::string(10, 'a') + "\xC3\xA9\xC3\xA9\xC3\xA9" + std::string(10, 'b');
+    const struct {
+        std::string_view value;
+        std::size_t first;
+        std::size_t limit;
+        ValueExcerpt excerpt;
+    } cases[] = {
+        {"short", 3, 16, {0, 5}},
+        {longValue, 0, 16, {0, 16}},
+        // Within the first three quarters: from the start.
+        {longValue, 11, 16, {0, 16}},
+        // Further on: a quarter of the room before the difference.
+        {longValue, 12, 16, {8, 24}},
+        {longValue, 50, 16, {46, 62}},
+        // Near the end: the last bytes, as many as fit.
+        {longValue, 99, 16, {84, 100}},
+        // Never inside a UTF-8 sequence: the start steps back, the end back too.
+        {utf8, 13, 8, {10, 18}},
+        {utf8, 2, 11, {0, 10}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.first) + " of " + std::to_string(c.value.size()));
+        const ValueExcerpt got = ExcerptAround(c.value, c.first, c.limit);
+        EXPECT_EQ(got, c.excerpt) << got.Begin << ".." << got.End;
+        EXPECT_LE(got.Begin, c.first);
+        EXPECT_GT(got.End, std::min(c.first, c.value.size() - 1));
+        EXPECT_LE(got.End - got.Begin, c.limit);
+    }
 }

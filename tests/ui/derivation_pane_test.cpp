@@ -112,6 +112,28 @@ private slots:
                  &h.state.report.Contents.Variables[record - 1]);
         QVERIFY(AllVariables(*h.window)->filterText().isEmpty());
     }
+
+    void manyUsers_listedWhenTheListIsOpened() {
+        MainWindowHarness h;
+        QByteArray report = "(user): ROOT=C:/data/ [C:/data/]\r\n";
+        for (int i = 0; i < 60; ++i)
+            report += "(user): USER" + QByteArray::number(i) + "=$(ROOT)x [C:/data/x]\r\n";
+        h.window->startUp(h.writeReport(report));
+        h.window->actions().derivation->setChecked(true);
+        auto* tree = h.find<QTreeWidget>("derivationTree");
+        for (const char* name : {"USER3", "ROOT"}) {
+            QVERIFY(h.window->selectVariable(name));
+            QTreeWidgetItem* usedBy = tree->topLevelItem(1);
+            QCOMPARE(usedBy->text(0),
+                     QStringLiteral("Used by (%1)").arg(std::string_view(name) == "ROOT" ? 60 : 0));
+        }
+        QTreeWidgetItem* usedBy = tree->topLevelItem(1);
+        QVERIFY(!usedBy->isExpanded());
+        QCOMPARE(usedBy->childCount(), 0);
+        usedBy->setExpanded(true);
+        QCOMPARE(usedBy->childCount(), 60);
+        QCOMPARE(usedBy->child(59)->text(0), QStringLiteral("USER59"));
+    }
 };
 
 QTEST_MAIN(DerivationPaneTest)

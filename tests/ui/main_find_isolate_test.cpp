@@ -312,16 +312,23 @@ private slots:
         const struct {
             const char* line;     // the start of the row double-clicked
             const char* isolated; // empty: nothing happens
+            const char* filter = "";
         } cases[] = {
             {"MS_CELL ", "MS_CELL"},
             // A line that continues an entry's final value belongs to that entry.
             {"                      C:/Roads", "MS_RFDIR"},
             {"#####", ""},
+            // The filter hides every row of All Variables: isolated all the same, and the
+            // filter stays as typed.
+            {"MS_CELL ", "MS_CELL", "no row holds this"},
         };
         for (const auto& c : cases) {
             MainWindowHarness h;
             h.window->startUp(NewerReport());
             QVERIFY(h.showAndWait());
+            const QString filter = QString::fromLatin1(c.filter);
+            AllVariables(*h.window)->setFilterText(filter);
+            QCOMPARE(AllVariables(*h.window)->shown().rowCount() == 0, !filter.isEmpty());
             h.window->showPage(ui::MainWindow::SummaryPage);
             QTreeView* summary = SummaryList(*h.window);
             const QModelIndexList rows =
@@ -340,7 +347,10 @@ private slots:
                 QCOMPARE(h.state.isolate.SelectedVariableName, std::string(c.isolated));
                 QCOMPARE(h.state.isolate.IsolateRows,
                          core::IsolateByName(h.state.report.Contents, c.isolated));
+                QCOMPARE(IsolateList(*h.window)->shown().rowCount(),
+                         int(h.state.isolate.IsolateRows.size()));
             }
+            QCOMPARE(AllVariables(*h.window)->filterText(), filter);
         }
     }
 

@@ -685,6 +685,23 @@ private slots:
         QCOMPARE(h.state.isolate.SelectedVariableName, std::string(record->Name));
         rowMenu->hide();
 
+        // From the Isolate page while the filter hides the variable in All Variables: isolated
+        // all the same, the filter kept.
+        const std::string isolated = h.state.isolate.SelectedVariableName;
+        const QString filter = QStringLiteral("no row holds this");
+        all->setFilterText(filter);
+        auto* isolate = IsolateList(*h.window);
+        QTest::mousePress(isolate->viewport(), Qt::RightButton, {},
+                          isolate->visualRect(isolate->model()->index(0, 0)).center());
+        QVERIFY(rowMenu->isVisible());
+        rowMenu->findChild<QAction*>(QStringLiteral("isolateItem"))->trigger();
+        QCOMPARE(h.state.isolate.SelectedVariableName, isolated);
+        QCOMPARE(isolate->model()->rowCount(),
+                 int(core::IsolateByName(h.state.report.Contents, isolated).size()));
+        QCOMPARE(all->filterText(), filter);
+        rowMenu->hide();
+        all->setFilterText({});
+
         // Below the last row of a short list, no row: the View menu, Refresh as before.
         h.window->showPage(ui::MainWindow::SummaryPage);
         QTest::mousePress(SummaryList(*h.window)->viewport(), Qt::RightButton, {},

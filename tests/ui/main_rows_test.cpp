@@ -109,6 +109,47 @@ private slots:
         QCOMPARE(QByteArray(kept.data(), qsizetype(kept.size())).trimmed(), value);
     }
 
+    void toolTip_noneBelowTheLastRow() {
+        MainWindowHarness h;
+        // Texts too long for their cells, so each list has a cell with a tool tip.
+        const QByteArray value(3000, 'v');
+        h.window->startUp(h.writeReport("Processing macro file [C:\\" + value + ".cfg]\r\n" +
+                                        "(user): LONG=" + value + " [" + value + "]\r\n\r\n" +
+                                        "# Configuration Variable Summary\r\n" +
+                                        "LONG : user = " + value + "\r\n"));
+        h.window->resize(900, 500);
+        QVERIFY(h.showAndWait());
+        QVERIFY(h.window->isolateVariableNamed("LONG"));
+        const struct {
+            ui::MainWindow::Page page;
+            QTreeView* view;
+        } lists[] = {
+            {ui::MainWindow::AllVariablesPage, AllVariables(*h.window)},
+            {ui::MainWindow::IsolatePage, varscope::testing::IsolateList(*h.window)},
+            {ui::MainWindow::SummaryPage, varscope::testing::SummaryList(*h.window)},
+            {ui::MainWindow::FileOrderPage, varscope::testing::FilesList(*h.window)},
+        };
+        for (const auto& list : lists) {
+            h.window->showPage(list.page);
+            QTreeView* view = list.view;
+            QTRY_VERIFY(view->isVisible());
+            const QAbstractItemModel* model = view->model();
+            QVERIFY(model->rowCount() > 0);
+            // A cell's tip first: resting below the rows must not leave one, nor show another.
+            const QModelIndex last = model->index(model->rowCount() - 1, model->columnCount() - 1);
+            view->scrollTo(last);
+            QVERIFY2(!ToolTipOf(view, last).isEmpty(), qPrintable(view->objectName()));
+            QVERIFY(QToolTip::isVisible());
+            const QRect lastRow = view->visualRect(last);
+            const QPoint below(lastRow.center().x(), lastRow.bottom() + 12);
+            QVERIFY(below.y() < view->viewport()->height());
+            QVERIFY(!view->indexAt(below).isValid());
+            QHelpEvent help(QEvent::ToolTip, below, view->viewport()->mapToGlobal(below));
+            QCoreApplication::sendEvent(view->viewport(), &help);
+            QTRY_VERIFY2(!QToolTip::isVisible(), qPrintable(view->objectName()));
+        }
+    }
+
     void widerWindow_everyColumnTakesItsShare_andStillFits() {
         MainWindowHarness h;
         h.window->startUp(h.writeReport(kReport));

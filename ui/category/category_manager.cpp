@@ -294,7 +294,7 @@ void CategoryManager::onAddCategory() {
             updateButtons();
             return;
         }
-        m_context.prompter.message(*refusal, core::MessageIcon::Exclamation,
+        m_context.prompter.message(refusal->reason, core::MessageIcon::Exclamation,
                                    core::text::kProgramTitle);
         typed = *name;
     }

@@ -102,12 +102,11 @@ void MemberDialog::onAdd() {
     core::EditedCatalogue& categories = m_context.state.categories;
     core::CatalogueMember member{ToBytes(m_description->text()), variableName()};
     if (const auto refusal = core::MemberRefusal(categories.catalogue(), member)) {
-        // A name left out is told as information; one the file or the tree cannot hold, as a
-        // warning.
-        const bool leftOut = member.description.empty() || member.variable.empty();
-        m_context.prompter.message(
-            *refusal, leftOut ? core::MessageIcon::Information : core::MessageIcon::Exclamation,
-            core::text::kProgramTitle);
+        const bool leftOut = refusal->kind == core::Refusal::Kind::LeftOut;
+        m_context.prompter.message(refusal->reason,
+                                   leftOut ? core::MessageIcon::Information
+                                           : core::MessageIcon::Exclamation,
+                                   core::text::kProgramTitle);
         return;
     }
     categories.addMember(m_category, std::move(member));

@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace varscope::ui {
 
 namespace {
@@ -58,6 +60,42 @@ QIcon StatusIcon(core::Difference status) {
     return QIcon(picture);
 }
 
+struct ShownValue {
+    QString text;
+    ShownSpan span;
+};
+
+// A changed value as its cell shows it: the part around the first difference where the value
+// is longer than a cell is given, with the differing bytes' place in the text.
+ShownValue ShowChangedValue(std::string_view value, std::size_t first, std::size_t end) {
+    const core::ValueExcerpt part = core::ExcerptAround(value, first, kShownBytes);
+    const std::string_view bytes = value.substr(part.Begin, part.End - part.Begin);
+    const QString lead = part.Begin > 0 ? QString(QChar(0x2026)) : QString();
+    ShownValue shown;
+    shown.text = lead + FromBytes(bytes);
+    if (part.End < value.size())
+        shown.text += QChar(0x2026);
+    std::size_t from = std::min(first - part.Begin, bytes.size());
+    std::size_t to = std::clamp(end, part.Begin, part.End) - part.Begin;
+    to = std::max(to, from);
+    const bool utf8 = ShownAsUtf8(bytes);
+    if (utf8) {
+        // Whole characters: "é" and "è" differ in their second byte only.
+        const auto continues = [bytes](std::size_t at) {
+            return at < bytes.size() && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80;
+        };
+        while (from > 0 && continues(from))
+            --from;
+        while (to > from && continues(to))
+            ++to;
+    }
+    const auto position = [&](std::size_t at) {
+        return int(lead.size()) + (utf8 ? int(FromBytes(bytes.substr(0, at)).size()) : int(at));
+    };
+    shown.span = {position(from), position(to)};
+    return shown;
+}
+
 } // namespace
 
 CompareModel::CompareModel(core::ReportComparison comparison, const IconLibrary& icons,
@@ -70,6 +108,11 @@ CompareModel::CompareModel(core::ReportComparison comparison, const IconLibrary&
             m_fileRecords.push_back(record);
         }
     }
+    m_spans.reserve(m_comparison.Variables.size());
+    for (const core::ComparedVariable& variable : m_comparison.Variables)
+        m_spans.push_back(variable.Status == core::Difference::Changed
+                              ? core::FindDifferingSpan(variable.OldValue, variable.NewValue)
+                              : std::nullopt);
     buildRows();
 }
 
@@ -160,11 +203,17 @@ QVariant CompareModel::data(const QModelIndex& index, int role) const {
     if (shown == nullptr)
         return {};
     const bool expansion = column == OldValueColumn || column == NewValueColumn;
-    if (role == Qt::DisplayRole && expansion) {
+    if ((role == Qt::DisplayRole || role == DifferenceRole) && expansion) {
         if (row.kind != Row::Kind::Variable)
             return {};
         const core::ComparedVariable& compared = m_comparison.Variables[row.index];
-        return ShownText(side == Side::Old ? compared.OldValue : compared.NewValue);
+        const std::string_view value = side == Side::Old ? compared.OldValue : compared.NewValue;
+        const std::optional<core::DifferingSpan>& span = m_spans[row.index];
+        if (!span)
+            return role == Qt::DisplayRole ? QVariant(ShownText(value)) : QVariant();
+        const ShownValue shown =
+            ShowChangedValue(value, span->First, side == Side::Old ? span->OldEnd : span->NewEnd);
+        return role == Qt::DisplayRole ? QVariant(shown.text) : QVariant::fromValue(shown.span);
     }
     if (role == Qt::DisplayRole)
         return ShownText(shown->File);

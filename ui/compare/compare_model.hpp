@@ -4,10 +4,19 @@
 #include "ui/lists/icons.hpp"
 
 #include <QAbstractTableModel>
+#include <QMetaType>
 
+#include <optional>
 #include <vector>
 
 namespace varscope::ui {
+
+// Where a changed value's shown text differs from the other side's, in characters of the
+// text: [start, end); start == end marks where the other side has more.
+struct ShownSpan {
+    int start = 0;
+    int end = 0;
+};
 
 // A comparison of two reports as a table: a row per variable (only those that differ, or
 // all), then a row per configuration file only one report processed. Columns: the name with
@@ -24,6 +33,8 @@ public:
         ColumnCount
     };
     enum class Side { Old, New };
+    // A changed variable's value cells give their ShownSpan in this role.
+    static constexpr int DifferenceRole = Qt::UserRole + 1;
 
     CompareModel(core::ReportComparison comparison, const IconLibrary& icons,
                  QObject* parent = nullptr);
@@ -60,6 +71,10 @@ private:
     bool m_all = false;
     std::vector<Row> m_rows;
     std::vector<core::ConfigVariable> m_fileRecords; // removed files, then added files
+    // Where each changed variable's values part, by its index in the comparison.
+    std::vector<std::optional<core::DifferingSpan>> m_spans;
 };
 
 } // namespace varscope::ui
+
+Q_DECLARE_METATYPE(varscope::ui::ShownSpan)

@@ -23,6 +23,8 @@ inline constexpr std::string_view kCounts =
     "%1 changed, %2 added, %3 removed, %4 the same; %5 files only in Old, %6 only in New";
 inline constexpr std::string_view kOutputPickerTitle = "Output to Text File";
 inline constexpr std::string_view kOutputPickerFilter = "Output Text File (*.txt)";
+inline constexpr std::string_view kOutputWritten =
+    "The comparison was written to\n%1\n\n%2 lines: %3 variables, %4 configuration files.";
 inline constexpr std::string_view kVariableColumn = "Variable";
 inline constexpr std::string_view kOldValueColumn = "Old Final Value";
 inline constexpr std::string_view kOldFileColumn = "Old File";

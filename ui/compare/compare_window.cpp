@@ -5,6 +5,7 @@
 #include "core/export/export_file.hpp"
 #include "core/session.hpp"
 #include "core/system/prompter.hpp"
+#include "difference_delegate.hpp"
 #include "ui/busy_pointer.hpp"
 #include "ui/context.hpp"
 #include "ui/lists/find.hpp"
@@ -70,6 +71,8 @@ CompareWindow::CompareWindow(Context& context, const IconLibrary& icons,
                              core::ReportComparison comparison, const QString& oldPath,
                              const QString& newPath, OpenRecord openRecord, QWidget* parent)
     : QDialog(parent), m_context(context), m_openRecord(std::move(openRecord)) {
+    if (m_context.prompterFor)
+        m_ownPrompter = m_context.prompterFor(this);
     setObjectName(QStringLiteral("compare"));
     setWindowTitle(FromBytes(text::kCompareTitle) + QStringLiteral("    ") + oldPath +
                    FromBytes(text::kComparedWith) + newPath);
@@ -93,7 +96,9 @@ CompareWindow::CompareWindow(Context& context, const IconLibrary& icons,
 
     m_list = new QTreeView;
     m_list->setObjectName(QStringLiteral("compareList"));
-    ConfigureListView(*m_list, RowStyle::GridFullRow, true);
+    QAbstractItemDelegate* const plain = ConfigureListView(*m_list, RowStyle::GridFullRow, true);
+    m_list->setItemDelegate(new DifferenceDelegate(m_list));
+    delete plain;
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->setModel(m_model);
     m_list->header()->setStretchLastSection(true);
@@ -154,15 +159,18 @@ void CompareWindow::updateCounts() {
                                Count(comparison.AddedFiles.size())));
 }
 
+core::Prompter& CompareWindow::prompter() const {
+    return m_ownPrompter != nullptr ? *m_ownPrompter : m_context.prompter;
+}
+
 void CompareWindow::find() {
     const std::optional<std::string> answer =
-        m_context.prompter.input(text::kSearchPrompt, text::kSearchTitle, {});
+        prompter().input(text::kSearchPrompt, text::kSearchTitle, {});
     if (!answer || answer->empty())
         return;
     const std::optional<int> row = FindFirstRowByPrefix(*m_model, FromBytes(*answer));
     if (!row) {
-        m_context.prompter.message(text::kNoMatchFound, core::MessageIcon::Information,
-                                   text::kSearchTitle);
+        prompter().message(text::kNoMatchFound, core::MessageIcon::Information, text::kSearchTitle);
         return;
     }
     const QModelIndex index = m_model->index(*row, 0);
@@ -179,13 +187,21 @@ void CompareWindow::exportComparison() {
         FromBytes(text::kOutputPickerFilter));
     if (chosen.isEmpty())
         return;
-    const std::string& delimiter = m_context.state.exportChoices.ExportDelimiter;
+    // What `varscope-cli diff` writes to a file, with --all when all are shown.
+    const core::ReportComparison& comparison = m_model->comparison();
     std::string lines;
-    core::AppendComparisonLines(lines, m_model->comparison(), m_model->showsAll(),
-                                delimiter.empty() ? std::string_view("|") : delimiter);
-    if (const auto failure =
-            core::WriteExportFile(ToBytes(QDir::toNativeSeparators(chosen)), lines))
-        m_context.prompter.message(*failure, core::MessageIcon::Exclamation, text::kCompareTitle);
+    const std::size_t count =
+        core::AppendComparisonLines(lines, comparison, m_model->showsAll(), core::kDiffDelimiter);
+    const std::string path = ToBytes(QDir::toNativeSeparators(chosen));
+    if (const auto failure = core::WriteExportFile(path, lines)) {
+        prompter().message(*failure, core::MessageIcon::Exclamation, text::kCompareTitle);
+        return;
+    }
+    const std::size_t files = comparison.RemovedFiles.size() + comparison.AddedFiles.size();
+    prompter().message(
+        ToBytes(FromBytes(text::kOutputWritten)
+                    .arg(FromBytes(path), Count(count), Count(count - files), Count(files))),
+        core::MessageIcon::Information, text::kCompareTitle);
 }
 
 void CompareWindow::openRow(int row, int column) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "compare_model.hpp"
+#include "core/system/prompter.hpp"
 
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -35,7 +37,7 @@ public:
     // Asks for the beginning of a name and selects the first variable shown that has it.
     void find();
     // Writes what `varscope-cli diff` writes (with --all when all are shown) to a file the
-    // user picks.
+    // user picks, and says where and how many lines, or why it could not.
     void exportComparison();
     // The side's file of the row at `row`, opened as from All Variables; the name column
     // opens the second report's side when it has one.
@@ -43,8 +45,11 @@ public:
 
 private:
     void updateCounts();
+    // This window's boxes come over it.
+    core::Prompter& prompter() const;
 
     Context& m_context;
+    std::unique_ptr<core::Prompter> m_ownPrompter;
     CompareModel* m_model = nullptr;
     QTreeView* m_list = nullptr;
     QCheckBox* m_differencesOnly = nullptr;

@@ -3,6 +3,7 @@
 #include "core/report/references.hpp"
 #include "core/session.hpp"
 #include "derivation_texts.hpp"
+#include "ui/busy_pointer.hpp"
 #include "ui/lists/icons.hpp"
 #include "ui/text_conversion.hpp"
 
@@ -18,11 +19,15 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace varscope::ui {
 
 namespace {
 
 constexpr int kRecordRole = Qt::UserRole + 1;
+// Up to this many users are listed at once, expanded; more wait until the list is opened.
+constexpr std::size_t kUsersShownAtOnce = 50;
 enum Column { NameColumn, ValueColumn, ExpansionColumn, FileColumn, ColumnCount };
 
 } // namespace
@@ -44,6 +49,7 @@ DerivationPane::DerivationPane(const core::AppState& state, const IconLibrary& i
     m_tree->header()->resizeSection(ValueColumn, 200);
     m_tree->header()->resizeSection(ExpansionColumn, 200);
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, [this] { activate(); });
+    connect(m_tree, &QTreeWidget::itemExpanded, this, &DerivationPane::fillUsedBy);
     auto* enter = new QAction(m_tree);
     enter->setObjectName(QStringLiteral("activateDerivation"));
     enter->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
@@ -86,10 +92,13 @@ DerivationPane::~DerivationPane() = default;
 
 void DerivationPane::reload() {
     m_index = std::make_unique<core::NameIndex>(m_state.report.Contents);
+    m_usedByName.clear();
+    m_usedBy.clear();
     showNothing();
 }
 
 void DerivationPane::showNothing() {
+    m_usedByItem = nullptr;
     m_tree->clear();
     m_tree->hide();
     m_hint->show();
@@ -126,8 +135,20 @@ QTreeWidgetItem* DerivationPane::recordItem(std::size_t record) {
     return item;
 }
 
+void DerivationPane::fillUsedBy(QTreeWidgetItem* item) {
+    if (item != m_usedByItem || item->childCount() != 0 || m_usedBy.empty())
+        return;
+    const BusyPointer busy;
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(qsizetype(m_usedBy.size()));
+    for (const std::size_t record : m_usedBy)
+        rows.append(recordItem(record));
+    item->addChildren(rows);
+}
+
 void DerivationPane::show(const core::Derivation& derivation, std::string_view name) {
     m_tree->setUpdatesEnabled(false);
+    m_usedByItem = nullptr;
     m_tree->clear();
     const QColor grey = palette().color(QPalette::Disabled, QPalette::Text);
     auto* how =
@@ -169,14 +190,27 @@ void DerivationPane::show(const core::Derivation& derivation, std::string_view n
         items[i] = item;
         (i == 0 ? how : items[node.Parent])->addChild(item);
     }
-    const std::vector<std::size_t> users = core::UsedBy(m_state.report.Contents, name);
-    auto* usedBy = new QTreeWidgetItem(
-        m_tree, {FromBytes(text::kUsedBy).arg(QLocale().toString(qulonglong(users.size())))});
-    usedBy->setFirstColumnSpanned(true);
-    for (const std::size_t record : users)
-        usedBy->addChild(recordItem(record));
+    if (m_usedByName != name) {
+        m_usedBy = core::UsedBy(m_state.report.Contents, name);
+        m_usedByName = name;
+    }
     m_tree->expandAll();
-    usedBy->setExpanded(users.size() <= 50);
+    // Deep trees indent the names out of sight: the column grows to show them whole, up to
+    // a third of the window. Done before the used-by rows exist, so their number costs nothing.
+    const int nameWidth = m_tree->header()->sectionSize(NameColumn);
+    m_tree->resizeColumnToContents(NameColumn);
+    m_tree->header()->resizeSection(
+        NameColumn, std::clamp(m_tree->header()->sectionSize(NameColumn), nameWidth,
+                               std::max(nameWidth, window()->width() / 3)));
+    m_usedByItem = new QTreeWidgetItem(
+        m_tree, {FromBytes(text::kUsedBy).arg(QLocale().toString(qulonglong(m_usedBy.size())))});
+    m_usedByItem->setFirstColumnSpanned(true);
+    if (m_usedBy.size() <= kUsersShownAtOnce) {
+        fillUsedBy(m_usedByItem);
+        m_usedByItem->setExpanded(true);
+    } else {
+        m_usedByItem->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    }
     m_tree->setUpdatesEnabled(true);
     m_hint->hide();
     m_tree->show();

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QTreeWidget;
@@ -53,12 +54,19 @@ private:
     QTreeWidgetItem* recordItem(std::size_t record);
     void activate();
     void copyName();
+    void fillUsedBy(QTreeWidgetItem* item);
 
     const core::AppState& m_state;
     const IconLibrary& m_icons;
     QLabel* m_hint = nullptr;
     QTreeWidget* m_tree = nullptr;
     std::unique_ptr<core::NameIndex> m_index;
+    // "Used by" of the last name shown: moving through one variable's records asks again.
+    std::string m_usedByName;
+    std::vector<std::size_t> m_usedBy;
+    // Filled when first expanded: a variable most records use would make every selection
+    // build a row per user.
+    QTreeWidgetItem* m_usedByItem = nullptr;
 };
 
 } // namespace varscope::ui

@@ -153,6 +153,10 @@ void ListItemDelegate::initStyleOption(QStyleOptionViewItem* option,
 void ListItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
+    paintGridLines(painter, option);
+}
+
+void ListItemDelegate::paintGridLines(QPainter* painter, const QStyleOptionViewItem& option) const {
     if (!m_gridLines)
         return;
     QColor line = option.palette.color(QPalette::Mid);

@@ -28,7 +28,7 @@ enum class RowStyle { GridFullRow, GridOnly, Plain };
 // Draws cell borders for the grid styles, keeps the icon's room in rows without an icon so
 // names line up, and shows a cell's text as a tool tip only when it is cut off (in lines of
 // a readable length: a report line can be thousands of characters long).
-class ListItemDelegate final : public QStyledItemDelegate {
+class ListItemDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     ListItemDelegate(bool gridLines, bool reserveIcon, QObject* parent = nullptr);
@@ -46,6 +46,8 @@ public:
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+    // The cell's borders, in the grid styles.
+    void paintGridLines(QPainter* painter, const QStyleOptionViewItem& option) const;
 
 private:
     const bool m_gridLines;

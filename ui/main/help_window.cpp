@@ -83,7 +83,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     tools->addSeparator();
     m_search = new QLineEdit(tools);
     m_search->setObjectName(QStringLiteral("helpSearch"));
-    m_search->setPlaceholderText(tr("Search the help"));
+    m_search->setPlaceholderText(FromBytes(text::kHelpSearchPlaceholder));
     m_search->setClearButtonEnabled(true);
     m_search->setMaximumWidth(int(260 * logicalDpiX() / 96.0));
     tools->addWidget(m_search);
@@ -92,10 +92,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_searchStatus->setTextFormat(Qt::PlainText);
     m_searchStatus->setContentsMargins(8, 0, 8, 0);
     tools->addWidget(m_searchStatus);
-    QAction* find = new QAction(tr("Find"), this);
+    QAction* find = new QAction(FromBytes(text::kHelpFind), this);
     find->setShortcut(QKeySequence::Find);
     addAction(find);
-    QAction* findNext = new QAction(tr("Find Next"), this);
+    QAction* findNext = new QAction(FromBytes(text::kHelpFindNext), this);
     findNext->setShortcut(QKeySequence::FindNext);
     addAction(findNext);
     connect(find, &QAction::triggered, m_search, [this] {
@@ -137,7 +137,8 @@ void HelpWindow::findNext() {
         if (m_browser->find(text))
             return;
     }
-    m_searchStatus->setText(tr("No page of the help holds \u201c%1\u201d.").arg(text));
+    m_searchStatus->setText(FromBytes(text::kHelpNoPageHolds) + QChar(0x201c) + text +
+                            QChar(0x201d) + u'.');
 }
 
 const QString& HelpWindow::pageText(const QString& page) {

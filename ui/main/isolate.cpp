@@ -47,6 +47,17 @@ bool IsolateVariable(Context& context, const VariableListView& allVariables,
     return true;
 }
 
+bool IsolateVariableNamed(Context& context, const std::string& name, VariableListView& isolate) {
+    core::AppState& state = context.state;
+    std::vector<std::size_t> rows = core::IsolateByName(state.report.Contents, name);
+    if (rows.empty())
+        return false;
+    state.isolate.SelectedVariableName = name;
+    state.isolate.OneVariable = true;
+    ReplaceIsolateRows(state, std::move(rows), isolate);
+    return true;
+}
+
 void FilterByLevel(Context& context, int level, VariableListView& isolate) {
     context.state.isolate.OneVariable = false;
     ReplaceIsolateRows(context.state, core::FilterByLevel(context.state.report.Contents, level),

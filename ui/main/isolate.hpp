@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace varscope::ui {
@@ -14,6 +15,10 @@ class VariableListView;
 // "No Data Selected" and keeps the Isolate rows when nothing is selected.
 bool IsolateVariable(Context& context, const VariableListView& allVariables,
                      VariableListView& isolate);
+
+// Lists every record of the variable `name`, in report order. False, keeping the Isolate
+// rows, when the report has none.
+bool IsolateVariableNamed(Context& context, const std::string& name, VariableListView& isolate);
 
 // Lists every record of one level, in report order.
 void FilterByLevel(Context& context, int level, VariableListView& isolate);

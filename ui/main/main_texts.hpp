@@ -64,6 +64,11 @@ inline constexpr std::string_view kListLevelTip = "List every %1 variable";
 inline constexpr std::string_view kHelpTitle = "Varscope Help";
 inline constexpr std::string_view kHelpBack = "Back";
 inline constexpr std::string_view kHelpForward = "Forward";
+inline constexpr std::string_view kHelpSearchPlaceholder = "Search the help";
+inline constexpr std::string_view kHelpFind = "Find";
+inline constexpr std::string_view kHelpFindNext = "Find Next";
+// Followed by the searched text in quotes and a full stop.
+inline constexpr std::string_view kHelpNoPageHolds = "No page of the help holds ";
 
 inline constexpr std::string_view kNoMoreMatches = "No more matches";
 inline constexpr std::string_view kNoDataSelected = "No Data Selected";

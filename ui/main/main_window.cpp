@@ -571,6 +571,17 @@ bool MainWindow::isolateVariable() {
     return true;
 }
 
+bool MainWindow::isolateVariableNamed(const std::string& name) {
+    if (!IsolateVariableNamed(m_context, name, *m_isolate))
+        return false;
+    selectVariable(name);
+    setIsolateHeading(IsolateHeading(name, m_context.state.isolate.IsolateCount()));
+    m_isolateChosen = true;
+    showPage(IsolatePage);
+    m_isolateChosen = false;
+    return true;
+}
+
 void MainWindow::filterByLevel(int level) {
     FilterByLevel(m_context, level, *m_isolate);
     setIsolateHeading(IsolateHeading(level, m_context.state.isolate.IsolateCount()));
@@ -589,7 +600,7 @@ void MainWindow::setIsolateHeading(const QString& heading) {
 }
 
 void MainWindow::onPageChanged(int page) {
-    if (page == IsolatePage)
+    if (page == IsolatePage && !m_isolateChosen)
         isolateVariable();
     if (page == CategoryPage)
         m_categoryTree->rebuild();

@@ -123,6 +123,10 @@ public:
     void findNext();
     // Lists the records of the variable selected in All Variables on the Isolate page.
     bool isolateVariable();
+    // Lists every record of `name` (exact bytes) on the Isolate page and brings it to the
+    // front, whether or not the filter shows the name in All Variables (where it is selected
+    // when shown). False, changing nothing, when the report has no record of it.
+    bool isolateVariableNamed(const std::string& name);
     // Lists the records of one level on the Isolate page.
     void filterByLevel(int level);
     // Sorting, double-clicks, F5 and the context menu.
@@ -192,6 +196,7 @@ private:
     std::string m_shownReportPath;
     unsigned m_shownGeneration = 0;
     bool m_columnsSized = false;
+    bool m_isolateChosen = false; // the Isolate page comes to the front with rows chosen for it
     int m_subscription = 0;
 };
 

@@ -123,13 +123,10 @@ void ViewInteraction::summaryDoubleClicked() {
                                                   std::size_t(selected.first().row())));
     if (name.empty())
         return; // a banner or a blank line
-    if (!m_window.selectVariable(name)) {
+    // Isolated even where the filter hides it in All Variables.
+    if (!m_window.isolateVariableNamed(name))
         context.prompter.message(std::string(text::kNoDefinitionOf) + name,
                                  core::MessageIcon::Information, core::text::kProgramTitle);
-        return;
-    }
-    // A visit of the Isolate page isolates the variable selected on All Variables.
-    m_window.showPage(MainWindow::IsolatePage);
 }
 
 void ViewInteraction::categoryValueDoubleClicked(const core::ConfigVariable& record) {
@@ -250,16 +247,10 @@ QMenu* ViewInteraction::openRowMenu(ListView& view, const QPoint& globalPos) {
 }
 
 void ViewInteraction::isolateRecordsVariable(const std::string& name) {
-    if (!m_window.selectVariable(name)) {
+    if (!m_window.isolateVariableNamed(name))
         m_window.context().prompter.message(std::string(text::kNoDefinitionOf) + name,
                                             core::MessageIcon::Information,
                                             core::text::kProgramTitle);
-        return;
-    }
-    if (m_window.currentPage() == MainWindow::IsolatePage)
-        m_window.isolateVariable();
-    else
-        m_window.showPage(MainWindow::IsolatePage);
 }
 
 void ViewInteraction::offerEditorDialog() {
