@@ -32,6 +32,9 @@ public:
         return {};
     }
     QString chooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
+    int chooseItem(QWidget*, const QString&, const QString&, const QStringList&) override {
+        return -1;
+    }
 };
 
 } // namespace varscope::bench

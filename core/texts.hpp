@@ -22,6 +22,12 @@ inline constexpr std::string_view kReadOnlySuffix = " Is Read Only, Open For Vie
 inline constexpr std::string_view kVerifyEditTitle = "Verify File Open/Edit";
 inline constexpr std::string_view kVerifyEditPrefix = "Edit file: ";
 inline constexpr std::string_view kCouldNotStart = "Could not start: ";
+// "Could not start the editor " + its command + ": " + the system's reason + the suffix.
+inline constexpr std::string_view kCouldNotStartEditorPrefix = "Could not start the editor ";
+inline constexpr std::string_view kCouldNotStartEditorSuffix =
+    ". Choose another under Options > Editing Options.";
+inline constexpr std::string_view kNulInCommandLine =
+    "the command line holds a NUL byte, which no program can receive";
 inline constexpr std::string_view kNoEditorChosen =
     "No editor is chosen: choose one under Options > Editing Options.";
 inline constexpr std::string_view kCannotEnterMicroStationFolder =

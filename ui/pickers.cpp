@@ -1,6 +1,7 @@
 #include "pickers.hpp"
 
 #include <QFileDialog>
+#include <QInputDialog>
 
 namespace varscope::ui {
 
@@ -16,6 +17,13 @@ QString QtPickers::saveFile(QWidget* parent, const QString& title, const QString
 
 QString QtPickers::chooseFolder(QWidget* parent, const QString& title, const QString& folder) {
     return QFileDialog::getExistingDirectory(parent, title, folder);
+}
+
+int QtPickers::chooseItem(QWidget* parent, const QString& title, const QString& label,
+                          const QStringList& items) {
+    bool chosen = false;
+    const QString item = QInputDialog::getItem(parent, title, label, items, 0, false, &chosen);
+    return chosen ? int(items.indexOf(item)) : -1;
 }
 
 } // namespace varscope::ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -16,8 +17,10 @@ public:
                              const QString& filter) = 0;
     virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder,
                              const QString& filter) = 0;
-    virtual QString chooseFolder(QWidget* parent, const QString& title,
-                                 const QString& folder) = 0;
+    virtual QString chooseFolder(QWidget* parent, const QString& title, const QString& folder) = 0;
+    // One of `items`, the first offered; -1 when cancelled.
+    virtual int chooseItem(QWidget* parent, const QString& title, const QString& label,
+                           const QStringList& items) = 0;
 };
 
 class QtPickers final : public Pickers {
@@ -27,6 +30,8 @@ public:
     QString saveFile(QWidget* parent, const QString& title, const QString& folder,
                      const QString& filter) override;
     QString chooseFolder(QWidget* parent, const QString& title, const QString& folder) override;
+    int chooseItem(QWidget* parent, const QString& title, const QString& label,
+                   const QStringList& items) override;
 };
 
 } // namespace varscope::ui

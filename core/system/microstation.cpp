@@ -9,6 +9,8 @@
 #include "core/texts.hpp"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace varscope::core {
 
@@ -169,26 +171,50 @@ bool CollectFreshReport(Prompter& prompter, const std::string& workFolder,
     return true;
 }
 
-bool CreateDebugReport(AppState& state, Prompter& prompter, const std::string& commandLine,
-                       const std::function<void()>& whileWaiting) {
+std::optional<DebugRun> StartDebugReport(AppState& state, Prompter& prompter,
+                                         const std::string& commandLine) {
     if (!platform::SetCurrentFolder(state.preferences.MicroStationFolder)) {
         prompter.message(std::string(text::kCannotEnterMicroStationFolder) +
                              state.preferences.MicroStationFolder,
                          MessageIcon::Stop, text::kProgramTitle);
-        return false;
+        return std::nullopt;
     }
+    DebugRun run;
     // The folder as the system names it, so a link or a trailing separator in the setting
     // never makes the same folder look like another one (a copy onto itself would empty
     // the report).
-    const std::string entered = platform::CurrentFolder();
-    if (!RunProgramOrTell(prompter, commandLine, whileWaiting))
-        return false;
+    run.enteredFolder = platform::CurrentFolder();
+    platform::ProgramStart start = StartWatched(commandLine);
+    if (!start.program.isStarted()) {
+        prompter.message(std::string(text::kCouldNotStart) + commandLine, MessageIcon::Stop,
+                         text::kProgramTitle);
+        return std::nullopt;
+    }
+    run.program = std::move(start.program);
+    return run;
+}
+
+bool FinishDebugReport(AppState& state, Prompter& prompter, const DebugRun& run) {
     const std::string current = platform::CurrentFolder();
-    if (!SameFolderPath(current, entered) &&
+    if (!SameFolderPath(current, run.enteredFolder) &&
         !CollectFreshReport(prompter, current, state.preferences.MicroStationFolder))
         return false;
     state.report.ReportSource.reset();
     return true;
+}
+
+bool CreateDebugReport(AppState& state, Prompter& prompter, const std::string& commandLine,
+                       const std::function<void()>& whileWaiting) {
+    std::optional<DebugRun> run = StartDebugReport(state, prompter, commandLine);
+    if (!run)
+        return false;
+    constexpr auto kPollInterval = std::chrono::milliseconds(25);
+    while (!run->program.hasEnded()) {
+        if (whileWaiting)
+            whileWaiting();
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return FinishDebugReport(state, prompter, *run);
 }
 
 } // namespace varscope::core

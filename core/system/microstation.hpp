@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/system/platform/platform.hpp"
+
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,7 +65,25 @@ bool SameFolderPath(std::string_view a, std::string_view b);
 bool CollectFreshReport(Prompter& prompter, const std::string& workFolder,
                         const std::string& microStationFolder);
 
-// "Create:": runs `commandLine` in the MicroStation folder and waits for it, brings a report
+// A MicroStation run that StartDebugReport started; the caller waits for it to end.
+struct DebugRun {
+    platform::StartedProgram program;
+    // The MicroStation folder as the system named it when it was entered.
+    std::string enteredFolder;
+};
+
+// "Create:" in two steps, so that a window can stay responsive (and stop waiting) while
+// MicroStation runs. The first enters the MicroStation folder and starts `commandLine`;
+// nullopt, after telling the user, when the folder cannot be entered or the program cannot
+// be started.
+std::optional<DebugRun> StartDebugReport(AppState& state, Prompter& prompter,
+                                         const std::string& commandLine);
+// The second, once the run has ended: brings a report written elsewhere into the MicroStation
+// folder and empties ReportSource so "Done" reads the fresh report. False, after telling the
+// user, when the report cannot be moved; ReportSource is kept then.
+bool FinishDebugReport(AppState& state, Prompter& prompter, const DebugRun& run);
+
+// "Create:" in one: runs `commandLine` in the MicroStation folder and waits for it, brings a report
 // written elsewhere into that folder, then empties ReportSource so "Done" reads the fresh
 // report. False, after telling the user, when the folder cannot be entered, the program
 // cannot be started or the report cannot be moved; ReportSource is kept then.

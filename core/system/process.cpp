@@ -32,6 +32,21 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
     return platform::RunProgram(commandLine, whileWaiting);
 }
 
+std::optional<std::string> StartDetached(const std::string& commandLine) {
+    if (commandLine.find('\0') != std::string::npos)
+        return std::string(text::kNulInCommandLine);
+    return platform::StartDetachedProgram(commandLine);
+}
+
+platform::ProgramStart StartWatched(const std::string& commandLine) {
+    if (commandLine.find('\0') != std::string::npos) {
+        platform::ProgramStart refused;
+        refused.error = text::kNulInCommandLine;
+        return refused;
+    }
+    return platform::StartProgram(commandLine);
+}
+
 bool RunProgramOrTell(Prompter& prompter, const std::string& commandLine,
                       const std::function<void()>& whileWaiting) {
     if (RunProgram(commandLine, whileWaiting))

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/system/platform/platform.hpp"
+
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,5 +24,13 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
 // RunProgram, telling the user "Could not start: " + the command line when it could not.
 bool RunProgramOrTell(Prompter& prompter, const std::string& commandLine,
                       const std::function<void()>& whileWaiting = {});
+
+// Starts a command line and returns as soon as the program runs, keeping nothing of it (an
+// editor). The reason, in the system's words, when it could not start.
+std::optional<std::string> StartDetached(const std::string& commandLine);
+
+// Starts a command line to be waited for by asking StartedProgram::hasEnded now and then, so
+// the window stays usable meanwhile (MicroStation's run).
+platform::ProgramStart StartWatched(const std::string& commandLine);
 
 } // namespace varscope::core

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <vector>
 
 namespace varscope::testing {
 
@@ -15,6 +16,9 @@ public:
     QStringList asked;
     QStringList filters;
     QStringList folders;
+    // chooseItem: the index each call answers (none left: cancelled), and the items offered.
+    std::deque<int> itemAnswers;
+    std::vector<QStringList> offered;
 
     QString openFile(QWidget*, const QString& title, const QString& folder,
                      const QString& filter) override {
@@ -26,6 +30,17 @@ public:
     }
     QString chooseFolder(QWidget*, const QString& title, const QString& folder) override {
         return next(title, folder, QString());
+    }
+
+    int chooseItem(QWidget*, const QString& title, const QString&,
+                   const QStringList& items) override {
+        asked << title;
+        offered.push_back(items);
+        if (itemAnswers.empty())
+            return -1;
+        const int answer = itemAnswers.front();
+        itemAnswers.pop_front();
+        return answer;
     }
 
 private:

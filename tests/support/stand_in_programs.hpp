@@ -1,11 +1,14 @@
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 // The Windows build of the tests names its stand-in program (tests/support/stand_in_program.cpp);
@@ -194,6 +197,38 @@ inline std::vector<std::string> ReadLines(const std::string& path) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
+    return lines;
+}
+
+// Waits until `path` exists, at most about ten seconds (a program started without waiting
+// writes it in its own time); false when it never came.
+inline bool WaitForFile(const std::string& path) {
+    for (int round = 0; round < 1000; ++round) {
+        if (std::filesystem::exists(path))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// The lines of a file a program started without waiting writes, once it holds at least
+// `count` whole lines (or after about ten seconds).
+inline std::vector<std::string> ReadLinesWhenWritten(const std::string& path, std::size_t count) {
+    for (int round = 0; round < 1000; ++round) {
+        const std::string bytes = ReadTextFile(path);
+        if (std::size_t(std::count(bytes.begin(), bytes.end(), '\n')) >= count)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return ReadLines(path);
+}
+
+// ReadLinesWhenWritten, then the file is removed, so the next program's record is not taken
+// for this one's.
+inline std::vector<std::string> TakeLinesWhenWritten(const std::string& path, std::size_t count) {
+    std::vector<std::string> lines = ReadLinesWhenWritten(path, count);
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
     return lines;
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/category/category_tree.hpp"
 #include "core/system/prompter.hpp"
+#include "tests/support/qt_environment.hpp"
 #include "tests/support/stand_in_programs.hpp"
 #include "ui/category/category_tree_model.hpp"
 #include "ui/category/category_tree_page.hpp"
@@ -99,7 +100,8 @@ struct EditHarness : CategoryHarness {
     }
 
     std::vector<std::string> editorArguments() const {
-        return Exists(arguments) ? ReadLines(arguments) : std::vector<std::string>{};
+        // The editor is not waited for: its record arrives in its own time.
+        return varscope::testing::TakeLinesWhenWritten(arguments, 1);
     }
     int editorDialogs() const { return int(window->findChildren<ui::EditorDialog*>().size()); }
 
@@ -306,6 +308,7 @@ private slots:
     }
 
     void valueNode_noEditorSet_offersTheEditorDialogAndGoesOn() {
+        const varscope::testing::NoDesktopEditor noDesktopEditor;
         EditHarness h;
         QVERIFY(h.showAndWait());
         h.state.preferences.EditorPath.clear();

@@ -405,7 +405,8 @@ private slots:
             // As the system reports a double-click: the first click selects the row.
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-            QCOMPARE(ReadLines(h.arguments), std::vector<std::string>{h.folder.file(file)});
+            QCOMPARE(varscope::testing::TakeLinesWhenWritten(h.arguments, 1),
+                     std::vector<std::string>{h.folder.file(file)});
             QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("MS_RFDIR"));
         }
     }

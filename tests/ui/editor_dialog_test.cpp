@@ -2,6 +2,7 @@
 #include "core/session.hpp"
 #include "core/system/platform/platform.hpp"
 #include "tests/support/fake_pickers.hpp"
+#include "tests/support/qt_environment.hpp"
 #include "tests/support/scripted_prompter.hpp"
 #include "ui/context.hpp"
 #include "ui/dialogs/editor_dialog.hpp"
@@ -22,6 +23,7 @@
 #include <memory>
 #include <string>
 
+using varscope::testing::EnvironmentFor;
 using varscope::testing::FakePickers;
 using varscope::testing::ScriptedPrompter;
 namespace core = varscope::core;
@@ -101,7 +103,10 @@ private slots:
         QCOMPARE(option(0)->text(), QStringLiteral("Notepad"));
         QCOMPARE(option(1)->text(), QStringLiteral("Wordpad"));
         QCOMPARE(option(2)->text(), QStringLiteral("Other"));
-        QCOMPARE(child<QPushButton>("Command1")->text(), QStringLiteral("Locate Windows Editors"));
+        // Named for what it searches: the disk for the Windows editors, or the desktop's.
+        QCOMPARE(child<QPushButton>("Command1")->text(),
+                 core::platform::HasDesktopEditor() ? QStringLiteral("Locate Editors")
+                                                    : QStringLiteral("Locate Windows Editors"));
         QCOMPARE(child<QCheckBox>("Check_WarnOnEdit")->text(), QStringLiteral("Notify On Edit"));
         QCOMPARE(child<QPushButton>("Cmd_select")->text(), QStringLiteral("Select Editor"));
         QCOMPARE(child<QPushButton>("Cmd_done")->text(), QStringLiteral("Close"));
@@ -255,6 +260,8 @@ private slots:
     }
 
     void locate_notepadFoundWordpadNot_foundStoredMissingKept() {
+        if (core::platform::HasDesktopEditor())
+            QSKIP("this system's search is the desktop's (locateDesktop_ tests)");
         m_state.preferences.WordpadPath = "/old/wordpad.exe";
         const QString notepad = path("Windows/System32/notepad.exe");
         QVERIFY(MakeFile(notepad, true));
@@ -279,6 +286,8 @@ private slots:
     }
 
     void locate_cancelled_nothingFoundAndSecondSearchNotRun() {
+        if (core::platform::HasDesktopEditor())
+            QSKIP("this system's search is the desktop's (locateDesktop_ tests)");
         m_state.preferences.NotepadPath = "/old/notepad.exe";
         QVERIFY(MakeFile(path("a/b/wordpad.exe"), true));
         QVERIFY(MakeFile(path("a/notepad.exe"), true));
@@ -307,6 +316,64 @@ private slots:
         QCOMPARE(m_state.preferences.NotepadPath, std::string("/old/notepad.exe"));
         QCOMPARE(m_prompter.shown.size(), std::size_t(1));
         QCOMPARE(m_prompter.shown[0].text, kLocateWarning);
+    }
+
+    // The search path and the desktop's applications, not the disk: the user picks one of
+    // the editors found, which becomes "Other"; cancelled, nothing changes; none found, told.
+    void locateDesktop_foundOfferedChosenOneInUse() {
+        if (!core::platform::HasDesktopEditor())
+            QSKIP("this system searches the disk for the Windows editors");
+        QVERIFY(MakeFile(path("bin/gedit"), true));
+        QVERIFY(MakeFile(path("bin/writer"), true));
+        QVERIFY(QDir().mkpath(path("data/applications")));
+        QFile entry(path("data/applications/writer.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Writer\nExec=" +
+                    path("bin/writer").toUtf8() + " --new-window %U\nMimeType=text/plain;\n");
+        entry.close();
+        const EnvironmentFor environment({{"PATH", path("bin")},
+                                          {"XDG_DATA_HOME", path("data")},
+                                          {"XDG_DATA_DIRS", path("none")},
+                                          {"TERMINAL", {}},
+                                          {"VISUAL", QStringLiteral("writer -n")},
+                                          {"EDITOR", {}}});
+        const std::string writer = Bytes(path("bin/writer"));
+        const QStringList offered{
+            QStringLiteral("Writer  (") + path("bin/writer") + QStringLiteral(" --new-window)"),
+            QStringLiteral("gedit  (") + path("bin/gedit") + QStringLiteral(")")};
+        open();
+        option(0)->setChecked(true);
+        // While none is chosen the desktop's opens files, and the dialog says which.
+        auto* desktop = child<QLabel>("desktopEditor");
+        QVERIFY(!desktop->isHidden());
+        QCOMPARE(desktop->text(),
+                 QStringLiteral("No editor chosen: files open with the desktop's editor, "
+                                "writer -n."));
+
+        // Cancelled: nothing changes.
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(m_pickers.offered.size(), std::size_t(1));
+        QCOMPARE(m_pickers.offered[0], offered);
+        QVERIFY(m_prompter.shown.empty());
+        QVERIFY(m_state.preferences.OtherEditorPath.empty());
+        QVERIFY(option(0)->isChecked());
+
+        // Chosen: in use at once, as "Other".
+        m_pickers.itemAnswers = {0};
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(m_state.preferences.OtherEditorPath, writer + " --new-window");
+        QVERIFY(option(2)->isChecked());
+        QCOMPARE(m_state.preferences.EditorPath, writer + " --new-window");
+        QVERIFY(child<QPushButton>("Cmd_select")->isEnabled());
+        QVERIFY(desktop->isHidden());
+
+        // None found: told, nothing offered.
+        const EnvironmentFor nothing({{"PATH", path("none")}, {"XDG_DATA_HOME", path("none")}});
+        QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(m_pickers.offered.size(), std::size_t(2));
+        QCOMPARE(m_prompter.shown.size(), std::size_t(1));
+        QVERIFY(m_prompter.shown[0].text.starts_with("No editor was found on the search path"));
+        QCOMPARE(m_state.preferences.EditorPath, writer + " --new-window");
     }
 
     void close_button_closesTheDialog() {

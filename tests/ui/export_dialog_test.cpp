@@ -378,7 +378,7 @@ private slots:
         h.clickContinue();
         QVERIFY(!h.dialog->isVisible());
         QVERIFY(h.prompter.shown.empty());
-        QCOMPARE(varscope::testing::ReadLines(arguments),
+        QCOMPARE(varscope::testing::ReadLinesWhenWritten(arguments, 1),
                  std::vector<std::string>{h.state.preferences.OutputFile});
         // Clear again at the next opening.
         h.open();

@@ -74,9 +74,11 @@ private slots:
         QVERIFY2(h.prompter.shown.empty(),
                  h.prompter.shown.empty() ? "" : h.prompter.shown.front().text.c_str());
         // The editor's path has a blank, so it is quoted; the file always is, and the
-        // program's runtime splits the line back into exactly that file.
+        // program's runtime splits the line back into exactly that file. The editor is not
+        // waited for: its records arrive in its own time, the command line first.
+        QCOMPARE(varscope::testing::ReadLinesWhenWritten(arguments, 1),
+                 std::vector<std::string>{file});
         QCOMPARE(ReadTextFile(commandLine), "\"" + editor + "\" \"" + file + "\"");
-        QCOMPARE(ReadLines(arguments), std::vector<std::string>{file});
     }
 };
 

@@ -475,6 +475,72 @@ private slots:
         QVERIFY(m_prompter.shown.empty());
     }
 
+    // While MicroStation runs the dialog says so, shows the busy pointer and takes only
+    // "Stop Waiting", which gives the window back at once; the report is not read, then or
+    // when MicroStation ends later.
+    void create_stopWaiting_windowBackNothingLoaded() {
+        const std::string started = path("started");
+        const std::string release = path("release");
+        const std::string ended = path("ended");
+        testing::WriteStandIn(path("ms/ustation.exe"),
+                              {testing::StepWrite(started), testing::StepWaitFor(release),
+                               testing::StepWrite("msdebug.txt", "(user): FRESH=1 [1]\n"),
+                               testing::StepWrite(ended)});
+        m_state.report.ReportSource = core::LoadMode::New;
+        int notified = 0;
+        const int token = m_state.Subscribe([&notified] { ++notified; });
+        const Opened o = open();
+        o.dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(o.dialog.get()));
+        auto* status = Child<QLabel>(o.dialog.get(), "waitingStatus");
+        auto* stop = Child<QPushButton>(o.dialog.get(), "stopWaiting");
+        QVERIFY(status->text().isEmpty());
+        QVERIFY(!stop->isVisible());
+
+        QString statusWhileWaiting;
+        bool stopShown = false;
+        bool busy = false;
+        QTimer tick;
+        tick.setInterval(10);
+        connect(&tick, &QTimer::timeout, this, [&] {
+            if (!testing::Exists(started))
+                return;
+            tick.stop();
+            statusWhileWaiting = status->text();
+            stopShown = stop->isVisible() && stop->isEnabled();
+            busy = o.dialog->cursor().shape() == Qt::WaitCursor;
+            // Dropped: the dialog's own buttons.
+            QTest::mouseClick(o.done, Qt::LeftButton);
+            QTest::mouseClick(stop, Qt::LeftButton);
+        });
+        tick.start();
+
+        QTest::mouseClick(o.create, Qt::LeftButton);
+        tick.stop();
+
+        QCOMPARE(statusWhileWaiting, QStringLiteral("Waiting for MicroStation to finish..."));
+        QVERIFY(stopShown);
+        QVERIFY(busy);
+        QVERIFY(!testing::Exists(ended));
+        QVERIFY(status->text().isEmpty());
+        QVERIFY(!stop->isVisible());
+        QVERIFY(o.dialog->cursor().shape() != Qt::WaitCursor);
+        QVERIFY(o.dialog->isVisible());
+        QVERIFY(o.dialog->result() != QDialog::Accepted);
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::New));
+        QVERIFY(m_prompter.shown.empty());
+        // The window takes input again.
+        QTest::keyClicks(o.commandLine, QStringLiteral(" -x"));
+        QVERIFY(o.commandLine->text().endsWith(QStringLiteral(" -x")));
+
+        WriteTextFile(release, "");
+        QVERIFY(QTest::qWaitFor([&] { return testing::Exists(ended); }, 10000));
+        QTest::qWait(50);
+        QCOMPARE(notified, 0);
+        QCOMPARE(m_state.report.ReportSource, std::optional(core::LoadMode::New));
+        m_state.Unsubscribe(token);
+    }
+
     void create_lineEditedByHand_runsWhatTheBoxHolds() {
         writeReportingStandIn(path("ms"));
         const Opened o = open();

@@ -199,9 +199,9 @@ void DerivationPane::show(const core::Derivation& derivation, std::string_view n
     // a third of the window. Done before the used-by rows exist, so their number costs nothing.
     const int nameWidth = m_tree->header()->sectionSize(NameColumn);
     m_tree->resizeColumnToContents(NameColumn);
-    m_tree->header()->resizeSection(
-        NameColumn, std::clamp(m_tree->header()->sectionSize(NameColumn), nameWidth,
-                               std::max(nameWidth, window()->width() / 3)));
+    m_tree->header()->resizeSection(NameColumn,
+                                    std::clamp(m_tree->header()->sectionSize(NameColumn), nameWidth,
+                                               std::max(nameWidth, window()->width() / 3)));
     m_usedByItem = new QTreeWidgetItem(
         m_tree, {FromBytes(text::kUsedBy).arg(QLocale().toString(qulonglong(m_usedBy.size())))});
     m_usedByItem->setFirstColumnSpanned(true);

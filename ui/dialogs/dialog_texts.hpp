@@ -8,7 +8,6 @@ namespace varscope::ui::text {
 // "Define Editor"
 inline constexpr std::string_view kEditorTitle = "Define Editor";
 inline constexpr std::string_view kEditorFrame = "Editor";
-inline constexpr std::string_view kLocateEditors = "Locate Windows Editors";
 inline constexpr std::string_view kNotifyOnEdit = "Notify On Edit";
 inline constexpr std::string_view kSelectEditor = "Select Editor";
 inline constexpr std::string_view kCloseEditor = "Close";
@@ -20,6 +19,15 @@ inline constexpr std::string_view kAnyFileFilter = "All files (*)";
 // %1 the program's file name, %2 the folder searched.
 inline constexpr std::string_view kSearchingFor = "Searching for %1 in:\n%2";
 inline constexpr std::string_view kCancelSearch = "Cancel";
+// Shown while no editor is chosen where the desktop has one; %1 its command.
+inline constexpr std::string_view kDesktopEditorInUse =
+    "No editor chosen: files open with the desktop's editor, %1.";
+// The search of the search path and the desktop's applications.
+inline constexpr std::string_view kChooseFoundEditor =
+    "Choose the editor that opens configuration files:";
+inline constexpr std::string_view kNoEditorsFound =
+    "No editor was found on the search path (PATH) or among the desktop's applications. "
+    "Choose one with \"Other\" and \"Select Editor\".";
 
 // The About box
 inline constexpr std::string_view kAboutPrefix = "About ";

@@ -1,6 +1,8 @@
 #include "editor_dialog.hpp"
 
 #include "core/session.hpp"
+#include "core/system/edit.hpp"
+#include "core/system/editors.hpp"
 #include "core/system/platform/platform.hpp"
 #include "core/system/prompter.hpp"
 #include "core/system/search.hpp"
@@ -29,6 +31,7 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace varscope::ui {
 
@@ -93,10 +96,14 @@ void EditorDialog::buildControls() {
     // Room for a path of common depth; a deeper one is shortened.
     m_otherPath = new PathLabel(36, frame);
     m_otherPath->setObjectName(QStringLiteral("Label_Editor"));
-    m_locate = new QPushButton(FromBytes(text::kLocateEditors), frame);
+    m_locate = new QPushButton(FromBytes(core::platform::LocateEditorsCaption()), frame);
     m_locate->setObjectName(QStringLiteral("Command1"));
     m_locate->setAutoDefault(false);
     m_notify = new QCheckBox(FromBytes(text::kNotifyOnEdit), frame);
+    m_desktopEditor = new QLabel(frame);
+    m_desktopEditor->setObjectName(QStringLiteral("desktopEditor"));
+    m_desktopEditor->setTextFormat(Qt::PlainText);
+    m_desktopEditor->setWordWrap(true);
     m_notify->setObjectName(QStringLiteral("Check_WarnOnEdit"));
 
     auto* grid = new QGridLayout(frame);
@@ -106,6 +113,7 @@ void EditorDialog::buildControls() {
     grid->addWidget(m_option[kOtherIndex], 2, 0);
     grid->addWidget(m_otherPath, 2, 1);
     grid->addWidget(m_notify, 3, 0, 1, 2);
+    grid->addWidget(m_desktopEditor, 4, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
     m_select = new QPushButton(FromBytes(text::kSelectEditor), this);
@@ -143,6 +151,7 @@ void EditorDialog::load() {
         if (editor == kOptions[index].editor)
             m_option[index]->setChecked(true);
     }
+    showDesktopEditor();
 }
 
 // "Other" can always be chosen; Notepad and WordPad once their programs are known.
@@ -156,6 +165,14 @@ void EditorDialog::updateOptionAvailability() {
 void EditorDialog::applyOptionRule(int index) {
     m_context.state.preferences.chooseEditor(kOptions[index].editor);
     m_select->setEnabled(index == kOtherIndex);
+    showDesktopEditor();
+}
+
+void EditorDialog::showDesktopEditor() {
+    const std::string desktop = core::DesktopEditorInUse(m_context.state.preferences);
+    m_desktopEditor->setText(
+        desktop.empty() ? QString() : FromBytes(text::kDesktopEditorInUse).arg(FromBytes(desktop)));
+    m_desktopEditor->setVisible(!desktop.empty());
 }
 
 void EditorDialog::onOptionToggled(int index, bool checked) {
@@ -192,6 +209,10 @@ void EditorDialog::selectEditor() {
 }
 
 void EditorDialog::locateEditors() {
+    if (core::platform::HasDesktopEditor()) {
+        locateDesktopEditors();
+        return;
+    }
     AppState& state = m_context.state;
     m_context.prompter.message(text::kLocateWarning, core::MessageIcon::None,
                                core::text::kProgramTitle);
@@ -244,6 +265,35 @@ void EditorDialog::locateEditors() {
     // A program found for the option in use is the editor from now on.
     if (m_options->checkedId() >= 0)
         applyOptionRule(m_options->checkedId());
+}
+
+// Quick (no disk walk): the user picks one of the editors found, which becomes "Other".
+void EditorDialog::locateDesktopEditors() {
+    std::vector<core::FoundEditor> found;
+    {
+        const BusyPointer busy(*this);
+        found = core::LocateDesktopEditors();
+    }
+    if (found.empty()) {
+        m_context.prompter.message(text::kNoEditorsFound, core::MessageIcon::Information,
+                                   text::kEditorTitle);
+        return;
+    }
+    QStringList items;
+    for (const core::FoundEditor& editor : found)
+        items << FromBytes(editor.name) + QStringLiteral("  (") + FromBytes(editor.command) +
+                     QLatin1Char(')');
+    const int chosen = m_context.pickers.chooseItem(this, FromBytes(text::kEditorTitle),
+                                                    FromBytes(text::kChooseFoundEditor), items);
+    if (chosen < 0 || chosen >= int(found.size()))
+        return;
+    m_context.state.preferences.OtherEditorPath = found[std::size_t(chosen)].command;
+    showOtherPath();
+    // The editor just chosen is the one the user means to edit with, from now on.
+    if (m_options->checkedId() == kOtherIndex)
+        applyOptionRule(kOtherIndex);
+    else
+        m_option[kOtherIndex]->setChecked(true);
 }
 
 void EditorDialog::showOtherPath() {

@@ -8,6 +8,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -24,7 +25,8 @@ class EditorDialog final : public QDialog {
 public:
     explicit EditorDialog(Context& context, QWidget* parent = nullptr);
 
-    // Where "Locate Windows Editors" starts: the system drive root unless tests say else.
+    // Where the disk search for the Windows editors starts: the system drive root unless
+    // tests say else.
     void setSearchRoot(std::string root);
 
 private:
@@ -36,13 +38,16 @@ private:
     void onNotifyClicked(bool checked);
     void selectEditor();
     void locateEditors();
+    void locateDesktopEditors();
     void showOtherPath();
+    void showDesktopEditor();
 
     Context& m_context;
     std::string m_searchRoot;
     QButtonGroup* m_options = nullptr;
     QRadioButton* m_option[3] = {};
     PathLabel* m_otherPath = nullptr;
+    QLabel* m_desktopEditor = nullptr;
     QPushButton* m_locate = nullptr;
     QCheckBox* m_notify = nullptr;
     QPushButton* m_select = nullptr;

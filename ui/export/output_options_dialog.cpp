@@ -11,7 +11,6 @@
 #include "ui/busy_pointer.hpp"
 #include "ui/labels.hpp"
 #include "ui/pickers.hpp"
-#include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QButtonGroup>
@@ -223,13 +222,11 @@ void OutputOptionsDialog::writeView() {
                                    core::text::kProgramTitle);
         return;
     }
-    // A copy: the editor run below may outlast any change to the setting.
     const std::string file = state.preferences.OutputFile;
     if (!writeFile(file))
         return;
     if (m_openFile->isChecked()) {
-        ProgramWait wait;
-        core::OpenFileForEdit(state, m_context.prompter, file, wait.whileWaiting());
+        core::OpenFileForEdit(state, m_context.prompter, file);
     } else {
         m_context.prompter.message(std::string(text::kFileCreatedBefore) + file +
                                        std::string(text::kFileCreatedAfter),

@@ -10,7 +10,6 @@
 #include "main_window.hpp"
 #include "ui/context.hpp"
 #include "ui/lists/list_views.hpp"
-#include "ui/program_wait.hpp"
 #include "ui/text_conversion.hpp"
 
 #include <QAction>
@@ -256,15 +255,14 @@ void ViewInteraction::isolateRecordsVariable(const std::string& name) {
 
 void ViewInteraction::offerEditorDialog() {
     // Not waited for: the double-click goes on at once.
-    if (m_window.context().state.preferences.EditorPath.empty())
+    if (!core::HasEditor(m_window.context().state.preferences))
         m_window.launcher().show(Launcher::Window::Editor);
 }
 
 core::EditOutcome ViewInteraction::openForEdit(const std::string& path,
                                                core::NoEditorNotice noEditor) {
-    ProgramWait wait;
     return core::OpenFileForEdit(m_window.context().state, m_window.context().prompter, path,
-                                 wait.whileWaiting(), noEditor);
+                                 noEditor);
 }
 
 } // namespace varscope::ui

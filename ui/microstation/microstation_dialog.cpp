@@ -5,6 +5,7 @@
 #include "core/system/platform/platform.hpp"
 #include "core/system/prompter.hpp"
 #include "microstation_texts.hpp"
+#include "ui/busy_pointer.hpp"
 #include "ui/labels.hpp"
 #include "ui/pickers.hpp"
 #include "ui/program_wait.hpp"
@@ -119,6 +120,25 @@ void MicroStationDialog::buildControls() {
         reportLayout->addWidget(button);
     }
 
+    m_waitingBar = new QWidget(this);
+    m_waitingBar->setObjectName(QStringLiteral("waitingBar"));
+    m_waitingStatus = new QLabel(m_waitingBar);
+    m_waitingStatus->setObjectName(QStringLiteral("waitingStatus"));
+    m_stopWaiting = new QPushButton(FromBytes(text::kStopWaiting), m_waitingBar);
+    m_stopWaiting->setObjectName(QStringLiteral("stopWaiting"));
+    m_stopWaiting->setAutoDefault(false);
+    // The one control that works during the wait keeps the ordinary pointer.
+    m_stopWaiting->setCursor(Qt::ArrowCursor);
+    auto* waitingLayout = new QHBoxLayout(m_waitingBar);
+    waitingLayout->setContentsMargins(0, 0, 0, 0);
+    waitingLayout->addWidget(m_waitingStatus, 1);
+    waitingLayout->addWidget(m_stopWaiting);
+    // The status line keeps its room, so the dialog does not jump when a run starts.
+    QSizePolicy kept = m_stopWaiting->sizePolicy();
+    kept.setRetainSizeWhenHidden(true);
+    m_stopWaiting->setSizePolicy(kept);
+    m_stopWaiting->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(locationFrame);
     layout->addWidget(configFrame);
@@ -127,6 +147,7 @@ void MicroStationDialog::buildControls() {
     layout->addWidget(m_commandLine);
     layout->addSpacing(4);
     layout->addWidget(reportFrame);
+    layout->addWidget(m_waitingBar);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
     resize(600, sizeHint().height());
 
@@ -264,8 +285,31 @@ void MicroStationDialog::updateCreateEnabled() {
 void MicroStationDialog::onCreate() {
     const QString shown = m_commandLine->text();
     const std::string line = shown == FromBytes(m_composedLine) ? m_composedLine : ToBytes(shown);
-    ProgramWait wait;
-    core::CreateDebugReport(m_context.state, m_context.prompter, line, wait.whileWaiting());
+    std::optional<core::DebugRun> run =
+        core::StartDebugReport(m_context.state, m_context.prompter, line);
+    if (!run)
+        return;
+    ProgramWait::Ending ending = ProgramWait::Ending::Ended;
+    {
+        const BusyPointer busy(*this);
+        showWaiting(true);
+        ProgramWait wait;
+        ending = wait.waitFor(run->program, *m_stopWaiting);
+        showWaiting(false);
+    }
+    // The report is read when MicroStation has ended; a user who stopped waiting gets the
+    // window back with the report on screen unchanged.
+    if (ending == ProgramWait::Ending::Ended)
+        core::FinishDebugReport(m_context.state, m_context.prompter, *run);
+    else
+        LetRunOn(std::move(run->program));
+}
+
+void MicroStationDialog::showWaiting(bool waiting) {
+    m_waitingStatus->setText(waiting ? FromBytes(text::kWaitingForMicroStation) : QString());
+    m_stopWaiting->setVisible(waiting);
+    if (waiting)
+        m_stopWaiting->setFocus();
 }
 
 void MicroStationDialog::onBrowseReport() {

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -44,6 +45,7 @@ private:
     void showFolder();
     void showCommandLine(const std::string& line);
     void updateCreateEnabled();
+    void showWaiting(bool waiting);
 
     Context& m_context;
     PathLabel* m_folderLabel = nullptr;
@@ -53,6 +55,10 @@ private:
     QComboBox* m_comboProject = nullptr;
     QLineEdit* m_commandLine = nullptr;
     QPushButton* m_create = nullptr;
+    // Shown while MicroStation runs.
+    QWidget* m_waitingBar = nullptr;
+    QLabel* m_waitingStatus = nullptr;
+    QPushButton* m_stopWaiting = nullptr;
     // The line as composed, in its original bytes: run as it is unless the user edited it.
     std::string m_composedLine;
 };

@@ -188,6 +188,55 @@ bool IsProgramFile(const std::string& path);
 // waiting, `whileWaiting` (when set) is called every few milliseconds so a window can repaint.
 bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting = {});
 
+// A program started without waiting for it; the owner asks now and then whether it has
+// ended, so a window stays usable meanwhile.
+class StartedProgram final {
+public:
+    StartedProgram() = default;
+    // One that has not ended yet is let go: it runs on (on POSIX its exit status is then
+    // collected only when Varscope itself ends, so owners poll until hasEnded()).
+    ~StartedProgram();
+    StartedProgram(StartedProgram&& other) noexcept;
+    StartedProgram& operator=(StartedProgram&& other) noexcept;
+    StartedProgram(const StartedProgram&) = delete;
+    StartedProgram& operator=(const StartedProgram&) = delete;
+
+    bool isStarted() const { return m_handle != kNone; }
+    // Never blocks; true also for a program that never started.
+    bool hasEnded();
+
+private:
+    friend struct StartedProgramAccess;
+    static constexpr std::intptr_t kNone = -1;
+    std::intptr_t m_handle = kNone; // the process id on POSIX, its handle on Windows
+    bool m_ended = false;
+};
+
+struct ProgramStart {
+    StartedProgram program;
+    std::string error; // why it could not start, in the system's words; empty when it did
+};
+// Starts a command line (found and split as RunProgram does) without waiting.
+ProgramStart StartProgram(const std::string& commandLine);
+
+// Starts a command line and returns as soon as the program runs, keeping nothing of it: the
+// program outlives the caller and leaves nothing to collect. The reason, in the system's
+// words, when it could not start.
+std::optional<std::string> StartDetachedProgram(const std::string& commandLine);
+
+// Where `name` (a bare program name) is found on the search path; nullopt when nowhere.
+std::optional<std::string> FindOnSearchPath(const std::string& name);
+
+// The folders of the search path, in order, empty entries left out.
+std::vector<std::string> SearchPathFolders();
+
+// Whether files are opened with the desktop's own editor when the user has chosen none
+// ($VISUAL, $EDITOR, xdg-open): POSIX desktops; not Windows, where the user picks one.
+bool HasDesktopEditor();
+
+// The caption of the editor dialog's search button, named for what it searches here.
+std::string_view LocateEditorsCaption();
+
 // The words of a command line, split the way Windows splits them (double quotes group).
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // `word` in double quotes, its quotes and the backslashes before them and at its end

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -655,27 +656,196 @@ void WaitForExit(pid_t child, const std::function<void()>& whileWaiting) {
 
 } // namespace
 
-bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
+namespace {
+
+// A command line made ready for the exec family: the program's file and its argv, which
+// points into `words`.
+struct PreparedCommand {
+    std::string program;
+    std::vector<std::string> words;
+    std::vector<char*> argv;
+};
+
+// The reason, in the system's words, when the line names no program that can run.
+std::optional<std::string> Prepare(const std::string& commandLine, PreparedCommand& prepared) {
     const std::optional<ResolvedCommand> command = ResolveCommandLine(commandLine);
+    if (!command)
+        return ErrnoText(ENOENT);
     // posix_spawn reports most exec failures through its result, but a program that cannot
     // run must never pass as started, so the file is checked before.
-    if (!command || !IsProgramFile(command->program))
-        return false;
+    if (!IsProgramFile(command->program)) {
+        struct stat info {};
+        const bool regular = ::stat(command->program.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+        return ErrnoText(regular ? EACCES : EISDIR);
+    }
+    prepared.program = command->program;
+    prepared.words = SplitCommandLine(command->arguments);
+    prepared.words.insert(prepared.words.begin(), command->shownName);
+    prepared.argv.clear();
+    prepared.argv.reserve(prepared.words.size() + 1);
+    for (std::string& word : prepared.words)
+        prepared.argv.push_back(word.data());
+    prepared.argv.push_back(nullptr);
+    return std::nullopt;
+}
 
-    std::vector<std::string> words = SplitCommandLine(command->arguments);
-    words.insert(words.begin(), command->shownName);
-    std::vector<char*> argv;
-    argv.reserve(words.size() + 1);
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+std::optional<std::string> Spawn(const std::string& commandLine, pid_t& child) {
+    PreparedCommand prepared;
+    if (std::optional<std::string> error = Prepare(commandLine, prepared))
+        return error;
+    const int result = ::posix_spawn(&child, prepared.program.c_str(), nullptr, nullptr,
+                                     prepared.argv.data(), environ);
+    if (result != 0)
+        return ErrnoText(result);
+    return std::nullopt;
+}
 
+} // namespace
+
+bool RunProgram(const std::string& commandLine, const std::function<void()>& whileWaiting) {
     pid_t child = 0;
-    if (::posix_spawn(&child, command->program.c_str(), nullptr, nullptr, argv.data(), environ) !=
-        0)
+    if (Spawn(commandLine, child))
         return false;
     WaitForExit(child, whileWaiting);
     return true;
+}
+
+StartedProgram::~StartedProgram() {
+    hasEnded();
+}
+
+StartedProgram::StartedProgram(StartedProgram&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, kNone)), m_ended(other.m_ended) {}
+
+StartedProgram& StartedProgram::operator=(StartedProgram&& other) noexcept {
+    if (this != &other) {
+        hasEnded();
+        m_handle = std::exchange(other.m_handle, kNone);
+        m_ended = other.m_ended;
+    }
+    return *this;
+}
+
+bool StartedProgram::hasEnded() {
+    if (m_handle == kNone || m_ended)
+        return true;
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = ::waitpid(static_cast<pid_t>(m_handle), &status, WNOHANG)) < 0 &&
+           errno == EINTR) {
+    }
+    // Anything but "still running" means there is no child left to wait for.
+    m_ended = ended != 0;
+    return m_ended;
+}
+
+struct StartedProgramAccess {
+    static void set(StartedProgram& program, pid_t child) { program.m_handle = child; }
+};
+
+ProgramStart StartProgram(const std::string& commandLine) {
+    ProgramStart start;
+    pid_t child = 0;
+    if (std::optional<std::string> error = Spawn(commandLine, child))
+        start.error = std::move(*error);
+    else
+        StartedProgramAccess::set(start.program, child);
+    return start;
+}
+
+// Double fork: the program becomes the child of a short-lived middle process that ends at
+// once, so the system (init or the session's reaper) collects it when it ends, and nothing
+// here has to remember or poll it. Between fork and exec only async-signal-safe calls are
+// made (the window's threads may hold locks); everything is prepared before. A pipe closed
+// on exec tells whether the exec succeeded, and why not.
+std::optional<std::string> StartDetachedProgram(const std::string& commandLine) {
+    PreparedCommand prepared;
+    if (std::optional<std::string> error = Prepare(commandLine, prepared))
+        return error;
+    int ends[2] = {-1, -1};
+    // No other thread of ours starts programs, so the ends cannot leak into one before they
+    // are marked.
+    if (::pipe(ends) != 0)
+        return ErrnoText(errno);
+    ::fcntl(ends[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(ends[1], F_SETFD, FD_CLOEXEC);
+    const pid_t middle = ::fork();
+    if (middle < 0) {
+        const int error = errno;
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return ErrnoText(error);
+    }
+    if (middle == 0) {
+        const pid_t program = ::fork();
+        if (program == 0) {
+            // Its own session, so closing the terminal Varscope was started from spares it.
+            ::setsid();
+            // The editor starts with the signals as a program started from a shell has them.
+            sigset_t none;
+            ::sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::signal(SIGPIPE, SIG_DFL);
+            ::execve(prepared.program.c_str(), prepared.argv.data(), environ);
+        } else if (program > 0) {
+            ::_exit(0);
+        }
+        // The exec or the second fork failed.
+        const int error = errno;
+        ssize_t written = 0;
+        do {
+            written = ::write(ends[1], &error, sizeof error);
+        } while (written < 0 && errno == EINTR);
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t got = 0;
+    while ((got = ::read(ends[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(ends[0]);
+    if (got == static_cast<ssize_t>(sizeof error))
+        return ErrnoText(error);
+    return std::nullopt;
+}
+
+std::optional<std::string> FindOnSearchPath(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos)
+        return std::nullopt;
+    for (const std::string& folder : SearchPathFolders()) {
+        const std::string candidate = folder + '/' + name;
+        if (IsProgramFile(candidate))
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> SearchPathFolders() {
+    const char* const variable = std::getenv("PATH");
+    const std::string searchPath = variable != nullptr ? variable : "/bin:/usr/bin";
+    std::vector<std::string> folders;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t colon = searchPath.find(':', start);
+        std::string folder = searchPath.substr(start, colon == std::string::npos ? std::string::npos
+                                                                                 : colon - start);
+        if (!folder.empty())
+            folders.push_back(std::move(folder));
+        if (colon == std::string::npos)
+            return folders;
+        start = colon + 1;
+    }
+}
+
+bool HasDesktopEditor() {
+    return true;
+}
+
+std::string_view LocateEditorsCaption() {
+    return "Locate Editors";
 }
 
 void UseBinaryStandardOutput() {}

@@ -551,6 +551,110 @@ bool RunProgram(const std::string& commandLine, const std::function<void()>& whi
     return true;
 }
 
+namespace {
+
+// CreateProcessA as RunProgram starts a line; the reason when it could not.
+std::optional<std::string> CreateFromLine(const std::string& commandLine,
+                                          PROCESS_INFORMATION& process) {
+    // CreateProcessA may write into the command line, so it gets a copy of its own.
+    std::string mutableLine = commandLine;
+    mutableLine.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                         &startup, &process) == 0)
+        return SystemErrorText(::GetLastError());
+    // The thread handle is never used.
+    ::CloseHandle(process.hThread);
+    return std::nullopt;
+}
+
+} // namespace
+
+StartedProgram::~StartedProgram() {
+    if (m_handle != kNone)
+        ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+}
+
+StartedProgram::StartedProgram(StartedProgram&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, kNone)), m_ended(other.m_ended) {}
+
+StartedProgram& StartedProgram::operator=(StartedProgram&& other) noexcept {
+    if (this != &other) {
+        if (m_handle != kNone)
+            ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+        m_handle = std::exchange(other.m_handle, kNone);
+        m_ended = other.m_ended;
+    }
+    return *this;
+}
+
+bool StartedProgram::hasEnded() {
+    if (m_handle == kNone || m_ended)
+        return true;
+    m_ended = ::WaitForSingleObject(reinterpret_cast<HANDLE>(m_handle), 0) != WAIT_TIMEOUT;
+    return m_ended;
+}
+
+struct StartedProgramAccess {
+    static void set(StartedProgram& program, HANDLE process) {
+        program.m_handle = reinterpret_cast<std::intptr_t>(process);
+    }
+};
+
+ProgramStart StartProgram(const std::string& commandLine) {
+    ProgramStart start;
+    PROCESS_INFORMATION process{};
+    if (std::optional<std::string> error = CreateFromLine(commandLine, process))
+        start.error = std::move(*error);
+    else
+        StartedProgramAccess::set(start.program, process.hProcess);
+    return start;
+}
+
+std::optional<std::string> StartDetachedProgram(const std::string& commandLine) {
+    PROCESS_INFORMATION process{};
+    if (std::optional<std::string> error = CreateFromLine(commandLine, process))
+        return error;
+    ::CloseHandle(process.hProcess);
+    return std::nullopt;
+}
+
+std::optional<std::string> FindOnSearchPath(const std::string& name) {
+    char found[MAX_PATH];
+    const DWORD length = ::SearchPathA(nullptr, name.c_str(), ".exe", MAX_PATH, found, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return std::nullopt;
+    return std::string(found, length);
+}
+
+std::vector<std::string> SearchPathFolders() {
+    std::vector<std::string> folders;
+    const char* const variable = std::getenv("PATH");
+    if (variable == nullptr)
+        return folders;
+    const std::string searchPath = variable;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t semicolon = searchPath.find(';', start);
+        std::string folder = searchPath.substr(
+            start, semicolon == std::string::npos ? std::string::npos : semicolon - start);
+        if (!folder.empty())
+            folders.push_back(std::move(folder));
+        if (semicolon == std::string::npos)
+            return folders;
+        start = semicolon + 1;
+    }
+}
+
+bool HasDesktopEditor() {
+    return false;
+}
+
+std::string_view LocateEditorsCaption() {
+    return "Locate Windows Editors";
+}
+
 void UseBinaryStandardOutput() {
     std::fflush(stdout);
     ::_setmode(::_fileno(stdout), _O_BINARY);
