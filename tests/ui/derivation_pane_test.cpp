@@ -94,8 +94,12 @@ private slots:
         MainWindowHarness h;
         h.window->startUp(kDemo);
         QVERIFY(h.showAndWait());
-        h.window->actions().derivation->setChecked(true);
+        // The pane takes room from the list; the selected row stays in sight.
         QVERIFY(h.window->selectVariable("MS_DEF"));
+        ui::VariableListView* list = AllVariables(*h.window);
+        list->scrollTo(list->currentIndex(), QAbstractItemView::PositionAtBottom);
+        h.window->actions().derivation->setChecked(true);
+        QTRY_VERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex())));
         AllVariables(*h.window)->setFilterText(QStringLiteral("MS_DEF"));
         auto* tree = h.find<QTreeWidget>("derivationTree");
         QTreeWidgetItem* node = tree->topLevelItem(0)->child(0)->child(0);

@@ -439,7 +439,20 @@ void MainWindow::buildMenus() {
     m_actions.derivation->setCheckable(true);
     m_actions.derivation->setShortcut(QKeySequence(Qt::Key_F4));
     m_actions.derivation->setShortcutContext(Qt::WindowShortcut);
-    connect(m_actions.derivation, &QAction::toggled, this, &MainWindow::applyPageVisibility);
+    connect(m_actions.derivation, &QAction::toggled, this, [this](bool shown) {
+        applyPageVisibility();
+        if (!shown)
+            return;
+        // The pane takes room from the list: the row it explains must stay in sight once
+        // the layout has settled.
+        QTimer::singleShot(0, this, [this] {
+            ListView* list = currentPage() == IsolatePage   ? m_isolate
+                             : currentPage() == SummaryPage ? m_summary
+                                                            : m_allVariables;
+            if (list->currentIndex().isValid())
+                list->scrollTo(list->currentIndex());
+        });
+    });
     m_viewMenu->addSeparator();
     m_actions.compareWith =
         AddAction(m_viewMenu, FromBytes(text::kCompareWithItem), "pMnuCompare", false);
