@@ -613,8 +613,8 @@ private slots:
         QVERIFY(h.window->selectVariable("MS_DEF"));
         QMenu* rowMenu = h.window->findChild<QMenu*>(QStringLiteral("rowMenu"));
         QVERIFY(rowMenu != nullptr);
-        const QStringList recordItems{"copyName",    "copyValue", "copyExpansion",
-                                      "copyRowItem", "openFile",  "isolateItem"};
+        const QStringList recordItems{"copyName", "copyValue",   "copyExpansion",   "copyRowItem",
+                                      "openFile", "isolateItem", "howItGotItsValue"};
         const struct {
             int page;
             QAbstractItemView* view;
@@ -680,6 +680,10 @@ private slots:
             item->trigger();
             QCOMPARE(Clipboard(), ui::FromBytes(c.expected));
         }
+        QVERIFY(!h.window->actions().derivation->isChecked());
+        rowMenu->findChild<QAction*>(QStringLiteral("howItGotItsValue"))->trigger();
+        QVERIFY(h.window->actions().derivation->isChecked());
+        QVERIFY(h.find<QWidget>("derivationPane")->isVisible());
         rowMenu->findChild<QAction*>(QStringLiteral("isolateItem"))->trigger();
         QCOMPARE(h.window->currentPage(), int(ui::MainWindow::IsolatePage));
         QCOMPARE(h.state.isolate.SelectedVariableName, std::string(record->Name));

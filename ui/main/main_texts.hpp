@@ -31,6 +31,7 @@ inline constexpr std::string_view kCopyExpansionItem = "Copy &Expansion";
 inline constexpr std::string_view kCopyRowItem = "&Copy Row";
 inline constexpr std::string_view kOpenFileItem = "&Open File";
 inline constexpr std::string_view kIsolateItem = "&Isolate this Variable";
+inline constexpr std::string_view kHowItGotItsValueItem = "&How it got its value";
 
 // The bar above the lists when the report on screen changed on disk.
 inline constexpr std::string_view kReportChanged = "The report changed on disk.";

@@ -235,6 +235,9 @@ QMenu* ViewInteraction::openRowMenu(ListView& view, const QPoint& globalPos) {
             openForEdit(file, core::NoEditorNotice::Tell);
         })->setEnabled(!file.empty());
         add(text::kIsolateItem, "isolateItem", [this, name] { isolateRecordsVariable(name); });
+        // The row is selected already; the pane follows the selection.
+        add(text::kHowItGotItsValueItem, "howItGotItsValue",
+            [this] { m_window.actions().derivation->setChecked(true); });
     } else {
         add(text::kCopyRowItem, "copyRowItem", [this, &view] { copyRow(view); });
         if (&view == &m_views.files) {
