@@ -45,9 +45,9 @@ list(APPEND copies COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VARSCOPE_MING
 set(plugins platforms:Qt6::QWindowsIntegrationPlugin platforms:Qt6::QOffscreenIntegrationPlugin
             styles:Qt6::QWindowsVistaStylePlugin)
 foreach(entry IN LISTS plugins)
-    string(REPLACE ":" ";" entry "${entry}")
-    list(GET entry 0 folder)
-    list(GET entry 1 plugin)
+    # folder:target, the target itself holding "::"
+    string(REGEX REPLACE "^([^:]+):.*$" "\\1" folder "${entry}")
+    string(REGEX REPLACE "^[^:]+:(.*)$" "\\1" plugin "${entry}")
     if(NOT TARGET ${plugin})
         message(FATAL_ERROR "The Qt for Windows in ${VARSCOPE_QT_WINDOWS} lacks ${plugin}: "
                             "build it again with tools/qt-windows.sh")
