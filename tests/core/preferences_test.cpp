@@ -425,9 +425,9 @@ public:
     EnvironmentVariable(std::string name, const std::string& value) : m_name(std::move(name)) {
         if (const char* old = std::getenv(m_name.c_str()))
             m_old = old;
-        EXPECT_TRUE(platform::SetEnvironmentVariable(m_name, value)) << m_name;
+        EXPECT_TRUE(platform::SetEnvironmentValue(m_name, value)) << m_name;
     }
-    ~EnvironmentVariable() { platform::SetEnvironmentVariable(m_name, m_old.value_or("")); }
+    ~EnvironmentVariable() { platform::SetEnvironmentValue(m_name, m_old.value_or("")); }
     EnvironmentVariable(const EnvironmentVariable&) = delete;
     EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
 

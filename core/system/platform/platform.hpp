@@ -39,7 +39,7 @@ std::string UserProgramFolder();
 
 // Sets an environment variable of this process (an empty value removes it where the system
 // allows, else leaves it empty); false when the system refused.
-bool SetEnvironmentVariable(const std::string& name, const std::string& value);
+bool SetEnvironmentValue(const std::string& name, const std::string& value);
 
 // Makes `folder` and the folders above it that are missing; the reason on failure.
 std::optional<std::string> MakeFolders(const std::string& folder);

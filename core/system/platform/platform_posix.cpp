@@ -73,7 +73,7 @@ std::string UserProgramFolder() {
     return std::string(home) + "/.config/varscope";
 }
 
-bool SetEnvironmentVariable(const std::string& name, const std::string& value) {
+bool SetEnvironmentValue(const std::string& name, const std::string& value) {
     if (value.empty())
         return ::unsetenv(name.c_str()) == 0;
     return ::setenv(name.c_str(), value.c_str(), 1) == 0;

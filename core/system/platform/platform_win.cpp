@@ -146,7 +146,7 @@ std::string UserProgramFolder() {
     return std::string(data) + "\\Varscope";
 }
 
-bool SetEnvironmentVariable(const std::string& name, const std::string& value) {
+bool SetEnvironmentValue(const std::string& name, const std::string& value) {
     // The C runtime's copy, which getenv reads; an empty value removes the variable.
     return ::_putenv_s(name.c_str(), value.c_str()) == 0;
 }
