@@ -4,10 +4,10 @@
 // Built for Windows only.
 #include "main_window_support.hpp"
 
-#include "core/fileio.hpp"
-#include "core/platform/platform.hpp"
+#include "core/system/fileio.hpp"
+#include "core/system/platform/platform.hpp"
 #include "tests/support/stand_in_programs.hpp"
-#include "ui/main/list_views.hpp"
+#include "ui/lists/list_views.hpp"
 
 #include <QAbstractItemView>
 #include <QGuiApplication>
@@ -69,7 +69,7 @@ private slots:
         h.state.preferences.setConfirmBeforeEdit(false);
         QVERIFY(h.showAndWait());
         h.window->showPage(ui::MainWindow::AllVariablesPage);
-        DoubleClickRow(h.window->allVariablesView(), 0);
+        DoubleClickRow(varscope::testing::AllVariables(*h.window), 0);
 
         QVERIFY2(h.prompter.shown.empty(),
                  h.prompter.shown.empty() ? "" : h.prompter.shown.front().text.c_str());
