@@ -13,7 +13,7 @@ namespace {
 
 // The program beside this test in the build tree: <build>/ui/varscope.
 QString Program() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../../ui/varscope");
+    return QStringLiteral(VARSCOPE_PROGRAM);
 }
 
 struct Run {
