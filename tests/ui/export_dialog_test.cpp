@@ -355,7 +355,7 @@ private slots:
         h.pickers.answers.push_back(other);
         h.control<QPushButton>(QStringLiteral("Command_browse"))->click();
         QCOMPARE(h.pickers.asked, QStringList{QStringLiteral("Open")});
-        QCOMPARE(h.pickers.folders, QStringList{h.programFolder.path()});
+        QCOMPARE(h.pickers.folders, QStringList{QDir::toNativeSeparators(h.programFolder.path())});
         QCOMPARE(h.pickers.filters, QStringList{QStringLiteral("Output Text File (*.txt)")});
         QCOMPARE(h.control<QLabel>(QStringLiteral("Label_file"))->text(), other);
         // Kept in the preferences, which are written at exit.

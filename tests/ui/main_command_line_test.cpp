@@ -142,6 +142,10 @@ private slots:
     }
 
     void report_fileNameNotValidUtf8_isRead() {
+#ifdef Q_OS_WIN
+        QSKIP(
+            "Windows keeps file names as UTF-16, so none is invalid UTF-8; and it has no /bin/sh");
+#endif
         QTemporaryDir folder;
         QVERIFY(QFile::copy(QStringLiteral(VARSCOPE_FIXTURES "/ui/msdebug.txt"),
                             folder.filePath(QStringLiteral("plain.txt"))));
@@ -251,7 +255,13 @@ private slots:
                 QVERIFY2(run.out.startsWith(QStringLiteral("Usage: varscope [options]")),
                          qPrintable(shown + QStringLiteral(": ") + run.out));
             else
+#ifdef Q_OS_WIN
+                // Standard output is written in text mode there.
+                QCOMPARE(run.out,
+                         QString(test.out).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+#else
                 QCOMPARE(run.out, test.out);
+#endif
         }
     }
 

@@ -75,7 +75,9 @@ struct MainWindowHarness {
     std::unique_ptr<ui::MainWindow> window;
 
     MainWindowHarness() {
-        state.preferences.ProgramFolder = programFolder.path().toStdString();
+        // As the program names its folders: with the system's separators.
+        state.preferences.ProgramFolder =
+            QDir::toNativeSeparators(programFolder.path()).toStdString();
         window = std::make_unique<ui::MainWindow>(context);
     }
 
@@ -84,7 +86,8 @@ struct MainWindowHarness {
     // Preferences naming `folder` as the MicroStation folder.
     void setMicroStationFolder(const QString& folder) const {
         WriteAll(path(QStringLiteral("Dbgscope.Ini")),
-                 "[preferences]\r\nmicrostation=" + folder.toUtf8() + "\r\n");
+                 "[preferences]\r\nmicrostation=" + QDir::toNativeSeparators(folder).toUtf8() +
+                     "\r\n");
     }
 
     // Writes `bytes` as a report in the program folder and returns its path.

@@ -102,7 +102,8 @@ private slots:
         h.window->startUp();
 
         QVERIFY(h.prompter.shown.empty());
-        const QString report = microStation.filePath(QStringLiteral("msdebug.txt"));
+        const QString report =
+            QDir::toNativeSeparators(microStation.filePath(QStringLiteral("msdebug.txt")));
         QCOMPARE(h.window->windowTitle(), QStringLiteral("Varscope    Viewing: ") + report);
         QCOMPARE(h.find<QTreeView>("ListView1")->model()->rowCount(), 31);
         QCOMPARE(h.find<QTreeView>("ListView_files")->model()->rowCount(), 7);
