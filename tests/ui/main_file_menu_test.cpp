@@ -111,7 +111,7 @@ private slots:
                 QCOMPARE(h.state.report.ReportPath, before);
             }
         }
-        QCOMPARE(h.state.report.ReportPath, first.toStdString());
+        QCOMPARE(h.state.report.ReportPath, QDir::toNativeSeparators(first).toStdString());
     }
 
     void recentList_latestFirstMissingGreyedAndKeptOverRestart() {
@@ -195,7 +195,7 @@ private slots:
         WriteAll(chosen, Report("CHANGED"));
         QTest::keyClick(AllVariables(*h.window), Qt::Key_F5);
         QCOMPARE(FirstName(*h.window), QStringLiteral("CHANGED"));
-        QCOMPARE(h.state.report.ReportPath, chosen.toStdString());
+        QCOMPARE(h.state.report.ReportPath, QDir::toNativeSeparators(chosen).toStdString());
         h.window->actions().reload->trigger();
         QCOMPARE(FirstName(*h.window), QStringLiteral("CHANGED"));
         QVERIFY(h.prompter.shown.empty());

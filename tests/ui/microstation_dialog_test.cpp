@@ -78,7 +78,11 @@ private:
     testing::FakePickers m_pickers;
     std::unique_ptr<ui::Context> m_context;
 
-    std::string path(const char* relative) const { return Bytes(m_temp->path()) + "/" + relative; }
+    // With the system's separators, as the program names paths.
+    std::string path(const char* relative) const {
+        return Bytes(QDir::toNativeSeparators(m_temp->path() + QLatin1Char('/') +
+                                              QString::fromUtf8(relative)));
+    }
     void folder(const char* relative) { std::filesystem::create_directories(path(relative)); }
     void write(const char* relative, std::string_view text) {
         std::filesystem::create_directories(std::filesystem::path(path(relative)).parent_path());
