@@ -553,6 +553,7 @@ private slots:
         o.create->click();
         o.done->click();
 
+        QVERIFY(m_state.report.VariableTable().size() > 2);
         QCOMPARE(std::string(m_state.report.VariableTable()[2].Expansion),
                  std::string("-debug -WUtyped"));
     }
