@@ -58,4 +58,19 @@ std::string CollapseDoubledSeparatorInPath(std::string_view path, char separator
     return CollapseDoubledSeparator(path, separator);
 }
 
+std::vector<std::string> SplitNonEmpty(std::string_view text, char separator) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, start);
+        const std::string_view piece = text.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (!piece.empty())
+            pieces.emplace_back(piece);
+        if (end == std::string_view::npos)
+            return pieces;
+        start = end + 1;
+    }
+}
+
 } // namespace varscope::core

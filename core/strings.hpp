@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varscope::core {
 
@@ -24,6 +25,9 @@ std::string_view TrimLeadingBlanks(std::string_view text);
 std::string_view TrimTrailingBlanks(std::string_view text);
 
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
+
+// The non-empty pieces of `text` between `separator`s (a search path's folders).
+std::vector<std::string> SplitNonEmpty(std::string_view text, char separator);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
 // Replaces every doubled separator by a single one in one left-to-right pass.

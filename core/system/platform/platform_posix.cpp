@@ -825,19 +825,7 @@ std::optional<std::string> FindOnSearchPath(const std::string& name) {
 
 std::vector<std::string> SearchPathFolders() {
     const char* const variable = std::getenv("PATH");
-    const std::string searchPath = variable != nullptr ? variable : "/bin:/usr/bin";
-    std::vector<std::string> folders;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t colon = searchPath.find(':', start);
-        std::string folder = searchPath.substr(start, colon == std::string::npos ? std::string::npos
-                                                                                 : colon - start);
-        if (!folder.empty())
-            folders.push_back(std::move(folder));
-        if (colon == std::string::npos)
-            return folders;
-        start = colon + 1;
-    }
+    return SplitNonEmpty(variable != nullptr ? variable : "/bin:/usr/bin", ':');
 }
 
 bool HasDesktopEditor() {

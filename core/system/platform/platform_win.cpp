@@ -629,22 +629,8 @@ std::optional<std::string> FindOnSearchPath(const std::string& name) {
 }
 
 std::vector<std::string> SearchPathFolders() {
-    std::vector<std::string> folders;
     const char* const variable = std::getenv("PATH");
-    if (variable == nullptr)
-        return folders;
-    const std::string searchPath = variable;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t semicolon = searchPath.find(';', start);
-        std::string folder = searchPath.substr(
-            start, semicolon == std::string::npos ? std::string::npos : semicolon - start);
-        if (!folder.empty())
-            folders.push_back(std::move(folder));
-        if (semicolon == std::string::npos)
-            return folders;
-        start = semicolon + 1;
-    }
+    return variable != nullptr ? SplitNonEmpty(variable, ';') : std::vector<std::string>{};
 }
 
 bool HasDesktopEditor() {
