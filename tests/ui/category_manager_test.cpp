@@ -383,10 +383,11 @@ private slots:
         QCOMPARE(m_prompter.shown.back().text, said);
         QCOMPARE(ReadAll(path("cats.txt")), utf16);
 
-        // Another file opened the same way says so too.
-        WriteAll(path("nul.txt"), QByteArray("[node=A]\r\na=1\0\r\n", 15));
+        // Another file opened the same way says so too. (Not "nul.txt": Windows keeps NUL,
+        // whatever its extension, for the null device.)
+        WriteAll(path("with-nul.txt"), QByteArray("[node=A]\r\na=1\0\r\n", 15));
         m_prompter.threeWayAnswers.push_back(Answer::No);
-        m_pickers.answers.push_back(path("nul.txt"));
+        m_pickers.answers.push_back(path("with-nul.txt"));
         item("catOpen")->trigger();
         QVERIFY(m_prompter.shown.back().text.find("NUL") != std::string::npos);
     }
