@@ -87,7 +87,7 @@ private slots:
         const QModelIndex cell = all->model()->index(0, ui::VariableTableModel::ValueColumn);
         const QModelIndex summary =
             SummaryModel(*h.window)->index(SummaryModel(*h.window)->rowCount() - 1, 0);
-        const QString whole = QString::fromUtf8(value);
+        const QString whole = ui::FromBytes(std::string_view(value.constData(), value.size()));
 
         const std::pair<QModelIndex, QString> texts[] = {
             {cell, whole}, {summary, QStringLiteral("LONG : user = ") + whole}};
@@ -230,12 +230,18 @@ private slots:
                                  "(user): UMLAUT=\xC3\xBC [x]\r\n";
         QTest::newRow("demo report, Windows-1252")
             << demo() << QStringLiteral("b\u00FCro") << QStringList{"MS_COMPANYNAME"};
+        // The Windows build shows every byte in the system code page, as MicroStation writes
+        // reports there: UTF-8 text is the Linux build's reading.
+#ifndef Q_OS_WIN
         QTest::newRow("either encoding")
             << mixed << QStringLiteral("caf\u00E9") << QStringList{"UTF8", "ANSI"};
         QTest::newRow("a character, not its UTF-8 bytes")
             << mixed << QStringLiteral("\u00FC") << QStringList{"UMLAUT"};
         QTest::newRow("the bytes as shown")
             << mixed << QStringLiteral("\u00C3\u00BC") << QStringList{"LOOKALIKE"};
+#else
+        Q_UNUSED(mixed);
+#endif
     }
 
     void filterBox_nonAsciiText_foundAsTheListShowsIt() {
