@@ -546,6 +546,9 @@ private slots:
     }
 
     void create_lineEditedByHand_runsWhatTheBoxHolds() {
+#ifdef Q_OS_WIN
+        QSKIP("Its stand-in MicroStation is a shell script, which only a POSIX system runs.");
+#endif
         writeReportingStandIn(path("ms"));
         const Opened o = open();
         o.commandLine->setText(QString::fromStdString(path("ms/ustation.exe -debug -WUtyped")));
