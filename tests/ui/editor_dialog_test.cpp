@@ -10,8 +10,8 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressDialog>
