@@ -1,6 +1,7 @@
 // The stand-in program of the Windows tests: started in place of an editor or MicroStation, it
 // runs the steps written next to it in "<its own path>.steps" (see stand_in_programs.hpp):
-// record its arguments or its whole command line, write a file, wait for a file, sleep, exit.
+// record its arguments or its whole command line, write a file (with its arguments), wait for a
+// file, sleep, exit.
 #include <windows.h>
 
 #include <cstdio>
@@ -68,6 +69,14 @@ int main(int argc, char** argv) {
             WriteBytes(file, ::GetCommandLineA());
         } else if (verb == "write") {
             WriteBytes(file, text);
+        } else if (verb == "write-arguments") {
+            std::string joined;
+            for (int i = 1; i < argc; ++i)
+                joined += (i > 1 ? " " : "") + std::string(argv[i]);
+            std::string bytes = text;
+            if (const std::size_t at = bytes.find("$*"); at != std::string::npos)
+                bytes.replace(at, 2, joined);
+            WriteBytes(file, bytes);
         } else if (verb == "wait") {
             // Bounded, so a fault fails the test instead of hanging it.
             for (int i = 0;

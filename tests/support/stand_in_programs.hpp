@@ -103,6 +103,10 @@ inline StandInStep StepWrite(std::string file, std::string text = {}) {
     return {"write", std::move(file), std::move(text)};
 }
 // Waits until `file` exists, at most about ten seconds so a fault cannot hang the test.
+// `text` to `file` with "$*" in it replaced by the arguments, joined by single blanks.
+inline StandInStep StepWriteWithArguments(std::string file, std::string text) {
+    return {"write-arguments", std::move(file), std::move(text)};
+}
 inline StandInStep StepWaitFor(std::string file) {
     return {"wait", std::move(file), {}};
 }
@@ -124,6 +128,12 @@ inline std::string ShellScriptFor(const std::vector<StandInStep>& steps) {
                       "; done\n";
         } else if (step.verb == "write") {
             script += "printf '%s' " + ShellQuote(step.text) + " > " + file + "\n";
+        } else if (step.verb == "write-arguments") {
+            const std::size_t at = step.text.find("$*");
+            const std::string before = step.text.substr(0, at);
+            const std::string after = at == std::string::npos ? "" : step.text.substr(at + 2);
+            script += "printf '%s%s%s' " + ShellQuote(before) + " \"$*\" " + ShellQuote(after) +
+                      " > " + file + "\n";
         } else if (step.verb == "wait") {
             script += "n=0\nwhile [ ! -e " + file +
                       " ] && [ $n -lt 1000 ]; do sleep 0.01; n=$((n+1)); done\n";

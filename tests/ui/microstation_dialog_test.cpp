@@ -22,8 +22,6 @@
 #include <memory>
 
 using namespace varscope;
-using testing::ShellQuote;
-using testing::WriteScript;
 using testing::WriteTextFile;
 
 namespace {
@@ -110,19 +108,13 @@ private:
     // A stand-in MicroStation that writes a small report naming the test's user and project
     // folders and, as ARGS, the words it was started with.
     void writeReportingStandIn(const std::string& microStation) {
-        const std::string users = path("users/");
-        const std::string projects = path("projects/");
-        WriteScript(microStation + "/ustation.exe",
-                    "{\n"
-                    "printf 'Processing macro file [%s]\\n' \"$PWD/msconfig.cfg\"\n"
-                    "printf '(user): _USTN_USER=u [%s]\\n' " +
-                        ShellQuote(users) +
-                        "\n"
-                        "printf '(user): _USTN_PROJECT=p [%s]\\n' " +
-                        ShellQuote(projects) +
-                        "\n"
-                        "printf '(user): ARGS=a [%s]\\n' \"$*\"\n"
-                        "} > msdebug.txt\n");
+        testing::WriteStandIn(
+            microStation + "/ustation.exe",
+            {testing::StepWriteWithArguments(
+                "msdebug.txt", "Processing macro file [" + microStation + "/msconfig.cfg]\n" +
+                                   "(user): _USTN_USER=u [" + path("users/") + "]\n" +
+                                   "(user): _USTN_PROJECT=p [" + path("projects/") + "]\n" +
+                                   "(user): ARGS=a [$*]\n")});
     }
 
     // Users alice (projects a1, a2) and bob (project b1); the report has named the folders.
@@ -213,7 +205,7 @@ private slots:
 
     void commandLine_pickedFolder_oneSeparatorAddedAndCreateEnabled() {
         folder("picked");
-        WriteScript(path("picked/ustation.exe"), "exit 0\n");
+        testing::WriteStandIn(path("picked/ustation.exe"), {testing::StepExit(0)});
         touch("users/jsmith.ucf");
         m_state.report.UserConfigFolder = path("users/");
         m_pickers.answers.push_back(QString::fromStdString(path("picked")));
@@ -366,7 +358,7 @@ private slots:
     }
 
     void browseFolder_cancelled_nothingChanges() {
-        WriteScript(path("ms/ustation.exe"), "exit 0\n");
+        testing::WriteStandIn(path("ms/ustation.exe"), {testing::StepExit(0)});
         const Opened o = open();
         QVERIFY(o.create->isEnabled());
         const QString before = o.commandLine->text();
@@ -382,7 +374,7 @@ private slots:
 
     void create_folderWithoutUstation_disabled() {
         folder("empty");
-        WriteScript(path("ms/ustation.exe"), "exit 0\n");
+        testing::WriteStandIn(path("ms/ustation.exe"), {testing::StepExit(0)});
         m_state.preferences.MicroStationFolder = path("empty");
         const Opened o = open();
         QVERIFY(!o.create->isEnabled());
@@ -546,9 +538,6 @@ private slots:
     }
 
     void create_lineEditedByHand_runsWhatTheBoxHolds() {
-#ifdef Q_OS_WIN
-        QSKIP("Its stand-in MicroStation is a shell script, which only a POSIX system runs.");
-#endif
         writeReportingStandIn(path("ms"));
         const Opened o = open();
         o.commandLine->setText(QString::fromStdString(path("ms/ustation.exe -debug -WUtyped")));
@@ -562,18 +551,13 @@ private slots:
     }
 
     void create_reportWrittenIntoAnotherCurrentFolder_copiedAndRemovedThere() {
-#ifdef Q_OS_WIN
-        QSKIP("Its stand-in MicroStation is a shell script, which only a POSIX system runs.");
-#endif
         // The program's current folder can end up elsewhere than the MicroStation folder
         // (on Windows, a folder on another drive); here it is moved while MicroStation runs.
         folder("other");
         write("other/msdebug.txt", "(user): FRESH=1 [1]\n");
         write("ms/msdebug.txt", "(user): OLDER=1 [1]\n");
         const std::string moved = path("moved");
-        WriteScript(path("ms/ustation.exe"), "i=0\nwhile [ ! -e " + ShellQuote(moved) +
-                                                 " ] && [ $i -lt 400 ]; do\n" +
-                                                 "    sleep 0.05\n    i=$((i + 1))\ndone\n");
+        testing::WriteStandIn(path("ms/ustation.exe"), {testing::StepWaitFor(moved)});
         const Opened o = open();
         QTimer::singleShot(0, o.dialog.get(), [this, moved] {
             core::platform::SetCurrentFolder(path("other"));
@@ -606,7 +590,7 @@ private slots:
     }
 
     void createThenDone_programWroteNothing_doneSaysNotFound() {
-        WriteScript(path("ms/ustation.exe"), "exit 0\n");
+        testing::WriteStandIn(path("ms/ustation.exe"), {testing::StepExit(0)});
         const Opened o = open();
 
         o.create->click();
@@ -643,9 +627,6 @@ private slots:
     }
 
     void browseReportThenCreateThenDone_freshReportRead() {
-#ifdef Q_OS_WIN
-        QSKIP("Its stand-in MicroStation is a shell script, which only a POSIX system runs.");
-#endif
         writeReportingStandIn(path("ms"));
         write("elsewhere/chosen.txt", "(user): A=1 [1]\n");
         m_pickers.answers.push_back(QString::fromStdString(path("elsewhere/chosen.txt")));
@@ -705,7 +686,7 @@ private slots:
 
     void demo_pickFolderChooseConfigurationsCreateDone_freshReport() {
 #ifdef Q_OS_WIN
-        QSKIP("Its stand-in MicroStation is a shell script, which only a POSIX system runs.");
+        QSKIP("The demo's MicroStation is a shell script, which only a POSIX system runs.");
 #endif
         const std::filesystem::path examples(VARSCOPE_EXAMPLES);
         if (!std::filesystem::exists(examples / "MicroStation" / "ustation.exe"))
